@@ -1,0 +1,106 @@
+// CKalParser: one scan of one print file.
+//
+// Use: construct with the file's path; register the comment sets wanted (the
+// order decides the order of handlers chained under one keyword); call
+// HandleFile() once; call one conversion; destroy. The service objects of
+// <vantrel/parser_if.h> do exactly this and are what most hosts want.
+//
+// Constructing a parser resets the library's module-wide scan state (the
+// property map and every comment family's working values), so each parse
+// starts as after library load. The parser does not lock: a host that drives
+// CKalParser itself must not run two parsers at once in one process.
+#ifndef VANTREL_KAL_PARSER_H_
+#define VANTREL_KAL_PARSER_H_
+
+#include <cstdint>
+
+#include "vantrel/export.h"
+#include "vantrel/kal_property.h"
+#include "vantrel/parser_if.h"
+
+struct ParserContext;
+struct CommentStruct;
+struct ParserBoundingBoxStruct;
+namespace vantrel {
+class PropertyMap;
+}
+
+// A comment handler. Arguments, in order: the scan context (opaque), the scan
+// record, the entry's param, the keyword text, the text position (points at
+// the value; the handler may move it forward), the start of the comment (its
+// first "%"), the continuation flag (1 for a "%%+" line), the value's file
+// offset, the wait index (null on calls that the scanner makes on its own),
+// the entry's user data, and the caller's pointer (the container given to
+// HandleFile).
+// Result: -1 ends the scan with failure; 0 goes on at the text position; a
+// positive file offset skips the scan to that offset.
+typedef int64_t (*CommentHandler)(char* context, CommentStruct* record,
+                                  long param, char* keyword, char** position,
+                                  char* comment_start, int64_t continuation,
+                                  int64_t value_offset, long* wait_index,
+                                  void* user_data, void* caller);
+
+class VANTREL_API CKalParser {
+ public:
+  // `path` may be null or empty (HandleFile then fails). A path longer than
+  // 511 bytes is kept as too long, so the scan fails instead of reading a
+  // truncated name.
+  explicit CKalParser(const char* path = nullptr);
+  virtual ~CKalParser();
+  CKalParser(const CKalParser&) = delete;
+  CKalParser& operator=(const CKalParser&) = delete;
+
+  // Comment sets.
+  void AddPSRipComments();
+  // unit: 'I' inches, 'P' points, anything else millimetres.
+  void AddBoundingBox(char unit);
+  void AddKALPPDComment();
+  void AddNumCopiesComment();
+  void AddXRXComment();
+  void AddDexxmlComment();
+  void AddTitleComment();
+
+  // Registers `keyword` with the general comment handler, which stores the
+  // rest of the comment line as a "STRING" property named after the keyword.
+  // The keyword text is copied. prefix != 0 makes the key match the start of
+  // a longer word.
+  void AddComment(const char* keyword, int param, int prefix);
+  // Registers any handler. The keyword text is copied; `user_data` must live
+  // until the scan has ended.
+  void AddComment(const char* keyword, int param, int prefix,
+                  CommentHandler handler, void* user_data);
+
+  // Scans the file and runs the finishing steps (crop values, orientation,
+  // custom colours, page counts). scan_mode: 15 whole file, 1 head, 2 tail,
+  // 3 head and tail, 0 nothing. Answers 1 when the scan ran, 0 when it failed;
+  // the finishing steps run either way. Call once per parser.
+  int HandleFile(CRuleKalPropArrArray& rules, int scan_mode);
+
+  // Appends one document-level rule holding every property to `rules` and
+  // empties the property map. Answers 1.
+  int GetDataFromParser(CRuleKalPropArrArray& rules);
+  // Moves every property into a new[] array of pairs (see
+  // CRipBaseParserIF::ParseToPairs for the protocol). Answers 1.
+  int GetRipDataFromParser(_tPairProperty*& pairs, int& count);
+
+  int GetStatus() { return m_status; }
+  // The VantrelScanStatus of HandleFile (VANTREL_SCAN_NOT_RUN before it).
+  int GetScanStatus() const { return m_scanStatus; }
+
+ protected:
+  int GetStatus() const { return m_status; }
+  void SetStatus(int status) { m_status = status; }
+  void SetAtBoundingBox(ParserBoundingBoxStruct* box,
+                        vantrel::PropertyMap& properties);
+  void setOrientation();
+
+ private:
+  void saveDocumentCustomColors();
+
+  ParserContext* m_engine;
+  int m_status;
+  int m_kalPages;
+  int m_scanStatus;
+};
+
+#endif  // VANTREL_KAL_PARSER_H_

@@ -1,0 +1,102 @@
+// The two caller interfaces and the factories that hand them out.
+//
+// Job-ticket software takes CParserObjectIF from CreateParserObject() and gets
+// the results as rules; a RIP front end takes CRipBaseParserIF from
+// RipCreateParserObject() and gets flat key/value pairs. Both objects may run
+// any number of parses one after another. Parses are serialised process-wide:
+// two threads that parse at once run one after the other.
+#ifndef VANTREL_PARSER_IF_H_
+#define VANTREL_PARSER_IF_H_
+
+#include "vantrel/export.h"
+#include "vantrel/kal_property.h"
+
+// Why a scan ended the way it did. A parse call still answers 1 when the file
+// could not be scanned (the finishing steps and the conversion run anyway);
+// callers that need to tell a failed scan from a good one ask for this.
+enum VantrelScanStatus {
+  VANTREL_SCAN_OK = 0,              // the scan ran to its end
+  VANTREL_SCAN_NOT_RUN = 1,         // no parse has run yet, or the path was empty
+  VANTREL_SCAN_NO_SUCH_FILE = 2,    // the path names no file
+  VANTREL_SCAN_PERMISSION_DENIED = 3,
+  VANTREL_SCAN_IS_DIRECTORY = 4,
+  VANTREL_SCAN_READ_ERROR = 5,      // open, read or seek failed otherwise
+  VANTREL_SCAN_PATH_TOO_LONG = 6,   // longer than 511 bytes; never truncated
+  VANTREL_SCAN_OUT_OF_MEMORY = 7,
+  VANTREL_SCAN_PDF_REFUSED = 8,     // PDF input is not supported
+  VANTREL_SCAN_HANDLER_FAILED = 9,  // a comment handler ended the scan
+};
+
+// A short English reason for a status ("no such file", ...). Never null.
+extern "C" VANTREL_API const char* VantrelScanStatusText(int status);
+
+// One key/value pair of the RIP road. The pair owns both texts (allocated
+// with new[]) and releases them when destroyed.
+//
+// propType: 1 int, 2 long, 3 double, 4 float, 5 flag, 6 text, 7 16-bit int.
+struct VANTREL_API _tPairProperty {
+  char* propName;
+  char* propValue;
+  int propType;
+
+  _tPairProperty();
+  ~_tPairProperty();
+  _tPairProperty(const _tPairProperty&) = delete;
+  _tPairProperty& operator=(const _tPairProperty&) = delete;
+};
+
+// The job-ticket interface.
+class VANTREL_API CParserObjectIF {
+ public:
+  CParserObjectIF() = default;
+  CParserObjectIF(const CParserObjectIF&) {}
+  CParserObjectIF& operator=(const CParserObjectIF&) { return *this; }
+  virtual ~CParserObjectIF();
+
+  virtual int FirstQuery() = 0;
+  // Scans the whole file at `path` with every comment set registered and
+  // appends the results to `rules`: rules made during the scan (pages,
+  // booklets, ...) first, the document-level rule last.
+  // skip_flags: bit 0 leaves out the job-ticket and copies comment sets,
+  // bit 1 the XRX set. `reserved` is not read.
+  // Answers 0 (touching nothing) when `path` is null or empty, else 1, also
+  // when the file could not be scanned: see GetLastScanStatus().
+  virtual int ParseToRules(const char* path, CRuleKalPropArrArray& rules,
+                           int skip_flags, int reserved) = 0;
+  virtual int SecondQuery() = 0;
+  virtual int IsStateClear() = 0;
+  // The VantrelScanStatus of the last parse run through this object.
+  virtual int GetLastScanStatus() const { return VANTREL_SCAN_NOT_RUN; }
+};
+
+// The RIP interface.
+class VANTREL_API CRipBaseParserIF {
+ public:
+  CRipBaseParserIF() = default;
+  CRipBaseParserIF(const CRipBaseParserIF&) {}
+  CRipBaseParserIF& operator=(const CRipBaseParserIF&) { return *this; }
+  virtual ~CRipBaseParserIF();
+
+  // Scans `path` and hands back the properties as pairs.
+  // with_bounding_box: exactly 1 registers the bounding-box comments (any
+  //   other value registers nothing).
+  // scan_mode: 15 whole file, 1 head, 2 tail, 3 head and tail, 0 nothing.
+  // unit: 'I' inches, 'P' points, anything else millimetres.
+  // `pairs` must be null or an array from an earlier call, which is released
+  // first. On return it holds a new[] array of `count` pairs (release it with
+  // delete[]), or null with count 0 when there was nothing to report.
+  // Answers 0, writing neither `pairs` nor `count`, when `path` is null or
+  // empty; else 1, also when the file could not be scanned.
+  virtual int ParseToPairs(const char* path, _tPairProperty*& pairs, int& count,
+                           int with_bounding_box, int scan_mode, char unit) = 0;
+  // The VantrelScanStatus of the last parse run through this object.
+  virtual int GetLastScanStatus() const { return VANTREL_SCAN_NOT_RUN; }
+};
+
+// Factories, found by name with dlsym() or GetProcAddress(). The caller owns
+// the object and deletes it through the interface. Null when no object could
+// be made.
+extern "C" VANTREL_API CParserObjectIF* CreateParserObject(int unused);
+extern "C" VANTREL_API CRipBaseParserIF* RipCreateParserObject();
+
+#endif  // VANTREL_PARSER_IF_H_

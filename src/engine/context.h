@@ -1,0 +1,73 @@
+// The scan engine context and the keyword table entry.
+#ifndef VANTREL_ENGINE_CONTEXT_H_
+#define VANTREL_ENGINE_CONTEXT_H_
+
+#include <cstdint>
+
+#include "vantrel/kal_parser.h"
+
+class CParseXRXCommentsIf;
+namespace vantrel {
+class CLoaderLibrary;
+}
+
+// One slot of the keyword table. Chained entries (`next`) are separately
+// allocated and zero-initialised.
+struct CommentEntry {
+  const char* key;  // not owned; must stay unchanged while the table lives
+  CommentHandler handler;
+  int prefix;  // non-zero: the key also matches the start of a longer word
+  long param;
+  void* userData;
+  int keyLen;
+  CommentEntry* next;
+};
+
+// Size of the file path field, terminator included.
+constexpr int kContextPathSize = 512;
+
+// The scan engine context of one CKalParser: keyword table, file, chunk
+// buffer. Made by ParserCreateContext, emptied by ParserReleaseContext at the
+// end of every scan, freed by ParserFreeContext.
+struct ParserContext {
+  // The keyword table, sorted ascending by key.
+  CommentEntry* entries;
+  uint32_t commentsNum;
+  uint32_t capacity;
+
+  int fileHandle;     // open descriptor during a scan; -1 when none
+  char* chunkBuffer;  // read size + 2 bytes: LF, data, NUL
+  int32_t examinedLength;
+  int64_t chunkOffset;
+  char filePath[kContextPathSize];
+  bool pathTooLong;  // the given path did not fit: the scan must fail
+
+  // End of the valid data in the chunk buffer; *dataEnd is NUL. Handlers
+  // never read at or past it.
+  char* dataEnd;
+  // Where the key of the comment being dispatched starts in the chunk
+  // buffer; a prefix entry's keyword is the whole word from here.
+  char* keyStart;
+
+  CParseXRXCommentsIf* m_pParseXRX;
+  vantrel::CLoaderLibrary* m_pLoaderLibrary;
+
+  // VantrelScanStatus of the last scan; handlers that end a scan with -1 may
+  // set a more precise reason before returning.
+  int scanStatus;
+
+  // Keys registered by hosts through CKalParser::AddComment are copied here
+  // so the host's text need not outlive the table. Owned; freed with the
+  // context.
+  char** ownedKeys;
+  uint32_t ownedKeyCount;
+};
+
+namespace vantrel {
+
+// Bytes a comment key may copy into the scanner's key buffer (NUL excluded).
+constexpr int kKeyBufferSize = 256;
+
+}  // namespace vantrel
+
+#endif  // VANTREL_ENGINE_CONTEXT_H_

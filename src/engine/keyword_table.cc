@@ -1,0 +1,189 @@
+#include "engine/keyword_table.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/trace.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr uint32_t kGrowBy = 20;
+constexpr int kPrefixWordMax = 55;
+
+bool IsAsciiLetter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool EndsPrefixWord(char c) {
+  return c == ' ' || c == '\0' || c == '\t' || c == '\n' || c == '\f' ||
+         c == '\r';
+}
+
+int CompareKeys(const char* a, const char* b) {
+  // Byte-wise, unsigned, as strcmp.
+  return std::strcmp(a, b);
+}
+
+}  // namespace
+
+int ParserAddEntryToList(ParserContext* context, const char* key,
+                         CommentHandler handler, long param, void* user_data,
+                         int prefix) {
+  if (context == nullptr || key == nullptr) return -1;
+  if (context->commentsNum + 1 >= context->capacity) {
+    uint32_t capacity = context->capacity + kGrowBy;
+    void* grown =
+        std::realloc(context->entries, sizeof(CommentEntry) * capacity);
+    if (grown == nullptr) return -1;
+    context->entries = static_cast<CommentEntry*>(grown);
+    std::memset(context->entries + context->capacity, 0,
+                sizeof(CommentEntry) * kGrowBy);
+    context->capacity = capacity;
+  }
+
+  uint32_t pos = 0;
+  while (pos < context->commentsNum &&
+         CompareKeys(context->entries[pos].key, key) < 0) {
+    ++pos;
+  }
+
+  CommentEntry* entry;
+  if (pos < context->commentsNum &&
+      CompareKeys(context->entries[pos].key, key) == 0) {
+    VTRACE(" status - 0, p->key - %s ", key);
+    entry = static_cast<CommentEntry*>(std::calloc(1, sizeof(CommentEntry)));
+    if (entry == nullptr) return -1;
+    // Append behind the whole chain so handlers run in registration order
+    // however many sets register the key.
+    CommentEntry* last = &context->entries[pos];
+    while (last->next != nullptr) last = last->next;
+    last->next = entry;
+  } else {
+    std::memmove(context->entries + pos + 1, context->entries + pos,
+                 sizeof(CommentEntry) * (context->commentsNum - pos));
+    entry = &context->entries[pos];
+    std::memset(entry, 0, sizeof *entry);
+    ++context->commentsNum;
+  }
+
+  entry->key = key;
+  entry->handler = handler;
+  entry->param = param;
+  entry->keyLen = static_cast<int>(std::strlen(key));
+  entry->userData = user_data;
+  entry->prefix = prefix;
+  VTRACE(
+      "End function ParserAddEntryToList commentsNum - %d ,p->key - %s , "
+      "p->keyLen - %d",
+      static_cast<int>(context->commentsNum), key, entry->keyLen);
+  return 0;
+}
+
+int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
+                    int high) {
+  if (entries == nullptr || text == nullptr) return -1;
+  while (high >= low) {
+    int mid = low + (high - low + 1) / 2;
+    const CommentEntry& e = entries[mid];
+    int cmp = std::strncmp(text, e.key, static_cast<size_t>(e.keyLen));
+    if (cmp < 0) {
+      high = mid - 1;
+    } else if (cmp > 0) {
+      low = mid + 1;
+    } else {
+      // The text holds the whole key, so text[keyLen] is readable (at worst
+      // the NUL that ends it).
+      if (e.prefix != 0 ||
+          !IsAsciiLetter(static_cast<unsigned char>(text[e.keyLen])) ||
+          e.key[0] == '!') {
+        return mid;
+      }
+      low = mid + 1;
+    }
+  }
+  return -1;
+}
+
+int ParserFindKey(const ParserContext* context, const char* key) {
+  if (context == nullptr || key == nullptr) return -1;
+  return ParserFindEntry(context->entries, key, 0,
+                         static_cast<int>(context->commentsNum) - 1);
+}
+
+int ParserRemoveEntry(ParserContext* context, const char* key) {
+  int index = ParserFindKey(context, key);
+  if (index < 0) return -1;
+  CommentEntry* chained = context->entries[index].next;
+  while (chained != nullptr) {
+    CommentEntry* next = chained->next;
+    std::free(chained);
+    chained = next;
+  }
+  uint32_t i = static_cast<uint32_t>(index);
+  std::memmove(context->entries + i, context->entries + i + 1,
+               sizeof(CommentEntry) * (context->commentsNum - i - 1));
+  --context->commentsNum;
+  std::memset(context->entries + context->commentsNum, 0,
+              sizeof(CommentEntry));
+  return 0;
+}
+
+int64_t ParserDispatch(ParserContext* context, int index,
+                       CommentStruct* record, char* keyword, char** position,
+                       char* comment_start, int64_t continuation,
+                       int64_t value_offset, long* wait_index, void* caller) {
+  if (context == nullptr || index < 0 ||
+      static_cast<uint32_t>(index) >= context->commentsNum) {
+    return 0;
+  }
+  char* local = position != nullptr ? *position : nullptr;
+  int64_t result = 0;
+  for (CommentEntry* e = &context->entries[index]; e != nullptr; e = e->next) {
+    char* word_arg = keyword;
+    char word[kPrefixWordMax + 1];
+    if (e->prefix != 0 && context->keyStart != nullptr) {
+      const char* from = context->keyStart;
+      const char* end = context->dataEnd;
+      int n = 0;
+      const char* p = from;
+      while ((end == nullptr || p < end) && !EndsPrefixWord(*p)) {
+        if (n < kPrefixWordMax) word[n++] = *p;
+        ++p;
+      }
+      word[n] = '\0';
+      word_arg = word;
+      local = const_cast<char*>(p);
+    }
+    if (e->handler == nullptr) continue;
+    int64_t r = e->handler(reinterpret_cast<char*>(context), record, e->param,
+                           word_arg, &local, comment_start, continuation,
+                           value_offset, wait_index, e->userData, caller);
+    if (r == -1) {
+      if (position != nullptr) *position = local;
+      return -1;
+    }
+    if (r != 0) result = r;
+  }
+  if (position != nullptr) *position = local;
+  return result;
+}
+
+void ParserFreeTable(ParserContext* context) {
+  if (context == nullptr) return;
+  for (uint32_t i = 0; i < context->commentsNum; ++i) {
+    CommentEntry* chained = context->entries[i].next;
+    while (chained != nullptr) {
+      CommentEntry* next = chained->next;
+      std::free(chained);
+      chained = next;
+    }
+  }
+  std::free(context->entries);
+  context->entries = nullptr;
+  context->commentsNum = 0;
+  context->capacity = 0;
+}
+
+}  // namespace vantrel

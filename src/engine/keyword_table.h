@@ -1,0 +1,48 @@
+// The sorted keyword table: registration, lookup, removal and dispatch of
+// handler chains.
+#ifndef VANTREL_ENGINE_KEYWORD_TABLE_H_
+#define VANTREL_ENGINE_KEYWORD_TABLE_H_
+
+#include <cstdint>
+
+#include "engine/context.h"
+
+namespace vantrel {
+
+// Registers `key` (kept by pointer; it must outlive the table). A key
+// already present gets the new handler chained behind its existing ones.
+// Answers 0, or -1 when the table cannot grow (nothing changed then).
+int ParserAddEntryToList(ParserContext* context, const char* key,
+                         CommentHandler handler, long param, void* user_data,
+                         int prefix);
+
+// Binary search of entries[low..high] for the entry whose key starts `text`.
+// A key followed in the text by a letter matches only as a prefix entry or
+// when the key starts with "!". Answers the index or -1.
+// REQUIRES: `text` is NUL-terminated or holds at least the longest key's
+// length of readable bytes.
+int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
+                    int high);
+
+// ParserFindEntry over the whole table of `context` with `key` as the text.
+int ParserFindKey(const ParserContext* context, const char* key);
+
+// Removes the slot of `key` with every handler chained to it. 0 when removed,
+// -1 when `key` is null or not found.
+int ParserRemoveEntry(ParserContext* context, const char* key);
+
+// Calls every handler chained at `index`; see CommentHandler for the result.
+// The handlers share one text position; where the last one left it is
+// stored back into *position.
+int64_t ParserDispatch(ParserContext* context, int index,
+                       CommentStruct* record, char* keyword, char** position,
+                       char* comment_start, int64_t continuation,
+                       int64_t value_offset, long* wait_index, void* caller);
+
+// Frees every slot's chained entries and the array; leaves an empty table
+// of capacity 0.
+void ParserFreeTable(ParserContext* context);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_ENGINE_KEYWORD_TABLE_H_

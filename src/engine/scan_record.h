@@ -1,0 +1,29 @@
+// CommentStruct, the per-file scan record, zeroed by HandleFile and handed
+// to every handler.
+#ifndef VANTREL_ENGINE_SCAN_RECORD_H_
+#define VANTREL_ENGINE_SCAN_RECORD_H_
+
+#include <cstdint>
+
+struct CommentStruct {
+  int32_t m_scanMode;        // requested mode; 15 once a pass covers the rest
+  int32_t m_passBits;        // passes still to run
+  int32_t m_headerState;     // 0 outside the header, 1 header, 2 trailer
+  int32_t m_sawHeaderLine;   // a "%!" line was seen
+  int32_t m_endCommentsSeen;
+  int32_t m_trailerSeen;
+  int32_t m_pageNumber;      // current page of the separation count
+  int32_t m_pageLabelCount;  // distinct "Page" texts, -2 after a repeat
+  int32_t m_fileType;        // -1 before the first "%!" line; 0 other, 1 EPS,
+                             // 2 PostScript, 3 VPS
+  int32_t m_documentDepth;   // nesting of embedded documents
+  uint8_t m_isEPSF;          // the latest "%!" line carries "EPSF-"
+  uint8_t m_inTailPass;
+  uint8_t m_heliosSupport;
+  int32_t m_separationMode;
+  int32_t m_separationCount;
+  char m_plateColors[32][64];
+  uint8_t m_separated;
+};
+
+#endif  // VANTREL_ENGINE_SCAN_RECORD_H_

@@ -1,0 +1,71 @@
+// The file scanner: reads a print file in chunks, finds every comment at a
+// line start, looks its keyword up and dispatches the handler chain.
+#ifndef VANTREL_ENGINE_SCANNER_H_
+#define VANTREL_ENGINE_SCANNER_H_
+
+#include <cstdint>
+
+#include "engine/context.h"
+#include "engine/scan_record.h"
+
+namespace vantrel {
+
+// Scan constants.
+constexpr int kHeadSize = 4096;
+constexpr int kLargestReadSize = 61440;
+constexpr int kTailSize = 8192;
+constexpr int kHeadBackoff = 1000;
+constexpr int kNearEndMargin = 1000;
+constexpr int kBlankRunLimit = 1000;
+
+// A new context for `path` (may be null: the scan will fail) with an empty
+// table of capacity 20, or null when memory is exhausted. A path of more than
+// 511 bytes is not copied; the context is marked so that the scan fails.
+ParserContext* ParserCreateContext(const char* path);
+
+// Closes the file, frees the chunk buffer, the table and the XRX objects.
+// The context itself stays valid (and empty). Safe to call repeatedly.
+void ParserReleaseContext(ParserContext* context);
+
+// ParserReleaseContext, then frees the context. Null is a no-op.
+void ParserFreeContext(ParserContext* context);
+
+// Scans the file of `context` as record->m_scanMode selects: 15 whole file,
+// bit 0 head, bit 1 tail, 0 nothing. Other values are taken by their bits
+// 0 and 1 alone (bits above are ignored), so every value ends. Answers 0 when
+// the scan ran to its end (or had nothing to do), -1 when it failed; either
+// way the context is released. context->scanStatus tells why.
+int64_t ParserScanFile(ParserContext* context, CommentStruct* record,
+                       void* caller);
+
+// Type of a "%!" line given the text at its "!": 1 EPS ("PS" and "EPSF-"),
+// 2 PostScript ("PS"), 3 VPS, 0 other. Reads no further than `end`.
+int ParserFileType(const char* text, const char* end);
+
+// True when "EPSF-" occurs in `text` before the next "%". Reads no further
+// than `end`.
+bool ParserIsEPSF(const char* text, const char* end);
+
+// The Helios server support flag from the registry.
+bool getHeliosSupport();
+
+// Calls the scanner makes on behalf of comment families that live elsewhere.
+// Each may be null (nothing happens). Families install theirs at library
+// load; tests replace them with doubles.
+struct ScannerHooks {
+  // At "(%%[" in the tail pass; `text` follows the marker.
+  void (*pdfPageMessage)(ParserContext* context, CommentStruct* record,
+                         char* text);
+  // At "translate" while the translate flag is 0; the answer becomes the
+  // flag (non-zero: stop looking).
+  int (*macLandscapeCheck)(ParserContext* context, CommentStruct* record,
+                           char* text);
+  // The EPS page count at a "%!" line of an EPS file.
+  CommentHandler epsPageCount;
+};
+
+ScannerHooks& Hooks();
+
+}  // namespace vantrel
+
+#endif  // VANTREL_ENGINE_SCANNER_H_

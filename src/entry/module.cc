@@ -1,0 +1,54 @@
+// The library's load and unload hook, the out-of-line members of the public
+// interface classes, and the scan status texts.
+#include "vantrel/parser_if.h"
+#include "vantrel/xrx_if.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+
+// Windows load hook. The module-wide objects are function-local statics that
+// come into being on first use, so there is nothing to initialise here.
+BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/,
+                    LPVOID /*reserved*/) {
+  return TRUE;
+}
+#endif
+
+CParserObjectIF::~CParserObjectIF() = default;
+CRipBaseParserIF::~CRipBaseParserIF() = default;
+CParseXRXCommentsIf::~CParseXRXCommentsIf() = default;
+
+_tPairProperty::_tPairProperty()
+    : propName(nullptr), propValue(nullptr), propType(0) {}
+
+_tPairProperty::~_tPairProperty() {
+  delete[] propName;
+  delete[] propValue;
+}
+
+extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
+  switch (status) {
+    case VANTREL_SCAN_OK:
+      return "ok";
+    case VANTREL_SCAN_NOT_RUN:
+      return "not scanned";
+    case VANTREL_SCAN_NO_SUCH_FILE:
+      return "no such file";
+    case VANTREL_SCAN_PERMISSION_DENIED:
+      return "permission denied";
+    case VANTREL_SCAN_IS_DIRECTORY:
+      return "is a directory";
+    case VANTREL_SCAN_READ_ERROR:
+      return "read error";
+    case VANTREL_SCAN_PATH_TOO_LONG:
+      return "path too long";
+    case VANTREL_SCAN_OUT_OF_MEMORY:
+      return "out of memory";
+    case VANTREL_SCAN_PDF_REFUSED:
+      return "PDF input is not supported";
+    case VANTREL_SCAN_HANDLER_FAILED:
+      return "scan failed";
+    default:
+      return "unknown error";
+  }
+}

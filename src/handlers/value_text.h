@@ -1,0 +1,26 @@
+// Reading a comment value in place.
+#ifndef VANTREL_HANDLERS_VALUE_TEXT_H_
+#define VANTREL_HANDLERS_VALUE_TEXT_H_
+
+#include <cstddef>
+
+namespace vantrel {
+
+// How many characters a value read may cover (skipping and copying).
+constexpr int kValueBudget = 256;
+// A buffer that holds any value read and its NUL.
+constexpr int kValueBufferSize = kValueBudget + 1;
+
+// The common value read: steps over blanks and tabs; a "(" makes the value
+// parenthesised and is stepped over; copies until a line feed, carriage
+// return or NUL (unparenthesised), a ")" (parenthesised), a byte of 0x80 or
+// above, or the end of the budget, which covers the skipping too. The stop
+// byte is not copied. Never reads at or past `end`.
+// Answers the number of bytes copied into `out` (NUL-terminated); `*stop`
+// (when not null) receives the position after the last byte examined.
+int ReadValueText(const char* pos, const char* end,
+                  char (&out)[kValueBufferSize], const char** stop = nullptr);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HANDLERS_VALUE_TEXT_H_

@@ -1,0 +1,113 @@
+// The RIP conversion: the property map becomes a flat array of key/value
+// pairs.
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "handlers/handler_state.h"
+#include "store/property_map.h"
+#include "vantrel/kal_parser.h"
+
+namespace {
+
+char* CopyText(const std::string& text) {
+  char* copy = new (std::nothrow) char[text.size() + 1];
+  if (copy != nullptr) std::memcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
+}
+
+// Formats a record's value as its type code says. Records of a type code
+// that has no conversion (0, 7, above 8) get an empty text and pair type 0.
+void FormatValue(const CKalProperty& record, std::string& text, int& type) {
+  char buf[512];
+  text.clear();
+  type = 0;
+  switch (record.getPropertyType()) {
+    case CKalProperty::kTypeInt: {
+      int v = 0;
+      record.getValue(v);
+      std::snprintf(buf, sizeof buf, "%d", v);
+      text = buf;
+      type = 1;
+      break;
+    }
+    case CKalProperty::kTypeLong: {
+      long v = 0;
+      record.getValue(v);
+      std::snprintf(buf, sizeof buf, "%ld", v);
+      text = buf;
+      type = 2;
+      break;
+    }
+    case CKalProperty::kTypeDouble: {
+      double v = 0;
+      record.getValue(v);
+      std::snprintf(buf, sizeof buf, "%f", v);
+      text = buf;
+      type = 3;
+      break;
+    }
+    case CKalProperty::kTypeFloat: {
+      float v = 0;
+      record.getValue(v);
+      std::snprintf(buf, sizeof buf, "%f", static_cast<double>(v));
+      text = buf;
+      type = 4;
+      break;
+    }
+    case CKalProperty::kTypeBool: {
+      int v = 0;
+      record.getBoolValue(v);
+      std::snprintf(buf, sizeof buf, "%d", v);
+      text = buf;
+      type = 5;
+      break;
+    }
+    case CKalProperty::kTypeText:
+      record.getValue(text);
+      type = 6;
+      break;
+    case CKalProperty::kTypeShort: {
+      short v = 0;
+      record.getValue(v);
+      std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
+      text = buf;
+      type = 7;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
+  SetAtBoundingBox(&vantrel::HandlerVars().boundingBox, vantrel::Properties());
+  if (pairs != nullptr) {
+    delete[] pairs;
+    pairs = nullptr;
+    count = 0;
+  }
+  std::vector<vantrel::PropertyMap::Entry> entries =
+      vantrel::Properties().TakeAll();
+  count = static_cast<int>(entries.size());
+  if (count == 0) return 1;
+  pairs = new (std::nothrow) _tPairProperty[entries.size()];
+  if (pairs == nullptr) {
+    // Nothing can be handed back; the records go with `entries`.
+    count = 0;
+    return 1;
+  }
+  std::string value;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    int type = 0;
+    FormatValue(*entries[i].second, value, type);
+    pairs[i].propName = CopyText(entries[i].first);
+    pairs[i].propValue = CopyText(value);
+    pairs[i].propType = type;
+  }
+  return 1;
+}

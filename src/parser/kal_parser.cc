@@ -1,0 +1,132 @@
+#include "vantrel/kal_parser.h"
+
+#include <cstring>
+#include <new>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "engine/scanner.h"
+#include "engine/sections.h"
+#include "handlers/bounding_box.h"
+#include "handlers/document_structure.h"
+#include "handlers/handler_state.h"
+#include "handlers/header_comments.h"
+#include "handlers/pages.h"
+#include "handlers/separations.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+
+using vantrel::HandlerVars;
+
+namespace {
+
+// Copies a host's key into context-owned storage, so the table never points
+// into memory the host may free. Null when out of memory.
+const char* OwnKey(ParserContext* context, const char* key) {
+  size_t len = std::strlen(key);
+  char* copy = new (std::nothrow) char[len + 1];
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, key, len + 1);
+  char** grown = new (std::nothrow) char*[context->ownedKeyCount + 1];
+  if (grown == nullptr) {
+    delete[] copy;
+    return nullptr;
+  }
+  for (uint32_t i = 0; i < context->ownedKeyCount; ++i) {
+    grown[i] = context->ownedKeys[i];
+  }
+  grown[context->ownedKeyCount] = copy;
+  delete[] context->ownedKeys;
+  context->ownedKeys = grown;
+  ++context->ownedKeyCount;
+  return copy;
+}
+
+}  // namespace
+
+CKalParser::CKalParser(const char* path)
+    : m_engine(nullptr),
+      m_status(0),
+      m_kalPages(-1),
+      m_scanStatus(VANTREL_SCAN_NOT_RUN) {
+  // Each parse starts from the library-load state.
+  vantrel::ClearProperties();
+  vantrel::ResetHandlerState();
+  vantrel::Trace().CreateTraceInstance(vantrel::kTraceInstance);
+  m_engine = vantrel::ParserCreateContext(path);
+}
+
+CKalParser::~CKalParser() {
+  vantrel::ClearProperties();
+  vantrel::ParserFreeContext(m_engine);
+  vantrel::Trace().ReleaseInstance(vantrel::kTraceInstance);
+}
+
+void CKalParser::AddPSRipComments() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterDocumentStructureSet(m_engine);
+  vantrel::RegisterSectionSet(m_engine);
+  vantrel::RegisterCreatorSet(m_engine, HandlerVars().creatorText);
+}
+
+void CKalParser::AddBoundingBox(char unit) {
+  ParserBoundingBoxStruct& box = HandlerVars().boundingBox;
+  std::memset(&box, 0, sizeof box);
+  box.unit = unit;
+  if (m_engine == nullptr) return;
+  vantrel::RegisterBoundingBoxSet(m_engine, &box);
+}
+
+// The job-ticket, copies, XRX, DEX and title comment sets have no handlers
+// yet; their registrations are added together with the handlers.
+void CKalParser::AddKALPPDComment() {}
+void CKalParser::AddNumCopiesComment() {}
+void CKalParser::AddXRXComment() {}
+void CKalParser::AddDexxmlComment() {}
+void CKalParser::AddTitleComment() {}
+
+void CKalParser::AddComment(const char* keyword, int param, int prefix) {
+  AddComment(keyword, param, prefix, vantrel::GlobalComment, nullptr);
+}
+
+void CKalParser::AddComment(const char* keyword, int param, int prefix,
+                            CommentHandler handler, void* user_data) {
+  if (m_engine == nullptr || keyword == nullptr || handler == nullptr) return;
+  const char* key = OwnKey(m_engine, keyword);
+  if (key == nullptr) return;
+  vantrel::ParserAddEntryToList(m_engine, key, handler, param, user_data,
+                                prefix);
+}
+
+int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
+  CommentStruct record;
+  std::memset(&record, 0, sizeof record);
+  record.m_scanMode = scan_mode;
+
+  int64_t result = -1;
+  if (m_engine != nullptr) {
+    result = vantrel::ParserScanFile(m_engine, &record, &rules);
+    m_scanStatus = m_engine->scanStatus;
+  } else {
+    m_scanStatus = VANTREL_SCAN_OUT_OF_MEMORY;
+  }
+
+  // The finishing steps run whatever the scan answered.
+  vantrel::HandlerState& state = HandlerVars();
+  if (record.m_separated != 0 && record.m_separationCount != 0 &&
+      record.m_pageNumber != 0) {
+    vantrel::saveSeparations(&rules, &record);
+    vantrel::saveNumberPages(record.m_pageNumber);
+  }
+  if (m_kalPages != -1) {
+    vantrel::saveNumberPages(m_kalPages);
+  } else if (state.pageLabelFlag == 1 && state.pageCountValue == -2) {
+    vantrel::saveNumberPages(0);
+  }
+  SetAtBoundingBox(&state.boundingBox, vantrel::Properties());
+  setOrientation();
+  saveDocumentCustomColors();
+  state.pageLabelFlag = -1;
+  return result == -1 ? 0 : 1;
+}

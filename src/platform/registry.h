@@ -1,0 +1,50 @@
+// The registry handle. On POSIX the "registry" is a Windows registry export
+// file (the text regedit writes) named by the environment variable
+// VANTREL_REGISTRY, so administrators configure the library the way they
+// export and import settings on Windows.
+//
+// Accepted file forms: "Windows Registry Editor Version 5.00" or "REGEDIT4"
+// first line; "[HKEY_LOCAL_MACHINE\...]" section lines; values
+// "Name"=dword:00000001 or "Name"="1"; CRLF or LF line ends; UTF-8 (with or
+// without BOM) or UTF-16LE with BOM. Key paths compare without regard to case.
+// Without the variable, the file, the key or the value, the operations answer
+// 0 (failure) and leave the out-parameter unchanged. A malformed file is a
+// failure, never a crash.
+#ifndef VANTREL_PLATFORM_REGISTRY_H_
+#define VANTREL_PLATFORM_REGISTRY_H_
+
+#include <map>
+#include <string>
+
+namespace vantrel {
+
+enum RegistryRoot {
+  kHKeyLocalMachine,
+  kHKeyCurrentUser,
+};
+
+class NTBaseRegHandle {
+ public:
+  explicit NTBaseRegHandle(RegistryRoot root);
+  ~NTBaseRegHandle();
+  NTBaseRegHandle(const NTBaseRegHandle&) = delete;
+  NTBaseRegHandle& operator=(const NTBaseRegHandle&) = delete;
+
+  // `path` is the folder below the root, with or without a leading "\".
+  // Reads the export file. Non-zero when the folder exists in it.
+  int openRegistryFolder(const char* path);
+  // Reads a value of the open folder as a flag: a dword, or a string holding
+  // a decimal number. Non-zero on success, with `value` set.
+  int getBoolValueByName(const char* name, int& value, int reserved);
+  void closeRegistryFolder();
+
+ private:
+  RegistryRoot root_;
+  bool open_ = false;
+  // Values of the open folder: lower-cased name -> raw text after "=".
+  std::map<std::string, std::string> values_;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_PLATFORM_REGISTRY_H_

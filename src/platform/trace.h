@@ -1,0 +1,56 @@
+// The trace facility: diagnostic lines under the instance "Rip\Vantrel".
+//
+// Silent by default. VANTREL_TRACE=stderr writes each line to stderr;
+// VANTREL_TRACE=<path> appends to that file. Each line reads
+// "[Rip\Vantrel] <text>". The variable is read when a parser creates the
+// trace instance, so a host may change it between parses.
+#ifndef VANTREL_PLATFORM_TRACE_H_
+#define VANTREL_PLATFORM_TRACE_H_
+
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+extern const char kTraceInstance[];  // "Rip\Vantrel"
+
+class CKalTrace {
+ public:
+  unsigned CreateTraceInstance(const char* name);
+  // printf-style; writes one line. Answers the number of bytes formatted, or
+  // 0 when tracing is off.
+  int OutputEx(const char* name, const char* format, ...)
+#if defined(__GNUC__)
+      __attribute__((format(printf, 3, 4)))
+#endif
+      ;
+  void ReleaseInstance(const char* name);
+  // True when lines go anywhere; callers may skip costly argument work.
+  static bool Enabled();
+};
+
+// The module-wide trace object.
+CKalTrace& Trace();
+
+// Captures trace lines in memory while it lives (tests assert exact lines).
+// Lines are stored without the "[Rip\Vantrel] " prefix. Not nestable.
+class TraceCapture {
+ public:
+  TraceCapture();
+  ~TraceCapture();
+  TraceCapture(const TraceCapture&) = delete;
+  TraceCapture& operator=(const TraceCapture&) = delete;
+  const std::vector<std::string>& lines() const { return lines_; }
+  void Clear() { lines_.clear(); }
+  // Called by the trace facility.
+  void Append(std::string line) { lines_.push_back(std::move(line)); }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+}  // namespace vantrel
+
+#define VTRACE(...) ::vantrel::Trace().OutputEx(::vantrel::kTraceInstance, __VA_ARGS__)
+
+#endif  // VANTREL_PLATFORM_TRACE_H_

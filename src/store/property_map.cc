@@ -1,0 +1,86 @@
+#include "store/property_map.h"
+
+#include <new>
+
+namespace vantrel {
+
+CKalProperty* PropertyMap::Find(const std::string& name) const {
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : entries_[it->second].second.get();
+}
+
+void PropertyMap::Store(const std::string& name,
+                        std::unique_ptr<CKalProperty> record) {
+  auto it = index_.find(name);
+  if (it != index_.end()) {
+    entries_[it->second].second = std::move(record);
+    return;
+  }
+  index_.emplace(name, entries_.size());
+  entries_.emplace_back(name, std::move(record));
+}
+
+void PropertyMap::Remove(const std::string& name) {
+  auto it = index_.find(name);
+  if (it == index_.end()) return;
+  size_t at = it->second;
+  index_.erase(it);
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+  for (auto& slot : index_) {
+    if (slot.second > at) --slot.second;
+  }
+}
+
+void PropertyMap::Clear() {
+  entries_.clear();
+  index_.clear();
+}
+
+std::vector<PropertyMap::Entry> PropertyMap::TakeAll() {
+  std::vector<Entry> out;
+  out.swap(entries_);
+  index_.clear();
+  return out;
+}
+
+PropertyMap& Properties() {
+  static PropertyMap* map = new PropertyMap;  // outlives every static user
+  return *map;
+}
+
+std::unique_ptr<CKalProperty> NewProperty() {
+  return std::unique_ptr<CKalProperty>(new (std::nothrow) CKalProperty);
+}
+
+CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
+                            const char* value) {
+  if (name == nullptr) return nullptr;
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return nullptr;
+  record->setPropertyName(name);
+  record->setPropertyTypeName(type_name);
+  record->setPropertyID(id);
+  if (value != nullptr) record->setPropertyValue(value, -1);
+  return StoreProperty(std::move(record));
+}
+
+CKalProperty* StoreProperty(std::unique_ptr<CKalProperty> record) {
+  if (!record) return nullptr;
+  CKalProperty* raw = record.get();
+  Properties().Store(raw->getPropertyName(), std::move(record));
+  return raw;
+}
+
+CKalProperty* FindProperty(const char* name) {
+  return name == nullptr ? nullptr : Properties().Find(name);
+}
+
+void RemoveProperty(const char* name) {
+  if (name != nullptr) Properties().Remove(name);
+}
+
+void ClearProperties() { Properties().Clear(); }
+
+int PropertyCount() { return Properties().Count(); }
+
+}  // namespace vantrel

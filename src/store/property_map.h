@@ -1,0 +1,71 @@
+// The property map: the module-wide store of the properties one scan finds,
+// keyed by exact property name, iterated in insertion order (the order in
+// which each name was first stored).
+//
+// The map owns its records. Replacing, removing or clearing destroys the
+// records involved; the conversions take the records out with TakeAll().
+//
+// Module-wide state: created at library load, emptied when a parser is
+// constructed (so each parse starts empty), by every conversion and by the
+// parser's destructor. Touched only by the thread that holds the parse lock.
+#ifndef VANTREL_STORE_PROPERTY_MAP_H_
+#define VANTREL_STORE_PROPERTY_MAP_H_
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "vantrel/kal_property.h"
+
+namespace vantrel {
+
+class PropertyMap {
+ public:
+  using Entry = std::pair<std::string, std::unique_ptr<CKalProperty>>;
+
+  PropertyMap() = default;
+  PropertyMap(const PropertyMap&) = delete;
+  PropertyMap& operator=(const PropertyMap&) = delete;
+
+  // Null when absent. The pointer stays valid until the entry is replaced,
+  // removed or cleared.
+  CKalProperty* Find(const std::string& name) const;
+  // Stores `record` under `name`, destroying a record already stored there.
+  // A replaced entry keeps its place in the order.
+  void Store(const std::string& name, std::unique_ptr<CKalProperty> record);
+  void Remove(const std::string& name);
+  void Clear();
+  int Count() const { return static_cast<int>(entries_.size()); }
+  // Moves every entry out, in order, and leaves the map empty.
+  std::vector<Entry> TakeAll();
+  const std::vector<Entry>& entries() const { return entries_; }
+
+ private:
+  std::vector<Entry> entries_;
+  std::unordered_map<std::string, size_t> index_;
+};
+
+// The module-wide map.
+PropertyMap& Properties();
+
+// Makes a record with the name, type name and identifier set and stores it
+// by replacement. `value` (may be null: no value) is set as text with type
+// code -1. Answers the stored record, or null when no record could be made
+// (nothing is stored then).
+CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
+                            const char* value);
+// Stores a record built by the caller under its own name. Null record: no-op.
+CKalProperty* StoreProperty(std::unique_ptr<CKalProperty> record);
+CKalProperty* FindProperty(const char* name);
+void RemoveProperty(const char* name);
+void ClearProperties();
+int PropertyCount();
+
+// A new empty record, or null when memory is exhausted.
+std::unique_ptr<CKalProperty> NewProperty();
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORE_PROPERTY_MAP_H_
