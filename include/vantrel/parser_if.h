@@ -8,6 +8,8 @@
 #ifndef VANTREL_PARSER_IF_H_
 #define VANTREL_PARSER_IF_H_
 
+#include <string>
+
 #include "vantrel/export.h"
 #include "vantrel/kal_property.h"
 
@@ -29,6 +31,12 @@ enum VantrelScanStatus {
 
 // A short English reason for a status ("no such file", ...). Never null.
 extern "C" VANTREL_API const char* VantrelScanStatusText(int status);
+
+// The value text and pair type (below) that the pairs conversion gives a
+// record: "%d" for integers, "%f" for floating point, text unchanged. A type
+// code without a conversion gives the empty text and type 0.
+VANTREL_API int VantrelPairValue(const CKalProperty& property,
+                                 std::string& text);
 
 // One key/value pair of the RIP road. The pair owns both texts (allocated
 // with new[]) and releases them when destroyed.

@@ -18,12 +18,14 @@ char* CopyText(const std::string& text) {
   return copy;
 }
 
-// Formats a record's value as its type code says. Records of a type code
-// that has no conversion (0, 7, above 8) get an empty text and pair type 0.
-void FormatValue(const CKalProperty& record, std::string& text, int& type) {
+}  // namespace
+
+// Records of a type code that has no conversion (0, 7, above 8) get an empty
+// text and pair type 0, never the value of another record.
+int VantrelPairValue(const CKalProperty& record, std::string& text) {
   char buf[512];
+  int type = 0;
   text.clear();
-  type = 0;
   switch (record.getPropertyType()) {
     case CKalProperty::kTypeInt: {
       int v = 0;
@@ -80,9 +82,8 @@ void FormatValue(const CKalProperty& record, std::string& text, int& type) {
     default:
       break;
   }
+  return type;
 }
-
-}  // namespace
 
 int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
   SetAtBoundingBox(&vantrel::HandlerVars().boundingBox, vantrel::Properties());
@@ -103,8 +104,7 @@ int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
   }
   std::string value;
   for (size_t i = 0; i < entries.size(); ++i) {
-    int type = 0;
-    FormatValue(*entries[i].second, value, type);
+    int type = VantrelPairValue(*entries[i].second, value);
     pairs[i].propName = CopyText(entries[i].first);
     pairs[i].propValue = CopyText(value);
     pairs[i].propType = type;
