@@ -27,6 +27,7 @@ enum VantrelScanStatus {
   VANTREL_SCAN_OUT_OF_MEMORY = 7,
   VANTREL_SCAN_PDF_REFUSED = 8,     // PDF input is not supported
   VANTREL_SCAN_HANDLER_FAILED = 9,  // a comment handler ended the scan
+  VANTREL_SCAN_NOT_REGULAR_FILE = 10,  // a FIFO, device or socket
 };
 
 // A short English reason for a status ("no such file", ...). Never null.

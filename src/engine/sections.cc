@@ -1,7 +1,147 @@
 #include "engine/sections.h"
 
+#include <cstdint>
+#include <cstring>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+
 namespace vantrel {
 
-int RegisterSectionSet(ParserContext* /*context*/) { return 0; }
+namespace {
+
+// Sections shorter than this are examined like any text: skipping them
+// would save less than the check costs.
+constexpr int64_t kMinSkippedSection = 100;
+// How far the handlers walk to reach the end of the opening line.
+constexpr int kLineEndWalk = 255;
+constexpr int kWordMax = 32;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+
+// Reads an optionally signed decimal number at *p within the line. Answers
+// false (and leaves *p) when there are no digits. Saturates at the int64
+// range.
+bool ReadNumber(const char** p, const char* end, int64_t* out) {
+  const char* q = *p;
+  while (q < end && IsBlank(*q)) ++q;
+  bool negative = false;
+  if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
+  if (q >= end || *q < '0' || *q > '9') return false;
+  uint64_t value = 0;
+  for (; q < end && *q >= '0' && *q <= '9'; ++q) {
+    if (value < (UINT64_MAX - 9) / 10) value = value * 10 + (*q - '0');
+  }
+  if (value > static_cast<uint64_t>(INT64_MAX)) value = INT64_MAX;
+  *out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+  *p = q;
+  return true;
+}
+
+// Reads the next blank-separated word of the line into `word`; false at the
+// end of the line.
+bool ReadWord(const char** p, const char* end, char (&word)[kWordMax + 1]) {
+  const char* q = *p;
+  while (q < end && IsBlank(*q)) ++q;
+  int n = 0;
+  for (; q < end && !IsBlank(*q) && !IsLineEnd(*q); ++q) {
+    if (n < kWordMax) word[n++] = *q;
+  }
+  word[n] = '\0';
+  *p = q;
+  return n > 0;
+}
+
+// Moves the position to the end of the opening line; answers the distance
+// walked.
+int64_t WalkToLineEnd(char** position, const char* end) {
+  char* p = *position;
+  int n = 0;
+  while (n < kLineEndWalk && p < end && !IsLineEnd(*p)) {
+    ++p;
+    ++n;
+  }
+  *position = p;
+  return n;
+}
+
+void AwaitEnd(ParserContext* ctx, long* wait_index, const char* key,
+              const char* fallback) {
+  if (wait_index == nullptr) return;
+  int index = ParserFindKey(ctx, key);
+  if (index == -1) index = ParserFindKey(ctx, fallback);
+  *wait_index = index;
+}
+
+int64_t DataSection(char* context, CommentStruct* /*record*/, long /*param*/,
+                    char* /*keyword*/, char** position, char* /*start*/,
+                    int64_t /*continuation*/, int64_t value_offset,
+                    long* wait_index, void* /*user_data*/, void* /*caller*/) {
+  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
+  const char* end = ctx->dataEnd;
+  const char* p = *position;
+  int64_t number = 0;
+  if (!ReadNumber(&p, end, &number)) number = 0;
+  // The count is a signed 32-bit number taken as unsigned: a negative count
+  // becomes a very large one, which then lies beyond the end of the file.
+  const uint32_t count = static_cast<uint32_t>(static_cast<int32_t>(number));
+  if (count < kMinSkippedSection) return 0;
+
+  char type[kWordMax + 1];
+  char unit[kWordMax + 1];
+  bool skip;
+  if (!ReadWord(&p, end, type)) {
+    skip = true;
+  } else if (!ReadWord(&p, end, unit)) {
+    skip = std::strcmp(type, "Binary") == 0 || std::strcmp(type, "Bytes") == 0;
+  } else {
+    // Sections counted in lines, or of other types, are examined.
+    skip = (std::strcmp(type, "Binary") == 0 || std::strcmp(type, "Hex") == 0) &&
+           std::strcmp(unit, "Bytes") == 0;
+  }
+
+  int64_t walked = WalkToLineEnd(position, end);
+  if (!skip) return 0;
+  AwaitEnd(ctx, wait_index, "EndData", "%%EndData");
+  return value_offset + walked + count;
+}
+
+int64_t BinarySection(char* context, CommentStruct* /*record*/, long /*param*/,
+                      char* /*keyword*/, char** position, char* /*start*/,
+                      int64_t /*continuation*/, int64_t value_offset,
+                      long* wait_index, void* /*user_data*/, void* /*caller*/) {
+  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
+  const char* p = *position;
+  int64_t count = 0;
+  if (!ReadNumber(&p, ctx->dataEnd, &count)) return 0;
+  if (count < kMinSkippedSection) return 0;
+  int64_t walked = WalkToLineEnd(position, ctx->dataEnd);
+  AwaitEnd(ctx, wait_index, "EndBinary", "%%EndBinary");
+  // Saturate rather than overflow: such a target lies beyond any file.
+  if (count > INT64_MAX - value_offset - walked) return INT64_MAX;
+  return value_offset + walked + count;
+}
+
+int64_t SectionEnd(char* /*context*/, CommentStruct* /*record*/,
+                   long /*param*/, char* /*keyword*/, char** /*position*/,
+                   char* /*start*/, int64_t /*continuation*/,
+                   int64_t /*value_offset*/, long* wait_index,
+                   void* /*user_data*/, void* /*caller*/) {
+  if (wait_index != nullptr) *wait_index = 0;
+  return 0;
+}
+
+}  // namespace
+
+int RegisterSectionSet(ParserContext* context) {
+  ParserAddEntryToList(context, "BeginBinary", BinarySection, 2, nullptr, 0);
+  ParserAddEntryToList(context, "BeginData", DataSection, 2, nullptr, 0);
+  ParserAddEntryToList(context, "EndBinary", SectionEnd, 2, nullptr, 0);
+  ParserAddEntryToList(context, "EndData", SectionEnd, 2, nullptr, 0);
+  return 0;
+}
 
 }  // namespace vantrel

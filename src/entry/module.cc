@@ -48,6 +48,8 @@ extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
       return "PDF input is not supported";
     case VANTREL_SCAN_HANDLER_FAILED:
       return "scan failed";
+    case VANTREL_SCAN_NOT_REGULAR_FILE:
+      return "not a regular file";
     default:
       return "unknown error";
   }
