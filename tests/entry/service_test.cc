@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_support.h"
+#include "vantrel/vantrel.h"
+
+namespace {
+
+TEST(ParserService, EmptyPathTouchesNothing) {
+  CRipBaseParserIF* rip = RipCreateParserObject();
+  ASSERT_NE(rip, nullptr);
+  _tPairProperty* pairs = reinterpret_cast<_tPairProperty*>(0x1);
+  int count = 42;
+  EXPECT_EQ(rip->ParseToPairs("", pairs, count, 1, 15, 'M'), 0);
+  EXPECT_EQ(rip->ParseToPairs(nullptr, pairs, count, 1, 15, 'M'), 0);
+  EXPECT_EQ(pairs, reinterpret_cast<_tPairProperty*>(0x1));
+  EXPECT_EQ(count, 42);
+  delete rip;
+
+  CParserObjectIF* jt = CreateParserObject(0);
+  ASSERT_NE(jt, nullptr);
+  CRuleKalPropArrArray rules;
+  EXPECT_EQ(jt->ParseToRules("", rules, 0, 0), 0);
+  EXPECT_EQ(rules.GetSize(), 0);
+  EXPECT_EQ(jt->FirstQuery(), 1);
+  EXPECT_EQ(jt->SecondQuery(), 1);
+  EXPECT_EQ(jt->IsStateClear(), 0);
+  delete jt;
+}
+
+TEST(ParserService, MissingFileStillAnswersOneAndSaysWhy) {
+  vantrel_test::TempDir dir;
+  CParserObjectIF* jt = CreateParserObject(0);
+  CRuleKalPropArrArray rules;
+  EXPECT_EQ(jt->ParseToRules((dir.path() + "/none.ps").c_str(), rules, 3, 0),
+            1);
+  EXPECT_EQ(jt->GetLastScanStatus(), VANTREL_SCAN_NO_SUCH_FILE);
+  EXPECT_STREQ(VantrelScanStatusText(jt->GetLastScanStatus()), "no such file");
+  ASSERT_EQ(rules.GetSize(), 1);  // the document rule
+  delete jt;
+
+  CRipBaseParserIF* rip = RipCreateParserObject();
+  _tPairProperty* pairs = nullptr;
+  int count = -1;
+  EXPECT_EQ(rip->ParseToPairs(dir.path().c_str(), pairs, count, 2, 15, 'M'), 1);
+  EXPECT_EQ(rip->GetLastScanStatus(), VANTREL_SCAN_IS_DIRECTORY);
+  EXPECT_EQ(pairs, nullptr);
+  EXPECT_EQ(count, 0);
+  // Never a truncated name: a 600-byte path fails as too long.
+  std::string long_path = dir.path() + "/" + std::string(600, 'a');
+  rip->ParseToPairs(long_path.c_str(), pairs, count, 1, 15, 'M');
+  EXPECT_EQ(rip->GetLastScanStatus(), VANTREL_SCAN_PATH_TOO_LONG);
+  delete rip;
+}
+
+TEST(ParserService, RipInterfaceIsTheSecondBase) {
+  CRipBaseParserIF* rip = RipCreateParserObject();
+  CParserObjectIF* as_first = dynamic_cast<CParserObjectIF*>(rip);
+  ASSERT_NE(as_first, nullptr);
+  EXPECT_NE(static_cast<void*>(rip), static_cast<void*>(as_first));
+  delete rip;  // frees the whole object (checked by the sanitizer build)
+}
+
+TEST(ParserService, ConcurrentParsesDoNotMixResults) {
+  vantrel_test::TempDir dir;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 4; ++i) {
+    std::string text = "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 " +
+                       std::to_string(100 * (i + 1)) + " 100\n%%EndComments\n";
+    for (int j = 0; j < 2000; ++j) text += "%%Unknown: filler line\n";
+    paths.push_back(dir.Write("job" + std::to_string(i) + ".ps", text));
+  }
+  std::vector<std::string> results(paths.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    threads.emplace_back([&, i] {
+      CRipBaseParserIF* rip = RipCreateParserObject();
+      for (int round = 0; round < 20; ++round) {
+        _tPairProperty* pairs = nullptr;
+        int count = 0;
+        rip->ParseToPairs(paths[i].c_str(), pairs, count, 1, 15, 'P');
+        std::string dump = vantrel_test::DumpPairs(pairs, count);
+        if (round == 0) results[i] = dump;
+        if (dump != results[i]) results[i] = "changed: " + dump;
+        delete[] pairs;
+      }
+      delete rip;
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(results[i].rfind("changed", 0), std::string::npos) << results[i];
+  }
+}
+
+}  // namespace
