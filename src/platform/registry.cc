@@ -1,14 +1,271 @@
 #include "platform/registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
 namespace vantrel {
+
+namespace {
+
+// A configuration export is a few kilobytes; the cap keeps a wrong variable
+// (a disk image, a device) from costing unbounded memory. Larger files are
+// refused rather than read in part, since a cut-off tail could drop a later
+// override and silently yield an older value.
+constexpr size_t kMaxFileSize = 16u << 20;
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+}
+
+// Path without leading or trailing "\", lower-cased.
+std::string NormalizePath(const std::string& path) {
+  size_t b = path.find_first_not_of('\\');
+  if (b == std::string::npos) return std::string();
+  return Lower(path.substr(b, path.find_last_not_of('\\') - b + 1));
+}
+
+// The whole file, or false. O_NONBLOCK keeps a FIFO named by the variable
+// from hanging the open; only regular files are read.
+bool ReadFile(const char* path, std::string& data) {
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<unsigned long long>(st.st_size) <= kMaxFileSize;
+  char buf[65536];
+  while (ok) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) break;
+    if (n < 0 || data.size() + static_cast<size_t>(n) > kMaxFileSize) {
+      ok = false;  // read error, or the file grew past the cap
+    } else {
+      data.append(buf, static_cast<size_t>(n));
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+void AppendUtf8(std::string& out, unsigned cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// UTF-16LE after the BOM to UTF-8. A dangling odd byte is dropped and an
+// unpaired surrogate becomes U+FFFD: both only damage the text around them.
+std::string Utf16LeToUtf8(const std::string& in) {
+  std::string out;
+  out.reserve(in.size() / 2);
+  auto unit = [&in](size_t i) {
+    return static_cast<unsigned char>(in[i]) |
+           static_cast<unsigned>(static_cast<unsigned char>(in[i + 1])) << 8;
+  };
+  for (size_t i = 2; i + 1 < in.size(); i += 2) {
+    unsigned cp = unit(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < in.size() &&
+        unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+// Reads the quoted string that starts `s`, undoing \" and \\.
+// Answers the index after the closing quote, or npos when it is missing.
+size_t Unquote(const std::string& s, std::string& out) {
+  for (size_t i = 1; i < s.size(); ++i) {
+    if (s[i] == '"') return i + 1;
+    if (s[i] == '\\' && i + 1 < s.size()) ++i;
+    out += s[i];
+  }
+  return std::string::npos;
+}
+
+// True when `key` is `base` or lies below it.
+bool Within(const std::string& key, const std::string& base) {
+  return base.empty() ||
+         (key.compare(0, base.size(), base) == 0 &&
+          (key.size() == base.size() || key[base.size()] == '\\'));
+}
+
+// "1", "-3", "true", "false" (any case; hand-edited files say what they mean).
+bool ParseDecimal(const std::string& text, int& value) {
+  std::string t = Lower(Trim(text));
+  if (t == "true" || t == "false") {
+    value = t == "true";
+    return true;
+  }
+  size_t i = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
+  if (i == t.size()) return false;
+  long long v = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+    v = v * 10 + (t[i] - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (t[0] == '-') v = -v;
+  if (v > 2147483647LL) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
 
 NTBaseRegHandle::NTBaseRegHandle(RegistryRoot root) : root_(root) {}
 NTBaseRegHandle::~NTBaseRegHandle() = default;
-int NTBaseRegHandle::openRegistryFolder(const char* /*path*/) { return 0; }
-int NTBaseRegHandle::getBoolValueByName(const char* /*name*/, int& /*value*/,
-                                        int /*reserved*/) {
-  return 0;
+
+int NTBaseRegHandle::openRegistryFolder(const char* path) {
+  closeRegistryFolder();
+  try {
+    const char* file = std::getenv("VANTREL_REGISTRY");
+    std::string data;
+    if (path == nullptr || file == nullptr || !ReadFile(file, data)) return 0;
+    if (data.compare(0, 2, "\xFF\xFE") == 0) {
+      data = Utf16LeToUtf8(data);
+    } else if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+      data.erase(0, 3);
+    }
+    const std::string target = NormalizePath(path);
+    const char* const long_root =
+        root_ == kHKeyLocalMachine ? "hkey_local_machine" : "hkey_current_user";
+    const char* const short_root = root_ == kHKeyLocalMachine ? "hklm" : "hkcu";
+    bool found = false;
+    bool in_target = false;
+    bool continued = false;  // the previous line ended in "\"
+    std::map<std::string, std::string> values;
+    size_t pos = 0;
+    for (bool first = true; pos < data.size(); first = false) {
+      size_t eol = data.find('\n', pos);
+      if (eol == std::string::npos) eol = data.size();
+      std::string line = Trim(data.substr(pos, eol - pos));
+      pos = eol + 1;
+      if (first) {
+        if (line != "Windows Registry Editor Version 5.00" &&
+            line != "REGEDIT4") {
+          return 0;
+        }
+      } else if (continued && line[0] != '[') {
+        // Hex data runs on over lines ending in "\". A section line still
+        // starts a section, so a cut-off value cannot swallow the next key.
+        continued = !line.empty() && line.back() == '\\';
+      } else if (line[0] == '[') {
+        continued = false;
+        // A key name may hold "]", so the section ends at the last one. A
+        // broken section line still ends the previous section, so its values
+        // are not credited to the wrong key.
+        in_target = false;
+        size_t close = line.rfind(']');
+        if (close == std::string::npos) continue;
+        bool erase = line[1] == '-';
+        size_t start = erase ? 2 : 1;
+        std::string key = Lower(line.substr(start, close - start));
+        std::string root = key.substr(0, key.find('\\'));
+        if (root != long_root && root != short_root) continue;
+        key = NormalizePath(key.substr(root.size()));
+        if (erase) {
+          // Deleting a key deletes everything below it.
+          if (Within(target, key)) {
+            found = false;
+            values.clear();
+          }
+        } else {
+          // Importing a subkey creates the keys above it.
+          found = found || Within(key, target);
+          in_target = key == target;
+        }
+      } else if (line[0] == '"' || line[0] == '@') {
+        continued = line.back() == '\\';
+        if (!in_target) continue;
+        // "@" is the default value, read through the empty name.
+        std::string name;
+        size_t after = line[0] == '@' ? 1 : Unquote(line, name);
+        if (after == std::string::npos) continue;
+        std::string rest = Trim(line.substr(after));
+        if (rest.empty() || rest[0] != '=') continue;
+        std::string raw = Trim(rest.substr(1));
+        if (raw == "-") {
+          values.erase(Lower(name));
+        } else {
+          values[Lower(name)] = raw;
+        }
+      }
+      // Comments (";"), blank lines and other text are ignored.
+    }
+    if (!found) return 0;
+    values_.swap(values);
+    open_ = true;
+    return 1;
+  } catch (...) {
+    closeRegistryFolder();
+    return 0;
+  }
 }
+
+int NTBaseRegHandle::getBoolValueByName(const char* name, int& value,
+                                        int /*reserved*/) {
+  if (!open_ || name == nullptr) return 0;
+  try {
+    auto it = values_.find(Lower(name));
+    if (it == values_.end()) return 0;
+    const std::string& raw = it->second;
+    if (Lower(raw.substr(0, 6)) == "dword:") {
+      std::string hex = raw.substr(6);
+      if (hex.empty() || hex.size() > 8 ||
+          hex.find_first_not_of("0123456789abcdefABCDEF") !=
+              std::string::npos) {
+        return 0;
+      }
+      // Two's complement, as the registry hands a dword to an int.
+      value = static_cast<int>(std::stoul(hex, nullptr, 16));
+      return 1;
+    }
+    std::string text;
+    if (!raw.empty() && raw[0] == '"') {
+      size_t after = Unquote(raw, text);
+      int parsed = 0;
+      if (after == raw.size() && ParseDecimal(text, parsed)) {
+        value = parsed;
+        return 1;
+      }
+    }
+    return 0;  // other types (hex:, hex(b):, ...) are not flags
+  } catch (...) {
+    return 0;
+  }
+}
+
 void NTBaseRegHandle::closeRegistryFolder() {
   open_ = false;
   values_.clear();
