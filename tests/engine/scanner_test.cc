@@ -9,6 +9,7 @@
 
 #include "engine/keyword_table.h"
 #include "engine/sections.h"
+#include "platform/trace.h"
 #include "support/test_support.h"
 
 namespace vantrel {
@@ -404,6 +405,49 @@ TEST_F(ScannerTest, HooksFireWhereTheirMarkersStand) {
   EXPECT_EQ(calls, (std::vector<std::string>{"eps:1"}));
 
   Hooks() = saved;
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(HeliosSupport, ReadsTheFlagFromTheRegistryFileAndTracesEachStep) {
+  vantrel_test::TempDir dir;
+  const std::string reg = dir.Write(
+      "settings.reg",
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kalvor\\JobTicket\\Operations\\RipNT\\"
+      "GlobalParams\\SupportHeliosServer]\r\n\"PropertyValue\"=dword:00000001\r\n");
+  static const struct {
+    const char* registry;  // null: variable unset
+    bool expected;
+    const char* last_error;  // null: no error line
+  } kCases[] = {
+      {"settings.reg", true, nullptr},
+      {nullptr, false, "getHeliosSupport() Error return openRegistryFolder()."},
+      {"missing.reg", false,
+       "getHeliosSupport() Error return openRegistryFolder()."},
+  };
+  for (const auto& c : kCases) {
+    std::string path = c.registry ? dir.path() + "/" + c.registry : "";
+    vantrel_test::ScopedEnv env("VANTREL_REGISTRY",
+                                c.registry ? path.c_str() : nullptr);
+    TraceCapture trace;
+    EXPECT_EQ(getHeliosSupport(), c.expected) << path;
+    const auto& lines = trace.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.front(), "Begin getHeliosSupport()");
+    EXPECT_EQ(lines.back(), std::string("End getHeliosSupport() HeliosSupport = ") +
+                                (c.expected ? "1" : "0"));
+    if (c.last_error) {
+      EXPECT_EQ(lines[lines.size() - 2], c.last_error);
+    } else {
+      EXPECT_EQ(lines[lines.size() - 2],
+                "getHeliosSupport() before closeRegistryFolder().");
+    }
+  }
 }
 
 }  // namespace
