@@ -1,12 +1,10 @@
 #include "platform/registry.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+
+#include "platform/file.h"
 
 namespace vantrel {
 
@@ -38,26 +36,22 @@ std::string NormalizePath(const std::string& path) {
   return Lower(path.substr(b, path.find_last_not_of('\\') - b + 1));
 }
 
-// The whole file, or false. O_NONBLOCK keeps a FIFO named by the variable
-// from hanging the open; only regular files are read.
+// The whole file, or false. Only regular files are read (the shared file
+// layer refuses FIFOs and devices without blocking on them).
 bool ReadFile(const char* path, std::string& data) {
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-            static_cast<unsigned long long>(st.st_size) <= kMaxFileSize;
-  char buf[65536];
-  while (ok) {
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) break;
-    if (n < 0 || data.size() + static_cast<size_t>(n) > kMaxFileSize) {
-      ok = false;  // read error, or the file grew past the cap
-    } else {
-      data.append(buf, static_cast<size_t>(n));
-    }
+  int fd = -1;
+  int64_t size = 0;
+  int status = 0;
+  if (!OpenForScan(path, &fd, &size, &status)) return false;
+  bool ok = static_cast<uint64_t>(size) <= kMaxFileSize;
+  if (ok) {
+    data.resize(static_cast<size_t>(size));
+    int64_t n = ReadAt(fd, &data[0], data.size(), 0);
+    // A file that shrank meanwhile is read as it now is.
+    ok = n >= 0;
+    if (ok) data.resize(static_cast<size_t>(n));
   }
-  close(fd);
+  CloseFile(fd);
   return ok;
 }
 
