@@ -1,13 +1,306 @@
 #include "handlers/bounding_box.h"
 
-#include "vantrel/kal_parser.h"
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
 
 namespace vantrel {
+namespace {
 
-void RegisterBoundingBoxSet(ParserContext* /*context*/,
-                            ParserBoundingBoxStruct* /*box*/) {}
+constexpr int kRankBoundingBox = 1;
+constexpr int kRankHiResBoundingBox = 2;
+constexpr int kRankPageBoundingBox = 3;
+constexpr int kRankPaperArea = 4;
+constexpr int kRankPressPaperSize = 5;
+
+// The tail-pass bit of m_scanMode and m_passBits.
+constexpr int32_t kTailPassBit = 2;
+constexpr int32_t kWholeFile = 15;
+
+// How many bytes of a comment's line the numbers are read from.
+constexpr int kLineBudget = 256;
+// At most this many blanks and tabs are looked past for a "?" or "(atend)".
+constexpr int kBlankLimit = 255;
+
+const char* DataEnd(const char* context, const char* pos) {
+  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
+  if (ctx != nullptr && ctx->dataEnd != nullptr) return ctx->dataEnd;
+  return pos + std::strlen(pos);
+}
+
+// Copies the rest of the comment's line (at most kLineBudget bytes) into
+// `line`. The numbers of a box are read from this copy, not from the chunk:
+// a formatted scan in place would run on over line ends and take the numbers
+// of the following lines for a box that is short of values.
+void CopyLine(const char* pos, const char* end, char (&line)[kLineBudget + 1]) {
+  int n = 0;
+  while (n < kLineBudget && pos < end && *pos != '\n' && *pos != '\r' &&
+         *pos != '\0') {
+    line[n++] = *pos++;
+  }
+  line[n] = '\0';
+}
+
+// Reads up to `count` numbers from the comment's line, in order, stopping at
+// the first one that cannot be read. "nan", "inf" and values beyond the
+// float range count as unreadable: they would slip through the area test
+// (every comparison with a NaN is false) and reach the crop values.
+int ReadNumbers(const char* pos, const char* end, float* out, int count) {
+  char line[kLineBudget + 1];
+  CopyLine(pos, end, line);
+  float values[4] = {0, 0, 0, 0};
+  // The count of values converted is the error report this needs.
+  int read = std::sscanf(  // NOLINT(cert-err34-c)
+      line, "%f%f%f%f", &values[0], &values[1], &values[2], &values[3]);
+  if (read < 0) read = 0;
+  if (read > count) read = count;
+  int finite = 0;
+  while (finite < read && std::isfinite(values[finite])) {
+    out[finite] = values[finite];
+    ++finite;
+  }
+  return finite;
+}
+
+const char* SkipBlanks(const char* pos, const char* end) {
+  for (int i = 0; i < kBlankLimit && pos < end && (*pos == ' ' || *pos == '\t');
+       ++i) {
+    ++pos;
+  }
+  return pos;
+}
+
+bool StartsWith(const char* pos, const char* end, const char* text) {
+  size_t len = std::strlen(text);
+  return static_cast<size_t>(end - pos) >= len &&
+         std::memcmp(pos, text, len) == 0;
+}
+
+// Whether a box comment of rank `rank` counts, given where the scan stands.
+// Also schedules the tail pass for an "(atend)" in the header.
+bool Accepts(CommentStruct* record, ParserBoundingBoxStruct* box, int rank,
+             const char* value, const char* end) {
+  // Comments of embedded documents describe the embedded page, not the job;
+  // a Helios server marks its own inclusions, so they count there.
+  if (record->m_documentDepth > 0 && record->m_heliosSupport == 0) {
+    return false;
+  }
+  const char* first = SkipBlanks(value, end);
+  if (first < end && *first == '?') return false;
+  if (record->m_headerState == 0) return false;
+  if (box->awaitedRank == kRankBoundingBox && record->m_inTailPass == 0) {
+    return false;
+  }
+  if (record->m_inTailPass != 0) {
+    return box->awaitedRank != 0 && box->awaitedRank <= rank &&
+           box->rank <= rank;
+  }
+  if (record->m_headerState == 2) return true;
+  // In the header.
+  if (box->rank >= rank) return false;
+  if (StartsWith(first, end, "(atend)") && box->awaitedRank < rank) {
+    // A whole-file scan reaches the trailer anyway.
+    if (record->m_scanMode == kWholeFile) return false;
+    box->awaitedRank = rank;
+    record->m_scanMode |= kTailPassBit;
+    record->m_passBits |= kTailPassBit;
+    return false;
+  }
+  return true;
+}
+
+void TakeBox(ParserBoundingBoxStruct* box, int rank, float lower_x,
+             float lower_y, float upper_x, float upper_y) {
+  // The first box with an area stays; a better-ranked comment only records
+  // that it was seen.
+  if (box->upperY > 0 && box->upperX > 0) {
+    box->rank = rank;
+    return;
+  }
+  if (upper_y - lower_y <= 0 || upper_x - lower_x <= 0) return;
+  box->lowerX = lower_x;
+  box->lowerY = lower_y;
+  box->upperX = upper_x;
+  box->upperY = upper_y;
+  box->rank = rank;
+  if (box->awaitedRank <= rank) box->awaitedRank = 0;
+}
+
+enum class BoxForm { kCorners, kNegatedLowerCorner, kSize };
+
+int64_t HandleBox(char* context, CommentStruct* record, char** position,
+                  void* user_data, int rank, BoxForm form) {
+  auto* box = static_cast<ParserBoundingBoxStruct*>(user_data);
+  if (record == nullptr || box == nullptr || position == nullptr ||
+      *position == nullptr) {
+    return 0;
+  }
+  const char* value = *position;
+  const char* end = DataEnd(context, value);
+  if (!Accepts(record, box, rank, value, end)) return 0;
+
+  float n[4];
+  int wanted = form == BoxForm::kSize ? 2 : 4;
+  if (ReadNumbers(value, end, n, wanted) < wanted) return 0;
+  switch (form) {
+    case BoxForm::kCorners:
+      TakeBox(box, rank, n[0], n[1], n[2], n[3]);
+      break;
+    case BoxForm::kNegatedLowerCorner:
+      TakeBox(box, rank, -n[0], -n[1], n[2], n[3]);
+      break;
+    case BoxForm::kSize:
+      TakeBox(box, rank, 0, 0, n[0], n[1]);
+      break;
+  }
+  return 0;
+}
+
+// Stores one crop property "Crop<name>", its value printed from the 32-bit
+// result.
+void StoreCrop(PropertyMap& properties, const char* name, float value) {
+  char key[32];
+  std::snprintf(key, sizeof key, "Crop%s", name);
+  // A negated zero offset (an area comment with a zero corner) prints as
+  // "0.000000", not "-0.000000".
+  if (value == 0) value = 0;
+  char text[64];
+  std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return;
+  record->setPropertyName(key);
+  record->setPropertyTypeName("FLOAT");
+  record->setPropertyID(0);
+  record->setPropertyValue(text, -1);
+  properties.Store(key, std::move(record));
+  VTRACE("SetAtBoundingBox RipKey_%s, output = %d, value = %s", key,
+         properties.Count(), text);
+}
+
+}  // namespace
+
+void RegisterBoundingBoxSet(ParserContext* context,
+                            ParserBoundingBoxStruct* box) {
+  static const struct {
+    const char* key;
+    CommentHandler handler;
+  } kEntries[] = {
+      {"BoundingBox", ParserBoundingBox},
+      {"ImpostripPressPaperSize", ParserPressPaperSize},
+      {"ADO_PaperArea", ParserPaperArea},
+      {"ADO_ImageableArea", ParserPaperArea},
+      {"PageBoundingBox", ParserPageBoundingBox},
+      {"HiResBoundingBox", ParserHiResBoundingBox},
+      {"HeliosIncludeFont", ParserHeliosIncludeFont},
+      {"FixHWMargins", ParserFixHWMargins},
+  };
+  if (context == nullptr) return;
+  for (const auto& entry : kEntries) {
+    ParserAddEntryToList(context, entry.key, entry.handler, 1, box, 0);
+  }
+}
+
+int64_t ParserBoundingBox(char* context, CommentStruct* record, long, char*,
+                          char** position, char*, int64_t, int64_t, long*,
+                          void* user_data, void*) {
+  return HandleBox(context, record, position, user_data, kRankBoundingBox,
+                   BoxForm::kCorners);
+}
+
+int64_t ParserHiResBoundingBox(char* context, CommentStruct* record, long,
+                               char*, char** position, char*, int64_t, int64_t,
+                               long*, void* user_data, void*) {
+  return HandleBox(context, record, position, user_data, kRankHiResBoundingBox,
+                   BoxForm::kCorners);
+}
+
+int64_t ParserPageBoundingBox(char* context, CommentStruct* record, long, char*,
+                              char** position, char*, int64_t, int64_t, long*,
+                              void* user_data, void*) {
+  return HandleBox(context, record, position, user_data, kRankPageBoundingBox,
+                   BoxForm::kCorners);
+}
+
+int64_t ParserPaperArea(char* context, CommentStruct* record, long, char*,
+                        char** position, char*, int64_t, int64_t, long*,
+                        void* user_data, void*) {
+  // The area is given as distances from the origin: the lower corner lies at
+  // minus the first two values.
+  return HandleBox(context, record, position, user_data, kRankPaperArea,
+                   BoxForm::kNegatedLowerCorner);
+}
+
+int64_t ParserPressPaperSize(char* context, CommentStruct* record, long, char*,
+                             char** position, char*, int64_t, int64_t, long*,
+                             void* user_data, void*) {
+  return HandleBox(context, record, position, user_data, kRankPressPaperSize,
+                   BoxForm::kSize);
+}
+
+int64_t ParserHeliosIncludeFont(char*, CommentStruct* record, long, char*,
+                                char**, char*, int64_t, int64_t, long*, void*,
+                                void*) {
+  // Fonts included by a Helios server may bring comments anywhere in the
+  // file, so the rest of it is read.
+  if (record == nullptr) return 0;
+  record->m_scanMode = kWholeFile;
+  record->m_passBits = kWholeFile;
+  return 0;
+}
+
+int64_t ParserFixHWMargins(char* context, CommentStruct*, long, char*,
+                           char** position, char*, int64_t, int64_t, long*,
+                           void* user_data, void*) {
+  auto* box = static_cast<ParserBoundingBoxStruct*>(user_data);
+  if (box == nullptr || position == nullptr || *position == nullptr) return 0;
+  float n[4];
+  int read = ReadNumbers(*position, DataEnd(context, *position), n, 4);
+  float* fields[4] = {&box->leftMargin, &box->bottomMargin, &box->rightMargin,
+                      &box->topMargin};
+  for (int i = 0; i < read; ++i) *fields[i] = n[i];
+  return 0;
+}
 
 }  // namespace vantrel
 
-void CKalParser::SetAtBoundingBox(ParserBoundingBoxStruct* /*box*/,
-                                  vantrel::PropertyMap& /*properties*/) {}
+void CKalParser::SetAtBoundingBox(ParserBoundingBoxStruct* box,
+                                  vantrel::PropertyMap& properties) {
+  if (box == nullptr || box->rank == 0) return;
+  float k;
+  if (box->unit == 'I') {
+    k = 0.013888889f;  // 1/72
+  } else if (box->unit == 'P') {
+    k = 1.0f;
+  } else {
+    k = 0.35277778f;  // 25.4/72
+  }
+  // Every result is computed from the collected box before any field is
+  // overwritten with a result.
+  const double left = static_cast<double>(box->lowerX) - box->leftMargin;
+  const double bottom = static_cast<double>(box->lowerY) - box->bottomMargin;
+  const double right = static_cast<double>(box->upperX) + box->rightMargin;
+  const double top = static_cast<double>(box->upperY) + box->topMargin;
+  const float height_offset = static_cast<float>(bottom * k);
+  const float width_offset = static_cast<float>(left * k);
+  const float height = static_cast<float>((top - bottom) * k);
+  const float width = static_cast<float>((right - left) * k);
+  box->lowerY = height_offset;
+  box->lowerX = width_offset;
+  box->upperY = height;
+  box->upperX = width;
+
+  vantrel::StoreCrop(properties, "Width", width);
+  vantrel::StoreCrop(properties, "Height", height);
+  vantrel::StoreCrop(properties, "WOffset", width_offset);
+  vantrel::StoreCrop(properties, "HOffset", height_offset);
+  // A second call for the same scan (the pairs conversion makes one) must
+  // not convert the converted values again.
+  box->rank = 0;
+}

@@ -1,9 +1,19 @@
 // The bounding-box comments: ranked box collection during the scan and the
 // crop properties made from the box afterwards.
+//
+// Box comments rank by kind: "BoundingBox" 1, "HiResBoundingBox" 2,
+// "PageBoundingBox" 3, "ADO_PaperArea"/"ADO_ImageableArea" 4,
+// "ImpostripPressPaperSize" 5. A comment counts only in the header or a
+// trailer of the job's own document; in the header a kind ranked no higher
+// than the one held is ignored, and "(atend)" defers a kind to the tail pass.
+// The first box with an area is the one kept: a later, higher-ranked comment
+// only raises the rank (which then shuts out lower kinds).
 #ifndef VANTREL_HANDLERS_BOUNDING_BOX_H_
 #define VANTREL_HANDLERS_BOUNDING_BOX_H_
 
 #include <cstdint>
+
+#include "vantrel/kal_parser.h"
 
 struct ParserContext;
 
@@ -18,16 +28,67 @@ struct ParserBoundingBoxStruct {
   float topMargin;
   float leftMargin;
   float bottomMargin;
-  int32_t rank;  // rank of the box held; 0 while none
-  char unit;     // 'I' inches, 'P' points, anything else millimetres
+  int32_t rank;         // rank of the box held; 0 while none
+  char unit;            // 'I' inches, 'P' points, anything else millimetres
   int32_t awaitedRank;  // rank whose value an "(atend)" deferred; 0 if none
 };
 
 namespace vantrel {
 
-// Registers the bounding-box comment set with `box` as user data.
+// Registers, with param 1, `box` as user data and no prefix matching, in
+// this order: "BoundingBox", "ImpostripPressPaperSize", "ADO_PaperArea",
+// "ADO_ImageableArea", "PageBoundingBox", "HiResBoundingBox",
+// "HeliosIncludeFont", "FixHWMargins". `box` must outlive the scan; the
+// caller resets it and sets its unit.
 void RegisterBoundingBoxSet(ParserContext* context,
                             ParserBoundingBoxStruct* box);
+
+// The handlers (CommentHandler protocol; user data: the box record). All
+// answer 0. The value's numbers are read from the comment's own line only.
+// REQUIRES: the text at *position is NUL-terminated at the end of the data
+// held (context->dataEnd when the context is given).
+
+// "BoundingBox" (rank 1), "HiResBoundingBox" (rank 2), "PageBoundingBox"
+// (rank 3): four numbers, the box as given.
+int64_t ParserBoundingBox(char* context, CommentStruct* record, long param,
+                          char* keyword, char** position, char* comment_start,
+                          int64_t continuation, int64_t value_offset,
+                          long* wait_index, void* user_data, void* caller);
+int64_t ParserHiResBoundingBox(char* context, CommentStruct* record, long param,
+                               char* keyword, char** position,
+                               char* comment_start, int64_t continuation,
+                               int64_t value_offset, long* wait_index,
+                               void* user_data, void* caller);
+int64_t ParserPageBoundingBox(char* context, CommentStruct* record, long param,
+                              char* keyword, char** position,
+                              char* comment_start, int64_t continuation,
+                              int64_t value_offset, long* wait_index,
+                              void* user_data, void* caller);
+// "ADO_PaperArea", "ADO_ImageableArea" (rank 4): a b c d gives the box
+// -a -b c d.
+int64_t ParserPaperArea(char* context, CommentStruct* record, long param,
+                        char* keyword, char** position, char* comment_start,
+                        int64_t continuation, int64_t value_offset,
+                        long* wait_index, void* user_data, void* caller);
+// "ImpostripPressPaperSize" (rank 5): w h gives the box 0 0 w h.
+int64_t ParserPressPaperSize(char* context, CommentStruct* record, long param,
+                             char* keyword, char** position,
+                             char* comment_start, int64_t continuation,
+                             int64_t value_offset, long* wait_index,
+                             void* user_data, void* caller);
+// "HeliosIncludeFont": the scan goes on over the whole file (mode and pass
+// bits 15).
+int64_t ParserHeliosIncludeFont(char* context, CommentStruct* record,
+                                long param, char* keyword, char** position,
+                                char* comment_start, int64_t continuation,
+                                int64_t value_offset, long* wait_index,
+                                void* user_data, void* caller);
+// "FixHWMargins": left bottom right top; the numbers read replace the
+// margins, the rest keep theirs. The last such comment wins.
+int64_t ParserFixHWMargins(char* context, CommentStruct* record, long param,
+                           char* keyword, char** position, char* comment_start,
+                           int64_t continuation, int64_t value_offset,
+                           long* wait_index, void* user_data, void* caller);
 
 }  // namespace vantrel
 

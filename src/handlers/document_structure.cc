@@ -1,10 +1,160 @@
 #include "handlers/document_structure.h"
 
-namespace vantrel {
+#include <cstring>
+#include <memory>
 
-void RegisterDocumentStructureSet(ParserContext* /*context*/) {}
-void RegisterCreatorSet(ParserContext* /*context*/, char* creator_text) {
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "handlers/handler_state.h"
+#include "handlers/value_text.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int32_t kInTrailer = 2;
+
+// The text a header Creator or CreationDate gives while its value follows in
+// the trailer.
+constexpr char kAtEnd[] = "atend";
+
+// Creating applications whose files name their separations in their own
+// plate comments.
+const char* const kSeparatingCreators[] = {
+    "FrameMaker",  "ArtPro",
+    "FreeHand",    "ALDImagePosition:",
+    "Illustrator", "Acrobat: pictwpstops",
+    "PDFL",        "PageMaker",
+    "PSProof",     "Adobe Acrobat",
+};
+
+// Reads the value at *position into `value`; false when there is no
+// position to read from.
+bool ReadValue(char* context, char** position,
+               char (&value)[kValueBufferSize]) {
+  if (position == nullptr || *position == nullptr) return false;
+  const char* pos = *position;
+  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
+  const char* end = ctx != nullptr && ctx->dataEnd != nullptr
+                        ? ctx->dataEnd
+                        : pos + std::strlen(pos);
+  ReadValueText(pos, end, value);
+  return true;
+}
+
+}  // namespace
+
+void RegisterDocumentStructureSet(ParserContext* context) {
+  static const struct {
+    const char* key;
+    CommentHandler handler;
+  } kEntries[] = {
+      {"EndComments", ParserEndComments},
+      {"Trailer", ParserTrailer},
+      {"BeginDocument", ParserBeginDocument},
+      {"EndDocument", ParserEndDocument},
+      {"CreationDate", ParserCreationDate},
+  };
+  if (context == nullptr) return;
+  for (const auto& entry : kEntries) {
+    ParserAddEntryToList(context, entry.key, entry.handler, 0, nullptr, 0);
+  }
+}
+
+void RegisterCreatorSet(ParserContext* context, char* creator_text) {
   if (creator_text != nullptr) creator_text[0] = '\0';
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "Creator", ParserCreator, 0, creator_text, 0);
+  ParserAddEntryToList(context, "ALDCreator", ParserCreator, 0, creator_text,
+                       0);
+}
+
+int64_t ParserEndComments(char*, CommentStruct* record, long, char*, char**,
+                          char*, int64_t, int64_t, long*, void*, void*) {
+  if (record == nullptr) return 0;
+  record->m_endCommentsSeen = 1;
+  record->m_headerState = 0;
+  return 0;
+}
+
+int64_t ParserTrailer(char*, CommentStruct* record, long, char*, char**, char*,
+                      int64_t, int64_t, long*, void*, void*) {
+  if (record == nullptr) return 0;
+  record->m_headerState = kInTrailer;
+  record->m_trailerSeen = 1;
+  return 0;
+}
+
+int64_t ParserBeginDocument(char*, CommentStruct* record, long, char*, char**,
+                            char*, int64_t, int64_t, long*, void*, void*) {
+  if (record == nullptr) return 0;
+  ++record->m_documentDepth;
+  return 0;
+}
+
+int64_t ParserEndDocument(char*, CommentStruct* record, long, char*, char**,
+                          char*, int64_t, int64_t, long*, void*, void*) {
+  // An "EndDocument" without its "BeginDocument" must not make the job's
+  // own comments look embedded.
+  if (record != nullptr && record->m_documentDepth > 0) {
+    --record->m_documentDepth;
+  }
+  return 0;
+}
+
+int64_t ParserCreationDate(char* context, CommentStruct*, long, char*,
+                           char** position, char*, int64_t, int64_t, long*,
+                           void*, void*) {
+  if (FindProperty("CreationDate") != nullptr) return 0;
+  char value[kValueBufferSize];
+  if (!ReadValue(context, position, value)) return 0;
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return 0;
+  record->setPropertyName("CreationDate");
+  record->setPropertyTypeName("string");
+  record->setPropertyID(536);
+  record->setValue(value);
+  StoreProperty(std::move(record));
+  return 0;
+}
+
+int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
+                      char** position, char*, int64_t, int64_t, long*,
+                      void* user_data, void*) {
+  char* creator = static_cast<char*>(user_data);
+  if (record == nullptr || creator == nullptr) return 0;
+  // An embedded document's creator is not the job's.
+  if (record->m_documentDepth > 0) return 0;
+  const bool deferred = std::strcmp(creator, kAtEnd) == 0;
+  if (record->m_headerState != kInTrailer && deferred) return 0;
+
+  char value[kValueBufferSize];
+  if (!ReadValue(context, position, value)) return 0;
+  if (record->m_separationMode != 1) {
+    for (const char* name : kSeparatingCreators) {
+      if (std::strstr(value, name) != nullptr) record->m_separationMode = 1;
+    }
+  }
+  // The first header value is final; after the header only a trailer value
+  // that the header deferred is taken.
+  if (creator[0] != '\0' || record->m_endCommentsSeen != 0) {
+    if (record->m_headerState != kInTrailer || !deferred) return 0;
+  }
+  std::strncpy(creator, value, kCreatorTextSize - 1);
+  creator[kCreatorTextSize - 1] = '\0';
+
+  std::unique_ptr<CKalProperty> property = NewProperty();
+  if (!property) return 0;
+  property->setPropertyName("Creator");
+  property->setPropertyTypeName("string");
+  property->setPropertyID(3);
+  property->setValue(creator);
+  StoreProperty(std::move(property));
+  VTRACE("ParserCreator Return, GetCount = %d, value = %s", PropertyCount(),
+         creator);
+  return 0;
 }
 
 }  // namespace vantrel

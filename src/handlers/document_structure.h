@@ -1,18 +1,67 @@
 // Where the scan stands in the document (header, body, trailer, embedded
 // documents), the creation date, and the creating application.
+//
+// The structure handlers keep m_headerState, m_endCommentsSeen,
+// m_trailerSeen and m_documentDepth of the scan record, which other comment
+// families read to tell the job's own header and trailer from the body and
+// from embedded documents.
 #ifndef VANTREL_HANDLERS_DOCUMENT_STRUCTURE_H_
 #define VANTREL_HANDLERS_DOCUMENT_STRUCTURE_H_
+
+#include <cstdint>
+
+#include "vantrel/kal_parser.h"
 
 struct ParserContext;
 
 namespace vantrel {
 
-// "EndComments", "Trailer", "BeginDocument", "EndDocument", "CreationDate".
+// "EndComments", "Trailer", "BeginDocument", "EndDocument", "CreationDate",
+// in this order, param 0, no user data.
 void RegisterDocumentStructureSet(ParserContext* context);
 
 // "Creator" and "ALDCreator", with `creator_text` (kCreatorTextSize bytes) as
-// user data; empties the text first.
+// user data; empties the text first. `creator_text` must outlive the scan.
 void RegisterCreatorSet(ParserContext* context, char* creator_text);
+
+// The handlers (CommentHandler protocol). All answer 0.
+// REQUIRES: the text at *position is NUL-terminated at the end of the data
+// held (context->dataEnd when the context is given).
+
+// "EndComments": the header has ended (header state 0).
+int64_t ParserEndComments(char* context, CommentStruct* record, long param,
+                          char* keyword, char** position, char* comment_start,
+                          int64_t continuation, int64_t value_offset,
+                          long* wait_index, void* user_data, void* caller);
+// "Trailer": the trailer begins (header state 2).
+int64_t ParserTrailer(char* context, CommentStruct* record, long param,
+                      char* keyword, char** position, char* comment_start,
+                      int64_t continuation, int64_t value_offset,
+                      long* wait_index, void* user_data, void* caller);
+// "BeginDocument" / "EndDocument": one level of embedded document deeper /
+// shallower; never below 0.
+int64_t ParserBeginDocument(char* context, CommentStruct* record, long param,
+                            char* keyword, char** position, char* comment_start,
+                            int64_t continuation, int64_t value_offset,
+                            long* wait_index, void* user_data, void* caller);
+int64_t ParserEndDocument(char* context, CommentStruct* record, long param,
+                          char* keyword, char** position, char* comment_start,
+                          int64_t continuation, int64_t value_offset,
+                          long* wait_index, void* user_data, void* caller);
+// "CreationDate": stores "CreationDate" ("string", 536) unless the map
+// already holds one; the first date in the file is final.
+int64_t ParserCreationDate(char* context, CommentStruct* record, long param,
+                           char* keyword, char** position, char* comment_start,
+                           int64_t continuation, int64_t value_offset,
+                           long* wait_index, void* user_data, void* caller);
+// "Creator", "ALDCreator" (user data: the creator text). The first header
+// value is kept; "(atend)" defers it to the trailer. Known applications set
+// the record's separation mode to 1, even when their value is not kept.
+// Stores "Creator" ("string", 3) by replacement.
+int64_t ParserCreator(char* context, CommentStruct* record, long param,
+                      char* keyword, char** position, char* comment_start,
+                      int64_t continuation, int64_t value_offset,
+                      long* wait_index, void* user_data, void* caller);
 
 }  // namespace vantrel
 

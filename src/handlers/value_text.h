@@ -13,11 +13,13 @@ constexpr int kValueBufferSize = kValueBudget + 1;
 
 // The common value read: steps over blanks and tabs; a "(" makes the value
 // parenthesised and is stepped over; copies until a line feed, carriage
-// return or NUL (unparenthesised), a ")" (parenthesised), a byte of 0x80 or
-// above, or the end of the budget, which covers the skipping too. The stop
-// byte is not copied. Never reads at or past `end`.
+// return or NUL (unparenthesised), a ")" (parenthesised; it does not stop at
+// a line end), a byte of 0x80 or above, 255 bytes copied, or the end of the
+// budget, which covers the skipping too (the "(" is not counted). The stop
+// byte is neither copied nor stepped over. Never reads at or past `end`.
 // Answers the number of bytes copied into `out` (NUL-terminated); `*stop`
-// (when not null) receives the position after the last byte examined.
+// (when not null) receives where the read ended: the stop byte, or the first
+// byte not read.
 int ReadValueText(const char* pos, const char* end,
                   char (&out)[kValueBufferSize], const char** stop = nullptr);
 

@@ -1,0 +1,186 @@
+#include "handlers/document_structure.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/context.h"
+#include "engine/scan_record.h"
+#include "engine/scanner.h"
+#include "handlers/handler_state.h"
+#include "store/property_map.h"
+#include "support/test_support.h"
+#include "vantrel/parser_if.h"
+
+namespace vantrel {
+namespace {
+
+// Plays comments on a fresh scan record that is in the header: 'E'
+// EndComments, 'T' Trailer, 'B' BeginDocument, 'D' EndDocument, 'C' Creator
+// and 'd' CreationDate with the next value. Each value is handed over as the
+// scanner does: in a buffer with a NUL at the end of the data.
+class Script {
+ public:
+  Script() {
+    ClearProperties();
+    record.m_headerState = 1;
+  }
+  ~Script() { ClearProperties(); }
+
+  Script& Play(const char* steps, std::vector<std::string> values = {}) {
+    size_t next = 0;
+    for (const char* s = steps; *s != '\0'; ++s) {
+      CommentHandler handler = *s == 'E'   ? ParserEndComments
+                               : *s == 'T' ? ParserTrailer
+                               : *s == 'B' ? ParserBeginDocument
+                               : *s == 'D' ? ParserEndDocument
+                               : *s == 'C' ? ParserCreator
+                                           : ParserCreationDate;
+      std::string chunk = (*s == 'C' || *s == 'd') ? values.at(next++) : "";
+      ParserContext context{};
+      context.dataEnd = &chunk[0] + chunk.size();
+      char* position = &chunk[0];
+      handler(reinterpret_cast<char*>(&context), &record, 0,
+              const_cast<char*>("key"), &position, &chunk[0], 0, 0, nullptr,
+              *s == 'C' ? creator : nullptr, nullptr);
+    }
+    return *this;
+  }
+
+  CommentStruct record{};
+  char creator[kCreatorTextSize] = {};
+};
+
+TEST(DocumentStructure, TracksHeaderTrailerAndNesting) {
+  static const struct {
+    const char* steps;
+    int header_state, end_comments, trailer, depth;
+  } kCases[] = {
+      {"E", 0, 1, 0, 0},   {"T", 2, 0, 1, 0},    {"ET", 2, 1, 1, 0},
+      {"BBD", 1, 0, 0, 1}, {"BBDD", 1, 0, 0, 0}, {"BBDDD", 1, 0, 0, 0},
+      {"DB", 1, 0, 0, 1},
+  };
+  for (const auto& c : kCases) {
+    Script s;
+    const CommentStruct& r = s.Play(c.steps).record;
+    EXPECT_EQ(
+        std::vector<int>({r.m_headerState, r.m_endCommentsSeen, r.m_trailerSeen,
+                          r.m_documentDepth}),
+        std::vector<int>({c.header_state, c.end_comments, c.trailer, c.depth}))
+        << c.steps;
+  }
+}
+
+TEST(Creator, FirstHeaderValueOrTheTrailerValueThatAtendDeferred) {
+  static const struct {
+    const char* steps;
+    std::vector<std::string> values;
+    const char* map;
+    int separation_mode;
+  } kCases[] = {
+      // clang-format off
+      // The parenthesised copy keeps the inner "(" and stops at the first ")".
+      {"CC", {"(Adobe Illustrator(R) 10)", "Foo"}, "Adobe Illustrator(R", 1},
+      {"CETC", {"(atend)", "PageMaker 7"}, "PageMaker 7", 1},
+      {"CETC", {"atend", "Quark"}, "Quark", 0},
+      {"CETCC", {"(atend)", "(atend)", "Late"}, "Late", 0},
+      {"CEBC", {"(atend)", "Embedded"}, "atend", 0},
+      {"CETBC", {"(atend)", "FrameMaker"}, "atend", 0},
+      {"CEC", {"(atend)", "Body"}, "atend", 0},
+      // A deferred header value is not even read in the header.
+      {"CC", {"(atend)", "Illustrator"}, "atend", 0},
+      {"CETC", {"Foo", "Bar"}, "Foo", 0},
+      {"ETC", {"Late"}, nullptr, 0},
+      {"TC", {"Late"}, "Late", 0},
+      // An ignored creator of the job's own document still selects.
+      {"CC", {"Foo", "FreeHand 9"}, "Foo", 1},
+      {"C", {""}, "", 0},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    Script s;
+    s.Play(c.steps, c.values);
+    std::string expected =
+        c.map ? std::string("Creator:string#3=") + c.map : "";
+    EXPECT_EQ(vantrel_test::DumpPropertyMap(), expected) << c.steps;
+    EXPECT_EQ(s.record.m_separationMode, c.separation_mode) << c.steps;
+  }
+}
+
+TEST(Creator, KnownApplicationsSelectSeparationMode) {
+  static const struct {
+    const char* value;
+    int mode;
+  } kCases[] = {
+      {"FrameMaker 5.5", 1},    {"ArtPro 6", 1},    {"FreeHand 10", 1},
+      {"ALDImagePosition:", 1}, {"Illustrator", 1}, {"Acrobat: pictwpstops", 1},
+      {"PDFL 7.0", 1},          {"PageMaker", 1},   {"PSProof", 1},
+      {"Adobe Acrobat 9", 1},   {"illustrator", 0}, {"Acrobat Distiller", 0},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Script().Play("C", {c.value}).record.m_separationMode, c.mode)
+        << c.value;
+  }
+}
+
+TEST(CreationDate, FirstValueIsFinalAndReadLikeEveryValue) {
+  static const struct {
+    std::vector<std::string> values;
+    std::string stored;
+  } kCases[] = {
+      {{"(atend)", "D:20240101"}, "atend"},
+      {{" \t 2024-01-01 \r\n%%Next", "x"}, "2024-01-01 "},
+      {{"(D:2024) trailing"}, "D:2024"},
+      {{"(two\nlines)"}, "two\nlines"},
+      {{"abc\x80"
+        "def"},
+       "abc"},
+      {{std::string(300, 'x')}, std::string(255, 'x')},
+  };
+  for (const auto& c : kCases) {
+    Script s;
+    s.Play(c.values.size() == 2 ? "dETd" : "d", c.values);
+    EXPECT_EQ(vantrel_test::DumpPropertyMap(),
+              "CreationDate:string#536=" + c.stored)
+        << c.values[0];
+  }
+}
+
+TEST(CreationDate, ReadsNothingPastTheEndOfTheData) {
+  Script s;
+  char chunk[] = "(unterminated value";
+  ParserContext context{};
+  context.dataEnd = chunk + 5;
+  char* position = chunk;
+  ParserCreationDate(reinterpret_cast<char*>(&context), &s.record, 0,
+                     const_cast<char*>("CreationDate"), &position, chunk, 0, 0,
+                     nullptr, nullptr, nullptr);
+  EXPECT_EQ(vantrel_test::DumpPropertyMap(), "CreationDate:string#536=unte");
+}
+
+// A whole file through the job-ticket interface, which registers every set.
+TEST(DocumentStructureFile, HeaderAndTrailerDecideWhatCounts) {
+  vantrel_test::TempDir dir;
+  std::string path = dir.Write(
+      "job.ps",
+      "%!PS-Adobe-3.0\n%%Creator: (atend)\n%%CreationDate: (D:20240101)\n"
+      "%%EndComments\n%%BoundingBox: 0 0 100 100\n"
+      "%%BeginDocument: inner.eps\n%%Creator: Inner\n%%CreationDate: D:1999\n"
+      "%%EndDocument\n"
+      "%%Trailer\n%%Creator: PageMaker 7\n%%BoundingBox: 0 0 612 792\n");
+  CParserObjectIF* parser = CreateParserObject(0);
+  ASSERT_NE(parser, nullptr);
+  CRuleKalPropArrArray rules;
+  ASSERT_EQ(parser->ParseToRules(path.c_str(), rules, 0, 0), 1);
+  delete parser;
+  std::string dump = vantrel_test::DumpRules(rules);
+  for (const char* expected :
+       {"Creator:string#3=PageMaker 7", "CreationDate:string#536=D:20240101",
+        "CropWidth:FLOAT=215.899994", "CropHeight:FLOAT=279.399994"}) {
+    EXPECT_NE(dump.find(expected), std::string::npos) << expected << dump;
+  }
+}
+
+}  // namespace
+}  // namespace vantrel
