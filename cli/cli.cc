@@ -1,25 +1,339 @@
 #include "cli.h"
 
-#include <vantrel/vantrel.h>
+#include <vantrel/version.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "escape.h"
 
 namespace vantrel_cli {
 
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  if (argc < 2) {
-    err << "vantrel: usage: vantrel FILE\n";
+namespace {
+
+// Subcommands; --help lists them in this order.
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*function)(const Options& options, std::ostream& out, std::ostream& err);
+};
+
+const Command kCommands[] = {
+    {"pairs", "list the key/value pairs that a RIP front end gets", RunPairs},
+    {"rules", "list the rules and properties that job-ticket software gets",
+     RunRules},
+};
+
+// What the command line asked for besides the library settings.
+struct Invocation {
+  Options options;
+  bool trace = false;
+};
+
+// Each answers false when `value` is not one it accepts.
+using Apply = bool (*)(const std::string& value, Invocation& invocation);
+
+struct Named {
+  const char* name;
+  int value;
+};
+
+bool Lookup(const Named* table, size_t size, const std::string& text,
+            int* value) {
+  for (size_t i = 0; i < size; ++i) {
+    if (text == table[i].name) {
+      *value = table[i].value;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The library's scan modes. Only the documented numbers are taken: other bit
+// patterns have no defined meaning to the scanner.
+const Named kModes[] = {
+    {"whole", 15}, {"head", 1}, {"tail", 2}, {"both", 3}, {"0", 0},
+    {"1", 1},      {"2", 2},    {"3", 3},    {"15", 15},
+};
+const Named kUnits[] = {
+    {"mm", 'M'}, {"in", 'I'}, {"pt", 'P'}, {"M", 'M'}, {"I", 'I'}, {"P", 'P'},
+};
+// Bit 0 leaves out the job-ticket and copies sets, bit 1 the XRX set.
+const Named kSkipFlags[] = {{"0", 0}, {"1", 1}, {"2", 2}, {"3", 3}};
+
+bool ApplyMode(const std::string& value, Invocation& invocation) {
+  return Lookup(kModes, sizeof kModes / sizeof kModes[0], value,
+                &invocation.options.scan_mode);
+}
+bool ApplyUnit(const std::string& value, Invocation& invocation) {
+  int unit = 0;
+  if (!Lookup(kUnits, sizeof kUnits / sizeof kUnits[0], value, &unit)) {
+    return false;
+  }
+  invocation.options.unit = static_cast<char>(unit);
+  return true;
+}
+bool ApplyNoBoundingBox(const std::string&, Invocation& invocation) {
+  invocation.options.with_bounding_box = 0;
+  return true;
+}
+bool ApplySkip(const std::string& value, Invocation& invocation) {
+  return Lookup(kSkipFlags, sizeof kSkipFlags / sizeof kSkipFlags[0], value,
+                &invocation.options.skip_flags);
+}
+bool ApplyJson(const std::string&, Invocation& invocation) {
+  invocation.options.json = true;
+  return true;
+}
+bool ApplyTrace(const std::string&, Invocation& invocation) {
+  invocation.trace = true;
+  return true;
+}
+
+struct OptionSpec {
+  const char* name;
+  const char* value_name;  // null for a flag
+  const char* command;     // the one command it applies to; null: all
+  const char* help;
+  Apply apply;
+};
+
+const OptionSpec kOptions[] = {
+    {"--mode", "MODE", "pairs",
+     "part of the file to scan: whole (default), head, tail, both, or the "
+     "library's 0, 1, 2, 3, 15",
+     ApplyMode},
+    {"--unit", "UNIT", "pairs",
+     "unit of the crop values: mm (default), in, pt, or the library's M, I, P",
+     ApplyUnit},
+    {"--no-bbox", nullptr, "pairs", "leave out the bounding-box comments",
+     ApplyNoBoundingBox},
+    {"--skip", "FLAGS", "rules",
+     "comment sets to leave out: 1 job ticket and copies, 2 XRX, 3 both "
+     "(default 0)",
+     ApplySkip},
+    {"--json", nullptr, nullptr, "one JSON object per file, one line each",
+     ApplyJson},
+    {"--trace", nullptr, nullptr, "write the library's trace lines to stderr",
+     ApplyTrace},
+};
+
+const OptionSpec* FindOption(const std::string& name) {
+  for (const OptionSpec& spec : kOptions) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
+}
+
+// A command-line text as it may appear inside a message.
+std::string Quote(const std::string& text) {
+  return "'" + Escape(text, Source::kUtf8OrLatin1, Style::kDisplay) + "'";
+}
+
+void WriteHelp(std::ostream& out) {
+  const char* lead = "usage: ";
+  for (const Command& command : kCommands) {
+    out << lead << "vantrel " << command.name;
+    for (const OptionSpec& spec : kOptions) {
+      if (spec.command != nullptr &&
+          std::strcmp(spec.command, command.name) != 0) {
+        continue;
+      }
+      out << " [" << spec.name;
+      if (spec.value_name != nullptr) out << ' ' << spec.value_name;
+      out << ']';
+    }
+    out << " FILE...\n";
+    lead = "       ";
+  }
+  out << lead << "vantrel --help | --version\n\nCommands:\n";
+  for (const Command& command : kCommands) {
+    out << "  " << command.name << "  " << command.summary << '\n';
+  }
+  out << "\nOptions:\n";
+  std::vector<std::string> labels;
+  size_t width = 0;
+  for (const OptionSpec& spec : kOptions) {
+    labels.push_back(spec.name);
+    if (spec.value_name != nullptr)
+      labels.back() += std::string(" ") + spec.value_name;
+    width = std::max(width, labels.back().size());
+  }
+  for (size_t i = 0; i < labels.size(); ++i) {
+    const OptionSpec& spec = kOptions[i];
+    out << "  " << labels[i] << std::string(width + 2 - labels[i].size(), ' ');
+    if (spec.command != nullptr) out << spec.command << ": ";
+    out << spec.help << '\n';
+  }
+  out << "\nExit status: 0 when every scan ran, 1 when a scan failed, 2 for a "
+         "bad command line.\n";
+}
+
+void SetEnvironment(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+#endif
+}
+
+// Turns the library's trace on for the parses of one run. The library reads
+// the variable whenever a parse begins, so it has to be in the environment
+// and is put back as it was afterwards.
+class ScopedTrace {
+ public:
+  explicit ScopedTrace(bool on) : on_(on) {
+    if (!on_) return;
+    const char* old = std::getenv(kName);
+    had_old_ = old != nullptr;
+    if (had_old_) old_ = old;
+    SetEnvironment(kName, "stderr");
+  }
+  ~ScopedTrace() {
+    if (on_) SetEnvironment(kName, had_old_ ? old_.c_str() : nullptr);
+  }
+  ScopedTrace(const ScopedTrace&) = delete;
+  ScopedTrace& operator=(const ScopedTrace&) = delete;
+
+ private:
+  static constexpr const char* kName = "VANTREL_TRACE";
+  bool on_;
+  bool had_old_ = false;
+  std::string old_;
+};
+
+// Answers 0 on success, 2 after writing a usage error; `help` is set when
+// --help was asked for.
+int ParseArguments(const Command& command, const std::vector<std::string>& args,
+                   Invocation& invocation, bool& help, std::ostream& err) {
+  bool options_done = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_done || arg.size() < 2 || arg[0] != '-') {
+      if (arg.empty()) {
+        err << "vantrel: empty FILE argument\n";
+        return 2;
+      }
+      invocation.options.files.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_done = true;
+      continue;
+    }
+    if (arg == "--help") {
+      help = true;
+      return 0;
+    }
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const OptionSpec* spec = FindOption(name);
+    if (spec == nullptr) {
+      err << "vantrel: unknown option " << Quote(name) << '\n';
+      return 2;
+    }
+    if (spec->command != nullptr &&
+        std::strcmp(spec->command, command.name) != 0) {
+      err << "vantrel: option " << Quote(name) << " does not apply to "
+          << Quote(command.name) << '\n';
+      return 2;
+    }
+    std::string value;
+    if (spec->value_name == nullptr) {
+      if (equals != std::string::npos) {
+        err << "vantrel: option " << Quote(name) << " takes no value\n";
+        return 2;
+      }
+    } else if (equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      err << "vantrel: option " << Quote(name) << " needs a value\n";
+      return 2;
+    }
+    if (!spec->apply(value, invocation)) {
+      err << "vantrel: bad value " << Quote(value) << " for " << Quote(name)
+          << '\n';
+      return 2;
+    }
+  }
+  if (invocation.options.files.empty()) {
+    err << "vantrel: missing FILE argument\n";
     return 2;
   }
-  CRipBaseParserIF* parser = RipCreateParserObject();
-  if (parser == nullptr) return 1;
-  _tPairProperty* pairs = nullptr;
-  int count = 0;
-  parser->ParseToPairs(argv[1], pairs, count, 1, 15, 'M');
-  for (int i = 0; i < count; ++i) {
-    out << pairs[i].propName << '=' << pairs[i].propValue << '\n';
-  }
-  delete[] pairs;
-  delete parser;
   return 0;
+}
+
+}  // namespace
+
+int Run(int argc, const char* const* argv, std::ostream& out,
+        std::ostream& err) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    args.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  }
+
+  if (args.empty()) {
+    err << "vantrel: missing command (try 'vantrel --help')\n";
+    return 2;
+  }
+  const std::string& first = args[0];
+  if (first == "--help" || first == "--version") {
+    if (args.size() > 1) {
+      err << "vantrel: unexpected argument " << Quote(args[1]) << '\n';
+      return 2;
+    }
+    if (first == "--help") {
+      WriteHelp(out);
+    } else {
+      out << "vantrel " VANTREL_VERSION_STRING "\n";
+    }
+    return out.flush() ? 0 : 1;
+  }
+
+  const Command* command = nullptr;
+  for (const Command& c : kCommands) {
+    if (first == c.name) command = &c;
+  }
+  if (command == nullptr) {
+    if (FindOption(first.substr(0, first.find('='))) != nullptr) {
+      err << "vantrel: missing command before " << Quote(first) << '\n';
+    } else if (first.size() > 1 && first[0] == '-') {
+      err << "vantrel: unknown option " << Quote(first) << '\n';
+    } else {
+      err << "vantrel: unknown command " << Quote(first) << '\n';
+    }
+    return 2;
+  }
+
+  Invocation invocation;
+  bool help = false;
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (ParseArguments(*command, rest, invocation, help, err) != 0) return 2;
+  if (help) {
+    WriteHelp(out);
+    return out.flush() ? 0 : 1;
+  }
+
+  int status;
+  {
+    ScopedTrace trace(invocation.trace);
+    status = command->function(invocation.options, out, err);
+  }
+  if (!out.flush()) {
+    err << "vantrel: cannot write the output\n";
+    return 1;
+  }
+  return status;
 }
 
 }  // namespace vantrel_cli

@@ -1,4 +1,9 @@
 // The vantrel command-line tool, callable with injected streams.
+//
+//   vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] [--json] [--trace]
+//                 FILE...
+//   vantrel rules [--skip FLAGS] [--json] [--trace] FILE...
+//   vantrel --help | --version
 #ifndef VANTREL_CLI_CLI_H_
 #define VANTREL_CLI_CLI_H_
 
@@ -6,8 +11,17 @@
 
 namespace vantrel_cli {
 
-// Runs the tool. Answers the exit status.
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// Runs the tool on `argv` (argv[0], the program name, is not read). Reports
+// go to `out`; failures, one line each, to `err` as "vantrel: FILE: reason"
+// or, for a bad command line, "vantrel: message". The library's own trace
+// lines (--trace) go to the process's stderr, not to `err`.
+// --trace sets VANTREL_TRACE=stderr for the parses and restores the
+// variable before returning.
+// Answers the exit status: 0 when every scan ran, 1 when a scan failed (the
+// other files are still reported) or the output could not be written, 2 for a
+// bad command line (nothing scanned).
+int Run(int argc, const char* const* argv, std::ostream& out,
+        std::ostream& err);
 
 }  // namespace vantrel_cli
 

@@ -1,0 +1,32 @@
+// The subcommands of the vantrel tool, each one a run of one library road
+// over a list of files.
+#ifndef VANTREL_CLI_COMMANDS_H_
+#define VANTREL_CLI_COMMANDS_H_
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vantrel_cli {
+
+// Settings from the command line, already checked.
+struct Options {
+  bool json = false;
+  int with_bounding_box = 1;  // pairs: 1 registers the bounding-box comments
+  int scan_mode = 15;         // pairs: whole file
+  char unit = 'M';            // pairs: 'M', 'I' or 'P'
+  int skip_flags = 0;         // rules
+  // REQUIRES: no entry is empty (the library treats an empty path as "no
+  // call" and would leave the previous file's status in place).
+  std::vector<std::string> files;
+};
+
+// Each writes one report per file, in order, to `out` (one JSON object per
+// line with Options::json), and one line "vantrel: FILE: reason" to `err`
+// per file whose scan failed. Answers 0 when every scan ran, else 1.
+int RunPairs(const Options& options, std::ostream& out, std::ostream& err);
+int RunRules(const Options& options, std::ostream& out, std::ostream& err);
+
+}  // namespace vantrel_cli
+
+#endif  // VANTREL_CLI_COMMANDS_H_

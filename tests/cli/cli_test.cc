@@ -1,0 +1,366 @@
+#include "cli.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "escape.h"
+#include "gtest/gtest.h"
+#include "support/test_support.h"
+#include "vantrel/version.h"
+
+namespace {
+
+using vantrel_test::TempDir;
+
+struct CliResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliResult RunCli(const std::vector<std::string>& args) {
+  std::vector<const char*> argv{"vantrel"};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  int status =
+      vantrel_cli::Run(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string Join(const std::vector<std::string>& args) {
+  std::string text;
+  for (const std::string& arg : args) text += " [" + arg + "]";
+  return text;
+}
+
+// A US Letter page: 612 x 792 points.
+const char kLetter[] =
+    "%!PS-Adobe-3.0\n"
+    "%%BoundingBox: 0 0 612 792\n"
+    "%%EndComments\n"
+    "showpage\n"
+    "%%EOF\n";
+
+std::string CropPairs(const char* width, const char* height) {
+  return std::string("{\"key\":\"CropWidth\",\"type\":4,\"value\":\"") + width +
+         "\"},{\"key\":\"CropHeight\",\"type\":4,\"value\":\"" + height +
+         "\"},{\"key\":\"CropWOffset\",\"type\":4,\"value\":\"0.000000\"},"
+         "{\"key\":\"CropHOffset\",\"type\":4,\"value\":\"0.000000\"}";
+}
+
+TEST(Cli, RefusesBadCommandLinesWithOneLine) {
+  static const struct {
+    std::vector<std::string> args;
+    const char* err;
+  } kCases[] = {
+      {{}, "vantrel: missing command (try 'vantrel --help')\n"},
+      {{"print", "a.ps"}, "vantrel: unknown command 'print'\n"},
+      {{"--json", "pairs", "a.ps"},
+       "vantrel: missing command before '--json'\n"},
+      {{"--version", "extra"}, "vantrel: unexpected argument 'extra'\n"},
+      {{"--verbose"}, "vantrel: unknown option '--verbose'\n"},
+      {{"pairs"}, "vantrel: missing FILE argument\n"},
+      {{"pairs", "a.ps", ""}, "vantrel: empty FILE argument\n"},
+      {{"pairs", "--frobnicate", "a.ps"},
+       "vantrel: unknown option '--frobnicate'\n"},
+      {{"rules", "-x", "a.ps"}, "vantrel: unknown option '-x'\n"},
+      {{"pairs", "a.ps", "--mode"}, "vantrel: option '--mode' needs a value\n"},
+      {{"pairs", "--mode", "sideways", "a.ps"},
+       "vantrel: bad value 'sideways' for '--mode'\n"},
+      {{"pairs", "--mode", "4", "a.ps"},
+       "vantrel: bad value '4' for '--mode'\n"},
+      {{"pairs", "--mode=", "a.ps"}, "vantrel: bad value '' for '--mode'\n"},
+      {{"pairs", "--unit=cm", "a.ps"},
+       "vantrel: bad value 'cm' for '--unit'\n"},
+      {{"pairs", "--no-bbox=1", "a.ps"},
+       "vantrel: option '--no-bbox' takes no value\n"},
+      {{"pairs", "--skip", "1", "a.ps"},
+       "vantrel: option '--skip' does not apply to 'pairs'\n"},
+      {{"rules", "--mode", "head", "a.ps"},
+       "vantrel: option '--mode' does not apply to 'rules'\n"},
+      {{"rules", "--skip", "4", "a.ps"},
+       "vantrel: bad value '4' for '--skip'\n"},
+      // A bad argument is quoted without its control characters.
+      {{"rules", "--skip", "\x1b[2J", "a.ps"},
+       "vantrel: bad value '\\x1b[2J' for '--skip'\n"},
+  };
+  for (const auto& c : kCases) {
+    CliResult r = RunCli(c.args);
+    EXPECT_EQ(r.status, 2) << Join(c.args);
+    EXPECT_EQ(r.err, c.err) << Join(c.args);
+    EXPECT_EQ(r.out, "") << Join(c.args);
+  }
+}
+
+TEST(Cli, HelpListsEveryCommandAndVersionNamesTheLibrary) {
+  CliResult help = RunCli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  EXPECT_EQ(
+      help.out.rfind(
+          "usage: vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] "
+          "[--json] [--trace] FILE...\n"
+          "       vantrel rules [--skip FLAGS] [--json] [--trace] FILE...\n"
+          "       vantrel --help | --version\n",
+          0),
+      0u)
+      << help.out;
+  EXPECT_NE(help.out.find("\n  pairs  "), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("\n  rules  "), std::string::npos) << help.out;
+  // --help after a command answers the same, whatever else is given.
+  EXPECT_EQ(RunCli({"rules", "--help", "missing.ps"}).out, help.out);
+
+  CliResult version = RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "vantrel " VANTREL_VERSION_STRING "\n");
+}
+
+TEST(Cli, PairsJsonFollowsModeUnitAndBoundingBoxOptions) {
+  TempDir dir;
+  const std::string path = dir.Write("letter.ps", kLetter);
+  static const struct {
+    std::vector<std::string> options;
+    std::string pairs;
+  } kCases[] = {
+      {{}, CropPairs("215.899994", "279.399994")},
+      {{"--unit", "in"}, CropPairs("8.500000", "11.000000")},
+      {{"--unit=I"}, CropPairs("8.500000", "11.000000")},
+      {{"--unit", "pt"}, CropPairs("612.000000", "792.000000")},
+      {{"--mode", "head"}, CropPairs("215.899994", "279.399994")},
+      {{"--mode", "both", "--unit", "pt"},
+       CropPairs("612.000000", "792.000000")},
+      {{"--mode", "0"}, ""},
+      {{"--no-bbox"}, ""},
+  };
+  for (const auto& c : kCases) {
+    std::vector<std::string> args{"pairs", "--json"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(path);
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << Join(args) << r.err;
+    EXPECT_EQ(r.out, "{\"file\":\"" + path + "\",\"scan\":\"ok\",\"pairs\":[" +
+                         c.pairs + "]}\n")
+        << Join(args);
+  }
+}
+
+TEST(Cli, RulesJsonEndsWithTheDocumentRule) {
+  TempDir dir;
+  const std::string path = dir.Write("letter.ps", kLetter);
+  for (const char* skip : {"0", "3"}) {
+    CliResult r = RunCli({"rules", "--json", "--skip", skip, path});
+    EXPECT_EQ(r.status, 0) << skip << r.err;
+    const std::string head =
+        "{\"file\":\"" + path + "\",\"scan\":\"ok\",\"rules\":[";
+    EXPECT_EQ(r.out.rfind(head, 0), 0u) << r.out;
+    const std::string document =
+        "{\"layer\":0,\"type\":2,\"first\":0,\"last\":0,\"booklet\":0,"
+        "\"properties\":[";
+    const size_t last_rule = r.out.rfind("{\"layer\":");
+    EXPECT_EQ(r.out.compare(last_rule, document.size(), document), 0) << r.out;
+    EXPECT_NE(r.out.find("{\"name\":\"CropWidth\",\"type\":4,\"id\":0,"
+                         "\"value\":\"215.899994\"}",
+                         last_rule),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - 5), "]}]}\n") << r.out;
+  }
+  CliResult text = RunCli({"rules", path});
+  EXPECT_EQ(text.out.rfind(
+                path + ": ok\n"
+                       "  rule 1: document, type 2, pages 0-0, booklet 0\n",
+                0),
+            0u)
+      << text.out;
+}
+
+TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
+  TempDir dir;
+  const std::string paths[] = {dir.path() + "/missing.ps", dir.path()};
+  static const struct {
+    const char* command;
+    int file;  // index into `paths`
+    const char* reason;
+  } kCases[] = {
+      {"pairs", 0, "no such file"},
+      {"rules", 0, "no such file"},
+      {"pairs", 1, "is a directory"},
+      {"rules", 1, "is a directory"},
+  };
+  for (const auto& c : kCases) {
+    const std::string& path = paths[c.file];
+    CliResult r = RunCli({c.command, "--json", path});
+    EXPECT_EQ(r.status, 1) << c.command << ' ' << path;
+    EXPECT_EQ(r.err, "vantrel: " + path + ": " + c.reason + "\n") << c.command;
+    EXPECT_EQ(r.out.rfind("{\"file\":\"" + path +
+                              "\",\"scan\":\"failed\",\"error\":\"" + c.reason +
+                              "\",\"" + c.command + "\":[",
+                          0),
+              0u)
+        << r.out;
+  }
+}
+
+TEST(Cli, RulesRefusesAFileThatIsNoRegularFile) {
+  TempDir dir;
+  const std::string path = dir.path() + "/queue";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  CliResult r = RunCli({"rules", "--json", path});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "vantrel: " + path + ": not a regular file\n");
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + path +
+                            "\",\"scan\":\"failed\",\"error\":\"not a "
+                            "regular file\",\"rules\":[",
+                        0),
+            0u)
+      << r.out;
+}
+
+TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
+  TempDir dir;
+  const std::string a = dir.Write("a.ps", kLetter);
+  const std::string missing = dir.path() + "/missing.ps";
+  const std::string b = dir.Write("b.eps",
+                                  "%!PS-Adobe-3.0 EPSF-3.0\n"
+                                  "%%BoundingBox: 0 0 72 144\n"
+                                  "%%EndComments\n");
+
+  CliResult json = RunCli({"pairs", "--json", "--unit", "pt", a, missing, b});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.err, "vantrel: " + missing + ": no such file\n");
+  EXPECT_EQ(json.out, "{\"file\":\"" + a + "\",\"scan\":\"ok\",\"pairs\":[" +
+                          CropPairs("612.000000", "792.000000") + "]}\n" +
+                          "{\"file\":\"" + missing +
+                          "\",\"scan\":\"failed\",\"error\":\"no such file\","
+                          "\"pairs\":[]}\n" +
+                          "{\"file\":\"" + b +
+                          "\",\"scan\":\"ok\",\"pairs\":[" +
+                          CropPairs("72.000000", "144.000000") + "]}\n");
+
+  // Options may follow the files; "--" ends them.
+  CliResult text = RunCli({"pairs", a, missing, "--unit", "pt"});
+  EXPECT_EQ(text.status, 1);
+  EXPECT_EQ(text.out, a +
+                          ": ok\n"
+                          "  CropWidth    float  612.000000\n"
+                          "  CropHeight   float  792.000000\n"
+                          "  CropWOffset  float  0.000000\n"
+                          "  CropHOffset  float  0.000000\n"
+                          "\n" +
+                          missing +
+                          ": failed (no such file)\n"
+                          "  (no pairs)\n");
+  CliResult dashes = RunCli({"pairs", "--", "--json"});
+  EXPECT_EQ(dashes.err, "vantrel: --json: no such file\n");
+}
+
+TEST(Escape, WritesAnyByteAsValidText) {
+  using vantrel_cli::Escape;
+  const auto kLatin1 = vantrel_cli::Source::kLatin1;
+  const auto kUtf8 = vantrel_cli::Source::kUtf8OrLatin1;
+  const auto kJson = vantrel_cli::Style::kJson;
+  static const struct {
+    std::string bytes;
+    vantrel_cli::Source source;
+    std::string json;
+  } kCases[] = {
+      {"plain text", kLatin1, "plain text"},
+      {"\"q\" \\ /", kLatin1, "\\\"q\\\" \\\\ /"},
+      {"\b\f\n\r\t", kLatin1, "\\b\\f\\n\\r\\t"},
+      {std::string("\x00\x01\x1b\x1f\x7f", 5), kLatin1,
+       "\\u0000\\u0001\\u001b\\u001f\\u007f"},
+      // Latin-1: C1 controls escaped, the rest as UTF-8.
+      {"\x80\x9f\xa0\xe9\xff", kLatin1,
+       "\\u0080\\u009f\xc2\xa0\xc3\xa9\xc3\xbf"},
+      // A value is read byte by byte even when it looks like UTF-8.
+      {"caf\xc3\xa9", kLatin1, "caf\xc3\x83\xc2\xa9"},
+      {"caf\xc3\xa9", kUtf8, "caf\xc3\xa9"},
+      {"caf\xe9", kUtf8, "caf\xc3\xa9"},
+      {"\xf0\x9f\x98\x80 \xc2\x85", kUtf8, "\xf0\x9f\x98\x80 \\u0085"},
+      // Overlong, surrogate and truncated forms are not UTF-8.
+      {"\xc0\xaf", kUtf8, "\xc3\x80\xc2\xaf"},
+      {"\xed\xa0\x80", kUtf8, "\xc3\xad\xc2\xa0\\u0080"},
+      {"\xe2\x82", kUtf8, "\xc3\xa2\\u0082"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Escape(c.bytes, c.source, kJson), c.json) << c.bytes;
+  }
+  EXPECT_EQ(
+      Escape("C:\\jobs\x1b[2J\x85\xe9", kLatin1, vantrel_cli::Style::kDisplay),
+      "C:\\jobs\\x1b[2J\\x85\xc3\xa9");
+
+  std::string every_byte;
+  for (int b = 0; b < 256; ++b) every_byte += static_cast<char>(b);
+  for (auto source : {kLatin1, kUtf8}) {
+    const std::string json = Escape(every_byte, source, kJson);
+    EXPECT_TRUE(vantrel_cli::IsValidUtf8(json));
+    for (char ch : json) EXPECT_GE(static_cast<unsigned char>(ch), 0x20u);
+  }
+}
+
+// The creator value keeps control characters but ends at the first byte
+// above 127.
+const char kOddBytes[] =
+    "%!PS-Adobe-3.0\n"
+    "%%Creator: \"Q\" \\ \x01\x1b[31m\x7f end\n"
+    "%%EndComments\n";
+
+TEST(Cli, PrintFileBytesComeOutAsJsonEscapes) {
+  TempDir dir;
+  const std::string path = dir.Write("caf\xe9.ps", kOddBytes);
+  CliResult r = RunCli({"rules", "--json", path});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path() + "/caf\xc3\xa9.ps\"", 0),
+            0u)
+      << r.out;
+  EXPECT_NE(r.out.find("{\"name\":\"Creator\",\"type\":6,\"id\":3,\"value\":"
+                       "\"\\\"Q\\\" \\\\ \\u0001\\u001b[31m\\u007f end\"}"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(vantrel_cli::IsValidUtf8(r.out));
+
+  CliResult text = RunCli({"rules", path});
+  EXPECT_EQ(text.out.find('\x1b'), std::string::npos) << text.out;
+}
+
+// Runs the tool with the process's stderr sent to `log`; answers what was
+// written there.
+std::string ProcessStderrOf(const std::vector<std::string>& args,
+                            const std::string& log) {
+  std::fflush(stderr);
+  const int saved = dup(2);
+  const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  dup2(fd, 2);
+  close(fd);
+  RunCli(args);
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::ifstream in(log);
+  std::stringstream written;
+  written << in.rdbuf();
+  return written.str();
+}
+
+TEST(Cli, TraceWritesLibraryLinesToStderrForTheRunOnly) {
+  TempDir dir;
+  const std::string path = dir.Write("letter.ps", kLetter);
+  const std::string log = dir.path() + "/stderr.txt";
+  vantrel_test::ScopedEnv no_trace("VANTREL_TRACE", nullptr);
+  const std::string traced = ProcessStderrOf({"pairs", "--trace", path}, log);
+  EXPECT_NE(traced.find("[Rip\\Vantrel] SetAtBoundingBox RipKey_CropWidth"),
+            std::string::npos)
+      << traced;
+  EXPECT_EQ(std::getenv("VANTREL_TRACE"), nullptr);
+  EXPECT_EQ(ProcessStderrOf({"pairs", path}, log), "");
+}
+
+}  // namespace
