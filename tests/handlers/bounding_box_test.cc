@@ -246,5 +246,45 @@ TEST(BoundingBoxFile, BoxFromTheHeaderOrFromTheTrailerAfterAtend) {
   }
 }
 
+// An embedded document's box counts only with Helios server support, which
+// the library reads from the registry export file named by VANTREL_REGISTRY.
+TEST(BoundingBoxFile, EmbeddedDocumentBoxCountsOnlyWithHeliosSupport) {
+  vantrel_test::TempDir dir;
+  const std::string job = dir.Write(
+      "job.ps",
+      "%!PS-Adobe-3.0\n%%Title: outer\n%%EndComments\n"
+      "%%BeginDocument: logo.eps\n%!PS-Adobe-3.0 EPSF-3.0\n"
+      "%%BoundingBox: 0 0 72 144\n%%EndComments\n%%EndDocument\n%%EOF\n");
+  const std::string on = dir.Write(
+      "on.reg",
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Kalvor\\JobTicket\\"
+      "Operations\\RipNT\\GlobalParams\\SupportHeliosServer]\n"
+      "\"PropertyValue\"=dword:00000001\n");
+  static const struct {
+    const char* registry;
+    const char* expected;
+  } kCases[] = {
+      {nullptr, ""},
+      {"on.reg", "CropWidth:FLOAT=25.400000; CropHeight:FLOAT=50.799999; "
+                 "CropWOffset:FLOAT=0.000000; CropHOffset:FLOAT=0.000000"},
+  };
+  for (const auto& c : kCases) {
+    vantrel_test::ScopedEnv env("VANTREL_REGISTRY",
+                                c.registry ? on.c_str() : nullptr);
+    CParserObjectIF* jt = CreateParserObject(0);
+    CRuleKalPropArrArray rules;
+    jt->ParseToRules(job.c_str(), rules, 0, 0);
+    delete jt;
+    CRuleKalPropArray doc = rules.GetAt(rules.GetSize() - 1);
+    std::string crops;
+    for (int i = 0; i < doc.GetSize(); ++i) {
+      std::string dump = vantrel_test::DumpProperty(doc.GetAt(i));
+      if (dump.rfind("Crop", 0) != 0) continue;
+      crops += (crops.empty() ? "" : "; ") + dump;
+    }
+    EXPECT_EQ(crops, c.expected) << (c.registry ? c.registry : "no registry");
+  }
+}
+
 }  // namespace
 }  // namespace vantrel
