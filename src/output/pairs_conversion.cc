@@ -23,66 +23,55 @@ char* CopyText(const std::string& text) {
 // Records of a type code that has no conversion (0, 7, above 8) get an empty
 // text and pair type 0, never the value of another record.
 int VantrelPairValue(const CKalProperty& record, std::string& text) {
-  char buf[512];
-  int type = 0;
+  char buf[64];
+  auto integer = [&](long value, int type) {
+    std::snprintf(buf, sizeof buf, "%ld", value);
+    text = buf;
+    return type;
+  };
+  auto real = [&](double value, int type) {
+    std::snprintf(buf, sizeof buf, "%f", value);
+    text = buf;
+    return type;
+  };
   text.clear();
   switch (record.getPropertyType()) {
     case CKalProperty::kTypeInt: {
       int v = 0;
       record.getValue(v);
-      std::snprintf(buf, sizeof buf, "%d", v);
-      text = buf;
-      type = 1;
-      break;
+      return integer(v, 1);
     }
     case CKalProperty::kTypeLong: {
       long v = 0;
       record.getValue(v);
-      std::snprintf(buf, sizeof buf, "%ld", v);
-      text = buf;
-      type = 2;
-      break;
+      return integer(v, 2);
     }
     case CKalProperty::kTypeDouble: {
       double v = 0;
       record.getValue(v);
-      std::snprintf(buf, sizeof buf, "%f", v);
-      text = buf;
-      type = 3;
-      break;
+      return real(v, 3);
     }
     case CKalProperty::kTypeFloat: {
       float v = 0;
       record.getValue(v);
-      std::snprintf(buf, sizeof buf, "%f", static_cast<double>(v));
-      text = buf;
-      type = 4;
-      break;
+      return real(v, 4);
     }
     case CKalProperty::kTypeBool: {
       int v = 0;
       record.getBoolValue(v);
-      std::snprintf(buf, sizeof buf, "%d", v);
-      text = buf;
-      type = 5;
-      break;
+      return integer(v, 5);
     }
     case CKalProperty::kTypeText:
       record.getValue(text);
-      type = 6;
-      break;
+      return 6;
     case CKalProperty::kTypeShort: {
       short v = 0;
       record.getValue(v);
-      std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
-      text = buf;
-      type = 7;
-      break;
+      return integer(v, 7);
     }
     default:
-      break;
+      return 0;
   }
-  return type;
 }
 
 int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
