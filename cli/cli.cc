@@ -123,8 +123,8 @@ const OptionSpec kOptions[] = {
 };
 
 const OptionSpec* FindOption(const std::string& name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (name == spec.name) return &spec;
+  for (const OptionSpec& option : kOptions) {
+    if (name == option.name) return &option;
   }
   return nullptr;
 }
@@ -138,13 +138,13 @@ void WriteHelp(std::ostream& out) {
   const char* lead = "usage: ";
   for (const Command& command : kCommands) {
     out << lead << "vantrel " << command.name;
-    for (const OptionSpec& spec : kOptions) {
-      if (spec.command != nullptr &&
-          std::strcmp(spec.command, command.name) != 0) {
+    for (const OptionSpec& option : kOptions) {
+      if (option.command != nullptr &&
+          std::strcmp(option.command, command.name) != 0) {
         continue;
       }
-      out << " [" << spec.name;
-      if (spec.value_name != nullptr) out << ' ' << spec.value_name;
+      out << " [" << option.name;
+      if (option.value_name != nullptr) out << ' ' << option.value_name;
       out << ']';
     }
     out << " FILE...\n";
@@ -157,17 +157,17 @@ void WriteHelp(std::ostream& out) {
   out << "\nOptions:\n";
   std::vector<std::string> labels;
   size_t width = 0;
-  for (const OptionSpec& spec : kOptions) {
-    labels.push_back(spec.name);
-    if (spec.value_name != nullptr)
-      labels.back() += std::string(" ") + spec.value_name;
+  for (const OptionSpec& option : kOptions) {
+    labels.push_back(option.name);
+    if (option.value_name != nullptr)
+      labels.back() += std::string(" ") + option.value_name;
     width = std::max(width, labels.back().size());
   }
   for (size_t i = 0; i < labels.size(); ++i) {
-    const OptionSpec& spec = kOptions[i];
+    const OptionSpec& option = kOptions[i];
     out << "  " << labels[i] << std::string(width + 2 - labels[i].size(), ' ');
-    if (spec.command != nullptr) out << spec.command << ": ";
-    out << spec.help << '\n';
+    if (option.command != nullptr) out << option.command << ": ";
+    out << option.help << '\n';
   }
   out << "\nExit status: 0 when every scan ran, 1 when a scan failed, 2 for a "
          "bad command line.\n";
@@ -235,19 +235,19 @@ int ParseArguments(const Command& command, const std::vector<std::string>& args,
     }
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    const OptionSpec* spec = FindOption(name);
-    if (spec == nullptr) {
+    const OptionSpec* option = FindOption(name);
+    if (option == nullptr) {
       err << "vantrel: unknown option " << Quote(name) << '\n';
       return 2;
     }
-    if (spec->command != nullptr &&
-        std::strcmp(spec->command, command.name) != 0) {
+    if (option->command != nullptr &&
+        std::strcmp(option->command, command.name) != 0) {
       err << "vantrel: option " << Quote(name) << " does not apply to "
           << Quote(command.name) << '\n';
       return 2;
     }
     std::string value;
-    if (spec->value_name == nullptr) {
+    if (option->value_name == nullptr) {
       if (equals != std::string::npos) {
         err << "vantrel: option " << Quote(name) << " takes no value\n";
         return 2;
@@ -260,7 +260,7 @@ int ParseArguments(const Command& command, const std::vector<std::string>& args,
       err << "vantrel: option " << Quote(name) << " needs a value\n";
       return 2;
     }
-    if (!spec->apply(value, invocation)) {
+    if (!option->apply(value, invocation)) {
       err << "vantrel: bad value " << Quote(value) << " for " << Quote(name)
           << '\n';
       return 2;

@@ -87,7 +87,12 @@ int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
   while (high >= low) {
     int mid = low + (high - low + 1) / 2;
     const CommentEntry& e = entries[mid];
-    int cmp = std::strncmp(text, e.key, static_cast<size_t>(e.keyLen));
+    // Most probes differ in the first byte; settle those without a call.
+    const unsigned char t0 = static_cast<unsigned char>(text[0]);
+    const unsigned char k0 = static_cast<unsigned char>(e.key[0]);
+    int cmp = e.keyLen > 0 && t0 != k0
+                  ? (t0 < k0 ? -1 : 1)
+                  : std::strncmp(text, e.key, static_cast<size_t>(e.keyLen));
     if (cmp < 0) {
       high = mid - 1;
     } else if (cmp > 0) {

@@ -168,7 +168,8 @@ class Scan {
   const ScannerHooks& hooks_;
 
   int64_t size_ = 0;
-  int read_size_ = 0;
+  int read_size_ = 0;  // of the scan: 61440 for a whole-file scan, else 4096
+  int pass_read_size_ = 0;  // of the current pass
   char* data_ = nullptr;      // first data byte (buffer + 1)
   char* near_end_ = nullptr;  // a comment at or past here is carried
   char* chunk_end_ = nullptr;  // last byte examined (inclusive)
@@ -183,7 +184,38 @@ class Scan {
   long wait_index_ = 0;
   int64_t resume_offset_ = -1;
   int translate_flag_ = 0;
+  // Set when a skip lands on the first byte of the next chunk: that byte is
+  // treated as a skip within a chunk treats its target, not as a comment.
+  bool land_on_first_ = false;
+  // First bytes of the registered keys, to refuse most unknown comments
+  // without a search. Rebuilt when the table changes.
+  uint64_t first_bytes_[4] = {};
+  const CommentEntry* indexed_entries_ = nullptr;
+  uint32_t indexed_count_ = UINT32_MAX;
+  bool any_empty_key_ = false;
+
+  int Lookup(const char* text);
 };
+
+int Scan::Lookup(const char* text) {
+  if (ctx_->entries != indexed_entries_ || ctx_->commentsNum != indexed_count_) {
+    std::memset(first_bytes_, 0, sizeof first_bytes_);
+    any_empty_key_ = false;
+    for (uint32_t i = 0; i < ctx_->commentsNum; ++i) {
+      const unsigned char c = static_cast<unsigned char>(ctx_->entries[i].key[0]);
+      if (c == 0) any_empty_key_ = true;
+      first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
+    }
+    indexed_entries_ = ctx_->entries;
+    indexed_count_ = ctx_->commentsNum;
+  }
+  const unsigned char c = static_cast<unsigned char>(text[0]);
+  if (!any_empty_key_ && (first_bytes_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
+    return -1;  // no key starts with this byte, so none can match
+  }
+  return ParserFindEntry(ctx_->entries, text, 0,
+                         static_cast<int>(ctx_->commentsNum) - 1);
+}
 
 bool Scan::Fail(int status) {
   if (ctx_->scanStatus == VANTREL_SCAN_OK ||
@@ -223,8 +255,10 @@ int64_t Scan::Run() {
 
   read_size_ = rec_->m_passBits == kWholeFile ? kLargestReadSize : kHeadSize;
   // Byte 0 holds a line feed so the first data byte starts a line; one more
-  // byte keeps a NUL after the valid data.
-  ctx_->chunkBuffer = static_cast<char*>(std::malloc(read_size_ + 2));
+  // byte keeps a NUL after the valid data. The tail pass reads its 8192 bytes
+  // in one go.
+  const int buffer_size = std::max(read_size_, kTailSize);
+  ctx_->chunkBuffer = static_cast<char*>(std::malloc(buffer_size + 2));
   if (ctx_->chunkBuffer == nullptr) {
     Fail(VANTREL_SCAN_OUT_OF_MEMORY);
     return -1;
@@ -232,7 +266,6 @@ int64_t Scan::Run() {
   ctx_->chunkBuffer[0] = '\n';
   data_ = ctx_->chunkBuffer + 1;
   data_[0] = '\0';
-  near_end_ = data_ + read_size_ - kNearEndMargin;
 
   if ((rec_->m_passBits & (kHeadBit | kTailBit)) == (kHeadBit | kTailBit) &&
       rec_->m_passBits != kWholeFile && size_ < 2 * kHeadSize) {
@@ -247,8 +280,13 @@ int64_t Scan::Run() {
 }
 
 bool Scan::ReadChunk(int64_t offset, int kept) {
-  int64_t n = ReadAt(ctx_->fileHandle, data_ + kept,
-                     static_cast<size_t>(read_size_ - kept), offset + kept);
+  // The size is known, so nothing is read past it: no call that can only
+  // answer "end of file".
+  const int64_t left = std::max<int64_t>(0, size_ - (offset + kept));
+  const size_t want =
+      static_cast<size_t>(std::min<int64_t>(pass_read_size_ - kept, left));
+  int64_t n = 0;
+  if (want > 0) n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
   if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
   chunk_offset_ = offset;
   bytes_ = kept + static_cast<int>(n);
@@ -258,6 +296,7 @@ bool Scan::ReadChunk(int64_t offset, int kept) {
 
 bool Scan::RunPass() {
   backoff_ = 0;
+  pass_read_size_ = read_size_;
   if (rec_->m_passBits == kWholeFile) {
     limit_ = size_;
     rec_->m_passBits = 0;
@@ -278,6 +317,7 @@ bool Scan::RunPass() {
       rec_->m_scanMode = kWholeFile;
     }
     limit_ = size_;
+    pass_read_size_ = std::max(read_size_, kTailSize);
     rec_->m_inTailPass = 1;
     rec_->m_passBits &= ~kTailBit;
   } else {
@@ -286,17 +326,15 @@ bool Scan::RunPass() {
     return true;
   }
 
+  near_end_ = data_ + pass_read_size_ - kNearEndMargin;
+  land_on_first_ = false;
+  if (!ReadChunk(next_offset_, 0)) return false;
   // The DOS EPS binary header: the PostScript part starts at the offset the
   // header gives. An offset past the end simply reads nothing.
-  int64_t start = next_offset_;
-  char head[kDosEpsHeaderRead];
-  int64_t got = ReadAt(ctx_->fileHandle, head, sizeof head, start);
-  if (got < 0) return Fail(VANTREL_SCAN_READ_ERROR);
-  if (got == kDosEpsHeaderRead && std::memcmp(head, kDosEpsMagic, 4) == 0) {
-    start = LittleEndian32(head + 4);
+  if (bytes_ >= kDosEpsHeaderRead && std::memcmp(data_, kDosEpsMagic, 4) == 0) {
     ctx_->chunkBuffer[0] = '\n';
+    if (!ReadChunk(LittleEndian32(data_ + 4), 0)) return false;
   }
-  if (!ReadChunk(start, 0)) return false;
 
   while (bytes_ > 0) {
     if (chunk_offset_ >= limit_) {
@@ -332,6 +370,10 @@ bool Scan::RunPass() {
       limit_ += kLargestReadSize;
     }
 
+    if (next_offset_ >= limit_) {
+      // The next chunk belongs to the pass that follows; it reads it itself.
+      return true;
+    }
     // The byte before the next chunk: the true one when the chunks are
     // contiguous, so a "%" in mid-line at a chunk boundary is no comment.
     int64_t step = next_offset_ - chunk_offset_;
@@ -380,18 +422,25 @@ char* Scan::HooksAt(char* cursor) {
 // held, or `stop`.
 char* FindPattern(char* from, char* stop, const char* data_end,
                   const char* pattern, size_t length) {
-  char* p = from;
-  while (p < stop) {
-    void* hit = std::memchr(p, pattern[0], static_cast<size_t>(stop - p));
-    if (hit == nullptr) return stop;
-    char* q = static_cast<char*>(hit);
-    if (data_end - q >= static_cast<std::ptrdiff_t>(length) &&
+  if (from >= stop) return stop;
+  // A match may run past `stop`, never past the data held.
+  const size_t span = static_cast<size_t>(
+      std::min<std::ptrdiff_t>(stop - from + static_cast<std::ptrdiff_t>(length) - 1,
+                               data_end - from));
+#if defined(__GLIBC__) || defined(__APPLE__) || defined(__FreeBSD__)
+  void* hit = memmem(from, span, pattern, length);
+  char* q = static_cast<char*>(hit);
+  return q != nullptr && q < stop ? q : stop;
+#else
+  for (char* q = from; q < stop; ++q) {
+    if (static_cast<size_t>(data_end - q) >= length &&
         std::memcmp(q, pattern, length) == 0) {
       return q;
     }
-    p = q + 1;
   }
+  (void)span;
   return stop;
+#endif
 }
 
 // Runs the hooks at every position in [from, stop) where one can fire.
@@ -414,6 +463,10 @@ char* Scan::RunHooksBefore(char* from, char* stop) {
 
 Scan::ChunkEnd Scan::Examine() {
   char* cursor = data_;
+  if (land_on_first_) {
+    land_on_first_ = false;
+    cursor = HooksAt(cursor) + 1;
+  }
   while (cursor <= chunk_end_) {
     char* pct = FindCommentStart(cursor);
     char* stop = pct != nullptr ? pct : chunk_end_ + 1;
@@ -468,8 +521,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       }
     }
 
-    last_found_ = ParserFindEntry(ctx_->entries, p, 0,
-                                  static_cast<int>(ctx_->commentsNum) - 1);
+    last_found_ = Lookup(p);
     if (wait_index_ != 0 && wait_index_ != last_found_ &&
         resume_offset_ != -1) {
       // The skipped section did not end where its count said: examine it.
@@ -516,6 +568,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       resume_offset_ = here;
       if (result - here > chunk_end_ - p) {
         next_offset_ = result;
+        land_on_first_ = true;
         return ChunkEnd::kJump;
       }
       p = data_ + (result - chunk_offset_);
