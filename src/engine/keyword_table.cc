@@ -21,6 +21,19 @@ bool EndsPrefixWord(char c) {
          c == '\r';
 }
 
+// strncmp(text, key, key_len), written out: keys are short and most probes
+// differ within the first bytes, where a library call costs more than the
+// comparison.
+inline int CompareKeyPrefix(const char* text, const char* key, int key_len) {
+  for (int i = 0; i < key_len; ++i) {
+    const unsigned char t = static_cast<unsigned char>(text[i]);
+    const unsigned char k = static_cast<unsigned char>(key[i]);
+    if (t != k) return t < k ? -1 : 1;
+    if (t == 0) return 0;
+  }
+  return 0;
+}
+
 int CompareKeys(const char* a, const char* b) {
   // Byte-wise, unsigned, as strcmp.
   return std::strcmp(a, b);
@@ -87,12 +100,7 @@ int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
   while (high >= low) {
     int mid = low + (high - low + 1) / 2;
     const CommentEntry& e = entries[mid];
-    // Most probes differ in the first byte; settle those without a call.
-    const unsigned char t0 = static_cast<unsigned char>(text[0]);
-    const unsigned char k0 = static_cast<unsigned char>(e.key[0]);
-    int cmp = e.keyLen > 0 && t0 != k0
-                  ? (t0 < k0 ? -1 : 1)
-                  : std::strncmp(text, e.key, static_cast<size_t>(e.keyLen));
+    const int cmp = CompareKeyPrefix(text, e.key, e.keyLen);
     if (cmp < 0) {
       high = mid - 1;
     } else if (cmp > 0) {
