@@ -5,6 +5,16 @@
 
 #include <cstdint>
 
+namespace vantrel {
+
+// Values of m_scanMode and m_passBits: the whole file, or the head and tail
+// passes by their bits.
+constexpr int32_t kScanWholeFile = 15;
+constexpr int32_t kScanHeadBit = 1;
+constexpr int32_t kScanTailBit = 2;
+
+}  // namespace vantrel
+
 struct CommentStruct {
   int32_t m_scanMode;        // requested mode; 15 once a pass covers the rest
   int32_t m_passBits;        // passes still to run

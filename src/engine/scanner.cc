@@ -121,9 +121,9 @@ bool getHeliosSupport() {
 
 namespace {
 
-constexpr int kWholeFile = 15;
-constexpr int kHeadBit = 1;
-constexpr int kTailBit = 2;
+constexpr int kWholeFile = kScanWholeFile;
+constexpr int kHeadBit = kScanHeadBit;
+constexpr int kTailBit = kScanTailBit;
 // A "%!" line close to the head limit pushes the limit on, so the head pass
 // reads the rest of the header that follows it.
 constexpr int64_t kHeaderLineGrowthMargin = 4094;

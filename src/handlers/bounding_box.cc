@@ -20,10 +20,6 @@ constexpr int kRankPageBoundingBox = 3;
 constexpr int kRankPaperArea = 4;
 constexpr int kRankPressPaperSize = 5;
 
-// The tail-pass bit of m_scanMode and m_passBits.
-constexpr int32_t kTailPassBit = 2;
-constexpr int32_t kWholeFile = 15;
-
 // How many bytes of a comment's line the numbers are read from.
 constexpr int kLineBudget = 256;
 // At most this many blanks and tabs are looked past for a "?" or "(atend)".
@@ -107,10 +103,10 @@ bool Accepts(CommentStruct* record, ParserBoundingBoxStruct* box, int rank,
   if (box->rank >= rank) return false;
   if (StartsWith(first, end, "(atend)") && box->awaitedRank < rank) {
     // A whole-file scan reaches the trailer anyway.
-    if (record->m_scanMode == kWholeFile) return false;
+    if (record->m_scanMode == kScanWholeFile) return false;
     box->awaitedRank = rank;
-    record->m_scanMode |= kTailPassBit;
-    record->m_passBits |= kTailPassBit;
+    record->m_scanMode |= kScanTailBit;
+    record->m_passBits |= kScanTailBit;
     return false;
   }
   return true;
@@ -250,8 +246,8 @@ int64_t ParserHeliosIncludeFont(char*, CommentStruct* record, long, char*,
   // Fonts included by a Helios server may bring comments anywhere in the
   // file, so the rest of it is read.
   if (record == nullptr) return 0;
-  record->m_scanMode = kWholeFile;
-  record->m_passBits = kWholeFile;
+  record->m_scanMode = kScanWholeFile;
+  record->m_passBits = kScanWholeFile;
   return 0;
 }
 
