@@ -1,13 +1,44 @@
 // The library's load and unload hook, the out-of-line members of the public
 // interface classes, and the scan status texts.
+#include <mutex>
+
+#include "entry/parse_lock.h"
+#include "handlers/handler_state.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
 #include "vantrel/parser_if.h"
 #include "vantrel/xrx_if.h"
+
+namespace {
+
+// The load and unload hook. Loading brings the module-wide objects into
+// being (the property map, the handlers' state, the trace object, the parse
+// lock); unloading releases what they hold. The objects themselves stay, so
+// a host thread that still parses while the process exits never touches a
+// destroyed object.
+struct ModuleLifetime {
+  ModuleLifetime() {
+    vantrel::ParseMutex();
+    vantrel::Properties();
+    vantrel::HandlerVars();
+    vantrel::Trace();
+  }
+  ~ModuleLifetime() {
+    std::lock_guard<std::mutex> lock(vantrel::ParseMutex());
+    vantrel::ClearProperties();
+    vantrel::ResetHandlerState();
+  }
+};
+
+ModuleLifetime g_module_lifetime;
+
+}  // namespace
 
 #if defined(_WIN32)
 #include <windows.h>
 
-// Windows load hook. The module-wide objects are function-local statics that
-// come into being on first use, so there is nothing to initialise here.
+// Windows load hook. The C++ runtime runs the module's static constructors
+// and destructors (ModuleLifetime above) on attach and detach.
 BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/,
                     LPVOID /*reserved*/) {
   return TRUE;
