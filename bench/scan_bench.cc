@@ -34,7 +34,7 @@
 #include "vantrel/vantrel.h"
 
 #if defined(VANTREL_BENCH_HAVE_SPECTRE)
-#include "spectre_baseline.h"
+#include "baseline_loader.h"
 #endif
 
 namespace vantrel_bench {

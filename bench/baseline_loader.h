@@ -1,8 +1,8 @@
 // The libspectre baseline: times spectre_document_load, which reads a whole
 // document's comment structure, on the benchmark's files. Built only when
 // pkg-config finds libspectre.
-#ifndef VANTREL_BENCH_SPECTRE_BASELINE_H_
-#define VANTREL_BENCH_SPECTRE_BASELINE_H_
+#ifndef VANTREL_BENCH_BASELINE_LOADER_H_
+#define VANTREL_BENCH_BASELINE_LOADER_H_
 
 #include <cstdint>
 #include <string>
@@ -30,4 +30,4 @@ BaselineResult TimeSpectreLoad(const std::string& path, int repeats,
 
 }  // namespace vantrel_bench
 
-#endif  // VANTREL_BENCH_SPECTRE_BASELINE_H_
+#endif  // VANTREL_BENCH_BASELINE_LOADER_H_

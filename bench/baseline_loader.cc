@@ -1,4 +1,4 @@
-#include "spectre_baseline.h"
+#include "baseline_loader.h"
 
 #include <libspectre/spectre.h>
 #include <poll.h>
