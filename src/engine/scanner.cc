@@ -121,9 +121,6 @@ bool getHeliosSupport() {
 
 namespace {
 
-constexpr int kWholeFile = kScanWholeFile;
-constexpr int kHeadBit = kScanHeadBit;
-constexpr int kTailBit = kScanTailBit;
 // A "%!" line close to the head limit pushes the limit on, so the head pass
 // reads the rest of the header that follows it.
 constexpr int64_t kHeaderLineGrowthMargin = 4094;
@@ -241,7 +238,7 @@ int64_t Scan::Run() {
   ctx_->scanStatus = VANTREL_SCAN_OK;
   // Modes other than 15 are taken by their head and tail bits alone, so
   // any value ends: 4 scans nothing, 7 scans head and tail.
-  if (rec_->m_scanMode != kWholeFile) rec_->m_scanMode &= kHeadBit | kTailBit;
+  if (rec_->m_scanMode != kScanWholeFile) rec_->m_scanMode &= kScanHeadBit | kScanTailBit;
   rec_->m_passBits = rec_->m_scanMode;
   rec_->m_headerState = 0;
   rec_->m_sawHeaderLine = 0;
@@ -253,7 +250,7 @@ int64_t Scan::Run() {
 
   if (!Open()) return -1;
 
-  read_size_ = rec_->m_passBits == kWholeFile ? kLargestReadSize : kHeadSize;
+  read_size_ = rec_->m_passBits == kScanWholeFile ? kLargestReadSize : kHeadSize;
   // Byte 0 holds a line feed so the first data byte starts a line; one more
   // byte keeps a NUL after the valid data. The tail pass reads its 8192 bytes
   // in one go.
@@ -267,9 +264,9 @@ int64_t Scan::Run() {
   data_ = ctx_->chunkBuffer + 1;
   data_[0] = '\0';
 
-  if ((rec_->m_passBits & (kHeadBit | kTailBit)) == (kHeadBit | kTailBit) &&
-      rec_->m_passBits != kWholeFile && size_ < 2 * kHeadSize) {
-    rec_->m_passBits = rec_->m_scanMode = kWholeFile;
+  if ((rec_->m_passBits & (kScanHeadBit | kScanTailBit)) == (kScanHeadBit | kScanTailBit) &&
+      rec_->m_passBits != kScanWholeFile && size_ < 2 * kHeadSize) {
+    rec_->m_passBits = rec_->m_scanMode = kScanWholeFile;
   }
 
   while (rec_->m_passBits != 0) {
@@ -297,29 +294,29 @@ bool Scan::ReadChunk(int64_t offset, int kept) {
 bool Scan::RunPass() {
   backoff_ = 0;
   pass_read_size_ = read_size_;
-  if (rec_->m_passBits == kWholeFile) {
+  if (rec_->m_passBits == kScanWholeFile) {
     limit_ = size_;
     rec_->m_passBits = 0;
-  } else if (rec_->m_passBits & kHeadBit) {
-    rec_->m_passBits &= ~kHeadBit;
+  } else if (rec_->m_passBits & kScanHeadBit) {
+    rec_->m_passBits &= ~kScanHeadBit;
     limit_ = kHeadSize;
     if (size_ < kHeadSize) {
       rec_->m_passBits = 0;
-      rec_->m_scanMode = kWholeFile;
+      rec_->m_scanMode = kScanWholeFile;
     } else {
       backoff_ = kHeadBackoff;
     }
-  } else if (rec_->m_passBits & kTailBit) {
+  } else if (rec_->m_passBits & kScanTailBit) {
     if (size_ > kTailSize) {
       next_offset_ = size_ - kTailSize;
       ctx_->chunkBuffer[0] = '\n';
     } else {
-      rec_->m_scanMode = kWholeFile;
+      rec_->m_scanMode = kScanWholeFile;
     }
     limit_ = size_;
     pass_read_size_ = std::max(read_size_, kTailSize);
     rec_->m_inTailPass = 1;
-    rec_->m_passBits &= ~kTailBit;
+    rec_->m_passBits &= ~kScanTailBit;
   } else {
     // A handler left bits this scanner has no pass for.
     rec_->m_passBits = 0;
@@ -356,18 +353,14 @@ bool Scan::RunPass() {
     ChunkEnd end = Examine();
     if (end == ChunkEnd::kFail) return false;
 
-    if (end == ChunkEnd::kNext) {
-      if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
-        limit_ += kLargestReadSize;
-      }
-      // When the pass goes on past a backed-off chunk, the backed-off bytes
-      // are examined with the next chunk instead of being skipped.
-      if (examined < bytes_ && next_offset_ < limit_) {
-        next_offset_ = chunk_offset_ + examined + 1;
-      }
-    } else if (rec_->m_sawHeaderLine == 0 &&
-               limit_ - next_offset_ < kHeadSize) {
+    // Without a "%!" line the head pass reads on.
+    if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
       limit_ += kLargestReadSize;
+    }
+    // When the pass goes on past a backed-off chunk, the backed-off bytes are
+    // examined with the next chunk instead of being skipped.
+    if (end == ChunkEnd::kNext && examined < bytes_ && next_offset_ < limit_) {
+      next_offset_ = chunk_offset_ + examined + 1;
     }
 
     if (next_offset_ >= limit_) {

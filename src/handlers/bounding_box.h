@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "vantrel/kal_parser.h"
+#include "handlers/comment_handler.h"
 
 struct ParserContext;
 
@@ -50,45 +50,20 @@ void RegisterBoundingBoxSet(ParserContext* context,
 
 // "BoundingBox" (rank 1), "HiResBoundingBox" (rank 2), "PageBoundingBox"
 // (rank 3): four numbers, the box as given.
-int64_t ParserBoundingBox(char* context, CommentStruct* record, long param,
-                          char* keyword, char** position, char* comment_start,
-                          int64_t continuation, int64_t value_offset,
-                          long* wait_index, void* user_data, void* caller);
-int64_t ParserHiResBoundingBox(char* context, CommentStruct* record, long param,
-                               char* keyword, char** position,
-                               char* comment_start, int64_t continuation,
-                               int64_t value_offset, long* wait_index,
-                               void* user_data, void* caller);
-int64_t ParserPageBoundingBox(char* context, CommentStruct* record, long param,
-                              char* keyword, char** position,
-                              char* comment_start, int64_t continuation,
-                              int64_t value_offset, long* wait_index,
-                              void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserBoundingBox);
+VANTREL_COMMENT_HANDLER(ParserHiResBoundingBox);
+VANTREL_COMMENT_HANDLER(ParserPageBoundingBox);
 // "ADO_PaperArea", "ADO_ImageableArea" (rank 4): a b c d gives the box
 // -a -b c d.
-int64_t ParserPaperArea(char* context, CommentStruct* record, long param,
-                        char* keyword, char** position, char* comment_start,
-                        int64_t continuation, int64_t value_offset,
-                        long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserPaperArea);
 // "ImpostripPressPaperSize" (rank 5): w h gives the box 0 0 w h.
-int64_t ParserPressPaperSize(char* context, CommentStruct* record, long param,
-                             char* keyword, char** position,
-                             char* comment_start, int64_t continuation,
-                             int64_t value_offset, long* wait_index,
-                             void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserPressPaperSize);
 // "HeliosIncludeFont": the scan goes on over the whole file (mode and pass
 // bits 15).
-int64_t ParserHeliosIncludeFont(char* context, CommentStruct* record,
-                                long param, char* keyword, char** position,
-                                char* comment_start, int64_t continuation,
-                                int64_t value_offset, long* wait_index,
-                                void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserHeliosIncludeFont);
 // "FixHWMargins": left bottom right top; the numbers read replace the
 // margins, the rest keep theirs. The last such comment wins.
-int64_t ParserFixHWMargins(char* context, CommentStruct* record, long param,
-                           char* keyword, char** position, char* comment_start,
-                           int64_t continuation, int64_t value_offset,
-                           long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserFixHWMargins);
 
 }  // namespace vantrel
 

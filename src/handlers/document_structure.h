@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "vantrel/kal_parser.h"
+#include "handlers/comment_handler.h"
 
 struct ParserContext;
 
@@ -29,39 +29,21 @@ void RegisterCreatorSet(ParserContext* context, char* creator_text);
 // held (context->dataEnd when the context is given).
 
 // "EndComments": the header has ended (header state 0).
-int64_t ParserEndComments(char* context, CommentStruct* record, long param,
-                          char* keyword, char** position, char* comment_start,
-                          int64_t continuation, int64_t value_offset,
-                          long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserEndComments);
 // "Trailer": the trailer begins (header state 2).
-int64_t ParserTrailer(char* context, CommentStruct* record, long param,
-                      char* keyword, char** position, char* comment_start,
-                      int64_t continuation, int64_t value_offset,
-                      long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserTrailer);
 // "BeginDocument" / "EndDocument": one level of embedded document deeper /
 // shallower; never below 0.
-int64_t ParserBeginDocument(char* context, CommentStruct* record, long param,
-                            char* keyword, char** position, char* comment_start,
-                            int64_t continuation, int64_t value_offset,
-                            long* wait_index, void* user_data, void* caller);
-int64_t ParserEndDocument(char* context, CommentStruct* record, long param,
-                          char* keyword, char** position, char* comment_start,
-                          int64_t continuation, int64_t value_offset,
-                          long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserBeginDocument);
+VANTREL_COMMENT_HANDLER(ParserEndDocument);
 // "CreationDate": stores "CreationDate" ("string", 536) unless the map
 // already holds one; the first date in the file is final.
-int64_t ParserCreationDate(char* context, CommentStruct* record, long param,
-                           char* keyword, char** position, char* comment_start,
-                           int64_t continuation, int64_t value_offset,
-                           long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserCreationDate);
 // "Creator", "ALDCreator" (user data: the creator text). The first header
 // value is kept; "(atend)" defers it to the trailer. Known applications set
 // the record's separation mode to 1, even when their value is not kept.
 // Stores "Creator" ("string", 3) by replacement.
-int64_t ParserCreator(char* context, CommentStruct* record, long param,
-                      char* keyword, char** position, char* comment_start,
-                      int64_t continuation, int64_t value_offset,
-                      long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(ParserCreator);
 
 }  // namespace vantrel
 

@@ -5,16 +5,13 @@
 
 #include <cstdint>
 
-#include "vantrel/kal_parser.h"
+#include "handlers/comment_handler.h"
 
 namespace vantrel {
 
 // Stores the rest of the comment line (at most 256 bytes, blanks kept) as a
 // "STRING" property named after the keyword, replacing an earlier one.
-int64_t GlobalComment(char* context, CommentStruct* record, long param,
-                      char* keyword, char** position, char* comment_start,
-                      int64_t continuation, int64_t value_offset,
-                      long* wait_index, void* user_data, void* caller);
+VANTREL_COMMENT_HANDLER(GlobalComment);
 
 }  // namespace vantrel
 

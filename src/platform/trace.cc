@@ -23,7 +23,7 @@ struct TraceState {
   Sink sink = Sink::kNone;
   std::string path;
   TraceCapture* capture = nullptr;
-  bool configured = false;
+  std::atomic<bool> configured{false};  // read outside the mutex
 };
 
 TraceState& State() {
