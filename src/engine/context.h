@@ -34,6 +34,10 @@ struct ParserContext {
   CommentEntry* entries;
   uint32_t commentsNum;
   uint32_t capacity;
+  // Counts every change of the table (an entry added or removed). Handlers
+  // may take keywords out while the scan runs; whoever keeps an index or a
+  // summary of the table checks this to know that it must look again.
+  uint32_t tableGeneration;
 
   int fileHandle;     // open descriptor during a scan; -1 when none
   char* chunkBuffer;  // read size + 2 bytes: LF, data, NUL

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/trace.h"
 
@@ -11,6 +12,8 @@ namespace {
 
 constexpr uint32_t kGrowBy = 20;
 constexpr int kPrefixWordMax = 55;
+// Chains longer than this (only hosts make them) are copied to the heap.
+constexpr size_t kSmallChain = 8;
 
 bool IsAsciiLetter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -87,6 +90,7 @@ int ParserAddEntryToList(ParserContext* context, const char* key,
   entry->keyLen = static_cast<int>(std::strlen(key));
   entry->userData = user_data;
   entry->prefix = prefix;
+  ++context->tableGeneration;
   VTRACE(
       "End function ParserAddEntryToList commentsNum - %d ,p->key - %s , "
       "p->keyLen - %d",
@@ -140,6 +144,7 @@ int ParserRemoveEntry(ParserContext* context, const char* key) {
   --context->commentsNum;
   std::memset(context->entries + context->commentsNum, 0,
               sizeof(CommentEntry));
+  ++context->tableGeneration;
   return 0;
 }
 
@@ -151,12 +156,35 @@ int64_t ParserDispatch(ParserContext* context, int index,
       static_cast<uint32_t>(index) >= context->commentsNum) {
     return 0;
   }
+  // The chain is copied before any handler runs: a handler may take keywords
+  // out of the table (its own among them) or add some, which moves or frees
+  // the slots. The comment being dispatched still reaches every handler that
+  // was chained when it was found.
+  size_t length = 0;
+  for (const CommentEntry* e = &context->entries[index]; e != nullptr;
+       e = e->next) {
+    ++length;
+  }
+  CommentEntry small[kSmallChain];
+  std::vector<CommentEntry> large;
+  CommentEntry* chain = small;
+  if (length > kSmallChain) {
+    large.resize(length);
+    chain = large.data();
+  }
+  size_t copied = 0;
+  for (const CommentEntry* e = &context->entries[index]; e != nullptr;
+       e = e->next) {
+    chain[copied++] = *e;
+  }
+
   char* local = position != nullptr ? *position : nullptr;
   int64_t result = 0;
-  for (CommentEntry* e = &context->entries[index]; e != nullptr; e = e->next) {
+  for (size_t i = 0; i < length; ++i) {
+    const CommentEntry& e = chain[i];
     char* word_arg = keyword;
     char word[kPrefixWordMax + 1];
-    if (e->prefix != 0 && context->keyStart != nullptr) {
+    if (e.prefix != 0 && context->keyStart != nullptr) {
       const char* from = context->keyStart;
       const char* end = context->dataEnd;
       int n = 0;
@@ -169,10 +197,10 @@ int64_t ParserDispatch(ParserContext* context, int index,
       word_arg = word;
       local = const_cast<char*>(p);
     }
-    if (e->handler == nullptr) continue;
-    int64_t r = e->handler(reinterpret_cast<char*>(context), record, e->param,
-                           word_arg, &local, comment_start, continuation,
-                           value_offset, wait_index, e->userData, caller);
+    if (e.handler == nullptr) continue;
+    int64_t r = e.handler(reinterpret_cast<char*>(context), record, e.param,
+                          word_arg, &local, comment_start, continuation,
+                          value_offset, wait_index, e.userData, caller);
     if (r == -1) {
       if (position != nullptr) *position = local;
       return -1;

@@ -149,6 +149,7 @@ class Scan {
 
   bool Open();
   bool Fail(int status);
+  bool ExamineLeadingPdfLine();
   bool RunPass();
   bool ReadChunk(int64_t offset, int kept);
   ChunkEnd Examine();
@@ -158,6 +159,11 @@ class Scan {
   ChunkEnd HandleComment(char** cursor);
 
   int64_t OffsetOf(const char* p) const { return chunk_offset_ + (p - data_); }
+  bool MacCheckWanted() const {
+    return translate_flag_ == 0 && hooks_.macLandscapeCheck != nullptr &&
+           (hooks_.macLandscapeArmed == nullptr ||
+            hooks_.macLandscapeArmed(ctx_, rec_));
+  }
 
   ParserContext* ctx_;
   CommentStruct* rec_;
@@ -187,15 +193,18 @@ class Scan {
   // First bytes of the registered keys, to refuse most unknown comments
   // without a search. Rebuilt when the table changes.
   uint64_t first_bytes_[4] = {};
-  const CommentEntry* indexed_entries_ = nullptr;
-  uint32_t indexed_count_ = UINT32_MAX;
+  bool indexed_ = false;
+  uint32_t indexed_generation_ = 0;
   bool any_empty_key_ = false;
+  // The table generation when last_found_ was looked up: a continuation
+  // line after the table changed finds its keyword again by its text.
+  uint32_t found_generation_ = 0;
 
   int Lookup(const char* text);
 };
 
 int Scan::Lookup(const char* text) {
-  if (ctx_->entries != indexed_entries_ || ctx_->commentsNum != indexed_count_) {
+  if (!indexed_ || ctx_->tableGeneration != indexed_generation_) {
     std::memset(first_bytes_, 0, sizeof first_bytes_);
     any_empty_key_ = false;
     for (uint32_t i = 0; i < ctx_->commentsNum; ++i) {
@@ -203,8 +212,8 @@ int Scan::Lookup(const char* text) {
       if (c == 0) any_empty_key_ = true;
       first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
     }
-    indexed_entries_ = ctx_->entries;
-    indexed_count_ = ctx_->commentsNum;
+    indexed_ = true;
+    indexed_generation_ = ctx_->tableGeneration;
   }
   const unsigned char c = static_cast<unsigned char>(text[0]);
   if (!any_empty_key_ && (first_bytes_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
@@ -269,11 +278,44 @@ int64_t Scan::Run() {
     rec_->m_passBits = rec_->m_scanMode = kScanWholeFile;
   }
 
+  if (!ExamineLeadingPdfLine()) return -1;
   while (rec_->m_passBits != 0) {
     if (!RunPass()) return -1;
   }
   ParserReleaseContext(ctx_);
   return 0;
+}
+
+// A scan whose first pass is a tail pass never reads the first line, where a
+// PDF file says what it is. That line is examined on its own first, so that
+// a PDF ends a scan in every mode the same way (when the table refuses it).
+bool Scan::ExamineLeadingPdfLine() {
+  const int32_t bits = rec_->m_passBits;
+  const bool tail_first = bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
+                          (bits & kScanTailBit) != 0 && size_ > kTailSize;
+  if (!tail_first) return true;
+  static const char kPdfMagic[] = "%PDF-";
+  char magic[sizeof kPdfMagic - 1];
+  if (ReadAt(ctx_->fileHandle, magic, sizeof magic, 0) !=
+          static_cast<int64_t>(sizeof magic) ||
+      std::memcmp(magic, kPdfMagic, sizeof magic) != 0) {
+    return true;
+  }
+  pass_read_size_ = kHeadSize;
+  if (!ReadChunk(0, 0)) return false;
+  ctx_->chunkBuffer[0] = '\n';
+  ctx_->chunkOffset = 0;
+  ctx_->examinedLength = bytes_;
+  ctx_->dataEnd = data_ + bytes_;
+  chunk_end_ = data_ + bytes_;
+  near_end_ = chunk_end_ + 1;  // the line is handled with what was read
+  char* cursor = data_;
+  if (HandleComment(&cursor) == ChunkEnd::kFail) return false;
+  // Nothing of this look carries into the passes.
+  last_found_ = -1;
+  wait_index_ = 0;
+  resume_offset_ = -1;
+  return true;
 }
 
 bool Scan::ReadChunk(int64_t offset, int kept) {
@@ -404,8 +446,8 @@ char* Scan::HooksAt(char* cursor) {
     cursor += 4;
     hooks_.pdfPageMessage(ctx_, rec_, cursor);
   }
-  if (translate_flag_ == 0 && hooks_.macLandscapeCheck != nullptr &&
-      chunk_end_ - cursor >= 20 && std::memcmp(cursor, "translate", 9) == 0) {
+  if (MacCheckWanted() && chunk_end_ - cursor >= 20 &&
+      std::memcmp(cursor, "translate", 9) == 0) {
     translate_flag_ = hooks_.macLandscapeCheck(ctx_, rec_, cursor);
   }
   return cursor;
@@ -442,8 +484,7 @@ char* Scan::RunHooksBefore(char* from, char* stop) {
   char* p = from;
   while (p < stop) {
     const bool pdf = rec_->m_inTailPass && hooks_.pdfPageMessage != nullptr;
-    const bool mac =
-        translate_flag_ == 0 && hooks_.macLandscapeCheck != nullptr;
+    const bool mac = MacCheckWanted();
     if (!pdf && !mac) return stop;
     char* next = stop;
     if (pdf) next = FindPattern(p, next, ctx_->dataEnd, "(%%[", 4);
@@ -494,6 +535,13 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
   for (int n = 0; n < kBlankRunLimit && (*p == ' ' || *p == '\t'); ++n) ++p;
 
   int64_t continuation = 0;
+  if (*p == '+' && last_found_ != -1 &&
+      found_generation_ != ctx_->tableGeneration) {
+    // A handler took keywords out since: the index may now name another
+    // keyword, or none (a removed keyword stays silent).
+    last_found_ = ParserFindKey(ctx_, key_);
+    found_generation_ = ctx_->tableGeneration;
+  }
   if (*p == '+' && last_found_ != -1) {
     ++p;
     continuation = 1;
@@ -515,6 +563,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     }
 
     last_found_ = Lookup(p);
+    found_generation_ = ctx_->tableGeneration;
     if (wait_index_ != 0 && wait_index_ != last_found_ &&
         resume_offset_ != -1) {
       // The skipped section did not end where its count said: examine it.
@@ -540,12 +589,25 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
   wait_index_ = 0;
   const int64_t value_offset = OffsetOf(p);
 
+  char* const value = p;
   int64_t result =
       ParserDispatch(ctx_, last_found_, rec_, key_, &p, comment_start,
                      continuation, value_offset, &wait_index_, caller_);
   // Handlers move the position forward within the data held; anything else
   // is taken as "no move".
   if (p < comment_start || p > data_end) p = comment_start;
+  // A value read may run on across line ends (a "(" without its ")"), but
+  // the scan goes on at the end of the comment's line at the latest: the
+  // comments of the lines such a value swallowed are still seen, so what a
+  // file yields does not depend on which other comment sets are registered.
+  if (p > value) {
+    for (char* q = value; q < p; ++q) {
+      if (IsLineStartByte(*q)) {
+        p = q;
+        break;
+      }
+    }
+  }
 
   if (result == -1) {
     Fail(VANTREL_SCAN_HANDLER_FAILED);

@@ -62,6 +62,11 @@ struct ScannerHooks {
                            char* text);
   // The EPS page count at a "%!" line of an EPS file.
   CommentHandler epsPageCount;
+  // Whether macLandscapeCheck can answer non-zero at this point of the scan
+  // (null: always). While it answers false the scanner does not look for
+  // "translate" at all, which spares a search through every byte of a job
+  // that no Mac client wrote.
+  bool (*macLandscapeArmed)(ParserContext* context, CommentStruct* record);
 };
 
 ScannerHooks& Hooks();

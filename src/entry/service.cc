@@ -50,6 +50,10 @@ int CParserService::ParseToPairs(const char* path, _tPairProperty*& pairs,
   try {
     CRuleKalPropArrArray scratch;
     CKalParser parser(path);
+    // The structure comments store nothing; with them the box comments
+    // count where they count on the job-ticket road (header and trailer of
+    // the job's own document), so both roads give one file one crop.
+    parser.AddStructureComments();
     if (with_bounding_box == 1) parser.AddBoundingBox(unit);
     parser.HandleFile(scratch, scan_mode);
     parser.GetRipDataFromParser(pairs, count);

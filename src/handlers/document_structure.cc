@@ -46,7 +46,7 @@ bool ReadValue(char* context, char** position,
 
 }  // namespace
 
-void RegisterDocumentStructureSet(ParserContext* context) {
+void RegisterDocumentStructureSet(ParserContext* context, bool creation_date) {
   static const struct {
     const char* key;
     CommentHandler handler;
@@ -59,6 +59,7 @@ void RegisterDocumentStructureSet(ParserContext* context) {
   };
   if (context == nullptr) return;
   for (const auto& entry : kEntries) {
+    if (!creation_date && entry.handler == ParserCreationDate) continue;
     ParserAddEntryToList(context, entry.key, entry.handler, 0, nullptr, 0);
   }
 }

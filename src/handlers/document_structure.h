@@ -16,9 +16,12 @@ struct ParserContext;
 
 namespace vantrel {
 
-// "EndComments", "Trailer", "BeginDocument", "EndDocument", "CreationDate",
-// in this order, param 0, no user data.
-void RegisterDocumentStructureSet(ParserContext* context);
+// "EndComments", "Trailer", "BeginDocument", "EndDocument" and, when
+// `creation_date` is set, "CreationDate", in this order, param 0, no user
+// data. Without "CreationDate" the set stores no property: it only tells the
+// header, body, trailer and embedded documents apart.
+void RegisterDocumentStructureSet(ParserContext* context,
+                                  bool creation_date = true);
 
 // "Creator" and "ALDCreator", with `creator_text` (kCreatorTextSize bytes) as
 // user data; empties the text first. `creator_text` must outlive the scan.

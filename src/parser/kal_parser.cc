@@ -70,6 +70,12 @@ void CKalParser::AddPSRipComments() {
   vantrel::RegisterCreatorSet(m_engine, HandlerVars().creatorText);
 }
 
+void CKalParser::AddStructureComments() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterDocumentStructureSet(m_engine, /*creation_date=*/false);
+  vantrel::RegisterSectionSet(m_engine);
+}
+
 void CKalParser::AddBoundingBox(char unit) {
   ParserBoundingBoxStruct& box = HandlerVars().boundingBox;
   std::memset(&box, 0, sizeof box);

@@ -179,5 +179,29 @@ TEST_F(KeywordTableTest, RemovingAKeyRemovesItsWholeChain) {
   EXPECT_EQ(ParserRemoveEntry(context_, "Page"), -1);
 }
 
+int64_t RemoveOwnKey(char* context, CommentStruct*, long, char* keyword,
+                     char**, char*, int64_t, int64_t, long*, void*, void*) {
+  g_calls->push_back(std::string("remove ") + keyword);
+  ParserRemoveEntry(reinterpret_cast<ParserContext*>(context), keyword);
+  ParserRemoveEntry(reinterpret_cast<ParserContext*>(context), "A");
+  return 0;
+}
+
+TEST_F(KeywordTableTest, AHandlerMayRemoveItsOwnKeyWhileItsChainRuns) {
+  // The comment being dispatched still reaches the rest of its chain; the
+  // freed slots are not read (checked by the sanitizer build).
+  ParserAddEntryToList(context_, "A", Record, 0, nullptr, 0);
+  ParserAddEntryToList(context_, "B", RemoveOwnKey, 0, nullptr, 0);
+  ParserAddEntryToList(context_, "B", Record, 7, nullptr, 0);
+  const uint32_t generation = context_->tableGeneration;
+  char text[] = "x";
+  char* position = text;
+  ParserDispatch(context_, Find("B"), nullptr, const_cast<char*>("B"),
+                 &position, text, 0, 0, nullptr, nullptr);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"remove B", "B/7@x"}));
+  EXPECT_EQ(Keys(), "");
+  EXPECT_EQ(context_->tableGeneration, generation + 2);
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -366,6 +367,76 @@ TEST_F(ScannerTest, OddFilesScanToACleanEnd) {
   }
 }
 
+int64_t RemoveA(char* context, CommentStruct* record, long param,
+                char* keyword, char** position, char* start,
+                int64_t continuation, int64_t offset, long* wait,
+                void* user_data, void* caller) {
+  ParserRemoveEntry(reinterpret_cast<ParserContext*>(context), "A");
+  int64_t result = RecordHit(context, record, param, keyword, position, start,
+                             continuation, offset, wait, user_data, caller);
+  g_hits->back().key += "!";
+  return result;
+}
+
+TEST_F(ScannerTest, KeywordsRemovedDuringTheScanStaySilent) {
+  // "B" takes "A" out: later "A" comments reach nothing, and a continuation
+  // of "B" still continues "B", although its slot moved.
+  std::string path =
+      dir_.Write("job.ps", "%%C 1\n%%A 2\n%%B\n%%+ x\n%%A 3\n%%C 4\n%%+ y\n");
+  ParserContext* ctx = ParserCreateContext(path.c_str());
+  for (const char* key : {"A", "C"}) {
+    ParserAddEntryToList(ctx, key, RecordHit, 0, nullptr, 0);
+  }
+  ParserAddEntryToList(ctx, "B", RemoveA, 0, nullptr, 0);
+  hits_.clear();
+  record_ = CommentStruct{};
+  record_.m_scanMode = 15;
+  EXPECT_EQ(ParserScanFile(ctx, &record_, nullptr), 0);
+  ParserFreeContext(ctx);
+  EXPECT_EQ(Keys(), "C=1,A=2,B!,B!+=x,C=4,C+=y");
+}
+
+int64_t SwallowLines(char* context, CommentStruct*, long, char*,
+                     char** position, char*, int64_t, int64_t, long*, void*,
+                     void*) {
+  // A value read that runs on over the following lines.
+  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
+  *position = std::min(*position + 300, ctx->dataEnd);
+  return 0;
+}
+
+TEST_F(ScannerTest, AValueThatRunsOnDoesNotHideTheNextLines) {
+  std::string path = dir_.Write(
+      "job.ps", "%%Swallow: (open\n%%Title: seen\n%%Pages: 2\n" + Filler(500));
+  ParserContext* ctx = ParserCreateContext(path.c_str());
+  ParserAddEntryToList(ctx, "Swallow", SwallowLines, 0, nullptr, 0);
+  for (const char* key : {"Title:", "Pages"}) {
+    ParserAddEntryToList(ctx, key, RecordHit, 0, nullptr, 0);
+  }
+  hits_.clear();
+  record_ = CommentStruct{};
+  record_.m_scanMode = 15;
+  EXPECT_EQ(ParserScanFile(ctx, &record_, nullptr), 0);
+  ParserFreeContext(ctx);
+  EXPECT_EQ(Keys(), "Title:=seen,Pages=2");
+}
+
+TEST_F(ScannerTest, APdfFirstLineIsExaminedInEveryMode) {
+  // The tail pass alone never reads the first line; it is looked at anyway.
+  const std::string pdf = "%PDF-1.4\n%\xE2\xE3\n" + Filler(20000);
+  const std::string path = dir_.Write("doc.pdf", pdf);
+  for (int mode : {1, 2, 3, 15}) {
+    ParserContext* ctx = ParserCreateContext(path.c_str());
+    ParserAddEntryToList(ctx, "PDF-1", FailHandler, 0, nullptr, 0);
+    CommentStruct record{};
+    record.m_scanMode = mode;
+    EXPECT_EQ(ParserScanFile(ctx, &record, nullptr), -1) << mode;
+    ParserFreeContext(ctx);
+  }
+  // Without an entry for it the first line means nothing.
+  EXPECT_EQ(Scan(pdf, 2, {"Title:"}), 0);
+}
+
 std::vector<std::string>* g_hook_calls = nullptr;
 
 void PdfHook(ParserContext*, CommentStruct*, char* text) {
@@ -388,7 +459,7 @@ TEST_F(ScannerTest, HooksFireWhereTheirMarkersStand) {
   std::vector<std::string> calls;
   g_hook_calls = &calls;
   ScannerHooks saved = Hooks();
-  Hooks() = ScannerHooks{PdfHook, MacHook, EpsHook};
+  Hooks() = ScannerHooks{PdfHook, MacHook, EpsHook, nullptr};
 
   // Page messages count only in the tail pass.
   std::string text = "%!PS\n(%%[ Page: 1 ]%%)\n" + Filler(20000) +
