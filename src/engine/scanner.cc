@@ -124,9 +124,19 @@ namespace {
 // A "%!" line close to the head limit pushes the limit on, so the head pass
 // reads the rest of the header that follows it.
 constexpr int64_t kHeaderLineGrowthMargin = 4094;
-// The DOS EPS binary header: magic, then the offset of the PostScript part.
+// The DOS EPS binary header: magic, the offset of the PostScript section and
+// its length, little-endian.
 constexpr unsigned char kDosEpsMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
-constexpr int kDosEpsHeaderRead = 8;
+constexpr int kDosEpsHeaderRead = 12;
+// The chunk read where a skip lands. A counted section is usually followed by
+// its closing comment and a little page text before the next section, so a
+// small read serves the landing; reads grow again while the text goes on.
+constexpr int kLandingReadSize = kHeadSize;
+constexpr int kReadGrowth = 4;
+// "translate -90 rotate": what the Mac landscape check needs to see at once.
+constexpr int kTranslateSpan = 20;
+// A file that starts with this is a PDF file.
+constexpr char kPdfMagic[] = "%PDF-";
 
 uint32_t LittleEndian32(const char* p) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
@@ -137,6 +147,14 @@ uint32_t LittleEndian32(const char* p) {
 bool IsLineStartByte(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 
 // One scan: the scan variables and the pass/chunk machinery.
+//
+// The scan covers a window of the file: all of it, or the PostScript section
+// that a DOS EPS header names. Passes examine disjoint parts of the window:
+// a pass that follows another begins where the earlier one stopped examining
+// (a tail pass at the window's last 8192 bytes at the earliest), so every
+// byte a pass is meant to cover is examined once. Every chunk is read with
+// the byte before it, so whether a "%" starts a line never depends on where
+// a chunk or a pass begins.
 class Scan {
  public:
   Scan(ParserContext* context, CommentStruct* record, void* caller)
@@ -145,20 +163,25 @@ class Scan {
   int64_t Run();
 
  private:
-  enum class ChunkEnd { kNext, kCarry, kJump, kFail };
+  enum class ChunkEnd { kNext, kCarry, kSkip, kResume, kFail };
 
   bool Open();
   bool Fail(int status);
+  bool Prologue();
   bool ExamineLeadingPdfLine();
   bool RunPass();
-  bool ReadChunk(int64_t offset, int kept);
+  bool ReadChunk(int64_t offset, int kept, int size);
   ChunkEnd Examine();
   char* FindCommentStart(char* from) const;
-  char* RunHooksBefore(char* from, char* stop);
+  char* RunHooksBefore(char* from, char* stop, bool* carried);
   char* HooksAt(char* cursor);
   ChunkEnd HandleComment(char** cursor);
+  void Carry(char* from);
+  int Lookup(const char* text);
 
   int64_t OffsetOf(const char* p) const { return chunk_offset_ + (p - data_); }
+  int64_t WindowSize() const { return win_end_ - win_begin_; }
+  bool MoreAfterChunk() const { return chunk_offset_ + bytes_ < win_end_; }
   bool MacCheckWanted() const {
     return translate_flag_ == 0 && hooks_.macLandscapeCheck != nullptr &&
            (hooks_.macLandscapeArmed == nullptr ||
@@ -171,15 +194,24 @@ class Scan {
   const ScannerHooks& hooks_;
 
   int64_t size_ = 0;
-  int read_size_ = 0;  // of the scan: 61440 for a whole-file scan, else 4096
-  int pass_read_size_ = 0;  // of the current pass
-  char* data_ = nullptr;      // first data byte (buffer + 1)
-  char* near_end_ = nullptr;  // a comment at or past here is carried
+  // The part of the file that is scanned: [win_begin_, win_end_).
+  int64_t win_begin_ = 0;
+  int64_t win_end_ = 0;
+  // Where the passes so far stopped examining: a pass that continues the
+  // scan begins here.
+  int64_t covered_ = 0;
+  // The first chunk of the window is in the buffer (read by the prologue).
+  bool first_chunk_held_ = false;
+  int read_size_ = 0;      // of the scan: 61440 for a whole-file scan, else 4096
+  int chunk_size_ = 0;     // requested for the chunk being read
+  int pass_max_size_ = 0;  // the largest chunk of the current pass
+  char* data_ = nullptr;       // first data byte (buffer + 1)
+  char* near_end_ = nullptr;   // a comment at or past here is carried
   char* chunk_end_ = nullptr;  // last byte examined (inclusive)
   int64_t limit_ = 0;
   int backoff_ = 0;
   int64_t chunk_offset_ = 0;
-  int bytes_ = 0;  // data bytes held in the chunk
+  int bytes_ = 0;            // data bytes held in the chunk
   int64_t next_offset_ = 0;  // where the next chunk begins
   int carried_ = 0;          // bytes of the next chunk already at data_
   int last_found_ = -1;
@@ -199,8 +231,6 @@ class Scan {
   // The table generation when last_found_ was looked up: a continuation
   // line after the table changed finds its keyword again by its text.
   uint32_t found_generation_ = 0;
-
-  int Lookup(const char* text);
 };
 
 int Scan::Lookup(const char* text) {
@@ -260,11 +290,10 @@ int64_t Scan::Run() {
   if (!Open()) return -1;
 
   read_size_ = rec_->m_passBits == kScanWholeFile ? kLargestReadSize : kHeadSize;
-  // Byte 0 holds a line feed so the first data byte starts a line; one more
-  // byte keeps a NUL after the valid data. The tail pass reads its 8192 bytes
-  // in one go.
-  const int buffer_size = std::max(read_size_, kTailSize);
-  ctx_->chunkBuffer = static_cast<char*>(std::malloc(buffer_size + 2));
+  // Byte 0 holds the byte before the chunk (a line feed at the start of the
+  // window) and one more byte keeps a NUL after the valid data. One buffer
+  // serves every chunk size a scan may read.
+  ctx_->chunkBuffer = static_cast<char*>(std::malloc(kLargestReadSize + 2));
   if (ctx_->chunkBuffer == nullptr) {
     Fail(VANTREL_SCAN_OUT_OF_MEMORY);
     return -1;
@@ -272,9 +301,12 @@ int64_t Scan::Run() {
   ctx_->chunkBuffer[0] = '\n';
   data_ = ctx_->chunkBuffer + 1;
   data_[0] = '\0';
+  win_end_ = size_;
+
+  if (rec_->m_passBits != 0 && !Prologue()) return -1;
 
   if ((rec_->m_passBits & (kScanHeadBit | kScanTailBit)) == (kScanHeadBit | kScanTailBit) &&
-      rec_->m_passBits != kScanWholeFile && size_ < 2 * kHeadSize) {
+      rec_->m_passBits != kScanWholeFile && WindowSize() < 2 * kHeadSize) {
     rec_->m_passBits = rec_->m_scanMode = kScanWholeFile;
   }
 
@@ -286,24 +318,48 @@ int64_t Scan::Run() {
   return 0;
 }
 
+// Reads the first bytes of the file: the DOS EPS binary header, when there
+// is one, names the window to scan. A scan whose first pass starts at the
+// beginning reads its whole first chunk here, so the check costs no read of
+// its own.
+bool Scan::Prologue() {
+  const int32_t bits = rec_->m_passBits;
+  const bool tail_first = bits != kScanWholeFile && (bits & kScanHeadBit) == 0;
+  const bool starts_at_zero = !tail_first || size_ <= kTailSize;
+  int first = kDosEpsHeaderRead;
+  if (starts_at_zero) {
+    first = bits == kScanWholeFile ? kLargestReadSize
+            : tail_first           ? std::max(read_size_, kTailSize)
+                                   : read_size_;
+  }
+  if (!ReadChunk(0, 0, first)) return false;
+  first_chunk_held_ = starts_at_zero;
+  if (bytes_ >= kDosEpsHeaderRead && std::memcmp(data_, kDosEpsMagic, 4) == 0) {
+    // Offsets past the end, or a length that runs past it, are clipped to
+    // the file: a broken header scans what is there, never beyond.
+    const int64_t begin = std::min<int64_t>(LittleEndian32(data_ + 4), size_);
+    const int64_t length = LittleEndian32(data_ + 8);
+    win_begin_ = begin;
+    win_end_ = length > 0 ? std::min(size_, begin + length) : size_;
+    first_chunk_held_ = false;
+  }
+  covered_ = win_begin_;
+  return true;
+}
+
 // A scan whose first pass is a tail pass never reads the first line, where a
 // PDF file says what it is. That line is examined on its own first, so that
 // a PDF ends a scan in every mode the same way (when the table refuses it).
 bool Scan::ExamineLeadingPdfLine() {
   const int32_t bits = rec_->m_passBits;
   const bool tail_first = bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
-                          (bits & kScanTailBit) != 0 && size_ > kTailSize;
-  if (!tail_first) return true;
-  static const char kPdfMagic[] = "%PDF-";
-  char magic[sizeof kPdfMagic - 1];
-  if (ReadAt(ctx_->fileHandle, magic, sizeof magic, 0) !=
-          static_cast<int64_t>(sizeof magic) ||
-      std::memcmp(magic, kPdfMagic, sizeof magic) != 0) {
+                          (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
+  if (!tail_first || win_begin_ != 0) return true;
+  if (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
+      std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
     return true;
   }
-  pass_read_size_ = kHeadSize;
-  if (!ReadChunk(0, 0)) return false;
-  ctx_->chunkBuffer[0] = '\n';
+  if (!ReadChunk(0, 0, kHeadSize)) return false;
   ctx_->chunkOffset = 0;
   ctx_->examinedLength = bytes_;
   ctx_->dataEnd = data_ + bytes_;
@@ -318,16 +374,25 @@ bool Scan::ExamineLeadingPdfLine() {
   return true;
 }
 
-bool Scan::ReadChunk(int64_t offset, int kept) {
-  // The size is known, so nothing is read past it: no call that can only
-  // answer "end of file".
-  const int64_t left = std::max<int64_t>(0, size_ - (offset + kept));
-  const size_t want =
-      static_cast<size_t>(std::min<int64_t>(pass_read_size_ - kept, left));
+// Reads the chunk at `offset`: `kept` carried bytes are already at data_,
+// up to `size` bytes in all. Byte 0 of the buffer receives the byte before
+// the chunk when nothing is carried (a line feed at the window's start), so
+// the first data byte is judged by what really precedes it.
+bool Scan::ReadChunk(int64_t offset, int kept, int size) {
+  // The window's end is known, so nothing is read past it.
+  const int64_t left = std::max<int64_t>(0, win_end_ - (offset + kept));
+  const size_t want = static_cast<size_t>(std::min<int64_t>(size - kept, left));
   int64_t n = 0;
-  if (want > 0) n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
+  if (kept == 0 && offset > win_begin_) {
+    n = ReadAt(ctx_->fileHandle, ctx_->chunkBuffer, want + 1, offset - 1);
+    if (n > 0) --n;
+  } else {
+    ctx_->chunkBuffer[0] = '\n';
+    if (want > 0) n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
+  }
   if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
   chunk_offset_ = offset;
+  chunk_size_ = size;
   bytes_ = kept + static_cast<int>(n);
   data_[bytes_] = '\0';
   return true;
@@ -335,28 +400,32 @@ bool Scan::ReadChunk(int64_t offset, int kept) {
 
 bool Scan::RunPass() {
   backoff_ = 0;
-  pass_read_size_ = read_size_;
+  int64_t start = covered_;
   if (rec_->m_passBits == kScanWholeFile) {
-    limit_ = size_;
+    // Continues where the passes so far stopped.
+    limit_ = win_end_;
     rec_->m_passBits = 0;
+    pass_max_size_ = kLargestReadSize;
   } else if (rec_->m_passBits & kScanHeadBit) {
     rec_->m_passBits &= ~kScanHeadBit;
-    limit_ = kHeadSize;
-    if (size_ < kHeadSize) {
+    start = win_begin_;
+    limit_ = win_begin_ + kHeadSize;
+    if (WindowSize() < kHeadSize) {
       rec_->m_passBits = 0;
       rec_->m_scanMode = kScanWholeFile;
     } else {
       backoff_ = kHeadBackoff;
     }
+    pass_max_size_ = read_size_;
   } else if (rec_->m_passBits & kScanTailBit) {
-    if (size_ > kTailSize) {
-      next_offset_ = size_ - kTailSize;
-      ctx_->chunkBuffer[0] = '\n';
+    if (WindowSize() > kTailSize) {
+      start = std::max(start, win_end_ - kTailSize);
     } else {
       rec_->m_scanMode = kScanWholeFile;
     }
-    limit_ = size_;
-    pass_read_size_ = std::max(read_size_, kTailSize);
+    limit_ = win_end_;
+    // The tail is read in one chunk.
+    pass_max_size_ = std::max(read_size_, kTailSize);
     rec_->m_inTailPass = 1;
     rec_->m_passBits &= ~kScanTailBit;
   } else {
@@ -365,61 +434,60 @@ bool Scan::RunPass() {
     return true;
   }
 
-  near_end_ = data_ + pass_read_size_ - kNearEndMargin;
+  // A pass starts with a clean skip state: a section skipped by one pass is
+  // not awaited or resumed in another.
+  wait_index_ = 0;
+  resume_offset_ = -1;
   land_on_first_ = false;
-  if (!ReadChunk(next_offset_, 0)) return false;
-  // The DOS EPS binary header: the PostScript part starts at the offset the
-  // header gives. An offset past the end simply reads nothing.
-  if (bytes_ >= kDosEpsHeaderRead && std::memcmp(data_, kDosEpsMagic, 4) == 0) {
-    ctx_->chunkBuffer[0] = '\n';
-    if (!ReadChunk(LittleEndian32(data_ + 4), 0)) return false;
-  }
+  // The prologue read this pass's first chunk already when it read the
+  // chunk this pass would (or the whole window).
+  const bool held = first_chunk_held_ && start == 0 && chunk_offset_ == 0 &&
+                    (chunk_size_ == pass_max_size_ || bytes_ == win_end_);
+  first_chunk_held_ = false;
+  if (!held && !ReadChunk(start, 0, pass_max_size_)) return false;
 
-  while (bytes_ > 0) {
-    if (chunk_offset_ >= limit_) {
-      // Left for the pass that follows, which begins here.
-      next_offset_ = chunk_offset_;
-      return true;
-    }
+  while (bytes_ > 0 && chunk_offset_ < limit_) {
     // The backoff leaves room after the last examined comment; at the end of
-    // the file there is nothing to leave room for.
-    int backoff = chunk_offset_ + bytes_ < size_ ? backoff_ : 0;
-    int examined = std::max(0, bytes_ - backoff);
+    // the window there is nothing to leave room for.
+    const int backoff = MoreAfterChunk() ? backoff_ : 0;
+    const int examined = std::max(0, bytes_ - backoff);
     ctx_->chunkOffset = chunk_offset_;
     ctx_->examinedLength = examined;
     ctx_->dataEnd = data_ + bytes_;
     chunk_end_ = data_ + examined;
+    near_end_ = data_ + chunk_size_ - kNearEndMargin;
 
     next_offset_ = chunk_offset_ + bytes_;
     carried_ = 0;
-    ChunkEnd end = Examine();
+    const ChunkEnd end = Examine();
     if (end == ChunkEnd::kFail) return false;
+    // What a backoff left unexamined is examined with the next chunk, or by
+    // the pass that follows.
+    const int64_t unexamined = end == ChunkEnd::kNext && examined < bytes_
+                                   ? chunk_offset_ + examined + 1
+                                   : next_offset_;
 
-    // Without a "%!" line the head pass reads on.
+    // Without a "%!" line the head pass reads on, in the large chunks of a
+    // whole-file scan since it is one now.
     if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
       limit_ += kLargestReadSize;
+      pass_max_size_ = kLargestReadSize;
     }
-    // When the pass goes on past a backed-off chunk, the backed-off bytes are
-    // examined with the next chunk instead of being skipped.
-    if (end == ChunkEnd::kNext && examined < bytes_ && next_offset_ < limit_) {
-      next_offset_ = chunk_offset_ + examined + 1;
-    }
-
-    if (next_offset_ >= limit_) {
-      // The next chunk belongs to the pass that follows; it reads it itself.
+    if (next_offset_ >= limit_ || next_offset_ >= win_end_) {
+      covered_ = std::min(unexamined, win_end_);
       return true;
     }
-    // The byte before the next chunk: the true one when the chunks are
-    // contiguous, so a "%" in mid-line at a chunk boundary is no comment.
-    int64_t step = next_offset_ - chunk_offset_;
-    if (end == ChunkEnd::kNext && step > 0 && step <= bytes_) {
-      ctx_->chunkBuffer[0] = data_[step - 1];
-    } else {
-      ctx_->chunkBuffer[0] = '\n';
+    next_offset_ = unexamined;
+
+    int size = pass_max_size_;
+    if (end == ChunkEnd::kSkip) {
+      size = std::min(size, kLandingReadSize);
+    } else if (end != ChunkEnd::kResume && chunk_size_ < pass_max_size_) {
+      size = std::min(size, chunk_size_ * kReadGrowth);
     }
-    if (!ReadChunk(next_offset_, carried_)) return false;
+    if (!ReadChunk(next_offset_, carried_, size)) return false;
   }
-  next_offset_ = chunk_offset_ + bytes_;
+  covered_ = win_end_;
   return true;
 }
 
@@ -435,7 +503,12 @@ char* Scan::FindCommentStart(char* from) const {
         static_cast<unsigned char>(pct[1]) < 0x80) {
       return pct;
     }
+    // A run of "%" holds no line start: step over it at once rather than
+    // searching again from each of its bytes.
     p = pct + 1;
+    if (wait_index_ == 0) {
+      while (p <= chunk_end_ && *p == '%') ++p;
+    }
   }
   return nullptr;
 }
@@ -446,8 +519,8 @@ char* Scan::HooksAt(char* cursor) {
     cursor += 4;
     hooks_.pdfPageMessage(ctx_, rec_, cursor);
   }
-  if (MacCheckWanted() && chunk_end_ - cursor >= 20 &&
-      std::memcmp(cursor, "translate", 9) == 0) {
+  if (ctx_->dataEnd - cursor >= kTranslateSpan &&
+      std::memcmp(cursor, "translate", 9) == 0 && MacCheckWanted()) {
     translate_flag_ = hooks_.macLandscapeCheck(ctx_, rec_, cursor);
   }
   return cursor;
@@ -478,9 +551,19 @@ char* FindPattern(char* from, char* stop, const char* data_end,
 #endif
 }
 
+// Moves the bytes from `from` to the end of the data to the start of the
+// buffer; the next chunk begins at `from`.
+void Scan::Carry(char* from) {
+  carried_ = static_cast<int>(data_ + bytes_ - from);
+  next_offset_ = OffsetOf(from);
+  std::memmove(data_, from, static_cast<size_t>(carried_));
+}
+
 // Runs the hooks at every position in [from, stop) where one can fire.
-// Answers the position after the last byte the hooks looked at.
-char* Scan::RunHooksBefore(char* from, char* stop) {
+// Answers the position after the last byte the hooks looked at. Sets
+// *carried when a "translate" stands too close to the end of the data to be
+// checked here: it is then checked at the start of the next chunk.
+char* Scan::RunHooksBefore(char* from, char* stop, bool* carried) {
   char* p = from;
   while (p < stop) {
     const bool pdf = rec_->m_inTailPass && hooks_.pdfPageMessage != nullptr;
@@ -488,7 +571,16 @@ char* Scan::RunHooksBefore(char* from, char* stop) {
     if (!pdf && !mac) return stop;
     char* next = stop;
     if (pdf) next = FindPattern(p, next, ctx_->dataEnd, "(%%[", 4);
-    if (mac) next = FindPattern(p, next, ctx_->dataEnd, "translate", 9);
+    if (mac) {
+      char* translate = FindPattern(p, next, ctx_->dataEnd, "translate", 9);
+      if (translate < next && ctx_->dataEnd - translate < kTranslateSpan &&
+          MoreAfterChunk()) {
+        Carry(translate);
+        *carried = true;
+        return translate;
+      }
+      next = translate;
+    }
     if (next >= stop) return stop;
     p = HooksAt(next) + 1;
   }
@@ -504,7 +596,9 @@ Scan::ChunkEnd Scan::Examine() {
   while (cursor <= chunk_end_) {
     char* pct = FindCommentStart(cursor);
     char* stop = pct != nullptr ? pct : chunk_end_ + 1;
-    cursor = RunHooksBefore(cursor, stop);
+    bool carried = false;
+    cursor = RunHooksBefore(cursor, stop, &carried);
+    if (carried) return ChunkEnd::kCarry;
     if (pct == nullptr) break;
     if (cursor > pct) continue;  // a hook stepped over it
     cursor = pct;
@@ -520,12 +614,10 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
   char* p = *cursor;
   const char* data_end = ctx_->dataEnd;
 
-  if (p >= near_end_ && chunk_offset_ + bytes_ < size_) {
+  if (p >= near_end_ && MoreAfterChunk()) {
     // Too close to the end of a full chunk: handle it complete at the start
     // of the next one.
-    carried_ = static_cast<int>(data_ + bytes_ - p);
-    std::memmove(data_, p, static_cast<size_t>(carried_));
-    next_offset_ = OffsetOf(p);
+    Carry(p);
     return ChunkEnd::kCarry;
   }
 
@@ -570,7 +662,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       next_offset_ = resume_offset_;
       resume_offset_ = -1;
       wait_index_ = 0;
-      return ChunkEnd::kJump;
+      return ChunkEnd::kResume;
     }
     if (last_found_ == -1) {
       *cursor = HooksAt(p) + 1;
@@ -613,7 +705,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     Fail(VANTREL_SCAN_HANDLER_FAILED);
     return ChunkEnd::kFail;
   }
-  if (result > 0 && result <= size_) {
+  if (result > 0 && result <= win_end_) {
     const int64_t here = OffsetOf(p);
     // A skip only goes forward; a target at or before the cursor is ignored,
     // so a handler can never make the scan loop.
@@ -624,11 +716,11 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       if (result - here > chunk_end_ - p) {
         next_offset_ = result;
         land_on_first_ = true;
-        return ChunkEnd::kJump;
+        return ChunkEnd::kSkip;
       }
       p = data_ + (result - chunk_offset_);
     }
-  } else if (result > size_) {
+  } else if (result > win_end_) {
     wait_index_ = 0;
   }
   *cursor = HooksAt(p) + 1;

@@ -241,13 +241,18 @@ int64_t ParserPressPaperSize(char* context, CommentStruct* record, long, char*,
 }
 
 int64_t ParserHeliosIncludeFont(char*, CommentStruct* record, long, char*,
-                                char**, char*, int64_t, int64_t, long*, void*,
-                                void*) {
+                                char**, char*, int64_t, int64_t, long*,
+                                void* user_data, void*) {
   // Fonts included by a Helios server may bring comments anywhere in the
   // file, so the rest of it is read.
   if (record == nullptr) return 0;
   record->m_scanMode = kScanWholeFile;
   record->m_passBits = kScanWholeFile;
+  // The whole-file pass replaces the tail pass that an "(atend)" asked for:
+  // the box the header deferred is then taken in the trailer as a
+  // whole-file scan takes it, not awaited from a tail pass that never runs.
+  auto* box = static_cast<ParserBoundingBoxStruct*>(user_data);
+  if (box != nullptr && record->m_inTailPass == 0) box->awaitedRank = 0;
   return 0;
 }
 

@@ -367,6 +367,20 @@ TEST_F(ScannerTest, OddFilesScanToACleanEnd) {
   }
 }
 
+TEST_F(ScannerTest, APassStartsWithACleanSkipState) {
+  // The head pass skips a section whose end lies past its limit; the tail
+  // pass neither awaits its end nor goes back into the body.
+  std::string data(30000, 'D');
+  data.replace(20000, 15, "\n%%Title: data\n");
+  std::string text = "%!PS\n%%BeginData: 30000 Binary\n" + data +
+                     "\n%%EndData\n%%Title: body\n" + Filler(20000) +
+                     "%%Trailer\n%%Pages: 3\n";
+  Scan(text, 3, {"Title:", "Trailer", "Pages"}, true);
+  EXPECT_EQ(Keys(), "Trailer,Pages=3");
+  Scan(text, 15, {"Title:", "Trailer", "Pages"}, true);
+  EXPECT_EQ(Keys(), "Title:=body,Trailer,Pages=3");
+}
+
 int64_t RemoveA(char* context, CommentStruct* record, long param,
                 char* keyword, char** position, char* start,
                 int64_t continuation, int64_t offset, long* wait,
