@@ -159,9 +159,9 @@ void BodyLine(Writer& w, int64_t page, int i) {
   }
 }
 
-void WriteHeader(Writer& w) {
+void WriteHeader(Writer& w, bool header_line) {
+  if (header_line) w.Line("%!PS-Adobe-3.0");
   static const char* const kHeader[] = {
-      "%!PS-Adobe-3.0",
       "%%Creator: vantrel scan benchmark",
       "%%Title: (synthetic benchmark document)",
       "%%CreationDate: (D:20240101120000)",
@@ -218,10 +218,11 @@ void WriteSection(Writer& w, Random& random, bool binary_comment, int64_t bytes,
 }  // namespace
 
 bool WriteDocument(const std::string& path, int64_t size, int64_t sections,
-                   int64_t section_bytes, InputFile* out, std::string* error) {
+                   int64_t section_bytes, InputFile* out, std::string* error,
+                   bool header_line) {
   Writer w(path, out, error);
   Random random;
-  WriteHeader(w);
+  WriteHeader(w, header_line);
   const int64_t text_bytes =
       std::max<int64_t>(0, size - sections * section_bytes);
   const int64_t pages_estimate = std::max<int64_t>(
@@ -295,6 +296,29 @@ bool WriteAllComments(const std::string& path, int64_t size, InputFile* out,
         break;
     }
   }
+  return w.Finish();
+}
+
+bool WritePercentLines(const std::string& path, int64_t size, InputFile* out,
+                       std::string* error) {
+  Writer w(path, out, error);
+  // One page around the lines, so that loaders that want a page accept it.
+  w.Line("%!PS-Adobe-3.0");
+  w.Line("%%Pages: 1");
+  w.Line("%%EndComments");
+  w.Line("%%Page: 1 1");
+  char line[48];
+  std::memset(line, '%', sizeof line);
+  for (int64_t i = 0; w.written() < size; ++i) {
+    if ((i & 0xFFFF) == 0 && !error->empty()) return false;
+    const size_t n = 2 + static_cast<size_t>(i % 40);
+    line[n] = '\0';
+    w.Line(line);
+    line[n] = '%';
+  }
+  w.Line("%%Trailer");
+  w.Line("%%EOF");
+  out->pages = 1;
   return w.Finish();
 }
 

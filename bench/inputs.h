@@ -30,14 +30,23 @@ struct InputFile {
 // "%%EndBinary"; each closing line follows its data directly (after one
 // line feed). The file reaches at least `size` bytes and every section.
 // Answers false (with `error` set) on an I/O error.
+// With `header_line` false the file has no "%!" line: a head scan of it
+// reads on to the end.
 bool WriteDocument(const std::string& path, int64_t size, int64_t sections,
-                   int64_t section_bytes, InputFile* out, std::string* error);
+                   int64_t section_bytes, InputFile* out, std::string* error,
+                   bool header_line = true);
 
 // About `size` bytes where every line is a comment whose keyword no comment
 // set registers ("%%BeginZzz: ...", "%%PagZzz: 3 3", "%Plain note", ...),
 // after a "%!PS-Adobe-3.0" first line.
 bool WriteAllComments(const std::string& path, int64_t size, InputFile* out,
                       std::string* error);
+
+// One page of about `size` bytes of lines that hold nothing but 2 to 41 "%"
+// signs, between a short DSC header and trailer: legal, and the worst case
+// for a scanner that looks at every "%".
+bool WritePercentLines(const std::string& path, int64_t size, InputFile* out,
+                       std::string* error);
 
 // About `size` bytes of PostScript tokens without a single CR or LF. Comment
 // text ("%%Page: 3 3") occurs in mid-line only.

@@ -131,7 +131,7 @@ constexpr int kDosEpsHeaderRead = 12;
 // The chunk read where a skip lands. A counted section is usually followed by
 // its closing comment and a little page text before the next section, so a
 // small read serves the landing; reads grow again while the text goes on.
-constexpr int kLandingReadSize = kHeadSize;
+constexpr int kLandingReadSize = 2 * kHeadSize;
 constexpr int kReadGrowth = 4;
 // "translate -90 rotate": what the Mac landscape check needs to see at once.
 constexpr int kTranslateSpan = 20;
