@@ -152,6 +152,22 @@ TEST(Cli, PairsJsonFollowsModeUnitAndBoundingBoxOptions) {
   }
 }
 
+TEST(Cli, AnEmbeddedGraphicsBoxIsNoJobCropOnEitherRoad) {
+  // groff wrote the job around an included EPS logo and gave it no box of its
+  // own: the logo's 144 x 72 box is not the page's crop.
+  const std::string path =
+      std::string(VANTREL_SOURCE_DIR) + "/tests/data/groff_logo.ps";
+  for (const char* mode : {"whole", "head", "tail", "both"}) {
+    CliResult r = RunCli({"pairs", "--json", "--unit", "pt", "--mode", mode, path});
+    EXPECT_EQ(r.status, 0) << mode << r.err;
+    EXPECT_NE(r.out.find("\"scan\":\"ok\""), std::string::npos) << mode;
+    EXPECT_EQ(r.out.find("Crop"), std::string::npos) << mode << r.out;
+  }
+  CliResult rules = RunCli({"rules", "--json", path});
+  EXPECT_EQ(rules.status, 0) << rules.err;
+  EXPECT_EQ(rules.out.find("Crop"), std::string::npos) << rules.out;
+}
+
 TEST(Cli, RulesJsonEndsWithTheDocumentRule) {
   TempDir dir;
   const std::string path = dir.Write("letter.ps", kLetter);
