@@ -471,7 +471,7 @@ bool Scan::RunPass() {
     // whole-file scan since it is one now.
     if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
       limit_ += kLargestReadSize;
-      pass_max_size_ = kLargestReadSize;
+      if (backoff_ != 0) pass_max_size_ = kLargestReadSize;
     }
     if (next_offset_ >= limit_ || next_offset_ >= win_end_) {
       covered_ = std::min(unexamined, win_end_);
