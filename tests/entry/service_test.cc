@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +94,71 @@ TEST(ParserService, ConcurrentParsesDoNotMixResults) {
   for (auto& t : threads) t.join();
   for (size_t i = 0; i < paths.size(); ++i) {
     EXPECT_EQ(results[i].rfind("changed", 0), std::string::npos) << results[i];
+  }
+}
+
+}  // namespace
+
+namespace {
+
+std::string ParseToRulesDump(const std::string& path, int skip_flags) {
+  CParserObjectIF* service = CreateParserObject(0);
+  CRuleKalPropArrArray rules;
+  service->ParseToRules(path.c_str(), rules, skip_flags, 0);
+  delete service;
+  return vantrel_test::DumpRules(rules);
+}
+
+TEST(ParserService, SkipFlagOneLeavesOutJobTicketNamesAndCopies) {
+  vantrel_test::TempDir dir;
+  const std::string path =
+      dir.Write("job.ps",
+                "%!PS-Adobe-3.0\n%%Title: Flyer\n%%Requirements: numcopies(2)\n"
+                "%%KALPPD: ****MediaType Glossy\n%%Pages: 1\n%%EndComments\n");
+  const std::string all =
+      "[layer 0 type 2 pages 0-0 booklet 0] CopiesNumber:int#237=2; "
+      "TB_Use_Num_Copies:int=2; MediaType:STRING=Glossy; NumPages:long=1; "
+      "Title:STRING=Flyer\n";
+  const std::string without =
+      "[layer 0 type 2 pages 0-0 booklet 0] NumPages:long=1; "
+      "Title:STRING=Flyer\n";
+  static const struct {
+    int skip;
+    bool all;
+  } kCases[] = {{0, true}, {1, false}, {2, true}, {3, false}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(ParseToRulesDump(path, c.skip), c.all ? all : without) << c.skip;
+  }
+}
+
+TEST(ParserService, JobsThatToolsWriteGiveTheirStatedPageCountAndTitle) {
+  static const struct {
+    const char* file;
+    const char* pages;
+    const char* title;  // null: none
+  } kCases[] = {
+      {"examples/brochure.ps", "3", "Harbour Festival Brochure"},
+      {"examples/logo.eps", "1", "Harbour Festival Logo"},
+      {"tests/data/groff.ps", "3", nullptr},
+      {"tests/data/dvips.ps", "5", "rules.dvi"},
+      {"tests/data/dvips.eps", "1", "box.dvi"},
+      {"tests/data/enscript.ps", "3", "Line listing"},
+  };
+  for (const auto& c : kCases) {
+    std::string dump =
+        ParseToRulesDump(std::string(VANTREL_SOURCE_DIR "/") + c.file, 0);
+    std::replace(dump.begin(), dump.end(), '\n', ';');
+    EXPECT_NE(dump.find(std::string("NumPages:long=") + c.pages + ";"),
+              std::string::npos)
+        << c.file << ": " << dump;
+    EXPECT_EQ(dump.find("Title:STRING=") != std::string::npos,
+              c.title != nullptr)
+        << c.file;
+    if (c.title != nullptr) {
+      EXPECT_NE(dump.find(std::string("Title:STRING=") + c.title),
+                std::string::npos)
+          << c.file << ": " << dump;
+    }
   }
 }
 
