@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "handlers/handler_state.h"
 #include "platform/trace.h"
 #include "support/test_support.h"
-#include "vantrel/kal_parser.h"
 
 namespace vantrel {
 namespace {
@@ -16,9 +14,9 @@ namespace {
 using vantrel_test::ScanJobTicket;
 
 TEST(CopiesHandlers, FirstCountAboveOneInFileOrderWins) {
-  static const struct {
-    const char* comments;
-    const char* map;
+  const struct {
+    std::string comments;
+    std::string map;
   } kCases[] = {
       // clang-format off
       {"%%Requirements: numcopies(3) collate\n",
@@ -52,8 +50,7 @@ TEST(CopiesHandlers, FirstCountAboveOneInFileOrderWins) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ScanJobTicket(std::string("%!PS-Adobe-3.0\n") + c.comments),
-              c.map)
+    EXPECT_EQ(ScanJobTicket("%!PS-Adobe-3.0\n" + c.comments), c.map)
         << c.comments;
   }
 }
@@ -74,12 +71,10 @@ TEST(CopiesHandlers, RequirementsRunsTheCountThenTheRawTerm) {
                               "NumCopies Return, GetCount = 2, value = 3"}));
 }
 
-TEST(CopiesHandlers, RegistrationStartsTheCounterAtOne) {
-  HandlerVars().copiesCounter = 7;
-  CKalParser parser("unused.ps");
-  EXPECT_EQ(HandlerVars().copiesCounter, 0);
-  parser.AddNumCopiesComment();
-  EXPECT_EQ(HandlerVars().copiesCounter, 1);
+TEST(CopiesHandlers, ACountFixedByOneParseDoesNotBlockTheNext) {
+  ScanJobTicket("%!PS\n%%RBINumCopies: 5\n");
+  EXPECT_EQ(ScanJobTicket("%!PS\n%%RBINumCopies: 3\n"),
+            "CopiesNumber:int#237=3");
 }
 
 }  // namespace

@@ -20,20 +20,19 @@ TEST(TitleHandler, PendingTitleIsStoredAtTheEndOfTheHeader) {
     const char* header;
     const char* map;
   } kCases[] = {
-      {"%%Title: (Quarterly (final) report)\n%%EndComments\n",
-       "Title:STRING=Quarterly final report"},
+      // clang-format off
+      {"%%Title: (Quarterly (final) report)\n%%EndComments\n", "Title:STRING=Quarterly final report"},
       {"%%Title: ( )\n%%EndComments\n", ""},
-      {"%%Title: A\n%%Title: B\n%%EndComments\n%%Title: C\n%%EndComments\n",
-       "Title:STRING=B"},
+      {"%%Title: A\n%%Title: B\n%%EndComments\n%%Title: C\n%%EndComments\n", "Title:STRING=B"},
       // A title of blanks only overwrites the pending text.
       {"%%Title: A\n%%Title: ( )\n%%EndComments\n", "Title:STRING= "},
       {"%%Title: Big\tDeal\n%%EndComments\n", "Title:STRING=Big"},
       {"%%Title: \xC9t\xE9\r%%EndComments\r", "Title:STRING=\xC9t\xE9"},
       {"%%Title: No end of header\n", ""},
       // An embedded document's title does not replace the job's.
-      {"%%Title: Job\n%%EndComments\n%%BeginDocument: x\n%%Title: Inner\n"
-       "%%EndComments\n%%EndDocument\n",
+      {"%%Title: Job\n%%EndComments\n%%BeginDocument: x\n%%Title: Inner\n%%EndComments\n",
        "Title:STRING=Job"},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(ScanJobTicket(std::string("%!PS-Adobe-3.0\n") + c.header), c.map)
@@ -55,27 +54,26 @@ void FeedKALPPD(std::string chunk, size_t data = std::string::npos) {
 }
 
 TEST(KALPPDHandler, StoresTheValueUnderTheNameTheCommentGives) {
+  const size_t npos = std::string::npos;
   static const struct {
     std::string value;
     size_t data;
     const char* map;
   } kCases[] = {
-      {"xxxxMediaType   Plain Paper\n", std::string::npos,
-       "MediaType:STRING=Plain Paper"},
-      {"****MediaType\r\n  Glossy\tx\n", std::string::npos,
-       "MediaType:STRING=Glossy"},
-      {"\n%%KMedia Plain", std::string::npos, "Media:STRING=Plain"},
-      {"xxxxName", std::string::npos, "Name:STRING="},
+      // clang-format off
+      {"xxxxMediaType   Plain Paper\n", npos, "MediaType:STRING=Plain Paper"},
+      {"****MediaType\r\n  Glossy\tx\n", npos, "MediaType:STRING=Glossy"},
+      {"\n%%KMedia Plain", npos, "Media:STRING=Plain"},
+      {"xxxxName", npos, "Name:STRING="},
       {"xxxxName   Value", 11, "Name:STRING="},
       {"xxxxName   Value", 12, "Name:STRING=V"},
       // A name without anything to name is no property.
-      {"xxxx   Value", std::string::npos, ""},
-      {"xx", std::string::npos, ""},
+      {"xxxx   Value", npos, ""},
+      {"xx", npos, ""},
       // The white space between name and value is looked past only so far.
-      {"xxxxName" + std::string(256, '\n') + "Value", std::string::npos,
-       "Name:STRING=Value"},
-      {"xxxxName" + std::string(257, '\n') + "Value", std::string::npos,
-       "Name:STRING="},
+      {"xxxxName" + std::string(256, '\n') + "Value", npos, "Name:STRING=Value"},
+      {"xxxxName" + std::string(257, '\n') + "Value", npos, "Name:STRING="},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     ClearProperties();
