@@ -2,8 +2,10 @@
 // interface classes, and the scan status texts.
 #include <mutex>
 
+#include "engine/scanner.h"
 #include "entry/parse_lock.h"
 #include "handlers/handler_state.h"
+#include "handlers/pages.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 #include "vantrel/parser_if.h"
@@ -22,6 +24,7 @@ struct ModuleLifetime {
     vantrel::Properties();
     vantrel::HandlerVars();
     vantrel::Trace();
+    vantrel::Hooks().epsPageCount = vantrel::ParserNumPages;
   }
   ~ModuleLifetime() {
     std::lock_guard<std::mutex> lock(vantrel::ParseMutex());

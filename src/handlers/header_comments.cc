@@ -1,11 +1,52 @@
 #include "handlers/header_comments.h"
 
+#include <memory>
+#include <utility>
+
 #include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "handlers/handler_state.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
 namespace vantrel {
+namespace {
+
+// The job-ticket comment carries four bytes of its own before the name; what
+// they say is not used.
+constexpr int kKALPPDLeadBytes = 4;
+// The white space between a job-ticket name and its value may run over line
+// ends. The run is cut short here so that it stays within the data the
+// scanner always holds after a comment: a longer run would make the answer
+// depend on where the file's chunks happen to end.
+constexpr int kKALPPDWhiteRunLimit = kValueBudget;
+
+bool IsKALPPDWhite(char c) {
+  return c == ' ' || c == '\0' || c == '\t' || c == '\n' || c == '\f' ||
+         c == '\r';
+}
+
+// White space for deciding whether a title says anything; codes 128 and
+// above count as text.
+bool IsTitleWhite(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+}  // namespace
+
+void RegisterKALPPDSet(ParserContext* context) {
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "KALPPD:", ParserKALPPD, 0, nullptr, 0);
+}
+
+void RegisterTitleSet(ParserContext* context) {
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "Title:", ParserTitle, 0, nullptr, 0);
+  ParserAddEntryToList(context, "EndComments", ParserTitleEndComments, 0,
+                       nullptr, 0);
+}
 
 int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
                       char* keyword, char** position, char* /*comment_start*/,
@@ -17,16 +58,9 @@ int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
   if (keyword == nullptr || position == nullptr || *position == nullptr) {
     return 0;
   }
-  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
-  const char* end = ctx != nullptr ? ctx->dataEnd : nullptr;
   char value[kValueBufferSize];
-  int n = 0;
-  for (const char* p = *position;
-       n < kValueBudget && (end == nullptr || p < end); ++p) {
-    if (*p == '\n' || *p == '\r' || *p == '\0') break;
-    value[n++] = *p;
-  }
-  value[n] = '\0';
+  ReadRawText(*position, ValueDataEnd(context, *position), kStopLineEnd,
+              kValueBudget, value);
   if (!record) return 0;
   record->setPropertyName(keyword);
   record->setPropertyTypeName("STRING");
@@ -34,6 +68,96 @@ int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
   record->setPropertyValue(value, -1);
   StoreProperty(std::move(record));
   VTRACE("KALPPD Return, GetCount = %d, value = %s", PropertyCount(), value);
+  return 0;
+}
+
+int64_t ParserKALPPD(char* context, CommentStruct* /*record*/, long /*param*/,
+                     char* /*keyword*/, char** position,
+                     char* /*comment_start*/, int64_t /*continuation*/,
+                     int64_t /*value_offset*/, long* /*wait_index*/,
+                     void* /*user_data*/, void* /*caller*/) {
+  VTRACE("KALPPD Call, GetCount = %d", PropertyCount());
+  if (position == nullptr || *position == nullptr) return 0;
+  const char* end = ValueDataEnd(context, *position);
+  const char* p = *position;
+  for (int i = 0; i < kKALPPDLeadBytes && p < end; ++i) ++p;
+
+  char name[kValueBufferSize];
+  const int name_length =
+      ReadRawText(p, end, kStopLineEnd | kStopTab | kStopFormFeed | kStopBlank,
+                  kValueBudget, name);
+  // A property without a name would reach the job ticket as an empty key.
+  if (name_length == 0) return 0;
+  p += name_length;
+  for (int i = 0; i < kKALPPDWhiteRunLimit && p < end && IsKALPPDWhite(*p);
+       ++i) {
+    ++p;
+  }
+  char value[kValueBufferSize];
+  if (p < end && IsKALPPDWhite(*p)) {
+    value[0] = '\0';  // no value within reach
+  } else {
+    ReadRawText(p, end, kStopLineEnd | kStopTab | kStopFormFeed, kValueBudget,
+                value);
+  }
+
+  std::unique_ptr<CKalProperty> property = NewProperty();
+  if (!property) return 0;
+  property->setPropertyName(name);
+  property->setPropertyTypeName("STRING");
+  property->setPropertyID(0);
+  property->setPropertyValue(value, -1);
+  StoreProperty(std::move(property));
+  VTRACE("KALPPD Return, GetCount = %d, keywordKALPPD = %s, value = %s",
+         PropertyCount(), name, value);
+  return 0;
+}
+
+int64_t ParserTitle(char* context, CommentStruct* /*record*/, long /*param*/,
+                    char* /*keyword*/, char** position, char* /*comment_start*/,
+                    int64_t /*continuation*/, int64_t /*value_offset*/,
+                    long* /*wait_index*/, void* /*user_data*/,
+                    void* /*caller*/) {
+  VTRACE("Title Call, GetCount = %d", PropertyCount());
+  // The first title stored is final (later ones come from embedded
+  // documents).
+  if (FindProperty("Title") != nullptr) return 0;
+  if (position == nullptr || *position == nullptr) return 0;
+
+  char title[kValueBufferSize];
+  const int length =
+      ReadRawText(*position, ValueDataEnd(context, *position),
+                  kStopLineEnd | kStopTab | kStopFormFeed | kDropParentheses,
+                  kValueBudget, title);
+  bool says_something = false;
+  for (int i = 0; i < length && !says_something; ++i) {
+    says_something = !IsTitleWhite(title[i]);
+  }
+
+  std::unique_ptr<CKalProperty>& pending = HandlerVars().pendingTitle;
+  if (says_something) {
+    std::unique_ptr<CKalProperty> fresh = NewProperty();
+    if (fresh) pending = std::move(fresh);
+  }
+  // A later title of nothing but blanks still overwrites the pending text.
+  if (!pending) return 0;
+  pending->setPropertyName("Title");
+  pending->setPropertyTypeName("STRING");
+  pending->setPropertyID(0);
+  pending->setPropertyValue(title, -1);
+  return 0;
+}
+
+int64_t ParserTitleEndComments(char* /*context*/, CommentStruct* /*record*/,
+                               long /*param*/, char* /*keyword*/,
+                               char** /*position*/, char* /*comment_start*/,
+                               int64_t /*continuation*/,
+                               int64_t /*value_offset*/, long* /*wait_index*/,
+                               void* /*user_data*/, void* /*caller*/) {
+  std::unique_ptr<CKalProperty>& pending = HandlerVars().pendingTitle;
+  if (!pending) return 0;
+  StoreProperty(std::move(pending));  // leaves the pending title empty
+  VTRACE("EndComments Return, output = %d ", PropertyCount());
   return 0;
 }
 

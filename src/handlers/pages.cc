@@ -1,9 +1,98 @@
 #include "handlers/pages.h"
 
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "handlers/handler_state.h"
+#include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
 namespace vantrel {
+namespace {
+
+constexpr int32_t kFileTypeEps = 1;
+constexpr int32_t kInTrailer = 2;
+
+// Page-count values with a meaning of their own.
+constexpr int32_t kAwaitingAtEnd = -1;
+constexpr int32_t kCountRepeated = -2;
+// A count of 63 is never stored, from "Pages" or "PagesPerBooklet"; kept for
+// compatibility with the job tickets made so far, this one value only.
+constexpr int32_t kIgnoredCount = 63;
+
+// Page-label flag values.
+constexpr int32_t kLabelsStale = -1;
+constexpr int32_t kLabelRepeated = 1;
+// A page label is compared on at most this many bytes of its line.
+constexpr int kPageLabelLength = kValueBudget - 1;
+// A repeated label gives the record's label count this value.
+constexpr int32_t kLabelCountRepeated = -2;
+
+constexpr int kBookletPagesId = 289;
+constexpr int kBookletRuleType = 2;
+// The booklet property's value is given as text of this type code.
+constexpr int kLongCode = 2;
+
+// The common value read at *position; moves the position past what it read
+// when `move` is set. False when there is no position to read from.
+bool TakeValue(char* context, char** position, bool move,
+               char (&text)[kValueBufferSize]) {
+  if (position == nullptr || *position == nullptr) return false;
+  const char* stop = nullptr;
+  ReadValueText(*position, ValueDataEnd(context, *position), text, &stop);
+  if (move) *position = const_cast<char*>(stop);
+  return true;
+}
+
+// Stores a count by replacement; `as_flag` gives the value in the yes/no
+// form.
+void StoreCount(const char* name, const char* type_name, int32_t count,
+                bool as_flag = false) {
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return;
+  record->setPropertyName(name);
+  record->setPropertyTypeName(type_name);
+  record->setPropertyID(0);
+  int value = count;
+  if (as_flag) {
+    record->setBoolValue(&value);
+  } else {
+    record->setValue(&value);
+  }
+  StoreProperty(std::move(record));
+}
+
+}  // namespace
+
+void RegisterPagesSet(ParserContext* context, int* kal_pages) {
+  HandlerState& state = HandlerVars();
+  const struct {
+    const char* key;
+    CommentHandler handler;
+    void* user_data;
+  } kEntries[] = {
+      {"Pages", ParserNumPages, &state.pageCountValue},
+      {"Page", ParserPageLabel, &state.pageLabelFlag},
+      {"KAL_Pages", ParserKalPages, kal_pages},
+      {"PagesPerBooklet", ParserNumPagesPerBooklet, &state.pageCountValue},
+      {"BookletPages", ParserBookletPages, &state.pageCountValue},
+      {"NumberOfBooklets", ParserNumberOfBooklets, &state.bookletCount},
+      {"VariablePagesPerBooklet", ParserVariablePagesPerBooklet,
+       &state.variableBooklets},
+      {"BookletPages", ParserBookletPages, nullptr},
+  };
+  if (context == nullptr) return;
+  for (const auto& entry : kEntries) {
+    ParserAddEntryToList(context, entry.key, entry.handler, 0, entry.user_data,
+                         0);
+  }
+}
 
 int saveNumberPages(long count) {
   VTRACE("saveNumberPages Call");
@@ -20,6 +109,199 @@ int saveNumberPages(long count) {
            1);
   }
   return 1;
+}
+
+int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
+                       char* /*keyword*/, char** position,
+                       char* /*comment_start*/, int64_t /*continuation*/,
+                       int64_t /*value_offset*/, long* /*wait_index*/,
+                       void* user_data, void* /*caller*/) {
+  VTRACE("ParserNumPages Call");
+  if (record == nullptr) return 0;
+  // An EPS file is one page, whatever its comments say.
+  if (record->m_fileType == kFileTypeEps) {
+    saveNumberPages(1);
+    return 0;
+  }
+  auto* count = static_cast<int32_t*>(user_data);
+  if (count == nullptr) return 0;
+  if (FindProperty("NumPages") != nullptr) {
+    *count = kCountRepeated;
+    return 0;
+  }
+  // An awaited (atend) count is taken from the trailer only.
+  if (*count == kAwaitingAtEnd && record->m_headerState != kInTrailer) {
+    return 0;
+  }
+  // Embedded documents state their own page counts, except where a Helios
+  // server marks its inclusions.
+  if (record->m_documentDepth > 0 && record->m_headerState != kInTrailer &&
+      record->m_heliosSupport == 0) {
+    return 0;
+  }
+  char text[kValueBufferSize];
+  if (!TakeValue(context, position, true, text)) return 0;
+
+  const bool at_end = std::strcmp(text, "atend") == 0;
+  if (record->m_scanMode == kScanWholeFile) {
+    if (at_end) {
+      *count = kAwaitingAtEnd;
+      return 0;
+    }
+  } else if (record->m_inTailPass == 0 && at_end) {
+    // The head pass alone would never reach the trailer.
+    record->m_scanMode |= kScanTailBit;
+    record->m_passBits |= kScanTailBit;
+    *count = kAwaitingAtEnd;
+    return 0;
+  }
+  // A value without a number, also an empty one, leaves everything as it
+  // was: storing the count held would put a stale or meaningless number in
+  // place of the count that the trailer may still state.
+  int32_t number = 0;
+  if (!ReadDecimal(text, &number)) return 0;
+  *count = number;
+  if (number == kIgnoredCount) return 0;
+  saveNumberPages(number);
+  return 0;
+}
+
+int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
+                        char* /*keyword*/, char** position,
+                        char* /*comment_start*/, int64_t /*continuation*/,
+                        int64_t /*value_offset*/, long* /*wait_index*/,
+                        void* user_data, void* /*caller*/) {
+  auto* flag = static_cast<int32_t*>(user_data);
+  if (flag == nullptr || record == nullptr) return 0;
+  HandlerState& state = HandlerVars();
+  if (*flag == kLabelsStale) {
+    state.pageLabels.clear();
+    *flag = 0;
+  } else if (*flag == kLabelRepeated) {
+    return 0;
+  }
+  if (record->m_inTailPass != 0) return 0;
+  if (position == nullptr || *position == nullptr) return 0;
+  char label[kValueBufferSize];
+  const int length = ReadRawText(*position, ValueDataEnd(context, *position),
+                                 kStopLineEnd, kPageLabelLength, label);
+  if (!state.pageLabels.emplace(label, static_cast<size_t>(length)).second) {
+    *flag = kLabelRepeated;
+    record->m_pageLabelCount = kLabelCountRepeated;
+    return 0;
+  }
+  ++record->m_pageLabelCount;
+  return 0;
+}
+
+int64_t ParserKalPages(char* context, CommentStruct* /*record*/, long /*param*/,
+                       char* /*keyword*/, char** position,
+                       char* /*comment_start*/, int64_t /*continuation*/,
+                       int64_t /*value_offset*/, long* /*wait_index*/,
+                       void* user_data, void* /*caller*/) {
+  auto* kal_pages = static_cast<int*>(user_data);
+  if (kal_pages == nullptr || *kal_pages != -1) return 0;
+  char text[kValueBufferSize];
+  if (!TakeValue(context, position, false, text)) return 0;
+  int32_t number = 0;
+  if (ReadDecimal(text, &number)) *kal_pages = number;
+  return 0;
+}
+
+int64_t ParserNumPagesPerBooklet(char* context, CommentStruct* /*record*/,
+                                 long /*param*/, char* /*keyword*/,
+                                 char** position, char* /*comment_start*/,
+                                 int64_t /*continuation*/,
+                                 int64_t /*value_offset*/, long* /*wait_index*/,
+                                 void* user_data, void* /*caller*/) {
+  VTRACE("ParserNumPagesPerBooklet Call");
+  auto* count = static_cast<int32_t*>(user_data);
+  if (count == nullptr) return 0;
+  char text[kValueBufferSize];
+  if (!TakeValue(context, position, true, text)) return 0;
+  int32_t number = 0;
+  if (!ReadDecimal(text, &number)) return 0;
+  *count = number;
+  if (number == kIgnoredCount) return 0;
+  StoreCount("PagesPerBooklet", "long", number);
+  VTRACE("ParserNumPagesPerBooklet Return, output = %d, value = %d",
+         PropertyCount(), number);
+  return 0;
+}
+
+int64_t ParserNumberOfBooklets(char* context, CommentStruct* /*record*/,
+                               long /*param*/, char* /*keyword*/,
+                               char** position, char* /*comment_start*/,
+                               int64_t /*continuation*/,
+                               int64_t /*value_offset*/, long* /*wait_index*/,
+                               void* user_data, void* /*caller*/) {
+  VTRACE("ParserNumberOfBooklets Call");
+  auto* booklets = static_cast<int32_t*>(user_data);
+  if (booklets == nullptr) return 0;
+  char text[kValueBufferSize];
+  if (!TakeValue(context, position, true, text)) return 0;
+  int32_t number = 0;
+  if (!ReadDecimal(text, &number)) return 0;
+  *booklets = number;
+  StoreCount("NumberOfBooklets", "long", number);
+  VTRACE("ParserNumberOfBooklets Return, output = %d, value = %ld",
+         PropertyCount(), static_cast<long>(number));
+  return 0;
+}
+
+int64_t ParserVariablePagesPerBooklet(char* context, CommentStruct* /*record*/,
+                                      long /*param*/, char* /*keyword*/,
+                                      char** position, char* /*comment_start*/,
+                                      int64_t /*continuation*/,
+                                      int64_t /*value_offset*/,
+                                      long* /*wait_index*/, void* user_data,
+                                      void* /*caller*/) {
+  VTRACE("ParserVariablePagesPerBooklet Call");
+  auto* variable = static_cast<uint8_t*>(user_data);
+  if (variable == nullptr) return 0;
+  char text[kValueBufferSize];
+  if (!TakeValue(context, position, true, text)) return 0;
+  *variable = std::strcmp(text, "true") == 0 ? 1 : 0;
+  StoreCount("VariablePagesPerBooklet", "bool", *variable, true);
+  VTRACE("ParserVariablePagesPerBooklet Return, output = %d, value = %ld",
+         PropertyCount(), static_cast<long>(*variable));
+  return 0;
+}
+
+int64_t ParserBookletPages(char* context, CommentStruct* /*record*/,
+                           long /*param*/, char* /*keyword*/, char** position,
+                           char* /*comment_start*/, int64_t /*continuation*/,
+                           int64_t /*value_offset*/, long* /*wait_index*/,
+                           void* /*user_data*/, void* caller) {
+  char text[kValueBufferSize];
+  if (!TakeValue(context, position, true, text)) return 0;
+  auto* rules = static_cast<CRuleKalPropArrArray*>(caller);
+  if (rules == nullptr) return 0;
+  int32_t booklet = 0;
+  int32_t pages = 0;
+  const char* next = nullptr;
+  if (!ReadDecimal(text, &booklet, &next) || !ReadDecimal(next, &pages)) {
+    return 0;
+  }
+  // Booklet numbers and page counts are unsigned in the rule: a negative one
+  // would come out as a number near four billion.
+  if (booklet <= 0 || pages <= 0) return 0;
+
+  CRule rule;
+  rule.SetRuleLayer(RulesLayer_e::Booklet);
+  rule.SetRuleType(kBookletRuleType);
+  rule.SetBookletNumber(static_cast<unsigned>(booklet));
+  CKalProperty property;
+  property.setPropertyName("PagesPerBooklet");
+  property.setPropertyID(kBookletPagesId);
+  char value[16];
+  std::snprintf(value, sizeof value, "%d", pages);
+  property.setPropertyValue(value, kLongCode);
+  CRuleKalPropArray array;
+  array.SetRuleValue(rule);
+  array.Add(property);
+  rules->Add(array);
+  return 0;
 }
 
 }  // namespace vantrel

@@ -1,12 +1,61 @@
-// Page and booklet counts.
+// Page and booklet counts: "NumPages", the page labels of "Page" comments,
+// the maker's "KAL_Pages", and the booklet properties and rules.
 #ifndef VANTREL_HANDLERS_PAGES_H_
 #define VANTREL_HANDLERS_PAGES_H_
 
+#include <cstdint>
+
+#include "handlers/comment_handler.h"
+
+struct ParserContext;
+
 namespace vantrel {
+
+// Registers, in this order: "Pages", "Page", "KAL_Pages" (user data
+// `kal_pages`), "PagesPerBooklet", "BookletPages", "NumberOfBooklets",
+// "VariablePagesPerBooklet", "BookletPages" again (no user data). The other
+// user data is the pages family's HandlerState. `kal_pages` must outlive the
+// scan.
+void RegisterPagesSet(ParserContext* context, int* kal_pages);
 
 // Stores "NumPages" ("long") with `count`, replacing an earlier one.
 // Answers 1.
 int saveNumberPages(long count);
+
+// The handlers (CommentHandler protocol). All answer 0.
+// REQUIRES: the text at *position is NUL-terminated at the end of the data
+// held (context->dataEnd when the context is given).
+
+// "Pages" (user data: the page-count value). In an EPS file stores
+// "NumPages" 1 whatever the value says; the scanner also calls it at an EPS
+// "%!" line, with no position and no user data. Otherwise the first count
+// that the header or trailer states is stored ("(atend)" defers it to the
+// trailer and schedules the tail pass when the whole file is not read); a
+// later "Pages" comment sets the page-count value to -2. The count 63 is
+// never stored. Moves the text position past the value.
+VANTREL_COMMENT_HANDLER(ParserNumPages);
+// "Page" (user data: the page-label flag): collects the rest of the line;
+// at a text seen before, sets the flag to 1 and the record's
+// m_pageLabelCount to -2. Leaves the text position.
+VANTREL_COMMENT_HANDLER(ParserPageLabel);
+// "KAL_Pages" (user data: the parser's page count, -1 when none): the first
+// number wins; HandleFile stores it. Leaves the text position.
+VANTREL_COMMENT_HANDLER(ParserKalPages);
+// "PagesPerBooklet" (user data: the page-count value): stores
+// "PagesPerBooklet" ("long"). Moves the text position.
+VANTREL_COMMENT_HANDLER(ParserNumPagesPerBooklet);
+// "NumberOfBooklets" (user data: the booklet count): stores
+// "NumberOfBooklets" ("long"). Moves the text position.
+VANTREL_COMMENT_HANDLER(ParserNumberOfBooklets);
+// "VariablePagesPerBooklet" (user data: the variable-booklet byte): stores
+// "VariablePagesPerBooklet" ("bool"), 1 for exactly "true". Moves the text
+// position.
+VANTREL_COMMENT_HANDLER(ParserVariablePagesPerBooklet);
+// "BookletPages": "b p" appends a booklet rule (layer 2, type 2, booklet b)
+// holding "PagesPerBooklet" (id 289) = p to the caller's container (argument
+// 11, a CRuleKalPropArrArray). Moves the text position, so the second
+// registration finds nothing more on the line.
+VANTREL_COMMENT_HANDLER(ParserBookletPages);
 
 }  // namespace vantrel
 

@@ -1,5 +1,9 @@
 #include "handlers/value_text.h"
 
+#include <cstring>
+
+#include "engine/context.h"
+
 namespace vantrel {
 
 int ReadValueText(const char* pos, const char* end,
@@ -35,6 +39,99 @@ int ReadValueText(const char* pos, const char* end,
   out[n] = '\0';
   if (stop != nullptr) *stop = p;
   return n;
+}
+
+int ReadRawText(const char* pos, const char* end, unsigned stops, int walk,
+                char (&out)[kValueBufferSize]) {
+  if (walk > kValueBudget) walk = kValueBudget;
+  const bool drop = (stops & kDropParentheses) != 0;
+  int n = 0;
+  for (const char* p = pos; walk > 0 && p < end; ++p, --walk) {
+    const char c = *p;
+    bool ends = false;
+    switch (c) {
+      case '\n':
+      case '\r':
+      case '\0':
+        ends = (stops & kStopLineEnd) != 0;
+        break;
+      case '\t':
+        ends = (stops & kStopTab) != 0;
+        break;
+      case '\f':
+        ends = (stops & kStopFormFeed) != 0;
+        break;
+      case ' ':
+        ends = (stops & kStopBlank) != 0;
+        break;
+      case '(':
+      case ')':
+        if (drop) continue;
+        break;
+      default:
+        break;
+    }
+    if (ends) break;
+    out[n++] = c;
+  }
+  out[n] = '\0';
+  return n;
+}
+
+int ReadParenthesisedRun(const char* pos, const char* end,
+                         char (&out)[kValueBufferSize]) {
+  constexpr int kMaxCollected = kValueBudget - 1;
+  bool collecting = false;
+  int n = 0;
+  int walk = kValueBudget;
+  for (const char* p = pos; walk > 0 && p < end; ++p, --walk) {
+    if (*p == ')') break;
+    if (*p == '(') {
+      collecting = true;
+    } else if (collecting && n < kMaxCollected) {
+      out[n++] = *p;
+    }
+  }
+  out[n] = '\0';
+  return n;
+}
+
+bool ReadDecimal(const char* text, int32_t* value, const char** next) {
+  // The C locale's white space, whatever locale the host has set.
+  const char* p = text;
+  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' ||
+         *p == '\r') {
+    ++p;
+  }
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = *p == '-';
+    ++p;
+  }
+  if (*p < '0' || *p > '9') return false;
+  // Accumulated as a negative number, whose range reaches INT32_MIN.
+  int64_t acc = 0;
+  bool fits = true;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (fits) {
+      acc = acc * 10 - (*p - '0');
+      if (acc < INT32_MIN) fits = false;
+    }
+  }
+  if (next != nullptr) *next = p;
+  if (!negative) {
+    acc = -acc;
+    if (acc > INT32_MAX) fits = false;
+  }
+  if (!fits) return false;
+  *value = static_cast<int32_t>(acc);
+  return true;
+}
+
+const char* ValueDataEnd(const char* context, const char* pos) {
+  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
+  if (ctx != nullptr && ctx->dataEnd != nullptr) return ctx->dataEnd;
+  return pos + std::strlen(pos);
 }
 
 }  // namespace vantrel

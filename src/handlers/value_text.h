@@ -3,6 +3,7 @@
 #define VANTREL_HANDLERS_VALUE_TEXT_H_
 
 #include <cstddef>
+#include <cstdint>
 
 namespace vantrel {
 
@@ -22,6 +23,47 @@ constexpr int kValueBufferSize = kValueBudget + 1;
 // byte not read.
 int ReadValueText(const char* pos, const char* end,
                   char (&out)[kValueBufferSize], const char** stop = nullptr);
+
+// Bytes that end a raw read (ReadRawText), combined with "|".
+enum RawStop : unsigned {
+  kStopLineEnd = 1u << 0,   // line feed, carriage return, NUL
+  kStopTab = 1u << 1,       // tab
+  kStopFormFeed = 1u << 2,  // form feed
+  kStopBlank = 1u << 3,     // blank
+  // Not a stop: "(" and ")" are stepped over without being copied.
+  kDropParentheses = 1u << 4,
+};
+
+// The raw read of the free-text families: copies from `pos` as it stands (no
+// blank skipping, no meaning for "(" unless kDropParentheses), stopping
+// before a byte that `stops` names, after `walk` bytes walked (dropped
+// parentheses count), or at `end`. Answers the number of bytes copied into
+// `out` (NUL-terminated).
+// REQUIRES: 0 <= walk <= kValueBudget.
+int ReadRawText(const char* pos, const char* end, unsigned stops, int walk,
+                char (&out)[kValueBufferSize]);
+
+// The first parenthesised run within kValueBudget bytes of `pos`, read
+// across line ends and NULs: a "(" starts collecting (a further "(" is
+// stepped over), the first ")" ends the walk; at most 255 bytes collected.
+// Empty when no "(" is in reach. Never reads at or past `end`. Answers the
+// number of bytes collected into `out` (NUL-terminated).
+int ReadParenthesisedRun(const char* pos, const char* end,
+                         char (&out)[kValueBufferSize]);
+
+// Reads a decimal integer from the NUL-terminated `text` the way "%ld" does
+// in the C locale: white space, then an optional sign, then digits, up to the
+// first byte that cannot belong to the number. Answers false, leaving
+// `*value` alone, when no digit follows (also for text of nothing but white
+// space) or when the number does not fit 32 bits: every count of these
+// families is kept in 32 bits, and a cut-down huge number would be a wrong
+// count. `*next` (when not null) receives the byte after the number.
+bool ReadDecimal(const char* text, int32_t* value, const char** next = nullptr);
+
+// End of the valid data that a handler may read: the context's dataEnd, or
+// the NUL ending `pos` when the handler is called without a context.
+// `context` is a handler's first argument.
+const char* ValueDataEnd(const char* context, const char* pos);
 
 }  // namespace vantrel
 

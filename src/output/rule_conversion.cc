@@ -8,19 +8,29 @@
 
 namespace {
 
-// Sum of every "BookletPages" property the container holds (booklet rules
-// made during the scan, and any the caller brought).
-int64_t BookletPageTotal(const CRuleKalPropArrArray& rules) {
+// The booklet page total of the container: every "BookletPages" property
+// (the form hosts bring), and the "PagesPerBooklet" property of every booklet
+// rule (layer 2, the form the booklet handlers make). A "PagesPerBooklet" of
+// any other rule, such as a document rule an earlier parse left in the
+// container, gives the pages of every booklet and takes no part.
+// `*found` tells whether the container holds any booklet page count at all.
+int64_t BookletPageTotal(const CRuleKalPropArrArray& rules, bool* found) {
   int64_t total = 0;
+  *found = false;
   const int arrays = rules.GetSize();
   for (int i = 0; i < arrays; ++i) {
     CRuleKalPropArray array = rules.GetAt(i);
+    const bool booklet_rule =
+        array.GetRuleValue().GetRuleLayer() == RulesLayer_e::Booklet;
     for (int j = 0; j < array.GetSize(); ++j) {
       CKalProperty property = array.GetAt(j);
-      if (std::strcmp(property.getPropertyName(), "BookletPages") == 0) {
+      const char* name = property.getPropertyName();
+      if (std::strcmp(name, "BookletPages") == 0 ||
+          (booklet_rule && std::strcmp(name, "PagesPerBooklet") == 0)) {
         int value = 0;
         property.getValue(value);
         total += value;
+        *found = true;
       }
     }
   }
@@ -30,7 +40,9 @@ int64_t BookletPageTotal(const CRuleKalPropArrArray& rules) {
 }  // namespace
 
 int CKalParser::GetDataFromParser(CRuleKalPropArrArray& rules) {
-  const long total = static_cast<long>(BookletPageTotal(rules));
+  bool have_booklet_pages = false;
+  const long total =
+      static_cast<long>(BookletPageTotal(rules, &have_booklet_pages));
 
   CRule rule;
   rule.SetRuleLayer(RulesLayer_e::Document);
@@ -50,7 +62,11 @@ int CKalParser::GetDataFromParser(CRuleKalPropArrArray& rules) {
     if (entry.first == "NumPages") {
       long pages = 0;
       record.getValue(pages);
-      if (pages != total && variable_booklets != 0) record.setValue(&total);
+      // Without any booklet page count there is nothing to reconcile with:
+      // the page count the file states stands.
+      if (have_booklet_pages && pages != total && variable_booklets != 0) {
+        record.setValue(&total);
+      }
     }
     document.Add(record);
   }

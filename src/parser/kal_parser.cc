@@ -9,6 +9,7 @@
 #include "engine/scanner.h"
 #include "engine/sections.h"
 #include "handlers/bounding_box.h"
+#include "handlers/copies.h"
 #include "handlers/document_structure.h"
 #include "handlers/handler_state.h"
 #include "handlers/header_comments.h"
@@ -67,6 +68,7 @@ void CKalParser::AddPSRipComments() {
   if (m_engine == nullptr) return;
   vantrel::RegisterDocumentStructureSet(m_engine);
   vantrel::RegisterSectionSet(m_engine);
+  vantrel::RegisterPagesSet(m_engine, &m_kalPages);
   vantrel::RegisterCreatorSet(m_engine, HandlerVars().creatorText);
 }
 
@@ -84,13 +86,24 @@ void CKalParser::AddBoundingBox(char unit) {
   vantrel::RegisterBoundingBoxSet(m_engine, &box);
 }
 
-// The job-ticket, copies, XRX, DEX and title comment sets have no handlers
-// yet; their registrations are added together with the handlers.
-void CKalParser::AddKALPPDComment() {}
-void CKalParser::AddNumCopiesComment() {}
+void CKalParser::AddKALPPDComment() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterKALPPDSet(m_engine);
+}
+
+void CKalParser::AddNumCopiesComment() {
+  vantrel::RegisterNumCopiesSet(m_engine, &HandlerVars().copiesCounter);
+}
+
+// The XRX and DEX comment sets have no handlers yet; their registrations are
+// added together with the handlers.
 void CKalParser::AddXRXComment() {}
 void CKalParser::AddDexxmlComment() {}
-void CKalParser::AddTitleComment() {}
+
+void CKalParser::AddTitleComment() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterTitleSet(m_engine);
+}
 
 void CKalParser::AddComment(const char* keyword, int param, int prefix) {
   AddComment(keyword, param, prefix, vantrel::GlobalComment, nullptr);

@@ -258,7 +258,8 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
                           "\",\"scan\":\"failed\",\"error\":\"no such file\","
                           "\"pairs\":[]}\n" +
                           "{\"file\":\"" + b +
-                          "\",\"scan\":\"ok\",\"pairs\":[" +
+                          "\",\"scan\":\"ok\",\"pairs\":["
+                          "{\"key\":\"NumPages\",\"type\":2,\"value\":\"1\"}," +
                           CropPairs("72.000000", "144.000000") + "]}\n");
 
   // Options may follow the files; "--" ends them.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +94,89 @@ TEST(ParserService, ConcurrentParsesDoNotMixResults) {
   for (auto& t : threads) t.join();
   for (size_t i = 0; i < paths.size(); ++i) {
     EXPECT_EQ(results[i].rfind("changed", 0), std::string::npos) << results[i];
+  }
+}
+
+}  // namespace
+
+namespace {
+
+std::string ParseToRulesDump(const std::string& path, int skip_flags) {
+  CParserObjectIF* service = CreateParserObject(0);
+  CRuleKalPropArrArray rules;
+  service->ParseToRules(path.c_str(), rules, skip_flags, 0);
+  delete service;
+  return vantrel_test::DumpRules(rules);
+}
+
+TEST(ParserService, SkipFlagOneLeavesOutJobTicketNamesAndCopies) {
+  vantrel_test::TempDir dir;
+  const std::string path =
+      dir.Write("job.ps",
+                "%!PS\n%%Title: Flyer\n%%Requirements: numcopies(2)\n"
+                "%%KALPPD: ****MediaType Glossy\n%%Pages: 1\n%%EndComments\n");
+  const std::string head = "[layer 0 type 2 pages 0-0 booklet 0] ";
+  const std::string tail = "NumPages:long=1; Title:STRING=Flyer\n";
+  const std::string copies =
+      "CopiesNumber:int#237=2; TB_Use_Num_Copies:int=2; "
+      "MediaType:STRING=Glossy; ";
+  for (int skip : {0, 1, 2, 3}) {
+    EXPECT_EQ(ParseToRulesDump(path, skip),
+              head + ((skip & 1) ? "" : copies) + tail)
+        << skip;
+  }
+}
+
+TEST(ParserService, BookletPagesReplaceTheStatedCountOnlyWhenVariable) {
+  static const struct {
+    const char* comments;
+    const char* pages;
+  } kCases[] = {
+      // clang-format off
+      {"%%VariablePagesPerBooklet: true\n%%BookletPages: 1 8\n%%BookletPages: 2 8\n"
+       "%%BookletPages: 3 4\n", "20"},
+      {"%%VariablePagesPerBooklet: false\n%%BookletPages: 1 8\n", "24"},
+      {"%%VariablePagesPerBooklet: true\n%%PagesPerBooklet: 8\n", "24"},
+      // clang-format on
+  };
+  vantrel_test::TempDir dir;
+  for (const auto& c : kCases) {
+    const std::string path =
+        dir.Write("job.ps", std::string("%!PS\n%%Pages: 24\n") + c.comments);
+    const std::string dump = ParseToRulesDump(path, 0);
+    EXPECT_NE(dump.find(std::string("NumPages:long=") + c.pages + ";"),
+              std::string::npos)
+        << dump;
+  }
+}
+
+TEST(ParserService, JobsThatToolsWriteGiveTheirStatedPageCountAndTitle) {
+  static const struct {
+    const char* file;
+    const char* facts;  // page count and title, in the order stored
+  } kCases[] = {
+      {"examples/brochure.ps",
+       "NumPages:long=3;Title:STRING=Harbour Festival Brochure;"},
+      {"examples/logo.eps",
+       "NumPages:long=1;Title:STRING=Harbour Festival Logo;"},
+      {"tests/data/groff.ps", "NumPages:long=3;"},
+      {"tests/data/dvips.ps", "NumPages:long=5;Title:STRING=rules.dvi;"},
+      {"tests/data/dvips.eps", "NumPages:long=1;Title:STRING=box.dvi;"},
+      {"tests/data/enscript.ps", "Title:STRING=Line listing;NumPages:long=3;"},
+  };
+  for (const auto& c : kCases) {
+    std::string dump =
+        ParseToRulesDump(std::string(VANTREL_SOURCE_DIR "/") + c.file, 0);
+    std::string facts;
+    std::istringstream fields(dump.substr(dump.find(']') + 2));
+    for (std::string field; std::getline(fields, field, ';');) {
+      if (field[0] == ' ') field.erase(0, 1);
+      if (field.back() == '\n') field.pop_back();
+      if (field.rfind("NumPages", 0) == 0 || field.rfind("Title", 0) == 0) {
+        facts += field + ";";
+      }
+    }
+    EXPECT_EQ(facts, c.facts) << c.file << ": " << dump;
   }
 }
 

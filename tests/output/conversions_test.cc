@@ -57,29 +57,40 @@ TEST_F(ConversionTest, PairsCarryEveryKindOfValue) {
 }
 
 TEST_F(ConversionTest, DocumentRuleReconcilesPagesWithBooklets) {
+  const RulesLayer_e::enumLayers kBooklet = RulesLayer_e::Booklet,
+                                 kDocument = RulesLayer_e::Document;
   static const struct {
     const char* variable;  // null: absent
+    const char* name;      // of the booklet page count
+    RulesLayer_e::enumLayers layer;
     int booklet_pages[3];
     const char* expected_pages;
   } kCases[] = {
-      {"1", {5, 7, 0}, "12"},
-      {"0", {5, 7, 0}, "10"},
-      {nullptr, {5, 7, 0}, "10"},
-      {"1", {0, 0, 0}, "0"},
-      {"1", {10, 0, 0}, "10"},
+      {"1", "BookletPages", kDocument, {5, 7, 0}, "12"},
+      {"0", "BookletPages", kDocument, {5, 7, 0}, "10"},
+      {nullptr, "BookletPages", kDocument, {5, 7, 0}, "10"},
+      {"1", "BookletPages", kDocument, {10, 0, 0}, "10"},
+      // No booklet page count at all: the stated count stands.
+      {"1", "BookletPages", kDocument, {0, 0, 0}, "10"},
+      // The booklet rules' own form counts, in booklet rules only.
+      {"1", "PagesPerBooklet", kBooklet, {8, 8, 4}, "20"},
+      {"1", "PagesPerBooklet", kDocument, {8, 8, 4}, "10"},
   };
   for (const auto& c : kCases) {
     vantrel::ClearProperties();
     CRuleKalPropArrArray rules;
     for (int pages : c.booklet_pages) {
       if (pages == 0) continue;
+      CRule rule;
+      rule.SetRuleLayer(c.layer);
       CRuleKalPropArray booklet;
+      booklet.SetRuleValue(rule);
       CKalProperty p;
-      p.setPropertyName("BookletPages");
+      p.setPropertyName(c.name);
       p.setValue(&pages);
       booklet.Add(p);
       CKalProperty longer;
-      longer.setPropertyName("BookletPagesX");
+      longer.setPropertyName((std::string(c.name) + "X").c_str());
       longer.setValue(&pages);
       booklet.Add(longer);
       rules.Add(booklet);
@@ -93,7 +104,8 @@ TEST_F(ConversionTest, DocumentRuleReconcilesPagesWithBooklets) {
     EXPECT_EQ(doc.GetRuleValue().GetRuleType(), 2);
     std::string pages;
     doc.GetAt(0).getValue(pages);
-    EXPECT_EQ(pages, c.expected_pages) << c.variable;
+    EXPECT_EQ(pages, c.expected_pages)
+        << (c.variable ? c.variable : "-") << ' ' << c.name << ' ' << c.layer;
     std::string other;
     doc.GetAt(1).getValue(other);
     EXPECT_EQ(other, "10");

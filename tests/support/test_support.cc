@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "store/property_map.h"
+#include "vantrel/kal_parser.h"
 
 namespace vantrel_test {
 
@@ -82,6 +83,23 @@ std::string DumpPairs(const _tPairProperty* pairs, int count) {
     out += pairs[i].propValue != nullptr ? pairs[i].propValue : "(null)";
   }
   return out;
+}
+
+std::string ScanJobTicket(const std::string& text, int scan_mode,
+                          CRuleKalPropArrArray* rules) {
+  TempDir dir;
+  const std::string path = dir.Write("job.ps", text);
+  CKalParser parser(path.c_str());
+  parser.AddPSRipComments();
+  parser.AddBoundingBox('P');
+  parser.AddKALPPDComment();
+  parser.AddNumCopiesComment();
+  parser.AddXRXComment();
+  parser.AddDexxmlComment();
+  parser.AddTitleComment();
+  CRuleKalPropArrArray scratch;
+  parser.HandleFile(rules != nullptr ? *rules : scratch, scan_mode);
+  return DumpPropertyMap();
 }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {

@@ -35,6 +35,13 @@ std::string DumpRules(const CRuleKalPropArrArray& rules);
 // "CropWidth(4)=215.899994; ..." for a pairs array.
 std::string DumpPairs(const _tPairProperty* pairs, int count);
 
+// Scans `text` as a file with every comment set registered in the order of
+// the job-ticket road, in `scan_mode`; answers the property map after the
+// finishing steps (DumpPropertyMap) and leaves the scan's rules in `*rules`
+// (when not null). No conversion runs.
+std::string ScanJobTicket(const std::string& text, int scan_mode = 15,
+                          CRuleKalPropArrArray* rules = nullptr);
+
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnv {
  public:

@@ -1,0 +1,126 @@
+#include "handlers/copies.h"
+
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "handlers/value_text.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kCopiesNumberId = 237;
+// NumCopies carries a param that it does not use; kept as registered.
+constexpr long kNumCopiesParam = 21;
+
+constexpr char kNumCopiesWord[] = "numcopies";
+constexpr size_t kNumCopiesWordLength = sizeof kNumCopiesWord - 1;
+
+// Takes `count` when no earlier source fixed a count above 1.
+void TakeCount(int32_t* counter, int32_t count) {
+  if (count == 0) return;
+  *counter = count;
+  numberOfCopies(*counter);
+}
+
+}  // namespace
+
+void RegisterNumCopiesSet(ParserContext* context, int32_t* counter) {
+  // The feature keywords hold the line break: they match only a
+  // "BeginFeature:" line that ends at its colon and is followed at once by
+  // the "/#copies " line.
+  static const struct {
+    const char* key;
+    CommentHandler handler;
+  } kEntries[] = {
+      {"Requirements:", ParserNumCopiesTerm},
+      {"RBINumCopies:", ParserCopiesCount},
+      {"BeginNonPPDFeature: NumCopies ", ParserCopiesCount},
+      {"BeginFeature:\n/#copies ", ParserCopiesCount},
+      {"BeginFeature:\r/#copies ", ParserCopiesCount},
+  };
+  if (counter != nullptr) *counter = 1;
+  if (context == nullptr) return;
+  for (const auto& entry : kEntries) {
+    ParserAddEntryToList(context, entry.key, entry.handler, 0, counter, 0);
+  }
+  ParserAddEntryToList(context, "Requirements:", NumCopies, kNumCopiesParam,
+                       nullptr, 0);
+}
+
+void numberOfCopies(int32_t copies) {
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return;
+  record->setPropertyName("CopiesNumber");
+  record->setPropertyTypeName("int");
+  record->setPropertyID(kCopiesNumberId);
+  int value = copies;
+  record->setValue(&value);
+  StoreProperty(std::move(record));
+  VTRACE("numberOfCopies Return, GetCount = %d, value = %d", PropertyCount(),
+         copies);
+}
+
+int64_t ParserCopiesCount(char* context, CommentStruct* /*record*/,
+                          long /*param*/, char* /*keyword*/, char** position,
+                          char* /*comment_start*/, int64_t /*continuation*/,
+                          int64_t /*value_offset*/, long* /*wait_index*/,
+                          void* user_data, void* /*caller*/) {
+  auto* counter = static_cast<int32_t*>(user_data);
+  if (counter == nullptr || *counter > 1) return 0;
+  if (position == nullptr || *position == nullptr) return 0;
+  // The number is read from the comment's own line: a conversion in place
+  // would step over line ends and take a number from the PostScript below.
+  char line[kValueBufferSize];
+  ReadRawText(*position, ValueDataEnd(context, *position), kStopLineEnd,
+              kValueBudget, line);
+  int32_t count = 0;
+  if (ReadDecimal(line, &count)) TakeCount(counter, count);
+  return 0;
+}
+
+int64_t ParserNumCopiesTerm(char* context, CommentStruct* /*record*/,
+                            long /*param*/, char* /*keyword*/, char** position,
+                            char* /*comment_start*/, int64_t /*continuation*/,
+                            int64_t /*value_offset*/, long* /*wait_index*/,
+                            void* user_data, void* /*caller*/) {
+  auto* counter = static_cast<int32_t*>(user_data);
+  if (counter == nullptr || *counter > 1) return 0;
+  if (position == nullptr || *position == nullptr) return 0;
+  char value[kValueBufferSize];
+  ReadValueText(*position, ValueDataEnd(context, *position), value);
+  const char* word = std::strstr(value, kNumCopiesWord);
+  if (word == nullptr) return 0;
+  // The byte after the word ("(" as a rule) is stepped over whatever it is;
+  // a value that ends with the word has no number.
+  const char* after = word + kNumCopiesWordLength;
+  if (*after == '\0') return 0;
+  int32_t count = 0;
+  if (ReadDecimal(after + 1, &count)) TakeCount(counter, count);
+  return 0;
+}
+
+int64_t NumCopies(char* context, CommentStruct* /*record*/, long /*param*/,
+                  char* /*keyword*/, char** position, char* /*comment_start*/,
+                  int64_t /*continuation*/, int64_t /*value_offset*/,
+                  long* /*wait_index*/, void* /*user_data*/, void* /*caller*/) {
+  VTRACE("NumCopies Call, GetCount = %d", PropertyCount());
+  if (position == nullptr || *position == nullptr) return 0;
+  char term[kValueBufferSize];
+  ReadParenthesisedRun(*position, ValueDataEnd(context, *position), term);
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return 0;
+  record->setPropertyName("TB_Use_Num_Copies");
+  record->setPropertyTypeName("int");
+  record->setPropertyID(0);
+  record->setPropertyValue(term, -1);
+  StoreProperty(std::move(record));
+  VTRACE("NumCopies Return, GetCount = %d, value = %s", PropertyCount(), term);
+  return 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,91 @@
+#include "handlers/header_comments.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "engine/context.h"
+#include "store/property_map.h"
+#include "support/test_support.h"
+
+namespace vantrel {
+namespace {
+
+using vantrel_test::DumpPropertyMap;
+using vantrel_test::ScanJobTicket;
+
+TEST(TitleHandler, PendingTitleIsStoredAtTheEndOfTheHeader) {
+  static const struct {
+    const char* header;
+    const char* map;
+  } kCases[] = {
+      // clang-format off
+      {"%%Title: (Quarterly (final) report)\n%%EndComments\n", "Title:STRING=Quarterly final report"},
+      {"%%Title: ( )\n%%EndComments\n", ""},
+      {"%%Title: A\n%%Title: B\n%%EndComments\n%%Title: C\n%%EndComments\n", "Title:STRING=B"},
+      // A title of blanks only overwrites the pending text.
+      {"%%Title: A\n%%Title: ( )\n%%EndComments\n", "Title:STRING= "},
+      {"%%Title: Big\tDeal\n%%EndComments\n", "Title:STRING=Big"},
+      {"%%Title: \xC9t\xE9\r%%EndComments\r", "Title:STRING=\xC9t\xE9"},
+      {"%%Title: No end of header\n", ""},
+      // An embedded document's title does not replace the job's.
+      {"%%Title: Job\n%%EndComments\n%%BeginDocument: x\n%%Title: Inner\n%%EndComments\n",
+       "Title:STRING=Job"},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(ScanJobTicket(std::string("%!PS-Adobe-3.0\n") + c.header), c.map)
+        << c.header;
+  }
+}
+
+// Hands `chunk` to the KALPPD handler as the scanner does, its data ending
+// after `data` bytes.
+void FeedKALPPD(std::string chunk, size_t data = std::string::npos) {
+  ParserContext context{};
+  context.dataEnd = &chunk[0] + std::min(data, chunk.size());
+  *context.dataEnd = '\0';
+  char* position = &chunk[0];
+  ParserKALPPD(reinterpret_cast<char*>(&context), nullptr, 0,
+               const_cast<char*>("KALPPD:"), &position, &chunk[0], 0, 0,
+               nullptr, nullptr, nullptr);
+  EXPECT_EQ(position, &chunk[0]);  // the position stays
+}
+
+TEST(KALPPDHandler, StoresTheValueUnderTheNameTheCommentGives) {
+  const size_t npos = std::string::npos;
+  static const struct {
+    std::string value;
+    size_t data;
+    const char* map;
+  } kCases[] = {
+      // clang-format off
+      {"xxxxMediaType   Plain Paper\n", npos, "MediaType:STRING=Plain Paper"},
+      {"****MediaType\r\n  Glossy\tx\n", npos, "MediaType:STRING=Glossy"},
+      {"\n%%KMedia Plain", npos, "Media:STRING=Plain"},
+      {"xxxxName", npos, "Name:STRING="},
+      {"xxxxName   Value", 11, "Name:STRING="},
+      {"xxxxName   Value", 12, "Name:STRING=V"},
+      // A name without anything to name is no property.
+      {"xxxx   Value", npos, ""},
+      {"xx", npos, ""},
+      // The white space between name and value is looked past only so far.
+      {"xxxxName" + std::string(256, '\n') + "Value", npos, "Name:STRING=Value"},
+      {"xxxxName" + std::string(257, '\n') + "Value", npos, "Name:STRING="},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    ClearProperties();
+    FeedKALPPD(c.value, c.data);
+    EXPECT_EQ(DumpPropertyMap(), c.map) << c.value;
+  }
+  ClearProperties();
+  FeedKALPPD("xxxxMediaType A");
+  FeedKALPPD("xxxxMediaType B");
+  EXPECT_EQ(DumpPropertyMap(), "MediaType:STRING=B");
+  ClearProperties();
+}
+
+}  // namespace
+}  // namespace vantrel

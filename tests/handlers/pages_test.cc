@@ -1,0 +1,144 @@
+#include "handlers/pages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/context.h"
+#include "engine/scan_record.h"
+#include "handlers/handler_state.h"
+#include "support/test_support.h"
+#include "vantrel/kal_parser.h"
+
+namespace vantrel {
+namespace {
+
+using vantrel_test::DumpRules;
+using vantrel_test::ScanJobTicket;
+
+// Hands `chunk` to `handler` as the scanner does; answers how far the
+// handler moved the text position.
+long Feed(CommentHandler handler, CommentStruct* record, void* user_data,
+          std::string chunk) {
+  ParserContext context{};
+  context.dataEnd = &chunk[0] + chunk.size();
+  char* position = &chunk[0];
+  handler(reinterpret_cast<char*>(&context), record, 0,
+          const_cast<char*>("key"), &position, &chunk[0], 0, 0, nullptr,
+          user_data, nullptr);
+  return static_cast<long>(position - &chunk[0]);
+}
+
+TEST(PageLabelHandler, ARepeatedLabelStopsTheCollection) {
+  HandlerVars().pageLabelFlag = -1;  // as a scan before this one left it
+  HandlerVars().pageLabels.insert("3 3");
+  CommentStruct record{};
+  std::vector<int> counts;
+  for (const char* label : {"3 3", "1 1", "1 1 ", "1 1", "2 2"}) {
+    EXPECT_EQ(Feed(ParserPageLabel, &record, &HandlerVars().pageLabelFlag,
+                   std::string(label) + "\r\n"),
+              0);
+    counts.push_back(record.m_pageLabelCount);
+  }
+  EXPECT_EQ(counts, (std::vector<int>{1, 2, 3, -2, -2}));
+  EXPECT_EQ(HandlerVars().pageLabelFlag, 1);
+}
+
+TEST(BookletHandlers, PropertiesAndOneRulePerBookletComment) {
+  static const struct {
+    const char* comments;
+    const char* map;
+    const char* rules;
+  } kCases[] = {
+      // clang-format off
+      {"%%BookletPages: 2 16\n%%BookletPages: (3 8) (4 8)\n", "",
+       "[layer 2 type 2 pages 0-0 booklet 2] PagesPerBooklet:2#289=16\n"
+       "[layer 2 type 2 pages 0-0 booklet 3] PagesPerBooklet:2#289=8\n"},
+      {"%%BookletPages: 2\n%%BookletPages: 0 16\n%%BookletPages: -1 4\n", "", ""},
+      {"%%NumberOfBooklets: 3\n%%NumberOfBooklets: 63\n"
+       "%%VariablePagesPerBooklet: True\n",
+       "NumberOfBooklets:long=63; VariablePagesPerBooklet:bool=0", ""},
+      {"%%VariablePagesPerBooklet: true\n%%VariablePagesPerBooklet: x\n"
+       "%%VariablePagesPerBooklet: true\n",
+       "VariablePagesPerBooklet:bool=1", ""},
+      {"%%PagesPerBooklet: 8\n%%PagesPerBooklet: 63\n",
+       "PagesPerBooklet:long=8", ""},
+      // The booklet count shares the page-count value with "Pages".
+      {"%%Pages: (atend)\n%%PagesPerBooklet: 8\n%%EndComments\n%%Pages: 4\n",
+       "PagesPerBooklet:long=8; NumPages:long=4", ""},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    CRuleKalPropArrArray rules;
+    EXPECT_EQ(
+        ScanJobTicket(std::string("%!PS-Adobe-3.0\n") + c.comments, 15, &rules),
+        c.map)
+        << c.comments;
+    EXPECT_EQ(DumpRules(rules), c.rules) << c.comments;
+  }
+}
+
+TEST(PageCount, WholeFilesTakeTheCountByPrecedence) {
+  std::string filler;
+  for (int i = 0; i < 120; ++i)
+    filler += "%%Filler: " + std::string(100, 'x') + "\n";
+  const struct {
+    std::string text;
+    int mode;
+    const char* pages;  // null: no "NumPages"
+  } kCases[] = {
+      // clang-format off
+      {"%!PS\n%%Pages: 12\n%%Pages: 14\n", 15, "12"},
+      {"%!PS\n%%Pages: (atend)\n%%EndComments\n%%Pages: 5\n%%Trailer\n%%Pages: 7\n", 15, "7"},
+      // A head scan reads the trailer for an (atend) count.
+      {"%!PS\n%%Pages: (atend)\n%%EndComments\n" + filler + "%%Trailer\n%%Pages: 7\n", 1, "7"},
+      {"%!PS\n%%KAL_Pages: 3\n%%Pages: 10\n", 15, "3"},
+      {"%!PS\n%%Pages: 10\n%%KAL_Pages: 3\n%%KAL_Pages: 4\n", 15, "3"},
+      {"%!PS\n%%KAL_Pages: none\n%%Pages: 10\n", 15, "10"},
+      // A repeated page and a repeated count: the count is not known.
+      {"%!PS\n%%Pages: 2\n%%Page: 1 1\n%%Page: 2 2\n%%Page: 1 1\n%%Pages: 2\n", 15, "0"},
+      {"%!PS\n%%Pages: 2\n%%Page: 1 1\n%%Page: 2 2\n%%Page: 1 1\n", 15, "2"},
+      {"%!PS\n%%Pages: 2\n%%Page: 1 1\n%%Page: 1 1\n%%Pages: 2\n%%KAL_Pages: 6\n", 15, "6"},
+      // An EPS file is one page, found at its header line.
+      {"%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n", 15, "1"},
+      {"%!PS-Adobe-3.0 EPSF-3.0\n%%Pages: 5\n%%KAL_Pages: 4\n", 15, "4"},
+      {"%!PS\n%%BeginDocument: a.eps\n%%Pages: 9\n%%EndDocument\n", 15, nullptr},
+      {"%!PS\n%%BeginDocument: a.eps\n%%Trailer\n%%Pages: 9\n", 15, "9"},
+      // 63 is never taken; a value without a number leaves the count awaited.
+      {"%!PS\n%%Pages: 63\n%%Pages: 64\n", 15, "64"},
+      {"%!PS\n%%Pages: (atend )\n%%Pages:\n%%Pages: many\n%%Pages: 4\n", 15, "4"},
+      {"%!PS\n%%Pages: (atend)\n%%Trailer\n%%Pages:\n%%Pages: 6\n", 15, "6"},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(ScanJobTicket(c.text, c.mode),
+              c.pages ? std::string("NumPages:long=") + c.pages : "")
+        << c.text.substr(0, 120);
+  }
+  // No awaited count carries over to the next parse.
+  ScanJobTicket("%!PS\n%%Pages: (atend)\n%%EndComments\n");
+  EXPECT_EQ(ScanJobTicket("%!PS\n%%Pages: 3\n"), "NumPages:long=3");
+}
+
+std::vector<std::string> g_seen;
+
+int64_t RecordPage(char*, CommentStruct* record, long, char*, char** position,
+                   char*, int64_t, int64_t, long*, void*, void*) {
+  g_seen.push_back(std::string(*position, 3) + " labels " +
+                   std::to_string(record->m_pageLabelCount));
+  return 0;
+}
+
+TEST(PageCount, HandlerChainedAfterThePageLabelSeesTheValue) {
+  vantrel_test::TempDir dir;
+  CKalParser parser(dir.Write("job.ps", "%!PS\n%%Page: 1 1\n").c_str());
+  parser.AddPSRipComments();
+  parser.AddComment("Page", 0, 0, RecordPage, nullptr);
+  CRuleKalPropArrArray rules;
+  parser.HandleFile(rules, 15);
+  EXPECT_EQ(g_seen, (std::vector<std::string>{"1 1 labels 1"}));
+}
+
+}  // namespace
+}  // namespace vantrel
