@@ -34,8 +34,9 @@ enum VantrelScanStatus {
 extern "C" VANTREL_API const char* VantrelScanStatusText(int status);
 
 // The value text and pair type (below) that the pairs conversion gives a
-// record: "%d" for integers, "%f" for floating point, text unchanged. A type
-// code without a conversion gives the empty text and type 0.
+// record: "%d" for integers, "%f" for floating point (as in the C locale,
+// whatever locale the host has set), text unchanged. A type code without a
+// conversion gives the empty text and type 0.
 VANTREL_API int VantrelPairValue(const CKalProperty& property,
                                  std::string& text);
 
