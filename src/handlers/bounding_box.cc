@@ -292,6 +292,7 @@ void CKalParser::SetAtBoundingBox(ParserBoundingBoxStruct* box,
     // Margins may push a box that fits over the float range: no crop is
     // better than an infinite one.
     if (!(std::fabs(result) <= std::numeric_limits<float>::max())) {
+      VTRACE("SetAtBoundingBox crop beyond the float range, not stored");
       box->rank = 0;
       return;
     }

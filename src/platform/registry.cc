@@ -38,9 +38,9 @@ std::string NormalizePath(const std::string& path) {
   return Lower(path.substr(b, path.find_last_not_of('\\') - b + 1));
 }
 
-// The whole file, or the empty text with `problem` set to why it could not
-// be read. Only regular files are read (the shared file layer refuses FIFOs
-// and devices without blocking on them).
+// Reads the whole file into `data`; on failure answers false with `problem`
+// set to why. Only regular files are read (the shared file layer refuses
+// FIFOs and devices without blocking on them).
 bool ReadFile(const char* path, std::string& data, std::string& problem) {
   int fd = -1;
   int64_t size = 0;
