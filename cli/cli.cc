@@ -134,6 +134,8 @@ std::string Quote(const std::string& text) {
   return "'" + Escape(text, Source::kUtf8OrLatin1, Style::kDisplay) + "'";
 }
 
+const char kHelpOption[] = "-h, --help";
+
 void WriteHelp(std::ostream& out) {
   const char* lead = "usage: ";
   for (const Command& command : kCommands) {
@@ -150,13 +152,13 @@ void WriteHelp(std::ostream& out) {
     out << " FILE...\n";
     lead = "       ";
   }
-  out << lead << "vantrel --help | --version\n\nCommands:\n";
+  out << lead << "vantrel -h | --help | --version\n\nCommands:\n";
   for (const Command& command : kCommands) {
     out << "  " << command.name << "  " << command.summary << '\n';
   }
   out << "\nOptions:\n";
   std::vector<std::string> labels;
-  size_t width = 0;
+  size_t width = sizeof kHelpOption - 1;
   for (const OptionSpec& option : kOptions) {
     labels.push_back(option.name);
     if (option.value_name != nullptr)
@@ -169,6 +171,32 @@ void WriteHelp(std::ostream& out) {
     if (option.command != nullptr) out << option.command << ": ";
     out << option.help << '\n';
   }
+  out << "  " << kHelpOption
+      << std::string(width + 2 - (sizeof kHelpOption - 1), ' ')
+      << "this help; it wins over every other argument before \"--\"\n";
+  out << "\nScan modes: 0 scans nothing, so it reports no pairs. tail (2) "
+         "reports no\ncrop: a tail pass takes only a box that the header "
+         "announced with\n\"%%BoundingBox: (atend)\", and a tail-only scan "
+         "reads no header.\n";
+  out << "\nJSON \"type\" codes (the text listing shows their names):\n"
+      << "  pairs       " << TypeCodeList(true) << '\n'
+      << "  properties  " << TypeCodeList(false) << '\n'
+      << "  bool is a 0/1 flag, short a 16-bit integer; other codes show as "
+         "\"type N\".\n";
+  out << "\nEnvironment:\n"
+         "  VANTREL_TRACE     \"stderr\" writes the library's trace lines to "
+         "stderr; a\n"
+         "                    path with a \"/\" (/tmp/vantrel.log, "
+         "./vantrel.log) appends\n"
+         "                    them to that file. Other values write no trace "
+         "and are\n"
+         "                    reported once on stderr.\n"
+         "  VANTREL_REGISTRY  a registry export file (as regedit writes it) "
+         "with the\n"
+         "                    library's settings, such as Helios server "
+         "support. A file\n"
+         "                    that cannot be read is reported once on "
+         "stderr.\n";
   out << "\nExit status: 0 when every scan ran, 1 when a scan failed, 2 for a "
          "bad command line.\n";
 }
@@ -210,10 +238,9 @@ class ScopedTrace {
   std::string old_;
 };
 
-// Answers 0 on success, 2 after writing a usage error; `help` is set when
-// --help was asked for.
+// Answers 0 on success, 2 after writing a usage error.
 int ParseArguments(const Command& command, const std::vector<std::string>& args,
-                   Invocation& invocation, bool& help, std::ostream& err) {
+                   Invocation& invocation, std::ostream& err) {
   bool options_done = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -228,10 +255,6 @@ int ParseArguments(const Command& command, const std::vector<std::string>& args,
     if (arg == "--") {
       options_done = true;
       continue;
-    }
-    if (arg == "--help") {
-      help = true;
-      return 0;
     }
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
@@ -286,17 +309,23 @@ int Run(int argc, const char* const* argv, std::ostream& out,
     err << "vantrel: missing command (try 'vantrel --help')\n";
     return 2;
   }
+  // Help wins over anything else on the line, so that adding -h to a
+  // command line that fails always explains it. After "--" every argument
+  // is a file, "-h" too.
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "-h" || arg == "--help") {
+      WriteHelp(out);
+      return out.flush() ? 0 : 1;
+    }
+  }
   const std::string& first = args[0];
-  if (first == "--help" || first == "--version") {
+  if (first == "--version") {
     if (args.size() > 1) {
       err << "vantrel: unexpected argument " << Quote(args[1]) << '\n';
       return 2;
     }
-    if (first == "--help") {
-      WriteHelp(out);
-    } else {
-      out << "vantrel " VANTREL_VERSION_STRING "\n";
-    }
+    out << "vantrel " VANTREL_VERSION_STRING "\n";
     return out.flush() ? 0 : 1;
   }
 
@@ -316,13 +345,8 @@ int Run(int argc, const char* const* argv, std::ostream& out,
   }
 
   Invocation invocation;
-  bool help = false;
   const std::vector<std::string> rest(args.begin() + 1, args.end());
-  if (ParseArguments(*command, rest, invocation, help, err) != 0) return 2;
-  if (help) {
-    WriteHelp(out);
-    return out.flush() ? 0 : 1;
-  }
+  if (ParseArguments(*command, rest, invocation, err) != 0) return 2;
 
   int status;
   {

@@ -3,7 +3,7 @@
 //   vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] [--json] [--trace]
 //                 FILE...
 //   vantrel rules [--skip FLAGS] [--json] [--trace] FILE...
-//   vantrel --help | --version
+//   vantrel -h | --help | --version
 #ifndef VANTREL_CLI_CLI_H_
 #define VANTREL_CLI_CLI_H_
 
@@ -11,7 +11,8 @@
 
 namespace vantrel_cli {
 
-// Runs the tool on `argv` (argv[0], the program name, is not read). Reports
+// Runs the tool on `argv` (argv[0], the program name, is not read). "-h" or
+// "--help" anywhere before "--" prints the help and nothing else. Reports
 // go to `out`; failures, one line each, to `err` as "vantrel: FILE: reason"
 // or, for a bad command line, "vantrel: message". The library's own trace
 // lines (--trace) go to the process's stderr, not to `err`.

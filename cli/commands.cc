@@ -227,6 +227,17 @@ void WriteRules(const std::string& file, const Scan& scan,
 
 }  // namespace
 
+std::string TypeCodeList(bool pair) {
+  std::string list;
+  for (const TypeName& t : kTypeNames) {
+    const char* name = pair ? t.pair_name : t.property_name;
+    if (name == nullptr) continue;
+    if (!list.empty()) list += ", ";
+    list += std::to_string(t.code) + " " + name;
+  }
+  return list;
+}
+
 int RunPairs(const Options& options, std::ostream& out, std::ostream& err) {
   std::unique_ptr<CRipBaseParserIF> parser(RipCreateParserObject());
   if (!parser) {

@@ -27,6 +27,10 @@ struct Options {
 int RunPairs(const Options& options, std::ostream& out, std::ostream& err);
 int RunRules(const Options& options, std::ostream& out, std::ostream& err);
 
+// The type codes that the reports name, "1 int, 2 long, ...", in the
+// numbering of pairs or of property records (they differ from 7 on).
+std::string TypeCodeList(bool pair);
+
 }  // namespace vantrel_cli
 
 #endif  // VANTREL_CLI_COMMANDS_H_

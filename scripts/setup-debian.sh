@@ -1,19 +1,35 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when they are
-# missing and we may install (root). Does nothing otherwise.
+# Installs the Debian packages the build and the tests need, and generates the
+# decimal-comma locale the locale tests run under, when they are missing and
+# we may install (root). Does nothing otherwise.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
+# The tests set this locale to check that numbers read and print as in the C
+# locale; without it they are skipped.
+test_locale=de_DE.UTF-8
+locales_present=$(locale -a 2>/dev/null || true)
+need_locale=0
+grep -qix 'de_DE\.utf-\?8' <<<"$locales_present" || need_locale=1
+if [ ${#missing[@]} -eq 0 ] && [ "$need_locale" -eq 0 ]; then
   exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
-  echo "missing packages: ${missing[*]} (run as root, or install them)" >&2
-  exit 1
+  if [ ${#missing[@]} -ne 0 ]; then
+    echo "missing packages: ${missing[*]} (run as root, or install them)" >&2
+    exit 1
+  fi
+  echo "locale $test_locale missing: its tests are skipped (run as root to generate it)" >&2
+  exit 0
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq "${missing[@]}"
+if [ ${#missing[@]} -ne 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}"
+fi
+if [ "$need_locale" -eq 1 ]; then
+  localedef -i de_DE -f UTF-8 "$test_locale"
+fi

@@ -33,6 +33,8 @@ struct RulesLayer_e {
 // on a typed record the value is kept and the code stays. Every typed read
 // converts from whatever form the value was given in: text parses as a
 // number, numbers print as text (integers "%d", floating point "%f").
+// Floating-point text is read and printed as in the C locale ("612.5"),
+// whatever locale the host has set.
 class VANTREL_API CKalProperty {
  public:
   enum TypeCode : unsigned {

@@ -34,8 +34,9 @@ enum VantrelScanStatus {
 extern "C" VANTREL_API const char* VantrelScanStatusText(int status);
 
 // The value text and pair type (below) that the pairs conversion gives a
-// record: "%d" for integers, "%f" for floating point, text unchanged. A type
-// code without a conversion gives the empty text and type 0.
+// record: "%d" for integers, "%f" for floating point (as in the C locale,
+// whatever locale the host has set), text unchanged. A type code without a
+// conversion gives the empty text and type 0.
 VANTREL_API int VantrelPairValue(const CKalProperty& property,
                                  std::string& text);
 
@@ -43,13 +44,20 @@ VANTREL_API int VantrelPairValue(const CKalProperty& property,
 // with new[]) and releases them when destroyed.
 //
 // propType: 1 int, 2 long, 3 double, 4 float, 5 flag, 6 text, 7 16-bit int.
-struct VANTREL_API _tPairProperty {
+//
+// Defined here in full, so that a host which loads the library with dlopen()
+// or LoadLibrary() and links nothing of it can still release a pairs array
+// with delete[]: nothing of it lives in the library.
+struct _tPairProperty {
   char* propName;
   char* propValue;
   int propType;
 
-  _tPairProperty();
-  ~_tPairProperty();
+  _tPairProperty() : propName(nullptr), propValue(nullptr), propType(0) {}
+  ~_tPairProperty() {
+    delete[] propName;
+    delete[] propValue;
+  }
   _tPairProperty(const _tPairProperty&) = delete;
   _tPairProperty& operator=(const _tPairProperty&) = delete;
 };

@@ -52,14 +52,6 @@ CParserObjectIF::~CParserObjectIF() = default;
 CRipBaseParserIF::~CRipBaseParserIF() = default;
 CParseXRXCommentsIf::~CParseXRXCommentsIf() = default;
 
-_tPairProperty::_tPairProperty()
-    : propName(nullptr), propValue(nullptr), propType(0) {}
-
-_tPairProperty::~_tPairProperty() {
-  delete[] propName;
-  delete[] propValue;
-}
-
 extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
   switch (status) {
     case VANTREL_SCAN_OK:

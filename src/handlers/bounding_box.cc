@@ -3,11 +3,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <string>
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
+#include "platform/number_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -31,17 +34,14 @@ const char* DataEnd(const char* context, const char* pos) {
   return pos + std::strlen(pos);
 }
 
-// Copies the rest of the comment's line (at most kLineBudget bytes) into
-// `line`. The numbers of a box are read from this copy, not from the chunk:
-// a formatted scan in place would run on over line ends and take the numbers
-// of the following lines for a box that is short of values.
-void CopyLine(const char* pos, const char* end, char (&line)[kLineBudget + 1]) {
-  int n = 0;
-  while (n < kLineBudget && pos < end && *pos != '\n' && *pos != '\r' &&
-         *pos != '\0') {
-    line[n++] = *pos++;
-  }
-  line[n] = '\0';
+// The end of the comment's line, at most kLineBudget bytes on. The numbers
+// of a box are read up to there only: a read that went on over the line end
+// would take the numbers of the following lines for a box that is short of
+// values.
+const char* LineEnd(const char* pos, const char* end) {
+  const char* limit = end - pos > kLineBudget ? pos + kLineBudget : end;
+  while (pos < limit && *pos != '\n' && *pos != '\r' && *pos != '\0') ++pos;
+  return pos;
 }
 
 // Reads up to `count` numbers from the comment's line, in order, stopping at
@@ -49,20 +49,15 @@ void CopyLine(const char* pos, const char* end, char (&line)[kLineBudget + 1]) {
 // float range count as unreadable: they would slip through the area test
 // (every comparison with a NaN is false) and reach the crop values.
 int ReadNumbers(const char* pos, const char* end, float* out, int count) {
-  char line[kLineBudget + 1];
-  CopyLine(pos, end, line);
-  float values[4] = {0, 0, 0, 0};
-  // The count of values converted is the error report this needs.
-  int read = std::sscanf(  // NOLINT(cert-err34-c)
-      line, "%f%f%f%f", &values[0], &values[1], &values[2], &values[3]);
-  if (read < 0) read = 0;
-  if (read > count) read = count;
-  int finite = 0;
-  while (finite < read && std::isfinite(values[finite])) {
-    out[finite] = values[finite];
-    ++finite;
+  const char* line_end = LineEnd(pos, end);
+  int read = 0;
+  while (read < count) {
+    float value = 0;
+    pos = ReadFloatText(pos, line_end, &value);
+    if (pos == nullptr || !std::isfinite(value)) break;
+    out[read++] = value;
   }
-  return finite;
+  return read;
 }
 
 const char* SkipBlanks(const char* pos, const char* end) {
@@ -112,8 +107,17 @@ bool Accepts(CommentStruct* record, ParserBoundingBoxStruct* box, int rank,
   return true;
 }
 
+// The crop values are 32-bit floats. A box whose extent they cannot hold
+// (in points, the unit of the largest values) is as unreadable as one with a
+// NaN: an infinite crop would reach the RIP.
+bool FitsCrop(float lower, float upper) {
+  return static_cast<double>(upper) - lower <=
+         std::numeric_limits<float>::max();
+}
+
 void TakeBox(ParserBoundingBoxStruct* box, int rank, float lower_x,
              float lower_y, float upper_x, float upper_y) {
+  if (!FitsCrop(lower_x, upper_x) || !FitsCrop(lower_y, upper_y)) return;
   // The first box with an area stays; a better-ranked comment only records
   // that it was seen.
   if (box->upperY > 0 && box->upperX > 0) {
@@ -167,17 +171,16 @@ void StoreCrop(PropertyMap& properties, const char* name, float value) {
   // A negated zero offset (an area comment with a zero corner) prints as
   // "0.000000", not "-0.000000".
   if (value == 0) value = 0;
-  char text[64];
-  std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
+  const std::string text = FixedText(value);
   std::unique_ptr<CKalProperty> record = NewProperty();
   if (!record) return;
   record->setPropertyName(key);
   record->setPropertyTypeName("FLOAT");
   record->setPropertyID(0);
-  record->setPropertyValue(text, -1);
+  record->setPropertyValue(text.c_str(), -1);
   properties.Store(key, std::move(record));
   VTRACE("SetAtBoundingBox RipKey_%s, output = %d, value = %s", key,
-         properties.Count(), text);
+         properties.Count(), text.c_str());
 }
 
 }  // namespace
@@ -288,10 +291,21 @@ void CKalParser::SetAtBoundingBox(ParserBoundingBoxStruct* box,
   const double bottom = static_cast<double>(box->lowerY) - box->bottomMargin;
   const double right = static_cast<double>(box->upperX) + box->rightMargin;
   const double top = static_cast<double>(box->upperY) + box->topMargin;
-  const float height_offset = static_cast<float>(bottom * k);
-  const float width_offset = static_cast<float>(left * k);
-  const float height = static_cast<float>((top - bottom) * k);
-  const float width = static_cast<float>((right - left) * k);
+  const double results[4] = {bottom * k, left * k, (top - bottom) * k,
+                             (right - left) * k};
+  for (double result : results) {
+    // Margins may push a box that fits over the float range: no crop is
+    // better than an infinite one.
+    if (!(std::fabs(result) <= std::numeric_limits<float>::max())) {
+      VTRACE("SetAtBoundingBox crop beyond the float range, not stored");
+      box->rank = 0;
+      return;
+    }
+  }
+  const float height_offset = static_cast<float>(results[0]);
+  const float width_offset = static_cast<float>(results[1]);
+  const float height = static_cast<float>(results[2]);
+  const float width = static_cast<float>(results[3]);
   box->lowerY = height_offset;
   box->lowerX = width_offset;
   box->upperY = height;

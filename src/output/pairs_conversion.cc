@@ -7,6 +7,7 @@
 #include <string>
 
 #include "handlers/handler_state.h"
+#include "platform/number_text.h"
 #include "store/property_map.h"
 #include "vantrel/kal_parser.h"
 
@@ -30,8 +31,7 @@ int VantrelPairValue(const CKalProperty& record, std::string& text) {
     return type;
   };
   auto real = [&](double value, int type) {
-    std::snprintf(buf, sizeof buf, "%f", value);
-    text = buf;
+    text = vantrel::FixedText(value);
     return type;
   };
   text.clear();

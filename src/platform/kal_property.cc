@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/number_text.h"
+
 namespace {
 
 struct TypeName {
@@ -31,12 +33,15 @@ bool ParseInteger(const std::string& text, int64_t& out) {
   return end != s;
 }
 
+// Text reads as a floating-point number when it starts with one (after white
+// space), read as in the C locale whatever locale the host has set.
 bool ParseReal(const std::string& text, double& out) {
   const char* s = text.c_str();
-  char* end = nullptr;
-  out = std::strtod(s, &end);
-  if (end == s) out = 0.0;
-  return end != s;
+  if (vantrel::ReadDoubleText(s, s + text.size(), &out) != nullptr) {
+    return true;
+  }
+  out = 0.0;
+  return false;
 }
 
 }  // namespace
@@ -104,8 +109,7 @@ bool CKalProperty::getValue(std::string& out) const {
       out = buf;
       return true;
     case Form::kReal:
-      std::snprintf(buf, sizeof buf, "%f", real_);
-      out = buf;
+      out = vantrel::FixedText(real_);
       return true;
     case Form::kNone:
       break;

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/file.h"
+#include "platform/trace.h"
+#include "vantrel/parser_if.h"
 
 namespace vantrel {
 
@@ -36,23 +38,36 @@ std::string NormalizePath(const std::string& path) {
   return Lower(path.substr(b, path.find_last_not_of('\\') - b + 1));
 }
 
-// The whole file, or false. Only regular files are read (the shared file
-// layer refuses FIFOs and devices without blocking on them).
-bool ReadFile(const char* path, std::string& data) {
+// Reads the whole file into `data`; on failure answers false with `problem`
+// set to why. Only regular files are read (the shared file layer refuses
+// FIFOs and devices without blocking on them).
+bool ReadFile(const char* path, std::string& data, std::string& problem) {
   int fd = -1;
   int64_t size = 0;
   int status = 0;
-  if (!OpenForScan(path, &fd, &size, &status)) return false;
+  if (!OpenForScan(path, &fd, &size, &status)) {
+    problem = VantrelScanStatusText(status);
+    return false;
+  }
   bool ok = static_cast<uint64_t>(size) <= kMaxFileSize;
+  if (!ok) problem = "larger than 16 MiB";
   if (ok) {
     data.resize(static_cast<size_t>(size));
     int64_t n = ReadAt(fd, &data[0], data.size(), 0);
     // A file that shrank meanwhile is read as it now is.
     ok = n >= 0;
     if (ok) data.resize(static_cast<size_t>(n));
+    if (!ok) problem = VantrelScanStatusText(VANTREL_SCAN_READ_ERROR);
   }
   CloseFile(fd);
   return ok;
+}
+
+// A named file that cannot be used is told once; settings then keep their
+// defaults, as without the variable.
+void TellFileProblem(const char* file, const char* problem) {
+  TellSettingProblem(SettingText("VANTREL_REGISTRY", file) + ": " + problem +
+                     "; the settings keep their defaults");
 }
 
 void AppendUtf8(std::string& out, unsigned cp) {
@@ -144,12 +159,21 @@ int NTBaseRegHandle::openRegistryFolder(const char* path) {
   closeRegistryFolder();
   try {
     const char* file = std::getenv("VANTREL_REGISTRY");
+    if (path == nullptr || file == nullptr || *file == '\0') return 0;
     std::string data;
-    if (path == nullptr || file == nullptr || !ReadFile(file, data)) return 0;
+    std::string problem;
+    if (!ReadFile(file, data, problem)) {
+      TellFileProblem(file, problem.c_str());
+      return 0;
+    }
     if (data.compare(0, 2, "\xFF\xFE") == 0) {
       data = Utf16LeToUtf8(data);
     } else if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
       data.erase(0, 3);
+    }
+    if (data.empty()) {
+      TellFileProblem(file, "not a registry export file");
+      return 0;
     }
     const std::string target = NormalizePath(path);
     const char* const long_root =
@@ -168,6 +192,7 @@ int NTBaseRegHandle::openRegistryFolder(const char* path) {
       if (first) {
         if (line != "Windows Registry Editor Version 5.00" &&
             line != "REGEDIT4") {
+          TellFileProblem(file, "not a registry export file");
           return 0;
         }
       } else if (continued && line[0] != '[') {

@@ -9,7 +9,10 @@
 // without BOM) or UTF-16LE with BOM. Key paths compare without regard to case.
 // Without the variable, the file, the key or the value, the operations answer
 // 0 (failure) and leave the out-parameter unchanged. A malformed file is a
-// failure, never a crash.
+// failure, never a crash. A named file that cannot be read (missing,
+// unreadable, not a regular file, over 16 MiB) or that is no registry export
+// is told once per process on stderr ("vantrel: VANTREL_REGISTRY '...': no
+// such file; the settings keep their defaults") and in the trace.
 #ifndef VANTREL_PLATFORM_REGISTRY_H_
 #define VANTREL_PLATFORM_REGISTRY_H_
 

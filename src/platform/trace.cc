@@ -1,11 +1,23 @@
 #include "platform/trace.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace vantrel {
 
@@ -14,6 +26,10 @@ const char kTraceInstance[] = "Rip\\Vantrel";
 namespace {
 
 enum class Sink { kNone, kStderr, kFile };
+
+// A host that keeps changing the variables could make the set of problems
+// told grow without end; past this many, nothing more is told.
+constexpr size_t kMaxTold = 64;
 
 // Trace configuration. Written when an instance is created, read on every
 // line; the parse lock serialises parses, the mutex keeps a host's own
@@ -24,6 +40,7 @@ struct TraceState {
   std::string path;
   TraceCapture* capture = nullptr;
   std::atomic<bool> configured{false};  // read outside the mutex
+  std::set<std::string> told;           // settings problems already told
 };
 
 TraceState& State() {
@@ -38,27 +55,133 @@ void UpdateEnabled(TraceState& s) {
                   std::memory_order_relaxed);
 }
 
-void Configure(TraceState& s) {
+// A trace file is named by a path with a folder part ("/var/log/x.log",
+// "./x.log"). A bare word is refused rather than taken as a file name in
+// whatever folder the host runs in: "1", "on" or "yes" is someone switching
+// the trace on, not naming a file.
+bool IsTracePath(const char* value) {
+#if defined(_WIN32)
+  if (std::strchr(value, '\\') != nullptr) return true;
+#endif
+  return std::strchr(value, '/') != nullptr;
+}
+
+// Appends `text` to the file at `path`, creating it. Answers 0 or the errno
+// of the failed open. Non-blocking, so that a FIFO with no reader fails
+// instead of stalling the parse; one write per line keeps the lines of
+// processes that share the file whole.
+int AppendToFile(const std::string& path, const std::string& text) {
+#if defined(_WIN32)
+  FILE* f = std::fopen(path.c_str(), "a");
+  if (f == nullptr) return errno;
+  std::fputs(text.c_str(), f);
+  std::fclose(f);
+  return 0;
+#else
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK |
+                                  O_CLOEXEC,
+                0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno;
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // a full disk or pipe drops the rest of the line
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return 0;
+#endif
+}
+
+const char* OpenErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+      return "no such directory";
+    case ENOTDIR:
+      return "not a directory";
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    case EISDIR:
+      return "is a directory";
+    case EROFS:
+      return "read-only file system";
+    case ENXIO:
+      return "a FIFO with no reader";
+    case ENAMETOOLONG:
+      return "path too long";
+    default:
+      return "cannot be opened";
+  }
+}
+
+// Reads VANTREL_TRACE. Answers the problem with its value to tell the user,
+// or the empty text. A value that cannot be used leaves the trace off.
+std::string Configure(TraceState& s) {
   const char* value = std::getenv("VANTREL_TRACE");
+  std::string problem;
+  s.sink = Sink::kNone;
+  s.path.clear();
   if (value == nullptr || *value == '\0') {
-    s.sink = Sink::kNone;
-    s.path.clear();
+    // Off.
   } else if (std::strcmp(value, "stderr") == 0) {
     s.sink = Sink::kStderr;
+  } else if (!IsTracePath(value)) {
+    problem = SettingText("VANTREL_TRACE", value) +
+              " is neither 'stderr' nor a file path (a path holds a '/'); "
+              "no trace is written";
+  } else if (int error = AppendToFile(value, std::string())) {
+    problem = SettingText("VANTREL_TRACE", value) + ": cannot open the file (" +
+              OpenErrorText(error) + "); no trace is written";
   } else {
     s.sink = Sink::kFile;
     s.path = value;
   }
   s.configured = true;
   UpdateEnabled(s);
+  return problem;
 }
 
 }  // namespace
 
+std::string SettingText(const char* variable, const char* value) {
+  std::string text = std::string(variable) + " '";
+  for (const char* p = value; *p != '\0'; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x20 || c == 0x7f || c == '\'') {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      text += escaped;
+    } else {
+      text += *p;
+    }
+  }
+  return text + "'";
+}
+
+void TellSettingProblem(const std::string& problem) {
+  if (problem.empty()) return;
+  {
+    TraceState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.told.size() >= kMaxTold || !s.told.insert(problem).second) return;
+  }
+  std::fprintf(stderr, "vantrel: %s\n", problem.c_str());
+  VTRACE("%s", problem.c_str());
+}
+
 unsigned CKalTrace::CreateTraceInstance(const char* /*name*/) {
   TraceState& s = State();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  Configure(s);
+  std::string problem;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    problem = Configure(s);
+  }
+  TellSettingProblem(problem);
   return 1;
 }
 
@@ -68,8 +191,12 @@ bool CKalTrace::Enabled() {
   if (g_enabled.load(std::memory_order_relaxed)) return true;
   TraceState& s = State();
   if (s.configured) return false;
-  std::lock_guard<std::mutex> lock(s.mutex);
-  if (!s.configured) Configure(s);
+  std::string problem;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.configured) problem = Configure(s);
+  }
+  TellSettingProblem(problem);
   return g_enabled.load(std::memory_order_relaxed);
 }
 
@@ -103,10 +230,9 @@ int CKalTrace::OutputEx(const char* name, const char* format, ...) {
   if (s.sink == Sink::kStderr) {
     std::fprintf(stderr, "[%s] %s\n", instance, line.c_str());
   } else if (s.sink == Sink::kFile) {
-    if (FILE* f = std::fopen(s.path.c_str(), "a")) {
-      std::fprintf(f, "[%s] %s\n", instance, line.c_str());
-      std::fclose(f);
-    }
+    // Opened for each line, so that the file may be rotated between lines;
+    // a line that cannot be written is dropped.
+    AppendToFile(s.path, "[" + std::string(instance) + "] " + line + "\n");
   }
   return n;
 }

@@ -1,9 +1,12 @@
 // The trace facility: diagnostic lines under the instance "Rip\Vantrel".
 //
 // Silent by default. VANTREL_TRACE=stderr writes each line to stderr;
-// VANTREL_TRACE=<path> appends to that file. Each line reads
+// VANTREL_TRACE=<path> appends to that file, where a path is a value that
+// holds a "/" ("/var/log/vantrel.log", "./vantrel.log"). Each line reads
 // "[Rip\Vantrel] <text>". The variable is read when a parser creates the
-// trace instance, so a host may change it between parses.
+// trace instance, so a host may change it between parses. Any other value
+// ("1", "on"), or a file that cannot be opened for appending, leaves the
+// trace off and is told once on stderr (TellSettingProblem).
 #ifndef VANTREL_PLATFORM_TRACE_H_
 #define VANTREL_PLATFORM_TRACE_H_
 
@@ -31,6 +34,15 @@ class CKalTrace {
 
 // The module-wide trace object.
 CKalTrace& Trace();
+
+// "VARIABLE 'value'" for a message about a setting; control bytes and "'"
+// in the value show as "\xNN".
+std::string SettingText(const char* variable, const char* value);
+
+// Tells the user about a setting that cannot be used, once per process for
+// each distinct `problem`: "vantrel: <problem>" on stderr, and the problem as
+// a trace line when the trace is on. An empty problem tells nothing.
+void TellSettingProblem(const std::string& problem);
 
 // Captures trace lines in memory while it lives (tests assert exact lines).
 // Lines are stored without the "[Rip\Vantrel] " prefix. Not nestable.

@@ -109,18 +109,76 @@ TEST(Cli, HelpListsEveryCommandAndVersionNamesTheLibrary) {
           "usage: vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] "
           "[--json] [--trace] FILE...\n"
           "       vantrel rules [--skip FLAGS] [--json] [--trace] FILE...\n"
-          "       vantrel --help | --version\n",
+          "       vantrel -h | --help | --version\n",
           0),
       0u)
       << help.out;
   EXPECT_NE(help.out.find("\n  pairs  "), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("\n  rules  "), std::string::npos) << help.out;
-  // --help after a command answers the same, whatever else is given.
-  EXPECT_EQ(RunCli({"rules", "--help", "missing.ps"}).out, help.out);
+  // What a scan mode can report, the JSON type codes and the environment.
+  const std::string kTail =
+      "  -h, --help    this help; it wins over every other argument before "
+      "\"--\"\n"
+      "\n"
+      "Scan modes: 0 scans nothing, so it reports no pairs. tail (2) reports "
+      "no\n"
+      "crop: a tail pass takes only a box that the header announced with\n"
+      "\"%%BoundingBox: (atend)\", and a tail-only scan reads no header.\n"
+      "\n"
+      "JSON \"type\" codes (the text listing shows their names):\n"
+      "  pairs       1 int, 2 long, 3 double, 4 float, 5 bool, 6 text, 7 "
+      "short\n"
+      "  properties  0 none, 1 int, 2 long, 3 double, 4 float, 5 bool, 6 "
+      "text, 8 short\n"
+      "  bool is a 0/1 flag, short a 16-bit integer; other codes show as "
+      "\"type N\".\n"
+      "\n"
+      "Environment:\n"
+      "  VANTREL_TRACE     \"stderr\" writes the library's trace lines to "
+      "stderr; a\n"
+      "                    path with a \"/\" (/tmp/vantrel.log, ./vantrel.log) "
+      "appends\n"
+      "                    them to that file. Other values write no trace and "
+      "are\n"
+      "                    reported once on stderr.\n"
+      "  VANTREL_REGISTRY  a registry export file (as regedit writes it) with "
+      "the\n"
+      "                    library's settings, such as Helios server support. "
+      "A file\n"
+      "                    that cannot be read is reported once on stderr.\n"
+      "\n"
+      "Exit status: 0 when every scan ran, 1 when a scan failed, 2 for a bad "
+      "command line.\n";
+  ASSERT_GE(help.out.size(), kTail.size());
+  EXPECT_EQ(help.out.substr(help.out.size() - kTail.size()), kTail);
 
   CliResult version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "vantrel " VANTREL_VERSION_STRING "\n");
+}
+
+TEST(Cli, HelpWinsOverAnyOtherArgumentBeforeDoubleDash) {
+  const std::string help = RunCli({"--help"}).out;
+  static const std::vector<std::string> kLines[] = {
+      {"-h"},
+      {"--help", "extra"},
+      {"--version", "-h"},
+      {"pairs", "--bogus", "-h"},
+      {"rules", "--help", "missing.ps"},
+      {"rules", "--skip", "9", "--help"},
+      {"print", "a.ps", "-h"},
+      {"pairs", "--mode", "-h", "a.ps"},
+  };
+  for (const auto& args : kLines) {
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << Join(args);
+    EXPECT_EQ(r.out, help) << Join(args);
+    EXPECT_EQ(r.err, "") << Join(args);
+  }
+  // After "--", "-h" names a file.
+  CliResult file = RunCli({"pairs", "--", "-h"});
+  EXPECT_EQ(file.status, 1);
+  EXPECT_EQ(file.err, "vantrel: -h: no such file\n");
 }
 
 TEST(Cli, PairsJsonFollowsModeUnitAndBoundingBoxOptions) {
@@ -378,6 +436,24 @@ TEST(Cli, TraceWritesLibraryLinesToStderrForTheRunOnly) {
       << traced;
   EXPECT_EQ(std::getenv("VANTREL_TRACE"), nullptr);
   EXPECT_EQ(ProcessStderrOf({"pairs", path}, log), "");
+}
+
+// Settings that cannot be used are told once per run, however many files
+// are scanned, and a trace value that is no path creates no file.
+TEST(Cli, UnusableSettingsAreToldOnceOnStderr) {
+  TempDir dir;
+  const std::string path = dir.Write("letter.ps", kLetter);
+  const std::string registry = dir.path() + "/missing.reg";
+  const std::string log = dir.path() + "/stderr.txt";
+  vantrel_test::ScopedEnv trace("VANTREL_TRACE", "enabled");
+  vantrel_test::ScopedEnv settings("VANTREL_REGISTRY", registry.c_str());
+  EXPECT_EQ(ProcessStderrOf({"pairs", path, path}, log),
+            "vantrel: VANTREL_TRACE 'enabled' is neither 'stderr' nor a file "
+            "path (a path holds a '/'); no trace is written\n"
+            "vantrel: VANTREL_REGISTRY '" +
+                registry +
+                "': no such file; the settings keep their defaults\n");
+  EXPECT_FALSE(std::ifstream("enabled").good());
 }
 
 }  // namespace

@@ -1,19 +1,32 @@
 # Installs the build into a scratch prefix, then builds and runs a consumer
-# through find_package(vantrel) and through pkg-config.
+# through find_package(vantrel) and through pkg-config, builds and runs a host
+# that loads the library with dlopen and links none of it, and runs the
+# installed CLI, which must find the library from its own place.
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 
+# Runs a command; fails the test unless it exits 0. Its output is left in
+# `run_output`.
 function(run)
   execute_process(COMMAND ${ARGV} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "failed (${rc}): ${ARGV}\n${out}\n${err}")
   endif()
   message(STATUS "${out}")
+  set(run_output "${out}" PARENT_SCOPE)
+endfunction()
+
+# Fails the test unless the last command's output matches `pattern`.
+function(expect_output pattern what)
+  if(NOT run_output MATCHES "${pattern}")
+    message(FATAL_ERROR "${what}: output does not match '${pattern}':\n${run_output}")
+  endif()
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --config ${CONFIG})
 set(sample ${SOURCE_DIR}/examples/brochure.ps)
+set(libdir ${prefix}/${INSTALL_LIBDIR})
 
 # CMake package.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/cmake-build
@@ -24,12 +37,7 @@ run(${WORK_DIR}/cmake-build/consumer ${sample})
 # pkg-config.
 find_program(PKG_CONFIG pkg-config REQUIRED)
 find_program(CXX NAMES c++ g++ clang++ REQUIRED)
-set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig:${prefix}/lib64/pkgconfig)
-foreach(d lib lib64)
-  if(EXISTS ${prefix}/${d}/pkgconfig/vantrel.pc)
-    set(libdir ${prefix}/${d})
-  endif()
-endforeach()
+set(ENV{PKG_CONFIG_PATH} ${libdir}/pkgconfig)
 execute_process(COMMAND ${PKG_CONFIG} --cflags --libs vantrel
   OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -39,3 +47,26 @@ separate_arguments(flags UNIX_COMMAND "${flags}")
 run(${CXX} -std=c++17 ${SOURCE_DIR}/tests/consumer/consumer.cc ${flags}
     -Wl,-rpath,${libdir} -o ${WORK_DIR}/pkg-consumer)
 run(${WORK_DIR}/pkg-consumer ${sample})
+
+# A host that links no vantrel library: the installed headers only, the
+# library found by name through the loader's search path.
+set(dl_libs)
+if(CMAKE_HOST_SYSTEM_NAME STREQUAL "Linux")
+  set(dl_libs -ldl)
+endif()
+run(${CXX} -std=c++17 -Wall -Wextra -Werror -I${prefix}/include
+    ${SOURCE_DIR}/tests/consumer/dlopen_host.cc ${dl_libs}
+    -o ${WORK_DIR}/dlopen-host)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} DYLD_LIBRARY_PATH=${libdir}
+    ${WORK_DIR}/dlopen-host ${sample})
+expect_output("(^|\n)CropWidth\\(4\\)=595\\.000000\n" "dlopen host")
+
+# The installed CLI, with no search path that would find the library for it.
+if(WITH_CLI)
+  set(cli ${prefix}/${INSTALL_BINDIR}/vantrel)
+  set(no_path --unset=LD_LIBRARY_PATH --unset=DYLD_LIBRARY_PATH)
+  run(${CMAKE_COMMAND} -E env ${no_path} ${cli} --version)
+  expect_output("^vantrel ${VERSION}\n$" "installed vantrel --version")
+  run(${CMAKE_COMMAND} -E env ${no_path} ${cli} pairs --unit pt ${sample})
+  expect_output("\n  CropWidth +float +595\\.000000\n" "installed vantrel pairs")
+endif()

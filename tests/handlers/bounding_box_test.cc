@@ -115,6 +115,12 @@ TEST(BoxHandlers, AcceptanceRankingAndValues) {
        kNone, "nan nan nan nan", "0 0 0 0 r0 a0 m15 p0"},
       {"beyond float range", kBB, 1, 0, 0, 0, 15, 0,
        kNone, "0 0 1e39 9", "0 0 0 0 r0 a0 m15 p0"},
+      {"crop beyond float range", kBB, 1, 0, 0, 0, 15, 0,
+       kNone, "-3.4e38 0 3.4e38 9", "0 0 0 0 r0 a0 m15 p0"},
+      {"crop beyond float range, higher rank", kHiRes, 1, 0, 0, 0, 15, 0,
+       kLetter, "0 -3.4e38 9 3.4e38", "0 0 612 792 r1 a0 m15 p0"},
+      {"fractional, exponent", kBB, 1, 0, 0, 0, 15, 0,
+       kNone, "0 0 612.5 7.92e2", "0 0 612.5 792 r1 a0 m15 p0"},
       {"press paper size", ParserPressPaperSize, 1, 0, 0, 0, 15, 0,
        kNone, "500 700", "0 0 500 700 r5 a0 m15 p0"},
       {"paper area", ParserPaperArea, 1, 0, 0, 0, 15, 0,
@@ -182,6 +188,9 @@ TEST(SetAtBoundingBox, ConvertsTheBoxIntoCropValuesInTheUnit) {
       {'P', {-0.0f, -0.0f, 50, 60, 4, 0}, 0, 0, 0, 0,
        Crops("50.000000", "60.000000", kZero, kZero)},
       {'P', {0, 0, 612, 792, 0, 0}, 0, 0, 0, 0, ""},  // no box held
+      // Margins that push the crop beyond the float range: no crop.
+      {'P', {0, 0, 3e38f, 792, 1, 0}, 3e38f, 0, 0, 0, ""},
+      {'M', {0, 0, 612, 3.4e38f, 1, 0}, 0, 3.4e38f, 0, 3.4e38f, ""},
       // clang-format on
   };
   for (const auto& c : kCases) {
@@ -283,6 +292,73 @@ TEST(BoundingBoxFile, EmbeddedDocumentBoxCountsOnlyWithHeliosSupport) {
       crops += (crops.empty() ? "" : "; ") + dump;
     }
     EXPECT_EQ(crops, c.expected) << (c.registry ? c.registry : "no registry");
+  }
+}
+
+// The crop properties of the job-ticket road's document rule.
+std::string DocumentCrops(const std::string& path) {
+  CParserObjectIF* jt = CreateParserObject(0);
+  if (jt == nullptr) return "no parser";
+  CRuleKalPropArrArray rules;
+  jt->ParseToRules(path.c_str(), rules, 0, 0);
+  delete jt;
+  if (rules.GetSize() == 0) return "no rules";
+  CRuleKalPropArray doc = rules.GetAt(rules.GetSize() - 1);
+  std::string crops;
+  for (int i = 0; i < doc.GetSize(); ++i) {
+    std::string dump = vantrel_test::DumpProperty(doc.GetAt(i));
+    if (dump.rfind("Crop", 0) != 0) continue;
+    crops += (crops.empty() ? "" : "; ") + dump;
+  }
+  return crops;
+}
+
+// A host whose toolkit set a decimal-comma locale gets the crop of the C
+// locale on both roads; the RIP road reads the stored text back as a number.
+TEST(BoundingBoxFile, CropIsTheSameInADecimalCommaLocale) {
+  vantrel_test::TempDir dir;
+  const std::string job =
+      dir.Write("job.ps",
+                "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612.5 792\n%%EndComments\n");
+  const std::string kPairs =
+      "CropWidth(4)=612.500000; CropHeight(4)=792.000000; "
+      "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000";
+  const std::string kRules =
+      "CropWidth:FLOAT=216.076385; CropHeight:FLOAT=279.399994; "
+      "CropWOffset:FLOAT=0.000000; CropHOffset:FLOAT=0.000000";
+  EXPECT_EQ(RipCrops(job, 15, 'P'), kPairs);
+  EXPECT_EQ(DocumentCrops(job), kRules);
+  const std::string pairs_mm = RipCrops(job, 15, 'M');
+
+  vantrel_test::ScopedLocale locale("de_DE.UTF-8");
+  if (!locale.ok()) GTEST_SKIP() << "locale de_DE.UTF-8 not available";
+  EXPECT_EQ(RipCrops(job, 15, 'P'), kPairs);
+  EXPECT_EQ(RipCrops(job, 15, 'M'), pairs_mm);
+  EXPECT_EQ(DocumentCrops(job), kRules);
+}
+
+// A box whose crop a float cannot hold is passed over as it is read, so a
+// later box is still taken.
+TEST(BoundingBoxFile, BoxBeyondTheFloatRangeLeavesRoomForALaterBox) {
+  static const struct {
+    const char* boxes;
+    const char* expected;
+  } kCases[] = {
+      {"%%BoundingBox: -3.4e38 -3.4e38 3.4e38 3.4e38\n", ""},
+      {"%%BoundingBox: -3.4e38 -3.4e38 3.4e38 3.4e38\n"
+       "%%HiResBoundingBox: 0 0 612.5 792\n",
+       "CropWidth(4)=612.500000; CropHeight(4)=792.000000; "
+       "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000"},
+      {"%%BoundingBox: 0 0 3.4e38 3.4e38\n",
+       "CropWidth(4)=339999995214436424907732413799364296704.000000; "
+       "CropHeight(4)=339999995214436424907732413799364296704.000000; "
+       "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000"},
+  };
+  vantrel_test::TempDir dir;
+  for (const auto& c : kCases) {
+    const std::string job = dir.Write(
+        "job.ps", std::string("%!PS-Adobe-3.0\n") + c.boxes + "%%EndComments\n");
+    EXPECT_EQ(RipCrops(job, 15, 'P'), c.expected) << c.boxes;
   }
 }
 

@@ -1,8 +1,10 @@
 #include "platform/registry.h"
 
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
+#include "platform/trace.h"
 #include "support/test_support.h"
 
 namespace {
@@ -159,6 +161,38 @@ TEST(Registry, AnswersNothingBeforeOpenOrAfterClose) {
   h.closeRegistryFolder();
   EXPECT_EQ(0, h.getBoolValueByName("On", value, 0));
   EXPECT_EQ(42, value);
+}
+
+// A named file that cannot be used says so once, on stderr and in the trace;
+// the settings keep their defaults.
+TEST(Registry, FileThatCannotBeUsedIsToldOnce) {
+  TempDir dir;
+  static const struct {
+    const char* name;  // null: the folder itself
+    const char* contents;  // null: not written
+    const char* reason;
+  } kCases[] = {
+      {"missing.reg", nullptr, "no such file"},
+      {nullptr, nullptr, "is a directory"},
+      {"notes.txt", "[HKLM\\A\\K]\n\"On\"=dword:1\n", "not a registry export file"},
+      {"empty.reg", "\xEF\xBB\xBF", "not a registry export file"},
+  };
+  for (const auto& c : kCases) {
+    std::string path = c.name == nullptr ? dir.path() : dir.path() + "/" + c.name;
+    if (c.contents != nullptr) dir.Write(c.name, c.contents);
+    ScopedEnv env("VANTREL_REGISTRY", path.c_str());
+    const std::string problem = "VANTREL_REGISTRY '" + path + "': " + c.reason +
+                                "; the settings keep their defaults";
+    vantrel::TraceCapture trace;
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+      NTBaseRegHandle h(kHKeyLocalMachine);
+      EXPECT_EQ(0, h.openRegistryFolder("A\\K")) << path;
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "vantrel: " + problem + "\n");
+    EXPECT_EQ(trace.lines(), std::vector<std::string>{problem});
+  }
 }
 
 }  // namespace

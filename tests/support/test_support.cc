@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -120,5 +121,13 @@ ScopedEnv::~ScopedEnv() {
     unsetenv(name_.c_str());
   }
 }
+
+ScopedLocale::ScopedLocale(const char* name) {
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  old_ = old != nullptr ? old : "C";
+  ok_ = std::setlocale(LC_ALL, name) != nullptr;
+}
+
+ScopedLocale::~ScopedLocale() { std::setlocale(LC_ALL, old_.c_str()); }
 
 }  // namespace vantrel_test

@@ -56,6 +56,21 @@ class ScopedEnv {
   bool had_old_;
 };
 
+// Sets the C library's locale (all categories) for the life of the object,
+// then restores the one before. ok() is false when the locale is not there.
+class ScopedLocale {
+ public:
+  explicit ScopedLocale(const char* name);
+  ~ScopedLocale();
+  ScopedLocale(const ScopedLocale&) = delete;
+  ScopedLocale& operator=(const ScopedLocale&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  std::string old_;
+  bool ok_;
+};
+
 }  // namespace vantrel_test
 
 #endif  // VANTREL_TESTS_SUPPORT_TEST_SUPPORT_H_

@@ -1,0 +1,149 @@
+#include "platform/number_text.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+
+namespace vantrel {
+
+namespace {
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
+// True when [pos, end) starts with `word` (lower case), in any case.
+bool StartsWithWord(const char* pos, const char* end, const char* word) {
+  for (; *word != '\0'; ++pos, ++word) {
+    if (pos == end || Lower(*pos) != *word) return false;
+  }
+  return true;
+}
+
+// The span of one unsigned number, as "%f" scanning delimits it.
+struct Span {
+  const char* digits = nullptr;  // first digit or "." of the mantissa
+  const char* convert_end = nullptr;  // end of what the conversion reads
+  const char* end = nullptr;          // end of what the scan steps over
+  bool hex = false;
+  // Where the value's first non-zero digit stands, as a power of the base
+  // (16 for hex) plus the exponent (bits for hex): above 0 the value is
+  // large, otherwise small. Only its sign is used: it tells an overflow from
+  // an underflow when the conversion reports the value out of range.
+  int64_t magnitude = 0;
+};
+
+// Digits with an optional point; answers false when there is no digit.
+bool ScanMantissa(const char* pos, const char* end, bool hex, Span& span) {
+  auto digit = hex ? IsHexDigit : IsDigit;
+  const int digit_weight = hex ? 4 : 1;
+  span.digits = pos;
+  int64_t leading = 0;  // integer digits from the first non-zero one on
+  int64_t zeros = 0;    // zeros after the point before a non-zero digit
+  bool nonzero = false;
+  bool any = false;
+  for (; pos < end && digit(*pos); ++pos) {
+    any = true;
+    nonzero = nonzero || *pos != '0';
+    if (nonzero) ++leading;
+  }
+  if (pos < end && *pos == '.') {
+    ++pos;
+    for (; pos < end && digit(*pos); ++pos) {
+      any = true;
+      if (!nonzero && *pos == '0') ++zeros;
+      nonzero = nonzero || *pos != '0';
+    }
+  }
+  span.convert_end = span.end = pos;
+  span.magnitude = (leading > 0 ? leading : -zeros) * digit_weight;
+  return any;
+}
+
+// The exponent after a mantissa. As the C library's scanning does, a marker
+// with a sign and no digits is stepped over without being read.
+void ScanExponent(const char* end, char marker, Span& span) {
+  const char* pos = span.end;
+  if (pos == end || Lower(*pos) != marker) return;
+  ++pos;
+  bool negative = false;
+  if (pos < end && (*pos == '+' || *pos == '-')) negative = *pos++ == '-';
+  span.end = pos;
+  if (pos == end || !IsDigit(*pos)) return;
+  int64_t exponent = 0;
+  for (; pos < end && IsDigit(*pos); ++pos) {
+    // Saturates far beyond any range and any count of mantissa digits.
+    if (exponent < (int64_t{1} << 40)) exponent = exponent * 10 + (*pos - '0');
+  }
+  span.convert_end = span.end = pos;
+  span.magnitude += negative ? -exponent : exponent;
+}
+
+template <typename T>
+const char* ReadReal(const char* pos, const char* end, T* value) {
+  if (pos == nullptr || end == nullptr || value == nullptr) return nullptr;
+  while (pos < end && IsSpace(*pos)) ++pos;
+  bool negative = false;
+  if (pos < end && (*pos == '+' || *pos == '-')) negative = *pos++ == '-';
+  T result = 0;
+  const char* after = nullptr;
+  if (StartsWithWord(pos, end, "inf")) {
+    result = std::numeric_limits<T>::infinity();
+    after = pos + (StartsWithWord(pos, end, "infinity") ? 8 : 3);
+  } else if (StartsWithWord(pos, end, "nan")) {
+    result = std::numeric_limits<T>::quiet_NaN();
+    after = pos + 3;
+  } else {
+    Span span;
+    // "0x" must be followed by a digit or a point: "0x" alone is no number.
+    span.hex = end - pos >= 2 && pos[0] == '0' && Lower(pos[1]) == 'x';
+    if (!ScanMantissa(span.hex ? pos + 2 : pos, end, span.hex, span)) {
+      return nullptr;
+    }
+    ScanExponent(end, span.hex ? 'p' : 'e', span);
+    const std::chars_format format =
+        span.hex ? std::chars_format::hex : std::chars_format::general;
+    std::from_chars_result r =
+        std::from_chars(span.digits, span.convert_end, result, format);
+    if (r.ec == std::errc::result_out_of_range) {
+      result = span.magnitude > 0 ? std::numeric_limits<T>::infinity() : T(0);
+    } else if (r.ec != std::errc() || r.ptr != span.convert_end) {
+      return nullptr;  // not reached: the span is a valid number
+    }
+    after = span.end;
+  }
+  *value = negative ? -result : result;
+  return after;
+}
+
+}  // namespace
+
+const char* ReadFloatText(const char* pos, const char* end, float* value) {
+  return ReadReal(pos, end, value);
+}
+
+const char* ReadDoubleText(const char* pos, const char* end, double* value) {
+  return ReadReal(pos, end, value);
+}
+
+std::string FixedText(double value) {
+  // The longest text: "-" and the 309 integer digits of the largest double,
+  // the point and six decimals.
+  char text[320];
+  std::to_chars_result r = std::to_chars(text, text + sizeof text, value,
+                                         std::chars_format::fixed, 6);
+  if (r.ec != std::errc()) return std::string();
+  return std::string(text, r.ptr);
+}
+
+}  // namespace vantrel

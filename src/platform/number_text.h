@@ -1,0 +1,33 @@
+// Floating-point numbers to and from text, the same under any locale.
+//
+// A host may call setlocale() with a decimal-comma locale at any time; the C
+// library's "%f", strtod and sscanf then read and write "612,5". Every read
+// and print of a floating-point value in the library goes through here and
+// gives what the C locale gives.
+#ifndef VANTREL_PLATFORM_NUMBER_TEXT_H_
+#define VANTREL_PLATFORM_NUMBER_TEXT_H_
+
+#include <string>
+
+namespace vantrel {
+
+// Reads one number from [pos, end) the way "%f" scanning reads it in the C
+// locale: leading white space (" \t\n\v\f\r") is skipped, then an optional
+// sign and a decimal number ("612", "612.5", ".5", "1e3"), a hexadecimal one
+// ("0x1.8p3"), "inf", "infinity" or "nan" (any case). As in the C library an
+// exponent marker without digits ("612e") is stepped over and not applied,
+// a value beyond the range of the type reads as an infinity, and one too
+// small for it as zero. Infinities and NaN are handed back as such: callers
+// that must not take them test the value with std::isfinite.
+// Answers the position after the number, or null (leaving `*value` as it
+// was) when no number starts there. Never reads at or past `end`.
+const char* ReadFloatText(const char* pos, const char* end, float* value);
+const char* ReadDoubleText(const char* pos, const char* end, double* value);
+
+// `value` as "%f" prints it in the C locale: six decimals, "-" before a
+// negative value (also "-0.000000"), "inf", "-inf", "nan", "-nan".
+std::string FixedText(double value);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_PLATFORM_NUMBER_TEXT_H_

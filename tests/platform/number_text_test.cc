@@ -1,0 +1,115 @@
+#include "platform/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace vantrel {
+namespace {
+
+// "value/consumed" as the C library's "%f%n" scan gives it in the C locale
+// (the tests run in it), "-" when it reads no number.
+std::string LibraryRead(const char* text) {
+  float value = 0;
+  int consumed = 0;
+  if (std::sscanf(text, "%f%n", &value, &consumed) != 1) return "-";
+  char out[64];
+  std::snprintf(out, sizeof out, "%a/%d", static_cast<double>(value),
+                consumed);
+  return out;
+}
+
+std::string OwnRead(const char* text) {
+  float value = 0;
+  const char* end = text + std::strlen(text);
+  const char* after = ReadFloatText(text, end, &value);
+  if (after == nullptr) return "-";
+  char out[64];
+  std::snprintf(out, sizeof out, "%a/%d", static_cast<double>(value),
+                static_cast<int>(after - text));
+  return out;
+}
+
+TEST(NumberText, ReadsAsTheCLibraryScansInTheCLocale) {
+  static const char* const kInputs[] = {
+      "612", "612.5", "  \t\v\f\r\n-12.25x", "+.5e2", ".5", "5.", "00012",
+      "1e5x", "1E-2", "612e 792", "1e+", "100ergs", "1.5.3", "1,5", "0x1p3",
+      "0X1.8P1", "0x.8", "0x1p", "0x", "0xg", ".", "-.", "-", "", "e5",
+      "inf", "-INF", "Infinity", "nan", "-nan", "NAN(abc)", "3.4e38",
+      "3.5e38", "1e400", "-1e400", "1e-40", "1e-50", "-1e-50", "-0",
+      "0x1p-99999", "1e99999999999999999999", "1e-99999999999999999999",
+      "215.899994", "340282356779733661637539395458142568448",
+      "0.000000000000000000000000000000000000000000001",
+  };
+  for (const char* text : kInputs) {
+    EXPECT_EQ(OwnRead(text), LibraryRead(text)) << "'" << text << "'";
+  }
+}
+
+TEST(NumberText, ReadsOnlyUpToTheEndGivenAndKeepsTheValueOnFailure) {
+  const char text[] = "612.5e3";
+  float value = 7;
+  EXPECT_EQ(ReadFloatText(text, text + 3, &value), text + 3);
+  EXPECT_EQ(value, 612.0f);
+  EXPECT_EQ(ReadFloatText(text, text + 5, &value), text + 5);
+  EXPECT_EQ(value, 612.5f);
+  value = 7;
+  EXPECT_EQ(ReadFloatText(text + 3, text + 4, &value), nullptr);  // "."
+  EXPECT_EQ(ReadFloatText(text, text, &value), nullptr);
+  EXPECT_EQ(value, 7.0f);
+  // A double is read with its own precision, not through a float.
+  double d = 0;
+  const char pi[] = "3.141592653589793";
+  EXPECT_EQ(ReadDoubleText(pi, pi + sizeof pi - 1, &d), pi + sizeof pi - 1);
+  EXPECT_EQ(d, 3.141592653589793);
+}
+
+TEST(NumberText, PrintsAsTheCLibraryPrintsInTheCLocale) {
+  static const double kValues[] = {
+      0.0, -0.0, 612.0, 215.899994f, 0.0078125, 0.0234375, -1e-9, 0.5,
+      1e300, -1.7976931348623157e308, 3.4028234663852886e38, 1e-320,
+      INFINITY, -INFINITY, NAN, -NAN,
+  };
+  char expected[400];
+  for (double value : kValues) {
+    std::snprintf(expected, sizeof expected, "%f", value);
+    EXPECT_EQ(FixedText(value), expected) << value;
+  }
+  // Every float of a sweep over the bit patterns, the form crops take.
+  uint32_t bits = 1;
+  for (int i = 0; i < 20000; ++i) {
+    bits = bits * 1664525u + 1013904223u;
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    std::snprintf(expected, sizeof expected, "%f", static_cast<double>(f));
+    ASSERT_EQ(FixedText(f), expected) << std::hexfloat << f;
+  }
+}
+
+TEST(NumberText, ReadsAndPrintsTheSameInADecimalCommaLocale) {
+  vantrel_test::ScopedLocale locale("de_DE.UTF-8");
+  if (!locale.ok()) GTEST_SKIP() << "locale de_DE.UTF-8 not available";
+  char library[64];
+  std::snprintf(library, sizeof library, "%f", 612.5);
+  ASSERT_STREQ(library, "612,500000");  // the locale is in force
+  const char text[] = "612.5 792,5";
+  const char* end = text + sizeof text - 1;
+  float first = 0;
+  float second = 0;
+  const char* pos = ReadFloatText(text, end, &first);
+  pos = ReadFloatText(pos, end, &second);
+  EXPECT_EQ(first, 612.5f);
+  EXPECT_EQ(second, 792.0f);
+  EXPECT_EQ(ReadFloatText(pos, end, &second), nullptr);  // ",5"
+  EXPECT_EQ(FixedText(612.5), "612.500000");
+}
+
+}  // namespace
+}  // namespace vantrel
