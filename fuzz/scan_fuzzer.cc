@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "vantrel/vantrel.h"
@@ -37,21 +39,48 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fwrite(data, 1, size, f);
   std::fclose(f);
 
+  // One file, one answer: the RIP road's whole-file crop (in millimetres)
+  // must be the crop of the job-ticket road.
+  std::string rip_crop;
   CRipBaseParserIF* rip = RipCreateParserObject();
   _tPairProperty* pairs = nullptr;
   int count = 0;
   for (int mode : {15, 1, 2, 3}) {
     rip->ParseToPairs(path.c_str(), pairs, count, 1, mode, "MIP"[mode % 3]);
+    if (mode == 15) {
+      for (int i = 0; i < count; ++i) {
+        if (std::strncmp(pairs[i].propName, "Crop", 4) == 0) {
+          rip_crop += std::string(pairs[i].propName) + "=" +
+                      pairs[i].propValue + ";";
+        }
+      }
+    }
   }
   delete[] pairs;
   delete rip;
 
+  std::string rules_crop;
   CParserObjectIF* jt = CreateParserObject(0);
   for (int skip : {0, 3}) {
     CRuleKalPropArrArray rules;
     jt->ParseToRules(path.c_str(), rules, skip, 0);
+    if (skip != 0 || rules.GetSize() == 0) continue;
+    const CRuleKalPropArray document = rules.GetAt(rules.GetSize() - 1);
+    for (int i = 0; i < document.GetSize(); ++i) {
+      const CKalProperty property = document.GetAt(i);
+      if (std::strncmp(property.getPropertyName(), "Crop", 4) == 0) {
+        std::string value;
+        property.getValue(value);
+        rules_crop += std::string(property.getPropertyName()) + "=" + value + ";";
+      }
+    }
   }
   delete jt;
+  if (rip_crop != rules_crop) {
+    std::fprintf(stderr, "crops differ: pairs '%s', rules '%s'\n",
+                 rip_crop.c_str(), rules_crop.c_str());
+    std::abort();
+  }
   std::remove(path.c_str());
   return 0;
 }
