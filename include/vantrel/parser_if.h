@@ -28,6 +28,10 @@ enum VantrelScanStatus {
   VANTREL_SCAN_PDF_REFUSED = 8,     // PDF input is not supported
   VANTREL_SCAN_HANDLER_FAILED = 9,  // a comment handler ended the scan
   VANTREL_SCAN_NOT_REGULAR_FILE = 10,  // a FIFO, device or socket
+  // An embedded DEX job ticket could not be written to the KALOUTPUT folder
+  // (bad length, no free file name, folder missing or not writable, block
+  // cut short by the end of the file); the trace says which.
+  VANTREL_SCAN_JOB_TICKET_NOT_SAVED = 11,
 };
 
 // A short English reason for a status ("no such file", ...). Never null.

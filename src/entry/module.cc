@@ -7,7 +7,6 @@
 #include "platform/trace.h"
 #include "store/property_map.h"
 #include "vantrel/parser_if.h"
-#include "vantrel/xrx_if.h"
 
 namespace {
 
@@ -47,7 +46,6 @@ BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/,
 
 CParserObjectIF::~CParserObjectIF() = default;
 CRipBaseParserIF::~CRipBaseParserIF() = default;
-CParseXRXCommentsIf::~CParseXRXCommentsIf() = default;
 
 _tPairProperty::_tPairProperty()
     : propName(nullptr), propValue(nullptr), propType(0) {}
@@ -81,6 +79,8 @@ extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
       return "scan failed";
     case VANTREL_SCAN_NOT_REGULAR_FILE:
       return "not a regular file";
+    case VANTREL_SCAN_JOB_TICKET_NOT_SAVED:
+      return "job-ticket data could not be saved";
     default:
       return "unknown error";
   }

@@ -9,11 +9,13 @@
 #include "engine/scanner.h"
 #include "engine/sections.h"
 #include "handlers/bounding_box.h"
+#include "handlers/dex.h"
 #include "handlers/document_structure.h"
 #include "handlers/handler_state.h"
 #include "handlers/header_comments.h"
 #include "handlers/pages.h"
 #include "handlers/separations.h"
+#include "handlers/xrx.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -78,12 +80,20 @@ void CKalParser::AddBoundingBox(char unit) {
   vantrel::RegisterBoundingBoxSet(m_engine, &box);
 }
 
-// The job-ticket, copies, XRX, DEX and title comment sets have no handlers
-// yet; their registrations are added together with the handlers.
+void CKalParser::AddXRXComment() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterXRXSet(m_engine);
+}
+
+void CKalParser::AddDexxmlComment() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterDexxmlSet(m_engine);
+}
+
+// The job-ticket, copies and title comment sets have no handlers yet; their
+// registrations are added together with the handlers.
 void CKalParser::AddKALPPDComment() {}
 void CKalParser::AddNumCopiesComment() {}
-void CKalParser::AddXRXComment() {}
-void CKalParser::AddDexxmlComment() {}
 void CKalParser::AddTitleComment() {}
 
 void CKalParser::AddComment(const char* keyword, int param, int prefix) {
