@@ -79,8 +79,8 @@ extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
       return "scan failed";
     case VANTREL_SCAN_NOT_REGULAR_FILE:
       return "not a regular file";
-    case VANTREL_SCAN_JOB_TICKET_NOT_SAVED:
-      return "job-ticket data could not be saved";
+    case VANTREL_SCAN_JOB_TICKET_FAILED:
+      return "job-ticket data could not be extracted";
     default:
       return "unknown error";
   }

@@ -236,7 +236,7 @@ int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
   const long count = ParseCount(value);
   if (count <= 0) {
     VTRACE("--ERROR-- ParserDexJTData() bad length %s", value);
-    ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_NOT_SAVED;
+    ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
   if (OutputFolder() == nullptr) {
@@ -245,7 +245,7 @@ int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
     return 0;
   }
   if (!saveDexxmlToFile(ctx, position, count, offset)) {
-    ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_NOT_SAVED;
+    ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
   return 0;

@@ -360,7 +360,7 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   r = RunCli({"rules", "--dex-dir", dir.path() + "/missing", path});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
-            "vantrel: " + path + ": job-ticket data could not be saved\n");
+            "vantrel: " + path + ": job-ticket data could not be extracted\n");
 }
 
 // Runs the tool with the process's stderr sent to `log`; answers what was

@@ -1,5 +1,6 @@
 # Installs the build into a scratch prefix, then builds and runs a consumer
-# through find_package(vantrel) and through pkg-config.
+# through find_package(vantrel) and through pkg-config, and builds the
+# example plug-in against the package.
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -21,15 +22,32 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/cmake-build
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-build)
 run(${WORK_DIR}/cmake-build/consumer ${sample})
 
-# pkg-config.
-find_program(PKG_CONFIG pkg-config REQUIRED)
-find_program(CXX NAMES c++ g++ clang++ REQUIRED)
-set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig:${prefix}/lib64/pkgconfig)
 foreach(d lib lib64)
   if(EXISTS ${prefix}/${d}/pkgconfig/vantrel.pc)
     set(libdir ${prefix}/${d})
   endif()
 endforeach()
+
+# A plug-in project: the installed example plug-in, built on its own against
+# the package, then loaded by the installed tool.
+run(${CMAKE_COMMAND} -S ${prefix}/share/vantrel/examples/xrx_plugin
+    -B ${WORK_DIR}/plugin-build
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/plugin-build)
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir}
+    VANTREL_PLUGIN_PATH=${WORK_DIR}/plugin-build
+    ${prefix}/bin/vantrel rules --json ${SOURCE_DIR}/examples/jobticket.ps
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(FIND "${out}" "{\"name\":\"Media\",\"type\":6,\"id\":0,\"value\":\"A5 coated 135gsm\"}" at)
+if(NOT rc EQUAL 0 OR at EQUAL -1)
+  message(FATAL_ERROR "the installed tool did not use the plug-in (${rc}):\n${out}\n${err}")
+endif()
+
+# pkg-config.
+find_program(PKG_CONFIG pkg-config REQUIRED)
+find_program(CXX NAMES c++ g++ clang++ REQUIRED)
+set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig:${prefix}/lib64/pkgconfig)
 execute_process(COMMAND ${PKG_CONFIG} --cflags --libs vantrel
   OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

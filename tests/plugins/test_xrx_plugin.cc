@@ -2,13 +2,14 @@
 // uses no code of the vantrel library, so a test program that links the
 // library statically can load it.
 //
-// VANTREL_TEST_XRX_LOG names a file to which every call appends one line;
-// VANTREL_TEST_XRX_SCRIPT sets the answers, e.g. "init=0", "parse=2",
-// "fill=0", "object=null", "throw=parse" (comma-separated). By default
-// parseBuffer answers 3 when "%XRXend" lies within the text, else 2.
-// Built once more with VANTREL_TEST_NO_FACTORY, it exports no factory.
+// Every call appends a line to the file VANTREL_TEST_XRX_LOG names.
+// VANTREL_TEST_XRX_SCRIPT sets answers: "init=0", "parse=2", "fill=0",
+// "object=null", "throw=parse". By default parseBuffer answers 3 when
+// "%XRXend" lies within the text, else 2. Built with
+// VANTREL_TEST_NO_FACTORY, it exports no factory.
 #include <vantrel/xrx_plugin.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,42 +19,33 @@
 
 namespace {
 
-// Not std::to_string: its digit table is a unique symbol, which would keep
-// the library from ever being unloaded.
-std::string Number(long n) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%ld", n);
-  return text;
-}
-
-void Log(const std::string& line) {
+// printf-style, so that no std::to_string is needed: its digit table is a
+// unique symbol, which would keep the library from ever being unloaded.
+__attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
   const char* path = std::getenv("VANTREL_TEST_XRX_LOG");
-  if (path == nullptr) return;
-  if (FILE* f = std::fopen(path, "a")) {
-    std::fprintf(f, "%s\n", line.c_str());
-    std::fclose(f);
-  }
+  FILE* f = path != nullptr ? std::fopen(path, "a") : nullptr;
+  if (f == nullptr) return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(f, format, args);
+  va_end(args);
+  std::fputc('\n', f);
+  std::fclose(f);
 }
 
 // The value of `key=` in the script, or `fallback`.
 std::string Script(const char* key, const char* fallback) {
   const char* script = std::getenv("VANTREL_TEST_XRX_SCRIPT");
   const std::string text = script != nullptr ? script : "";
-  const std::string wanted = std::string(key) + "=";
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find(',', at);
-    if (end == std::string::npos) end = text.size();
-    if (text.compare(at, wanted.size(), wanted) == 0) {
-      return text.substr(at + wanted.size(), end - at - wanted.size());
-    }
-    at = end + 1;
-  }
-  return fallback;
+  const size_t at = text.find(std::string(key) + "=");
+  if (at == std::string::npos) return fallback;
+  const size_t start = text.find('=', at) + 1;
+  return text.substr(start, text.find(',', start) - start);
 }
 
-void MaybeThrow(const char* call) {
-  if (Script("throw", "") == call) throw std::runtime_error(call);
+int Answer(const char* key, const char* fallback) {
+  if (Script("throw", "") == key) throw std::runtime_error(key);
+  return std::atoi(Script(key, fallback).c_str());
 }
 
 // Runs when the library is unloaded.
@@ -64,38 +56,30 @@ struct UnloadLog {
 class ScriptedParser : public CParseXRXCommentsIf {
  public:
   ~ScriptedParser() override { Log("destroy"); }
-
   int init() override {
     Log("init");
-    MaybeThrow("init");
-    return std::atoi(Script("init", "1").c_str());
+    return Answer("init", "1");
   }
   int setMode(int mode) override {
-    Log("setMode " + Number(mode));
+    Log("setMode %d", mode);
     return 0;
   }
   int parseBuffer(const char* text, int length) override {
-    std::string first;
-    for (int i = 0; i < length && text[i] != '\n' && text[i] != '\r'; ++i) {
-      first += text[i];
+    int first = 0;
+    while (first < length && text[first] != '\n' && text[first] != '\r') {
+      ++first;
     }
-    long end = -1;
-    for (int i = 0; i + 7 <= length; ++i) {
-      if (std::memcmp(text + i, "%XRXend", 7) == 0) {
-        end = i;
-        break;
-      }
+    int end = 0;
+    while (end + 7 <= length && std::memcmp(text + end, "%XRXend", 7) != 0) {
+      ++end;
     }
-    Log("parseBuffer " + Number(length) + " [" + first + "] end@" +
-        Number(end));
-    MaybeThrow("parse");
-    return std::atoi(Script("parse", end >= 0 ? "3" : "2").c_str());
+    if (end + 7 > length) end = -1;
+    Log("parseBuffer %d [%.*s] end@%d", length, first, text, end);
+    return Answer("parse", end >= 0 ? "3" : "2");
   }
   int fillRules(void* container) override {
-    char pointer[32];
-    std::snprintf(pointer, sizeof pointer, "%p", container);
-    Log(std::string("fillRules ") + pointer);
-    return std::atoi(Script("fill", "1").c_str());
+    Log("fillRules %p", container);
+    return Answer("fill", "1");
   }
 };
 
@@ -104,8 +88,7 @@ class ScriptedParser : public CParseXRXCommentsIf {
 #if !defined(VANTREL_TEST_NO_FACTORY)
 extern "C" VANTREL_PLUGIN_EXPORT void* VantrelCreateObject(const char* name,
                                                            long arg) {
-  Log(std::string("create ") + (name != nullptr ? name : "(null)") + " " +
-      Number(arg));
+  Log("create %s %ld", name != nullptr ? name : "(null)", arg);
   if (Script("object", "") == "null") return nullptr;
   CParseXRXCommentsIf* parser = new (std::nothrow) ScriptedParser;
   return parser;
