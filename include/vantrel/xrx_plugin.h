@@ -44,8 +44,9 @@
 // classes. examples/xrx_plugin is a complete plug-in.
 //
 // Calls come from the thread that runs the parse, one at a time (parses are
-// serialised process-wide). No exception may leave a plug-in call; one that
-// does is caught and counted as a failure of that call.
+// serialised process-wide). Plug-in calls should not throw; an exception
+// that leaves one is caught and counted as a failure of that call. The
+// destructor must never throw.
 #ifndef VANTREL_XRX_PLUGIN_H_
 #define VANTREL_XRX_PLUGIN_H_
 
@@ -53,6 +54,9 @@
 // passes to the factory.
 #define VANTREL_XRX_LIBRARY_NAME "XRXParseDLL"
 #define VANTREL_XRX_OBJECT_NAME "XRXParseDll"
+
+// The most text parseBuffer is given at once (see there).
+#define VANTREL_XRX_TEXT_MAX 61440
 
 // The factory every plug-in exports, by this name and with C linkage:
 //
@@ -93,8 +97,8 @@ class CParseXRXCommentsIf {
 
   // `text` points just after "XRXbegin:" and the blanks that follow it: the
   // rest of that comment line, then the block's lines, then whatever the
-  // file holds after the block. `length` bytes may be read: 61440, or fewer
-  // when the file ends sooner (0 or more). The text is not NUL-terminated at
+  // file holds after the block. `length` bytes may be read:
+  // VANTREL_XRX_TEXT_MAX, or fewer when the file ends sooner (0 or more). The text is not NUL-terminated at
   // `length` in general and must not be written. Answer 3 when the block was
   // read to its end; anything else (for instance when no end is found within
   // `length` bytes) is an error, and fillRules is not called.

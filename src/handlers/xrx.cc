@@ -6,6 +6,7 @@
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "engine/scanner.h"
 #include "platform/file.h"
 #include "platform/loader.h"
 #include "platform/trace.h"
@@ -13,6 +14,9 @@
 
 namespace vantrel {
 namespace {
+
+static_assert(kXRXTextWindow == kLargestReadSize,
+              "the parser sees what one whole-file chunk could hold");
 
 // What parseBuffer answers for a block read to its end.
 constexpr int kBlockComplete = 3;

@@ -11,15 +11,16 @@
 #include <cstdint>
 
 #include "handlers/comment_handler.h"
+#include "vantrel/xrx_plugin.h"
 
 struct ParserContext;
 
 namespace vantrel {
 
 // Bytes of text the parser object is given from the value of "XRXbegin:"
-// on (fewer when the file ends sooner): the most one chunk of a whole-file
-// scan can hold, wherever the chunk boundaries fall.
-constexpr int kXRXTextWindow = 61440;
+// on (fewer when the file ends sooner), wherever the chunk boundaries fall:
+// as much as one chunk of a whole-file scan can hold.
+constexpr int kXRXTextWindow = VANTREL_XRX_TEXT_MAX;
 
 // "XRXbegin:" with the XRX handler, param 0, no user data.
 void RegisterXRXSet(ParserContext* context);
