@@ -32,6 +32,8 @@ const Command kCommands[] = {
 struct Invocation {
   Options options;
   bool trace = false;
+  bool has_dex_dir = false;
+  std::string dex_dir;
 };
 
 // Each answers false when `value` is not one it accepts.
@@ -93,6 +95,12 @@ bool ApplyTrace(const std::string&, Invocation& invocation) {
   invocation.trace = true;
   return true;
 }
+bool ApplyDexDir(const std::string& value, Invocation& invocation) {
+  if (value.empty()) return false;
+  invocation.has_dex_dir = true;
+  invocation.dex_dir = value;
+  return true;
+}
 
 struct OptionSpec {
   const char* name;
@@ -116,6 +124,10 @@ const OptionSpec kOptions[] = {
      "comment sets to leave out: 1 job ticket and copies, 2 XRX, 3 both "
      "(default 0)",
      ApplySkip},
+    {"--dex-dir", "DIR", "rules",
+     "existing folder to write the DEX job tickets into (default: "
+     "$KALOUTPUT; with neither, none are written)",
+     ApplyDexDir},
     {"--json", nullptr, nullptr, "one JSON object per file, one line each",
      ApplyJson},
     {"--trace", nullptr, nullptr, "write the library's trace lines to stderr",
@@ -213,27 +225,28 @@ void SetEnvironment(const char* name, const char* value) {
 #endif
 }
 
-// Turns the library's trace on for the parses of one run. The library reads
-// the variable whenever a parse begins, so it has to be in the environment
-// and is put back as it was afterwards.
-class ScopedTrace {
+// Sets a library setting for the parses of one run (the trace, the DEX
+// output folder). The library reads its variables while it parses, so they
+// have to be in the environment; each is put back as it was afterwards.
+class ScopedSetting {
  public:
-  explicit ScopedTrace(bool on) : on_(on) {
+  ScopedSetting(bool on, const char* name, const std::string& value)
+      : on_(on), name_(name) {
     if (!on_) return;
-    const char* old = std::getenv(kName);
+    const char* old = std::getenv(name_);
     had_old_ = old != nullptr;
     if (had_old_) old_ = old;
-    SetEnvironment(kName, "stderr");
+    SetEnvironment(name_, value.c_str());
   }
-  ~ScopedTrace() {
-    if (on_) SetEnvironment(kName, had_old_ ? old_.c_str() : nullptr);
+  ~ScopedSetting() {
+    if (on_) SetEnvironment(name_, had_old_ ? old_.c_str() : nullptr);
   }
-  ScopedTrace(const ScopedTrace&) = delete;
-  ScopedTrace& operator=(const ScopedTrace&) = delete;
+  ScopedSetting(const ScopedSetting&) = delete;
+  ScopedSetting& operator=(const ScopedSetting&) = delete;
 
  private:
-  static constexpr const char* kName = "VANTREL_TRACE";
   bool on_;
+  const char* name_;
   bool had_old_ = false;
   std::string old_;
 };
@@ -350,7 +363,9 @@ int Run(int argc, const char* const* argv, std::ostream& out,
 
   int status;
   {
-    ScopedTrace trace(invocation.trace);
+    ScopedSetting trace(invocation.trace, "VANTREL_TRACE", "stderr");
+    ScopedSetting dex_dir(invocation.has_dex_dir, "KALOUTPUT",
+                          invocation.dex_dir);
     status = command->function(invocation.options, out, err);
   }
   if (!out.flush()) {

@@ -2,7 +2,7 @@
 //
 //   vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] [--json] [--trace]
 //                 FILE...
-//   vantrel rules [--skip FLAGS] [--json] [--trace] FILE...
+//   vantrel rules [--skip FLAGS] [--dex-dir DIR] [--json] [--trace] FILE...
 //   vantrel -h | --help | --version
 #ifndef VANTREL_CLI_CLI_H_
 #define VANTREL_CLI_CLI_H_
@@ -16,8 +16,8 @@ namespace vantrel_cli {
 // go to `out`; failures, one line each, to `err` as "vantrel: FILE: reason"
 // or, for a bad command line, "vantrel: message". The library's own trace
 // lines (--trace) go to the process's stderr, not to `err`.
-// --trace sets VANTREL_TRACE=stderr for the parses and restores the
-// variable before returning.
+// --trace sets VANTREL_TRACE=stderr, --dex-dir DIR sets KALOUTPUT=DIR for
+// the parses; both variables are restored before returning.
 // Answers the exit status: 0 when every scan ran, 1 when a scan failed (the
 // other files are still reported) or the output could not be written, 2 for a
 // bad command line (nothing scanned).

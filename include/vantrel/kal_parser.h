@@ -62,7 +62,12 @@ class VANTREL_API CKalParser {
   void AddBoundingBox(char unit);
   void AddKALPPDComment();
   void AddNumCopiesComment();
+  // "XRXbegin:" blocks go to the XRX plug-in (<vantrel/xrx_plugin.h>),
+  // which adds its rules to the container given to HandleFile.
   void AddXRXComment();
+  // "BeginDexJTData:" blocks are written into new files in the folder named
+  // by KALOUTPUT (none when it is unset or empty); see
+  // CParserObjectIF::ParseToRules.
   void AddDexxmlComment();
   void AddTitleComment();
 

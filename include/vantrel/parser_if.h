@@ -28,6 +28,10 @@ enum VantrelScanStatus {
   VANTREL_SCAN_PDF_REFUSED = 8,     // PDF input is not supported
   VANTREL_SCAN_HANDLER_FAILED = 9,  // a comment handler ended the scan
   VANTREL_SCAN_NOT_REGULAR_FILE = 10,  // a FIFO, device or socket
+  // An embedded DEX job ticket could not be extracted: its length is not a
+  // positive number, the KALOUTPUT folder has no free name or cannot be
+  // written, or the file ends inside the block. The trace says which.
+  VANTREL_SCAN_JOB_TICKET_FAILED = 11,
 };
 
 // A short English reason for a status ("no such file", ...). Never null.
@@ -76,6 +80,10 @@ class VANTREL_API CParserObjectIF {
   // booklets, ...) first, the document-level rule last.
   // skip_flags: bit 0 leaves out the job-ticket and copies comment sets,
   // bit 1 the XRX set. `reserved` is not read.
+  // Embedded job tickets: DEX blocks are written into new files in the
+  // folder named by the environment variable KALOUTPUT (none when it is
+  // unset or empty), their paths reported as "DexJTData"; XRX blocks go to
+  // the plug-in of <vantrel/xrx_plugin.h>, which adds rules of its own.
   // Answers 0 (touching nothing) when `path` is null or empty, else 1, also
   // when the file could not be scanned: see GetLastScanStatus().
   virtual int ParseToRules(const char* path, CRuleKalPropArrArray& rules,

@@ -15,6 +15,6 @@
 #include "vantrel/kal_property.h"
 #include "vantrel/parser_if.h"
 #include "vantrel/version.h"
-#include "vantrel/xrx_if.h"
+#include "vantrel/xrx_plugin.h"
 
 #endif  // VANTREL_VANTREL_H_

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/keyword_table.h"
+#include "handlers/xrx.h"
 #include "platform/file.h"
 #include "platform/registry.h"
 #include "platform/trace.h"
@@ -54,9 +55,7 @@ void ParserReleaseContext(ParserContext* context) {
   context->dataEnd = nullptr;
   context->keyStart = nullptr;
   ParserFreeTable(context);
-  delete context->m_pParseXRX;
-  context->m_pParseXRX = nullptr;
-  // The XRX plug-in loader is released here once the XRX set exists.
+  ReleaseXRXObjects(context);
 }
 
 void ParserFreeContext(ParserContext* context) {

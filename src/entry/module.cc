@@ -9,7 +9,6 @@
 #include "platform/trace.h"
 #include "store/property_map.h"
 #include "vantrel/parser_if.h"
-#include "vantrel/xrx_if.h"
 
 namespace {
 
@@ -50,7 +49,6 @@ BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/,
 
 CParserObjectIF::~CParserObjectIF() = default;
 CRipBaseParserIF::~CRipBaseParserIF() = default;
-CParseXRXCommentsIf::~CParseXRXCommentsIf() = default;
 
 extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
   switch (status) {
@@ -76,6 +74,8 @@ extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
       return "scan failed";
     case VANTREL_SCAN_NOT_REGULAR_FILE:
       return "not a regular file";
+    case VANTREL_SCAN_JOB_TICKET_FAILED:
+      return "job-ticket data could not be extracted";
     default:
       return "unknown error";
   }

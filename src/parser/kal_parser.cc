@@ -10,11 +10,13 @@
 #include "engine/sections.h"
 #include "handlers/bounding_box.h"
 #include "handlers/copies.h"
+#include "handlers/dex.h"
 #include "handlers/document_structure.h"
 #include "handlers/handler_state.h"
 #include "handlers/header_comments.h"
 #include "handlers/pages.h"
 #include "handlers/separations.h"
+#include "handlers/xrx.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -95,10 +97,15 @@ void CKalParser::AddNumCopiesComment() {
   vantrel::RegisterNumCopiesSet(m_engine, &HandlerVars().copiesCounter);
 }
 
-// The XRX and DEX comment sets have no handlers yet; their registrations are
-// added together with the handlers.
-void CKalParser::AddXRXComment() {}
-void CKalParser::AddDexxmlComment() {}
+void CKalParser::AddXRXComment() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterXRXSet(m_engine);
+}
+
+void CKalParser::AddDexxmlComment() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterDexxmlSet(m_engine);
+}
 
 void CKalParser::AddTitleComment() {
   if (m_engine == nullptr) return;

@@ -72,6 +72,26 @@ int64_t ReadAt(int fd, char* buffer, size_t count, int64_t offset) {
 
 void CloseFile(int fd) { _close(fd); }
 
+int CreateNewFile(const char* path) {
+  // _O_EXCL fails on any existing name, a link included.
+  return _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+               _S_IREAD | _S_IWRITE);
+}
+
+bool WriteAll(int fd, const char* data, size_t count) {
+  while (count > 0) {
+    const unsigned chunk =
+        count > (1u << 30) ? (1u << 30) : static_cast<unsigned>(count);
+    int n = _write(fd, data, chunk);
+    if (n <= 0) return false;
+    data += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool CloseWritten(int fd) { return _close(fd) == 0; }
+
 #else
 
 bool OpenForScan(const char* path, int* fd, int64_t* size, int* status) {
@@ -113,6 +133,37 @@ int64_t ReadAt(int fd, char* buffer, size_t count, int64_t offset) {
 }
 
 void CloseFile(int fd) { ::close(fd); }
+
+int CreateNewFile(const char* path) {
+  int fd;
+  do {
+    // O_EXCL with O_CREAT never follows a link at the name; O_NOFOLLOW says
+    // so again for systems that would.
+    fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                0644);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool WriteAll(int fd, const char* data, size_t count) {
+  while (count > 0) {
+    ssize_t n = ::write(fd, data, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    data += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool CloseWritten(int fd) {
+  // After close() fails the descriptor is gone either way; EINTR is no
+  // reason to retry.
+  return ::close(fd) == 0 || errno == EINTR;
+}
 
 #endif
 

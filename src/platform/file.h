@@ -1,4 +1,5 @@
-// Reading the print file: open with its size, positioned reads, close.
+// Reading the print file (open with its size, positioned reads, close) and
+// creating the files extracted from it.
 // 64-bit offsets throughout, so files over 4 GB scan correctly.
 #ifndef VANTREL_PLATFORM_FILE_H_
 #define VANTREL_PLATFORM_FILE_H_
@@ -19,6 +20,21 @@ bool OpenForScan(const char* path, int* fd, int64_t* size, int* status);
 int64_t ReadAt(int fd, char* buffer, size_t count, int64_t offset);
 
 void CloseFile(int fd);
+
+// Creates `path` for writing, only when no file of that name exists (a
+// symbolic link at the name counts as existing and is never followed),
+// with mode 0644 before the umask, not inherited by child processes.
+// Answers the descriptor, or -1 with errno set (EEXIST when the name is
+// taken).
+int CreateNewFile(const char* path);
+
+// Writes all `count` bytes, retrying short and interrupted writes. False on
+// a write error.
+bool WriteAll(int fd, const char* data, size_t count);
+
+// Closes a descriptor that was written; false when the system reports that
+// buffered data could not be written.
+bool CloseWritten(int fd);
 
 }  // namespace vantrel
 

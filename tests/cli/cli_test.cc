@@ -88,6 +88,10 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
        "vantrel: option '--mode' does not apply to 'rules'\n"},
       {{"rules", "--skip", "4", "a.ps"},
        "vantrel: bad value '4' for '--skip'\n"},
+      {{"rules", "--dex-dir=", "a.ps"},
+       "vantrel: bad value '' for '--dex-dir'\n"},
+      {{"pairs", "--dex-dir", "out", "a.ps"},
+       "vantrel: option '--dex-dir' does not apply to 'pairs'\n"},
       // A bad argument is quoted without its control characters.
       {{"rules", "--skip", "\x1b[2J", "a.ps"},
        "vantrel: bad value '\\x1b[2J' for '--skip'\n"},
@@ -108,7 +112,8 @@ TEST(Cli, HelpListsEveryCommandAndVersionNamesTheLibrary) {
       help.out.rfind(
           "usage: vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] "
           "[--json] [--trace] FILE...\n"
-          "       vantrel rules [--skip FLAGS] [--json] [--trace] FILE...\n"
+          "       vantrel rules [--skip FLAGS] [--dex-dir DIR] [--json] "
+          "[--trace] FILE...\n"
           "       vantrel -h | --help | --version\n",
           0),
       0u)
@@ -404,6 +409,33 @@ TEST(Cli, PrintFileBytesComeOutAsJsonEscapes) {
 
   CliResult text = RunCli({"rules", path});
   EXPECT_EQ(text.out.find('\x1b'), std::string::npos) << text.out;
+}
+
+TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
+  TempDir dir;
+  const std::string out = dir.path() + "/out";
+  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  const std::string path = dir.Write(
+      "job.ps", "%!PS-Adobe-3.0\n%%BeginDexJTData: 12\n<JobTicket/>\n");
+  vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
+  CliResult r = RunCli({"rules", "--dex-dir", out, path});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, path +
+                       ": ok\n"
+                       "  rule 1: document, type 2, pages 0-0, booklet 0\n"
+                       "    DexJTData  text  id 0  " +
+                       out + "/job.ps_0.dexxml\n");
+  std::ifstream ticket(out + "/job.ps_0.dexxml");
+  std::stringstream written;
+  written << ticket.rdbuf();
+  EXPECT_EQ(written.str(), "<JobTicket/>");
+  EXPECT_EQ(std::getenv("KALOUTPUT"), nullptr);
+
+  // A folder that is not there fails the scan that has a ticket to save.
+  r = RunCli({"rules", "--dex-dir", dir.path() + "/missing", path});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "vantrel: " + path + ": job-ticket data could not be extracted\n");
 }
 
 // Runs the tool with the process's stderr sent to `log`; answers what was

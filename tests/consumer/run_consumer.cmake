@@ -1,7 +1,8 @@
 # Installs the build into a scratch prefix, then builds and runs a consumer
 # through find_package(vantrel) and through pkg-config, builds and runs a host
-# that loads the library with dlopen and links none of it, and runs the
-# installed CLI, which must find the library from its own place.
+# that loads the library with dlopen and links none of it, runs the installed
+# CLI, which must find the library from its own place, and builds the example
+# plug-in against the package.
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -33,6 +34,22 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/cmake-build
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-build)
 run(${WORK_DIR}/cmake-build/consumer ${sample})
+
+# A plug-in project: the installed example plug-in, built on its own against
+# the package, then loaded by the installed tool.
+run(${CMAKE_COMMAND} -S ${prefix}/share/vantrel/examples/xrx_plugin
+    -B ${WORK_DIR}/plugin-build
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/plugin-build)
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH
+    VANTREL_PLUGIN_PATH=${WORK_DIR}/plugin-build
+    ${prefix}/bin/vantrel rules --json ${SOURCE_DIR}/examples/jobticket.ps
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(FIND "${out}" "{\"name\":\"Media\",\"type\":6,\"id\":0,\"value\":\"A5 coated 135gsm\"}" at)
+if(NOT rc EQUAL 0 OR at EQUAL -1)
+  message(FATAL_ERROR "the installed tool did not use the plug-in (${rc}):\n${out}\n${err}")
+endif()
 
 # pkg-config.
 find_program(PKG_CONFIG pkg-config REQUIRED)

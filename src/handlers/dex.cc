@@ -1,0 +1,254 @@
+#include "handlers/dex.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "handlers/value_text.h"
+#include "platform/file.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+#include "vantrel/parser_if.h"
+
+namespace vantrel {
+namespace {
+
+constexpr char kOutputVariable[] = "KALOUTPUT";
+#if defined(_WIN32)
+constexpr char kFolderSeparator[] = "\\";
+#else
+constexpr char kFolderSeparator[] = "/";
+#endif
+
+// The rest of the length's line that is stepped over before the block.
+constexpr int kLineRestBudget = 256;
+// The copy of the block's part beyond the chunk goes through this much
+// memory, whatever length the comment claims.
+constexpr size_t kCopyBufferSize = 16384;
+
+// The output folder, or null when KALOUTPUT is unset or empty.
+//
+// Such a name would start at the root of the file system ("/job.ps_0.dexxml"
+// where a host has the rights to write there). A host that wants the tickets
+// names a folder; one that sets nothing gets none written, and its scans go
+// on as if the block were text.
+const char* OutputFolder() {
+  const char* folder = std::getenv(kOutputVariable);
+  return folder != nullptr && *folder != '\0' ? folder : nullptr;
+}
+
+const char* BaseName(const char* path) {
+  const char* base = path;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '/' || *p == '\\') base = p + 1;
+  }
+  return base;
+}
+
+bool EndsWithSeparator(const char* folder) {
+  const size_t n = std::strlen(folder);
+  return n > 0 && (folder[n - 1] == '/' || folder[n - 1] == '\\');
+}
+
+// The length: a decimal number at the start of the value, 0 when there is
+// none. An overflowing number saturates (LONG_MAX is then copied up to the
+// end of the file, and found short).
+long ParseCount(const char* text) {
+  char* end = nullptr;
+  const long n = std::strtol(text, &end, 10);
+  return end == text ? 0 : n;
+}
+
+// The input's bytes from a file offset on: those the chunk holds in place,
+// the rest read from the file a window at a time.
+class InputBytes {
+ public:
+  InputBytes(const ParserContext* context, const char* position, int64_t offset)
+      : fd_(context->fileHandle), position_(position), offset_(offset) {
+    const char* end = context->dataEnd != nullptr
+                          ? context->dataEnd
+                          : position + std::strlen(position);
+    held_end_ = offset + std::max<int64_t>(0, end - position);
+  }
+
+  // The byte at file offset `at` (not before the start offset), or -1 at the
+  // end of the file.
+  int At(int64_t at) {
+    if (at < held_end_) {
+      return static_cast<unsigned char>(position_[at - offset_]);
+    }
+    if (at < window_offset_ || at >= window_offset_ + window_length_) {
+      window_offset_ = at;
+      window_length_ = fd_ >= 0 ? ReadAt(fd_, window_, sizeof window_, at) : -1;
+      if (window_length_ <= 0) {
+        window_length_ = 0;
+        return -1;
+      }
+    }
+    return static_cast<unsigned char>(window_[at - window_offset_]);
+  }
+
+  int64_t held_end() const { return held_end_; }
+  // The chunk's bytes from file offset `at`; at most held_end() - at.
+  const char* HeldAt(int64_t at) const { return position_ + (at - offset_); }
+
+ private:
+  int fd_;
+  const char* position_;
+  int64_t offset_;
+  int64_t held_end_ = 0;
+  char window_[4096];
+  int64_t window_offset_ = 0;
+  int64_t window_length_ = 0;
+};
+
+// The file offset where the block starts: after the rest of the length's
+// line (at most 256 bytes) and every line feed and carriage return that
+// follows. A CR LF pair is two bytes stepped over, not data.
+int64_t BlockStart(InputBytes& input, int64_t offset) {
+  int64_t at = offset;
+  for (int n = 0; n < kLineRestBudget; ++n, ++at) {
+    const int c = input.At(at);
+    if (c < 0 || c == '\n' || c == '\r' || c == '\0') break;
+  }
+  for (;; ++at) {
+    const int c = input.At(at);
+    if (c != '\n' && c != '\r') break;
+  }
+  return at;
+}
+
+// Copies `count` bytes of the input from file offset `start` to `out`: the
+// part the chunk holds straight from it, the rest with positioned reads,
+// stopping at the end of the input file or at a failed write. Answers the
+// bytes written.
+int64_t CopyBlock(const ParserContext* context, InputBytes& input,
+                  int64_t start, long count, int out) {
+  int64_t written = 0;
+  const int64_t total = count;
+  if (start < input.held_end()) {
+    const int64_t part = std::min(total, input.held_end() - start);
+    if (!WriteAll(out, input.HeldAt(start), static_cast<size_t>(part))) {
+      return 0;
+    }
+    written = part;
+  }
+  char buffer[kCopyBufferSize];
+  while (written < total && context->fileHandle >= 0) {
+    const size_t want =
+        static_cast<size_t>(std::min<int64_t>(total - written, sizeof buffer));
+    const int64_t n =
+        ReadAt(context->fileHandle, buffer, want, start + written);
+    if (n <= 0) break;
+    if (!WriteAll(out, buffer, static_cast<size_t>(n))) break;
+    written += n;
+  }
+  return written;
+}
+
+}  // namespace
+
+void RegisterDexxmlSet(ParserContext* context) {
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "BeginDexJTData:", ParserDexJTData, 0, nullptr,
+                       0);
+}
+
+bool getFileNameAndDescriptor(const ParserContext* context,
+                              char (&name)[kDexNameSize], int* handle) {
+  *handle = -1;
+  name[0] = '\0';
+  int tried = 0;
+  const char* folder = OutputFolder();
+  if (context != nullptr && folder != nullptr) {
+    const char* base = BaseName(context->filePath);
+    const char* separator = EndsWithSeparator(folder) ? "" : kFolderSeparator;
+    for (int counter = 0; counter < kDexMaxCounter; ++counter) {
+      const int n = std::snprintf(name, sizeof name, "%s%s%s_%d.dexxml", folder,
+                                  separator, base, counter);
+      ++tried;
+      if (n < 0 || n >= static_cast<int>(sizeof name)) {
+        name[0] = '\0';
+        VTRACE("--ERROR-- getFileNameAndDescriptor name too long in %s",
+               folder);
+        break;
+      }
+      *handle = CreateNewFile(name);
+      if (*handle >= 0) break;
+      // A taken name (also a link or a folder there) moves on to the next
+      // counter; any other failure would fail for every counter alike.
+      if (errno != EEXIST) {
+        VTRACE("--ERROR-- getFileNameAndDescriptor %s: %s", name,
+               std::strerror(errno));
+        break;
+      }
+    }
+  }
+  VTRACE("getFileNameAndDescriptor a_newName = %s counter = %d a_hFile =%d",
+         name, tried, *handle);
+  return *handle >= 0;
+}
+
+bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
+                      int64_t offset) {
+  bool result = false;
+  char name[kDexNameSize];
+  int out = -1;
+  if (context != nullptr && position != nullptr && *position != nullptr &&
+      num_bytes > 0 && getFileNameAndDescriptor(context, name, &out)) {
+    InputBytes input(context, *position, offset);
+    const int64_t start = BlockStart(input, offset);
+    *position += std::min(start, input.held_end()) - offset;
+    const int64_t written = CopyBlock(context, input, start, num_bytes, out);
+    const bool closed = CloseWritten(out);
+    if (written == num_bytes && closed) {
+      result = StoreProperty("DexJTData", "STRING", 0, name) != nullptr;
+    } else {
+      VTRACE(
+          "saveDexxmlToFile error writing a_numBytes = %ld writennBytes = %ld ",
+          num_bytes, static_cast<long>(written));
+    }
+  }
+  VTRACE("saveDexxmlToFile res = %d ", result ? 1 : 0);
+  return result;
+}
+
+int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
+                        long /*param*/, char* /*keyword*/, char** position,
+                        char* /*comment_start*/, int64_t /*continuation*/,
+                        int64_t value_offset, long* /*wait_index*/,
+                        void* /*user_data*/, void* /*caller*/) {
+  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
+  const char* end = ctx->dataEnd != nullptr
+                        ? ctx->dataEnd
+                        : *position + std::strlen(*position);
+  char value[kValueBufferSize];
+  const char* stop = *position;
+  ReadValueText(*position, end, value, &stop);
+  const int64_t offset = value_offset + (stop - *position);
+  *position = const_cast<char*>(stop);
+
+  const long count = ParseCount(value);
+  if (count <= 0) {
+    VTRACE("--ERROR-- ParserDexJTData() bad length %s", value);
+    ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
+    return -1;
+  }
+  if (OutputFolder() == nullptr) {
+    VTRACE("ParserDexJTData() %s is not set: the job ticket is not extracted",
+           kOutputVariable);
+    return 0;
+  }
+  if (!saveDexxmlToFile(ctx, position, count, offset)) {
+    ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,63 @@
+// DEX job tickets: a "BeginDexJTData:" comment gives the length in bytes of
+// the ticket data that begins on the next line. The data are copied, byte
+// for byte, into a new file "<input name>_<n>.dexxml" in the folder named by
+// the environment variable KALOUTPUT, and that file's path is stored as the
+// "DexJTData" property ("STRING", id 0; with several blocks, the last one).
+#ifndef VANTREL_HANDLERS_DEX_H_
+#define VANTREL_HANDLERS_DEX_H_
+
+#include <cstdint>
+
+#include "handlers/comment_handler.h"
+
+struct ParserContext;
+
+namespace vantrel {
+
+// Room for an output file name and its NUL. A name that does not fit is
+// not tried (never truncated: a cut name could lie outside the folder).
+#if defined(_WIN32)
+constexpr int kDexNameSize = 260;
+#else
+constexpr int kDexNameSize = 4096;
+#endif
+
+// Names tried per block: counters 0 to 999.
+constexpr int kDexMaxCounter = 1000;
+
+// "BeginDexJTData:" with the DEX data handler, param 0, no user data.
+void RegisterDexxmlSet(ParserContext* context);
+
+// "BeginDexJTData:". Reads the length (a decimal number; none reads as 0).
+// Answers -1, ending the scan, when the length is not positive or the block
+// could not be saved whole (see saveDexxmlToFile); 0 otherwise. Without an
+// output folder (KALOUTPUT unset or empty) nothing is written and the scan
+// goes on. On success the text position is left at the start of the
+// block, whose bytes are scanned on as ordinary text.
+VANTREL_COMMENT_HANDLER(ParserDexJTData);
+
+// Writes the block of `num_bytes` bytes into a new file and stores
+// "DexJTData". `*position` points after the length in the chunk buffer and
+// `offset` is its file offset; the block starts after the rest of that line
+// and the line breaks that follow. The part of the block beyond the chunk is
+// read from the input file with positioned reads (the scanner's reading is
+// undisturbed), through a fixed buffer, never past the end of the file.
+// Answers true when the whole block was written and the property stored.
+// When the file ends first, the file keeps what the input held and nothing
+// is stored. Moves `*position` to the start of the block (or to the end of
+// the data held, when the block starts beyond it) once a file was created.
+bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
+                      int64_t offset);
+
+// Builds "<KALOUTPUT>/<base name>_<n>.dexxml" (the base name: the input
+// path after its last "/" or "\") for n from 0 to 999 and creates the first
+// that is free, only in that folder (see CreateNewFile). Stops early when a
+// name cannot be created for another reason than being taken. `name`
+// receives the name tried last ("" when none), `*handle` the open
+// descriptor or -1. Answers whether a file was created.
+bool getFileNameAndDescriptor(const ParserContext* context,
+                              char (&name)[kDexNameSize], int* handle);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HANDLERS_DEX_H_

@@ -1,0 +1,256 @@
+#include "platform/loader.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "vantrel/xrx_plugin.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <sys/stat.h>
+#endif
+
+namespace vantrel {
+namespace {
+
+#if defined(_WIN32)
+constexpr char kListSeparator = ';';
+bool IsFolderSeparator(char c) { return c == '\\' || c == '/'; }
+constexpr char kFolderSeparator = '\\';
+#else
+constexpr char kListSeparator = ':';
+bool IsFolderSeparator(char c) { return c == '/'; }
+constexpr char kFolderSeparator = '/';
+#endif
+
+constexpr char kPathVariable[] = "VANTREL_PLUGIN_PATH";
+
+// Any object of this module: its address tells which file the module was
+// loaded from.
+const char kModuleAnchor = 0;
+
+std::string Join(const std::string& folder, const std::string& file) {
+  if (folder.empty() || IsFolderSeparator(folder.back())) return folder + file;
+  return folder + kFolderSeparator + file;
+}
+
+// The folder of the file that holds this code: the vantrel library, or the
+// program when it links the library statically. "" when unknown.
+std::string OwnFolder() {
+  std::string file;
+#if defined(_WIN32)
+  HMODULE module = nullptr;
+  char name[MAX_PATH];
+  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         &kModuleAnchor, &module) &&
+      GetModuleFileNameA(module, name, MAX_PATH) < MAX_PATH) {
+    file = name;
+  }
+#else
+  Dl_info info{};
+  if (dladdr(&kModuleAnchor, &info) != 0 && info.dli_fname != nullptr) {
+    file = info.dli_fname;
+  }
+#endif
+  size_t cut = file.size();
+  while (cut > 0 && !IsFolderSeparator(file[cut - 1])) --cut;
+  // A bare file name says nothing about where the file lies.
+  return file.substr(0, cut);
+}
+
+// The folders searched before the system's own search path, in order.
+// Empty entries of the variable are skipped: taken as the current folder
+// they would let whatever folder a host runs in supply code.
+std::vector<std::string> SearchFolders() {
+  std::vector<std::string> folders;
+  if (const char* list = std::getenv(kPathVariable)) {
+    const char* p = list;
+    while (true) {
+      const char* end = std::strchr(p, kListSeparator);
+      const size_t n =
+          end != nullptr ? static_cast<size_t>(end - p) : std::strlen(p);
+      if (n > 0) folders.emplace_back(p, n);
+      if (end == nullptr) break;
+      p = end + 1;
+    }
+  }
+  std::string own = OwnFolder();
+  if (!own.empty()) folders.push_back(std::move(own));
+  return folders;
+}
+
+bool FileExists(const std::string& path) {
+#if defined(_WIN32)
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+#endif
+}
+
+// Loads `path` (a full path, or with `search` a bare file name for the
+// system's search). Null on failure, with the platform's error number and
+// reason.
+void* OpenLibrary(const std::string& path, bool search, unsigned long* error,
+                  std::string* reason) {
+#if defined(_WIN32)
+  // No error dialog box for a broken file: the failure is reported instead.
+  DWORD old_mode = 0;
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS, &old_mode);
+  HMODULE module = search ? LoadLibraryExA(path.c_str(), nullptr, 0)
+                          : LoadLibraryExA(path.c_str(), nullptr,
+                                           LOAD_WITH_ALTERED_SEARCH_PATH);
+  const DWORD code = GetLastError();
+  SetThreadErrorMode(old_mode, nullptr);
+  if (module == nullptr) {
+    *error = code;
+    *reason = "cannot load " + path + " (error " + std::to_string(code) + ")";
+  }
+  return reinterpret_cast<void*>(module);
+#else
+  errno = 0;
+  // RTLD_NOW: a plug-in with unresolved symbols is refused here instead of
+  // failing in the middle of a scan. RTLD_LOCAL: its symbols stay its own.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    // The system's loader tells what went wrong in text only. Without a
+    // number, a search that failed found nothing usable, and a file that
+    // exists is one the loader refused.
+    const int code = errno != 0 ? errno : (search ? ENOENT : ENOEXEC);
+    *error = static_cast<unsigned long>(code);
+    const char* text = dlerror();
+    *reason = text != nullptr ? text : "cannot load " + path;
+  }
+  return handle;
+#endif
+}
+
+void* FindSymbol(void* handle, const char* name) {
+#if defined(_WIN32)
+  return reinterpret_cast<void*>(
+      GetProcAddress(static_cast<HMODULE>(handle), name));
+#else
+  return dlsym(handle, name);
+#endif
+}
+
+void CloseLibrary(void* handle) {
+#if defined(_WIN32)
+  FreeLibrary(static_cast<HMODULE>(handle));
+#else
+  dlclose(handle);
+#endif
+}
+
+}  // namespace
+
+std::string PluginFileName(const char* name) {
+#if defined(_WIN32)
+  return std::string(name) + ".dll";
+#elif defined(__APPLE__)
+  return "lib" + std::string(name) + ".dylib";
+#else
+  return "lib" + std::string(name) + ".so";
+#endif
+}
+
+CLoaderLibrary::CLoaderLibrary() = default;
+
+CLoaderLibrary::~CLoaderLibrary() { ReleaseLibrary(); }
+
+void CLoaderLibrary::Fail(unsigned long error, std::string reason) {
+  m_errorState = error;
+  m_errReason = std::move(reason);
+}
+
+int CLoaderLibrary::LoadLibraryA(const char* name, long /*flags*/) {
+  if (name == nullptr || *name == '\0') {
+    Fail(EINVAL, "no library name");
+    return 0;
+  }
+  if (m_handle != nullptr) {
+    if (m_name == name) return 1;
+    ReleaseLibrary();
+  }
+  const std::string file = PluginFileName(name);
+  // The first file found that fails to load gives the error: it is the one
+  // the folders pointed at, even when the search goes on past it.
+  unsigned long first_error = 0;
+  std::string first_reason;
+  for (const std::string& folder : SearchFolders()) {
+    const std::string path = Join(folder, file);
+    if (!FileExists(path)) continue;
+    unsigned long error = 0;
+    std::string reason;
+    m_handle = OpenLibrary(path, false, &error, &reason);
+    if (m_handle != nullptr) {
+      m_path = path;
+      break;
+    }
+    if (first_error == 0) {
+      first_error = error;
+      first_reason = std::move(reason);
+    }
+  }
+  if (m_handle == nullptr) {
+    unsigned long error = 0;
+    std::string reason;
+    m_handle = OpenLibrary(file, true, &error, &reason);
+    if (m_handle != nullptr) {
+      m_path = file;
+    } else if (first_error != 0) {
+      Fail(first_error, std::move(first_reason));
+    } else {
+      Fail(error, std::move(reason));
+    }
+  }
+  if (m_handle == nullptr) return 0;
+  m_name = name;
+  m_errorState = 0;
+  m_errReason.clear();
+  return 1;
+}
+
+void* CLoaderLibrary::CreateObject(const char* name, long arg) {
+  if (m_handle == nullptr) {
+    Fail(ENOENT, "no library loaded");
+    return nullptr;
+  }
+  void* symbol = FindSymbol(m_handle, VANTREL_PLUGIN_FACTORY_NAME);
+  if (symbol == nullptr) {
+    Fail(ENOENT, m_path + " exports no " VANTREL_PLUGIN_FACTORY_NAME);
+    return nullptr;
+  }
+  VantrelCreateObjectFn factory =
+      reinterpret_cast<VantrelCreateObjectFn>(symbol);
+  void* object = nullptr;
+  try {
+    object = factory(name, arg);
+  } catch (...) {
+    Fail(EINVAL, std::string(VANTREL_PLUGIN_FACTORY_NAME "(") +
+                     (name != nullptr ? name : "") + ") threw");
+    return nullptr;
+  }
+  if (object == nullptr) {
+    Fail(EINVAL, std::string(VANTREL_PLUGIN_FACTORY_NAME "(") +
+                     (name != nullptr ? name : "") + ") answered null");
+  }
+  return object;
+}
+
+int CLoaderLibrary::ReleaseLibrary() {
+  if (m_handle == nullptr) return 0;
+  CloseLibrary(m_handle);
+  m_handle = nullptr;
+  m_name.clear();
+  m_path.clear();
+  return 1;
+}
+
+}  // namespace vantrel

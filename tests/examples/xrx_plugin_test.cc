@@ -1,0 +1,73 @@
+// The example plug-in, run by the vantrel tool: a plug-in that links the
+// shared library runs in programs on the shared library, never in one that
+// holds a static copy of it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace {
+
+#if defined(VANTREL_CLI_PATH) && defined(VANTREL_EXAMPLE_PLUGIN_DIR)
+
+std::string Rule(const std::string& properties) {
+  return "{\"layer\":0,\"type\":2,\"first\":0,\"last\":0,\"booklet\":0,"
+         "\"properties\":[" +
+         properties + "]}";
+}
+
+std::string Text(const char* name, const char* value) {
+  return std::string("{\"name\":\"") + name +
+         "\",\"type\":6,\"id\":0,\"value\":\"" + value + "\"}";
+}
+
+TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
+  static const struct {
+    const char* name;
+    const char* contents;
+    std::string rules;  // the plug-in's, before the document rule
+  } kCases[] = {
+      {"crlf",
+       "%!PS-Adobe-3.0\r\n%XRXbegin:\r\n%XRXMedia: A4 plain white\r\n"
+       "\r\n%XRXFinishing:staple top-left\r\n%XRXend\r\n",
+       Rule(Text("Media", "A4 plain white") + "," +
+            Text("Finishing", "staple top-left")) +
+           ","},
+      {"two",
+       "%XRXbegin:\n%XRXCopies: 2\n%XRXend\n%%Page: 1 1\n"
+       "%XRXbegin:\n%XRXCopies: 3\n%XRXCopies: 4\n%XRXend\n",
+       Rule(Text("Copies", "2")) + "," +
+           Rule(Text("Copies", "3") + "," + Text("Copies", "4")) + ","},
+      {"unended", "%XRXbegin:\n%XRXMedia: A4\n", ""},
+      {"empty", "%XRXbegin:\n%XRXend\n", ""},
+      {"nested", "%XRXbegin:\n%XRXMedia: A4\n%XRXbegin:\n%XRXend\n", ""},
+  };
+  vantrel_test::TempDir dir;
+  std::string command = std::string("VANTREL_PLUGIN_PATH='") +
+                        VANTREL_EXAMPLE_PLUGIN_DIR + "' '" + VANTREL_CLI_PATH +
+                        "' rules --json";
+  std::string expected;
+  for (const auto& c : kCases) {
+    const std::string path = dir.Write(std::string(c.name) + ".ps", c.contents);
+    command += " '" + path + "'";
+    expected += "{\"file\":\"" + path + "\",\"scan\":\"ok\",\"rules\":[" +
+                c.rules + Rule("") + "]}\n";
+  }
+  FILE* tool = popen(command.c_str(), "r");
+  ASSERT_NE(tool, nullptr);
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, tool)) > 0;) {
+    out.append(buffer, n);
+  }
+  const int status = pclose(tool);
+  EXPECT_EQ(out, expected);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+#endif
+
+}  // namespace

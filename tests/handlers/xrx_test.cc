@@ -1,0 +1,161 @@
+#include "handlers/xrx.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/trace.h"
+#include "support/test_support.h"
+#include "vantrel/kal_parser.h"
+
+namespace vantrel {
+namespace {
+
+const std::string kScripted = VANTREL_TEST_PLUGIN_DIR;
+
+const char kTwoBlocks[] =
+    "%!PS-Adobe-3.0\n"
+    "%XRXbegin: job-1\n"
+    "%XRXMedia: A4\n"
+    "%XRXend\n"
+    "%%Page: 1 1\n"
+    "%XRXbegin:\n"
+    "%XRXend\n";
+
+// Replaces every `from` in `text` by `to`.
+void Mark(std::string& text, const std::string& from, const char* to) {
+  for (size_t at; (at = text.find(from)) != std::string::npos;) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+// Scans `contents` with the XRX comment registered and the scripted plug-in
+// searched in `plugin_dir`. Answers the plug-in's calls, one per line, then
+// "--", then the XRX trace lines; {rules} stands for the container's
+// address, {dir} for the plug-in folder.
+std::string Scan(const std::string& contents, const std::string& plugin_dir,
+                 const char* script) {
+  vantrel_test::TempDir dir;
+  const std::string log = dir.path() + "/calls.log";
+  vantrel_test::ScopedEnv path_env("VANTREL_PLUGIN_PATH", plugin_dir.c_str());
+  vantrel_test::ScopedEnv log_env("VANTREL_TEST_XRX_LOG", log.c_str());
+  vantrel_test::ScopedEnv script_env("VANTREL_TEST_XRX_SCRIPT", script);
+  CRuleKalPropArrArray rules;
+  std::string trace;
+  {
+    TraceCapture capture;
+    CKalParser parser(dir.Write("job.ps", contents).c_str());
+    parser.AddXRXComment();
+    EXPECT_EQ(parser.HandleFile(rules, 15), 1);
+    for (const std::string& line : capture.lines()) {
+      if (line.find("XRX") != std::string::npos &&
+          line.find("ParserAddEntryToList") == std::string::npos) {
+        trace += line + "\n";
+      }
+    }
+  }
+  EXPECT_EQ(rules.GetSize(), 0);  // the scripted plug-in adds nothing
+  std::ifstream in(log);
+  std::stringstream result;
+  if (in) result << in.rdbuf();
+  result << "--\n" << trace;
+  std::string text = result.str();
+  char address[32];
+  std::snprintf(address, sizeof address, "%p", static_cast<void*>(&rules));
+  Mark(text, address, "{rules}");
+  Mark(text, plugin_dir + "/", "{dir}/");
+  return text;
+}
+
+TEST(XRXHandler, CallsThePluginInOrderAndReleasesObjectBeforeLibrary) {
+  const std::string kLoaded =
+      "--\nLoadXRXPareseDLL() parser from {dir}/libXRXParseDLL.so\n";
+  static const struct {
+    const char* name;
+    const char* contents;
+    std::string plugin_dir;
+    const char* script;
+    std::string expected;
+  } kCases[] = {
+      {"no block", "%!PS-Adobe-3.0\n%%Page: 1 1\n", kScripted, "", "--\n"},
+      // The text starts after "XRXbegin:" and its blanks and runs to the
+      // end of the file.
+      {"two blocks", kTwoBlocks, kScripted, "",
+       "create XRXParseDll 0\n"
+       "init\nsetMode 2\nparseBuffer 59 [job-1] end@20\nfillRules {rules}\n"
+       "init\nsetMode 2\nparseBuffer 9 [] end@1\nfillRules {rules}\n"
+       "destroy\nunload\n" +
+           kLoaded +
+           "ParserXRX() parseXRX.parseBuffer() OK AND END.\n"
+           "ParserXRX() parseXRX.parseBuffer() OK AND END.\n"},
+      {"init fails", kTwoBlocks, kScripted, "init=0",
+       "create XRXParseDll 0\ninit\ninit\ndestroy\nunload\n" + kLoaded +
+           "--ERROR-- ParserXRX() parseXRX.init()()\n"
+           "--ERROR-- ParserXRX() parseXRX.init()()\n"},
+      {"parse not 3", "%XRXbegin:\n", kScripted, "parse=2",
+       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 1 [] end@-1\n"
+       "destroy\nunload\n" +
+           kLoaded + "--ERROR-- ParserXRX() parseXRX.parseBuffer()\n"},
+      {"nothing filled", "%XRXbegin:\n%XRXend\n", kScripted, "fill=0",
+       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 9 [] end@1\n"
+       "fillRules {rules}\ndestroy\nunload\n" +
+           kLoaded +
+           "ParserXRX() parseXRX.parseBuffer() END and NO comments.\n"},
+      {"throws", "%XRXbegin:\n%XRXend\n", kScripted, "throw=parse",
+       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 9 [] end@1\n"
+       "destroy\nunload\n" +
+           kLoaded +
+           "--ERROR-- ParserXRX() the XRX parser threw an exception\n"},
+      // A missing object is asked for again at the next block.
+      {"null object", kTwoBlocks, kScripted, "object=null",
+       "create XRXParseDll 0\ncreate XRXParseDll 0\nunload\n--\n"
+       "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) "
+       "answered null\n"
+       "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) "
+       "answered null\n"},
+      {"no factory", "%XRXbegin:\n", VANTREL_TEST_NOFACTORY_PLUGIN_DIR, "",
+       "unload\n--\n--ERROR-- LoadXRXPareseDLL() {dir}/libXRXParseDLL.so "
+       "exports no VantrelCreateObject\n"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Scan(c.contents, c.plugin_dir, c.script), c.expected) << c.name;
+  }
+}
+
+TEST(XRXHandler, AMissingLibraryIsTracedAtEveryBlock) {
+  vantrel_test::TempDir empty;
+  std::string text = Scan(kTwoBlocks, empty.path(), "");
+  // The second line of each attempt is the system's reason.
+  const std::string kFailed =
+      "--ERROR-- LoadLibrary() XRXParseDLL error = 2 \n";
+  const std::string kReason = "--ERROR-- LoadXRXPareseDLL() ";
+  for (size_t at = 0; (at = text.find(kReason, at)) != std::string::npos;) {
+    text.replace(at, text.find('\n', at) - at, "reason");
+  }
+  EXPECT_EQ(text, "--\n" + kFailed + "reason\n" + kFailed + "reason\n");
+}
+
+TEST(XRXHandler, ABlockAcrossTheChunkEndReachesThePluginWhole) {
+  std::string block = "%XRXbegin: job\n";
+  for (int i = 0; i < 100; ++i)
+    block += "%XRXNote: " + std::string(30, 'n') + "\n";
+  block += "%XRXend\n";
+  const std::string tail(70000, 'x');
+  const std::string filler = std::string(59000, ' ') + "\n";
+  const std::string kCalls =
+      "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 61440 [job] "
+      "end@4104\nfillRules {rules}\ndestroy\nunload\n";
+  // The same text whether the block starts the file or runs across the end
+  // of the first 61440-byte chunk; at the end of the file, the rest of it.
+  EXPECT_EQ(Scan(block + tail, kScripted, "").rfind(kCalls, 0), 0u);
+  EXPECT_EQ(Scan(filler + block + tail, kScripted, "").rfind(kCalls, 0), 0u);
+  EXPECT_NE(Scan(filler + block, kScripted, "")
+                .find("parseBuffer 4112 [job] end@4104"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel

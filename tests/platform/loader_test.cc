@@ -1,0 +1,57 @@
+#include "platform/loader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace vantrel {
+namespace {
+
+TEST(PluginLoader, SearchesThePathFoldersInOrderAndSkipsWhatCannotLoad) {
+  const std::string scripted = VANTREL_TEST_PLUGIN_DIR;
+  const std::string no_factory = VANTREL_TEST_NOFACTORY_PLUGIN_DIR;
+  const std::string file = "/" + PluginFileName("XRXParseDLL");
+  vantrel_test::TempDir dir;
+  const std::string broken = dir.path() + "/broken";
+  mkdir(broken.c_str(), 0755);
+  dir.Write("broken" + file, "not a library");
+  const struct {
+    std::string path;    // VANTREL_PLUGIN_PATH
+    std::string loaded;  // "" when nothing loads
+    unsigned long error;
+  } kCases[] = {
+      {"", "", ENOENT},
+      {dir.path(), "", ENOENT},
+      // Empty entries never stand for the current folder.
+      {"::" + scripted + ":", scripted + file, 0},
+      {dir.path() + "/missing:" + no_factory + ":" + scripted,
+       no_factory + file, 0},
+      // A file that does not load is passed over, and reported when nothing
+      // else loads.
+      {broken + ":" + scripted, scripted + file, 0},
+      {broken, "", ENOEXEC},
+  };
+  for (const auto& c : kCases) {
+    vantrel_test::ScopedEnv env("VANTREL_PLUGIN_PATH", c.path.c_str());
+    CLoaderLibrary loader;
+    const int loaded = c.loaded.empty() ? 0 : 1;
+    EXPECT_EQ(loader.LoadLibraryA("XRXParseDLL", 1), loaded) << c.path;
+    EXPECT_EQ(loader.GetLibraryPath(), c.loaded) << c.path;
+    EXPECT_EQ(loader.GetErrorState(), c.error) << c.path;
+    const std::string reason = loader.GetErrReason();
+    EXPECT_EQ(reason.empty(), c.error == 0) << c.path;
+    // A refused file is named in the reason.
+    EXPECT_TRUE(c.error != ENOEXEC || reason.rfind(broken, 0) == 0) << reason;
+    // Loaded once: a second load keeps it, one release ends it.
+    EXPECT_EQ(loader.LoadLibraryA("XRXParseDLL", 1), loaded) << c.path;
+    EXPECT_EQ(loader.ReleaseLibrary(), loaded) << c.path;
+    EXPECT_EQ(loader.ReleaseLibrary(), 0) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace vantrel
