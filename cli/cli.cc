@@ -148,6 +148,32 @@ std::string Quote(const std::string& text) {
 
 const char kHelpOption[] = "-h, --help";
 
+// The environment variables the tool and the library read, for --help.
+struct EnvironmentHelp {
+  const char* name;
+  const char* lines[4];  // null after the last
+};
+const EnvironmentHelp kEnvironmentHelp[] = {
+    {"VANTREL_TRACE",
+     {"\"stderr\" writes the library's trace lines to stderr; a",
+      "path with a \"/\" (./vantrel.log) appends them to that",
+      "file. Other values write none and are reported once on",
+      "stderr."}},
+    {"VANTREL_REGISTRY",
+     {"a registry export file (as regedit writes it) with the",
+      "library's settings, such as Helios server support. A file",
+      "that cannot be read is reported once on stderr.", nullptr}},
+    {"VANTREL_PLUGIN_PATH",
+     {"folders, separated by \":\", searched first for the XRX",
+      "job-ticket plug-in (libXRXParseDLL.so), before the",
+      "library's own folder and the system's search path.", nullptr}},
+    {"KALOUTPUT",
+     {"the folder where rules writes DEX job tickets (--dex-dir",
+      "sets it for one run); unset or empty, none are written.", nullptr,
+      nullptr}},
+};
+constexpr size_t kEnvironmentWidth = sizeof "VANTREL_PLUGIN_PATH" - 1;
+
 void WriteHelp(std::ostream& out) {
   const char* lead = "usage: ";
   for (const Command& command : kCommands) {
@@ -195,22 +221,20 @@ void WriteHelp(std::ostream& out) {
       << "  properties  " << TypeCodeList(false) << '\n'
       << "  bool is a 0/1 flag, short a 16-bit integer; other codes show as "
          "\"type N\".\n";
-  out << "\nEnvironment:\n"
-         "  VANTREL_TRACE     \"stderr\" writes the library's trace lines to "
-         "stderr; a\n"
-         "                    path with a \"/\" (/tmp/vantrel.log, "
-         "./vantrel.log) appends\n"
-         "                    them to that file. Other values write no trace "
-         "and are\n"
-         "                    reported once on stderr.\n"
-         "  VANTREL_REGISTRY  a registry export file (as regedit writes it) "
-         "with the\n"
-         "                    library's settings, such as Helios server "
-         "support. A file\n"
-         "                    that cannot be read is reported once on "
-         "stderr.\n";
+  out << "\nEnvironment:\n";
+  for (const EnvironmentHelp& variable : kEnvironmentHelp) {
+    out << "  " << variable.name
+        << std::string(kEnvironmentWidth + 2 - std::strlen(variable.name), ' ')
+        << variable.lines[0] << '\n';
+    for (size_t i = 1; i < sizeof variable.lines / sizeof variable.lines[0] &&
+                       variable.lines[i] != nullptr;
+         ++i) {
+      out << std::string(kEnvironmentWidth + 4, ' ') << variable.lines[i]
+          << '\n';
+    }
+  }
   out << "\nExit status: 0 when every scan ran, 1 when a scan failed, 2 for a "
-         "bad command line.\n";
+         "bad\ncommand line.\n";
 }
 
 void SetEnvironment(const char* name, const char* value) {

@@ -121,41 +121,17 @@ TEST(Cli, HelpListsEveryCommandAndVersionNamesTheLibrary) {
   EXPECT_NE(help.out.find("\n  pairs  "), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("\n  rules  "), std::string::npos) << help.out;
   // What a scan mode can report, the JSON type codes and the environment.
-  const std::string kTail =
-      "  -h, --help    this help; it wins over every other argument before "
-      "\"--\"\n"
-      "\n"
-      "Scan modes: 0 scans nothing, so it reports no pairs. tail (2) reports "
-      "no\n"
-      "crop: a tail pass takes only a box that the header announced with\n"
-      "\"%%BoundingBox: (atend)\", and a tail-only scan reads no header.\n"
-      "\n"
-      "JSON \"type\" codes (the text listing shows their names):\n"
-      "  pairs       1 int, 2 long, 3 double, 4 float, 5 bool, 6 text, 7 "
-      "short\n"
-      "  properties  0 none, 1 int, 2 long, 3 double, 4 float, 5 bool, 6 "
-      "text, 8 short\n"
-      "  bool is a 0/1 flag, short a 16-bit integer; other codes show as "
-      "\"type N\".\n"
-      "\n"
-      "Environment:\n"
-      "  VANTREL_TRACE     \"stderr\" writes the library's trace lines to "
-      "stderr; a\n"
-      "                    path with a \"/\" (/tmp/vantrel.log, ./vantrel.log) "
-      "appends\n"
-      "                    them to that file. Other values write no trace and "
-      "are\n"
-      "                    reported once on stderr.\n"
-      "  VANTREL_REGISTRY  a registry export file (as regedit writes it) with "
-      "the\n"
-      "                    library's settings, such as Helios server support. "
-      "A file\n"
-      "                    that cannot be read is reported once on stderr.\n"
-      "\n"
-      "Exit status: 0 when every scan ran, 1 when a scan failed, 2 for a bad "
-      "command line.\n";
-  ASSERT_GE(help.out.size(), kTail.size());
-  EXPECT_EQ(help.out.substr(help.out.size() - kTail.size()), kTail);
+  for (const char* line :
+       {"\n  -h, --help ", "\nScan modes: 0 scans nothing",
+        "tail-only scan reads no header.\n",
+        "\n  pairs       1 int, 2 long, 3 double, 4 float, 5 bool, 6 text, "
+        "7 short\n",
+        "\n  properties  0 none, 1 int, 2 long, 3 double, 4 float, 5 bool, "
+        "6 text, 8 short\n",
+        "\n  VANTREL_TRACE  ", "\n  VANTREL_REGISTRY  ",
+        "\n  VANTREL_PLUGIN_PATH  ", "\n  KALOUTPUT  ", "\nExit status: "}) {
+    EXPECT_NE(help.out.find(line), std::string::npos) << line << help.out;
+  }
 
   CliResult version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
