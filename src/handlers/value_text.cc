@@ -1,5 +1,9 @@
 #include "handlers/value_text.h"
 
+#include <cstring>
+
+#include "engine/context.h"
+
 namespace vantrel {
 
 int ReadValueText(const char* pos, const char* end,
@@ -35,6 +39,22 @@ int ReadValueText(const char* pos, const char* end,
   out[n] = '\0';
   if (stop != nullptr) *stop = p;
   return n;
+}
+
+const char* ValueDataEnd(const char* context, const char* pos) {
+  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
+  if (ctx != nullptr && ctx->dataEnd != nullptr) return ctx->dataEnd;
+  return pos + std::strlen(pos);
+}
+
+bool ReadCommentValue(const char* context, char** position,
+                      char (&out)[kValueBufferSize], bool advance) {
+  out[0] = '\0';
+  if (position == nullptr || *position == nullptr) return false;
+  const char* stop = nullptr;
+  ReadValueText(*position, ValueDataEnd(context, *position), out, &stop);
+  if (advance) *position += stop - *position;
+  return true;
 }
 
 }  // namespace vantrel

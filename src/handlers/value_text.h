@@ -23,6 +23,18 @@ constexpr int kValueBufferSize = kValueBudget + 1;
 int ReadValueText(const char* pos, const char* end,
                   char (&out)[kValueBufferSize], const char** stop = nullptr);
 
+// Where the data that a handler may read from `pos` ends: the context's
+// dataEnd, or, without a context (`context` is the handler's first
+// argument and may be null), the NUL that ends the text at `pos`.
+const char* ValueDataEnd(const char* context, const char* pos);
+
+// ReadValueText at a handler's text position, bounded by ValueDataEnd. With
+// `advance` the position moves to where the read stopped, so the next
+// handler of the chain goes on from there. Answers false, with `out` empty,
+// when there is no position to read from.
+bool ReadCommentValue(const char* context, char** position,
+                      char (&out)[kValueBufferSize], bool advance);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_HANDLERS_VALUE_TEXT_H_

@@ -9,10 +9,15 @@
 #include "engine/scanner.h"
 #include "engine/sections.h"
 #include "handlers/bounding_box.h"
+#include "handlers/custom_colors.h"
 #include "handlers/document_structure.h"
 #include "handlers/handler_state.h"
 #include "handlers/header_comments.h"
+#include "handlers/input_tray.h"
+#include "handlers/opi_dcs.h"
+#include "handlers/orientation.h"
 #include "handlers/pages.h"
+#include "handlers/pdf.h"
 #include "handlers/separations.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -67,13 +72,25 @@ void CKalParser::AddPSRipComments() {
   if (m_engine == nullptr) return;
   vantrel::RegisterDocumentStructureSet(m_engine);
   vantrel::RegisterSectionSet(m_engine);
+  vantrel::RegisterOpiDcsSet(m_engine, &HandlerVars().opiDcsFlags);
   vantrel::RegisterCreatorSet(m_engine, HandlerVars().creatorText);
+  vantrel::RegisterOrientationSet(m_engine,
+                                  &HandlerVars().viewingOrientationCount);
+  vantrel::RegisterSeparationSet(m_engine);
+  vantrel::RegisterPdfSet(m_engine);
+  vantrel::RegisterInputTraySet(m_engine);
+  vantrel::RegisterMacClientSet(m_engine,
+                                &HandlerVars().viewingOrientationCount);
+  vantrel::RegisterCustomColorSet(m_engine, &HandlerVars().documentColors,
+                                  &HandlerVars().cmykColors);
 }
 
 void CKalParser::AddStructureComments() {
   if (m_engine == nullptr) return;
   vantrel::RegisterDocumentStructureSet(m_engine, /*creation_date=*/false);
   vantrel::RegisterSectionSet(m_engine);
+  // A PDF is refused on this road too, not scanned as if it were PostScript.
+  vantrel::RegisterPdfSet(m_engine);
 }
 
 void CKalParser::AddBoundingBox(char unit) {

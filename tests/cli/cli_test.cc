@@ -49,11 +49,18 @@ const char kLetter[] =
     "showpage\n"
     "%%EOF\n";
 
+// The custom colour list, stored by every scan (empty here).
+const char kNoColors[] =
+    "{\"key\":\"DocumentCustomColors\",\"type\":6,\"value\":\"\"}";
+
+// The crop of a portrait page, the orientation it gives, and the colours.
 std::string CropPairs(const char* width, const char* height) {
   return std::string("{\"key\":\"CropWidth\",\"type\":4,\"value\":\"") + width +
          "\"},{\"key\":\"CropHeight\",\"type\":4,\"value\":\"" + height +
          "\"},{\"key\":\"CropWOffset\",\"type\":4,\"value\":\"0.000000\"},"
-         "{\"key\":\"CropHOffset\",\"type\":4,\"value\":\"0.000000\"}";
+         "{\"key\":\"CropHOffset\",\"type\":4,\"value\":\"0.000000\"},"
+         "{\"key\":\"Orientation\",\"type\":6,\"value\":\"Portrait\"}," +
+         kNoColors;
 }
 
 TEST(Cli, RefusesBadCommandLinesWithOneLine) {
@@ -137,8 +144,8 @@ TEST(Cli, PairsJsonFollowsModeUnitAndBoundingBoxOptions) {
       {{"--mode", "head"}, CropPairs("215.899994", "279.399994")},
       {{"--mode", "both", "--unit", "pt"},
        CropPairs("612.000000", "792.000000")},
-      {{"--mode", "0"}, ""},
-      {{"--no-bbox"}, ""},
+      {{"--mode", "0"}, kNoColors},
+      {{"--no-bbox"}, kNoColors},
   };
   for (const auto& c : kCases) {
     std::vector<std::string> args{"pairs", "--json"};
@@ -240,7 +247,8 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
                           CropPairs("612.000000", "792.000000") + "]}\n" +
                           "{\"file\":\"" + missing +
                           "\",\"scan\":\"failed\",\"error\":\"no such file\","
-                          "\"pairs\":[]}\n" +
+                          "\"pairs\":[" +
+                          kNoColors + "]}\n" +
                           "{\"file\":\"" + b +
                           "\",\"scan\":\"ok\",\"pairs\":[" +
                           CropPairs("72.000000", "144.000000") + "]}\n");
@@ -250,14 +258,16 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
   EXPECT_EQ(text.status, 1);
   EXPECT_EQ(text.out, a +
                           ": ok\n"
-                          "  CropWidth    float  612.000000\n"
-                          "  CropHeight   float  792.000000\n"
-                          "  CropWOffset  float  0.000000\n"
-                          "  CropHOffset  float  0.000000\n"
+                          "  CropWidth             float  612.000000\n"
+                          "  CropHeight            float  792.000000\n"
+                          "  CropWOffset           float  0.000000\n"
+                          "  CropHOffset           float  0.000000\n"
+                          "  Orientation           text   Portrait\n"
+                          "  DocumentCustomColors  text\n"
                           "\n" +
                           missing +
                           ": failed (no such file)\n"
-                          "  (no pairs)\n");
+                          "  DocumentCustomColors  text\n");
   CliResult dashes = RunCli({"pairs", "--", "--json"});
   EXPECT_EQ(dashes.err, "vantrel: --json: no such file\n");
 }
