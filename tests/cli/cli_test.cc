@@ -216,6 +216,44 @@ TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
   }
 }
 
+TEST(Cli, RefusesAPdfOnBothCommands) {
+  TempDir dir;
+  const std::string path =
+      dir.Write("doc.pdf", "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n");
+  for (const char* command : {"pairs", "rules"}) {
+    CliResult r = RunCli({command, "--json", path});
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_EQ(r.err, "vantrel: " + path + ": PDF input is not supported\n");
+    EXPECT_EQ(r.out.rfind("{\"file\":\"" + path +
+                              "\",\"scan\":\"failed\",\"error\":\"PDF input "
+                              "is not supported\",\"" +
+                              command + "\":[",
+                          0),
+              0u)
+        << r.out;
+  }
+}
+
+TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
+  static const struct {
+    const char* file;
+    const char* property;
+  } kCases[] = {
+      {"landscape_enscript.ps",
+       "{\"name\":\"Orientation\",\"type\":6,\"id\":349,\"value\":"
+       "\"Landscape\"}"},
+      {"spot_colours_pdftops.ps",
+       "{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,"
+       "\"value\":\" (PANTONE 286 C) (PANTONE 185 C)\"}"},
+  };
+  for (const auto& c : kCases) {
+    CliResult r = RunCli({"rules", "--json",
+                          std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
+    EXPECT_EQ(r.status, 0) << c.file << r.err;
+    EXPECT_NE(r.out.find(c.property), std::string::npos) << r.out;
+  }
+}
+
 TEST(Cli, RulesRefusesAFileThatIsNoRegularFile) {
   TempDir dir;
   const std::string path = dir.path() + "/queue";
