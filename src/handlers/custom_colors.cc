@@ -41,12 +41,13 @@ void RegisterCustomColorSet(ParserContext* context, ColorList* document_colors,
 }
 
 int64_t ParserDocumentCustomColors(char* context, CommentStruct*, long, char*,
-                                   char** position, char*, int64_t, int64_t,
-                                   long*, void* user_data, void*) {
+                                   char** position, char* comment_start,
+                                   int64_t, int64_t, long*, void* user_data,
+                                   void*) {
   VTRACE("ParserDocumentCustomColors Call");
   auto* list = static_cast<ColorList*>(user_data);
   if (position != nullptr && *position != nullptr) {
-    const char* end = ValueDataEnd(context, *position);
+    const char* end = CommentWindowEnd(context, comment_start, *position);
     const char* pos = *position;
     char value[kValueBufferSize];
     for (;;) {

@@ -95,8 +95,8 @@ int64_t ParserOPIGeneral(char*, CommentStruct*, long, char*, char**, char*,
 }
 
 int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
-                         char** position, char*, int64_t, int64_t, long*,
-                         void* user_data, void*) {
+                         char** position, char* comment_start, int64_t,
+                         int64_t, long*, void* user_data, void*) {
   const int16_t flags = MarkOpiDcs(user_data);
   VTRACE("ParserDCSGeneral Return, GetCount = %d, value = %d", PropertyCount(),
          flags);
@@ -104,7 +104,9 @@ int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
   if (record == nullptr || record->m_documentDepth != 0) return 0;
   if (position == nullptr || *position == nullptr) return 0;
   char name[kPlateNameMax + 1];
-  if (!ReadPlateName(*position, ValueDataEnd(context, *position), name)) {
+  if (!ReadPlateName(*position,
+                     CommentWindowEnd(context, comment_start, *position),
+                     name)) {
     return 0;
   }
   for (const char* process : kProcessColors) {

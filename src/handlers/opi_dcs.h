@@ -1,7 +1,8 @@
 // OPI image references and DCS plate files: any such comment marks the job
 // in "OPIDCS" (bits 0x30, merged with the bits the separations step keeps
 // there), and a DCS plate whose colour is not a process colour marks it as
-// needing GAP mode ("IsGapFile").
+// needing GAP mode ("IsGapFile": stored as the flag 1 with no type name and
+// no identifier, so it reads back, and reaches the pairs, as a flag).
 //
 // Module-wide state (HandlerState): the OPI/DCS flag word, 0 at every parse.
 #ifndef VANTREL_HANDLERS_OPI_DCS_H_
@@ -32,7 +33,9 @@ void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags);
 VANTREL_COMMENT_HANDLER(ParserOPIGeneral);
 // DCS comments: mark "OPIDCS"; outside embedded documents, the plate name
 // (the text in the first parentheses from the value on, which may lie on a
-// later line, never past context->dataEnd) other than "Cyan", "Magenta",
+// later line; the search and the name end kNearEndMargin bytes after the
+// comment's start, so that chunking never changes the answer, and never
+// pass context->dataEnd) other than "Cyan", "Magenta",
 // "Yellow" or "Black" (case matters) sets "IsGapFile".
 // REQUIRES: the text at *position is NUL-terminated at the end of the data
 // held (context->dataEnd when the context is given).

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/context.h"
+#include "engine/scanner.h"
 
 namespace vantrel {
 
@@ -45,6 +46,16 @@ const char* ValueDataEnd(const char* context, const char* pos) {
   const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
   if (ctx != nullptr && ctx->dataEnd != nullptr) return ctx->dataEnd;
   return pos + std::strlen(pos);
+}
+
+const char* CommentWindowEnd(const char* context, const char* comment_start,
+                             const char* pos) {
+  const char* end = ValueDataEnd(context, pos);
+  if (comment_start != nullptr && comment_start <= pos &&
+      end - comment_start > kNearEndMargin) {
+    end = comment_start + kNearEndMargin;
+  }
+  return end < pos ? pos : end;
 }
 
 bool ReadCommentValue(const char* context, char** position,

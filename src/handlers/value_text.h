@@ -28,6 +28,14 @@ int ReadValueText(const char* pos, const char* end,
 // argument and may be null), the NUL that ends the text at `pos`.
 const char* ValueDataEnd(const char* context, const char* pos);
 
+// Where a walk from `pos` that may cross line ends must stop so that the
+// answer does not depend on where the scan's chunks begin: every chunking
+// holds the kNearEndMargin bytes that follow the start of a comment (fewer
+// only at the end of the file). `comment_start` is the handler's sixth
+// argument; without it, ValueDataEnd.
+const char* CommentWindowEnd(const char* context, const char* comment_start,
+                             const char* pos);
+
 // ReadValueText at a handler's text position, bounded by ValueDataEnd. With
 // `advance` the position moves to where the read stopped, so the next
 // handler of the chain goes on from there. Answers false, with `out` empty,

@@ -51,6 +51,11 @@ TEST(OpiDcsHandlers, MarkTheJobAndSpotPlatesAskForGapMode) {
        "ParserDCSGeneral Return, GetCount = 1, value = 48"},
       {"name past the data", kDcs, "plate.eps (Spot)", 0, 0, 10,
        "OPIDCS:long=48", "ParserDCSGeneral Return, GetCount = 1, value = 48"},
+      // Not every chunking holds it: never looked at.
+      {"name far after the comment", kDcs,
+       "plate.eps\n" + std::string(1000, 'x') + "(Spot)", 0, 0,
+       std::string::npos, "OPIDCS:long=48",
+       "ParserDCSGeneral Return, GetCount = 1, value = 48"},
   };
   for (const auto& c : kCases) {
     ClearProperties();

@@ -46,6 +46,10 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
     std::string result;
   } kCases[] = {
       {"page labels", mode2, kPreSeparated + Rule(1, 4) + Rule(2, 4)},
+      {"logical page first",
+       Comments("LogicalPage", {"1"}) + Comments("Page", {"1 1"}) +
+           Comments("PlateColor", {"Cyan"}),
+       "DocumentCustomColors:string#904=\n"},
       {"page labels, no plate colours",
        Comments("Page", {"1 1", "1 2", "2 3"}),
        "DocumentCustomColors:string#904=\n"},
