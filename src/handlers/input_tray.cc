@@ -71,8 +71,9 @@ void savePageRangeProperty(CRuleKalPropArrArray* rules, const char* key,
   array.SetRuleValue(rule);
   array.Add(property);
   rules->Add(array);
-  VTRACE("savePageRangeProperty a_key = %s a_value = %s a_begin = %d a_end = %d",
-         key, value, begin, end);
+  VTRACE(
+      "savePageRangeProperty a_key = %s a_value = %s a_begin = %d a_end = %d",
+      key, value, begin, end);
 }
 
 }  // namespace vantrel

@@ -95,8 +95,8 @@ int64_t ParserOPIGeneral(char*, CommentStruct*, long, char*, char**, char*,
 }
 
 int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
-                         char** position, char* comment_start, int64_t,
-                         int64_t, long*, void* user_data, void*) {
+                         char** position, char* comment_start, int64_t, int64_t,
+                         long*, void* user_data, void*) {
   const int16_t flags = MarkOpiDcs(user_data);
   VTRACE("ParserDCSGeneral Return, GetCount = %d, value = %d", PropertyCount(),
          flags);

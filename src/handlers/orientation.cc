@@ -56,8 +56,7 @@ void RegisterOrientationSet(ParserContext* context, int32_t* counter) {
 
 void RegisterMacClientSet(ParserContext* context, int32_t* counter) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "KalMACClient", ParserMacClient, 0, counter,
-                       0);
+  ParserAddEntryToList(context, "KalMACClient", ParserMacClient, 0, counter, 0);
 }
 
 void AddOrientationNewEntry(const char* value) {
@@ -131,9 +130,10 @@ void AddNewStrEntry(const char* key, int id, const char* value) {
   record->setPropertyID(id);
   record->setValue(value);
   StoreProperty(std::move(record));
-  VTRACE("AddNewStrEntry in parseMAC Return, GetCount = %d, a_key = %s "
-         "a_value = %s",
-         PropertyCount(), key, value);
+  VTRACE(
+      "AddNewStrEntry in parseMAC Return, GetCount = %d, a_key = %s "
+      "a_value = %s",
+      PropertyCount(), key, value);
 }
 
 void removeKey(const char* key) {
@@ -168,9 +168,8 @@ int64_t ParserViewingOrientation(char* context, CommentStruct* record, long,
     return 0;
   }
   if (user_data != nullptr) ++*static_cast<int32_t*>(user_data);
-  AddViewingOrientationNewEntry(record,
-                                static_cast<CRuleKalPropArrArray*>(caller),
-                                value);
+  AddViewingOrientationNewEntry(
+      record, static_cast<CRuleKalPropArrArray*>(caller), value);
   if (HandlerVars().matrixOrientation) {
     // The matrix text is compared as written: "[0 1 -1 0]" is not a turn.
     const bool turned = BeginsWith(value, kQuarterTurnLeft) ||
@@ -211,7 +210,8 @@ int64_t ParserMacClient(char* context, CommentStruct*, long, char*, char**,
 int MacLandscapeCheck(ParserContext* context, CommentStruct*, char* text) {
   if (!HandlerVars().macClient || text == nullptr) return 0;
   if (context != nullptr && context->dataEnd != nullptr &&
-      context->dataEnd - text < static_cast<std::ptrdiff_t>(kMacLandscapeLength)) {
+      context->dataEnd - text <
+          static_cast<std::ptrdiff_t>(kMacLandscapeLength)) {
     return 0;
   }
   // strncmp stops at a NUL, so without a context nothing past the text's end
@@ -219,8 +219,7 @@ int MacLandscapeCheck(ParserContext* context, CommentStruct*, char* text) {
   if (std::strncmp(text, kMacLandscape, kMacLandscapeLength) != 0) return 0;
   VTRACE("parseMAC. PS file is Landscape from MAC");
   AddNewStrEntry("Orientation", kOrientationId, kLandscape);
-  AddNewStrEntry("ViewingOrientation", kViewingOrientationId,
-                 kQuarterTurnLeft);
+  AddNewStrEntry("ViewingOrientation", kViewingOrientationId, kQuarterTurnLeft);
   return 1;
 }
 

@@ -66,8 +66,8 @@ void getNumberPagesPSfromPDF(ParserContext* context, CommentStruct* record,
                              char* text) {
   if (context == nullptr || text == nullptr) return;
   try {
-    const char* end =
-        context->dataEnd != nullptr ? context->dataEnd : text + std::strlen(text);
+    const char* end = context->dataEnd != nullptr ? context->dataEnd
+                                                  : text + std::strlen(text);
     if (end - text < 4 || std::memcmp(text, "Page", 4) != 0) return;
     const size_t span = static_cast<size_t>(end - text);
     const char* blank = static_cast<const char*>(std::memchr(text, ' ', span));

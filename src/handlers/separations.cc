@@ -122,9 +122,9 @@ bool RecordPlateColor(CommentStruct* record, const char* colour) {
   return false;
 }
 
-int64_t ParserPageSeparations(char* context, CommentStruct* record, long,
-                              char*, char** position, char*, int64_t, int64_t,
-                              long*, void*, void* caller) {
+int64_t ParserPageSeparations(char* context, CommentStruct* record, long, char*,
+                              char** position, char*, int64_t, int64_t, long*,
+                              void*, void* caller) {
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
@@ -186,8 +186,8 @@ int64_t ParserQRKPageBegin(char* context, CommentStruct* record, long, char*,
 }
 
 int64_t ParserPlateColor(char* context, CommentStruct* record, long, char*,
-                         char** position, char*, int64_t, int64_t, long*,
-                         void*, void* caller) {
+                         char** position, char*, int64_t, int64_t, long*, void*,
+                         void* caller) {
   if (record == nullptr) return 0;
   record->m_separated = 1;
   char value[kValueBufferSize];
@@ -199,9 +199,9 @@ int64_t ParserPlateColor(char* context, CommentStruct* record, long, char*,
   return 0;
 }
 
-int64_t ParserKALmpPlateColor(char* context, CommentStruct* record, long,
-                              char*, char** position, char*, int64_t, int64_t,
-                              long*, void*, void* caller) {
+int64_t ParserKALmpPlateColor(char* context, CommentStruct* record, long, char*,
+                              char** position, char*, int64_t, int64_t, long*,
+                              void*, void* caller) {
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr) return 0;
@@ -255,8 +255,8 @@ void saveSeparations(CRuleKalPropArrArray* rules, CommentStruct* record) {
     opidcs->setValue(&value);
     StoreProperty(std::move(opidcs));
     // The constant is what this line has always reported.
-    VTRACE("saveSeparations OPIDCS, GetCount = %d, value = %d",
-           PropertyCount(), kPreSeparatedBit);
+    VTRACE("saveSeparations OPIDCS, GetCount = %d, value = %d", PropertyCount(),
+           kPreSeparatedBit);
     if (FindProperty("PreSeparatedMode") == nullptr) {
       std::unique_ptr<CKalProperty> mode = NewProperty();
       if (mode) {

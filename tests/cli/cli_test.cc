@@ -218,8 +218,8 @@ TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
 
 TEST(Cli, RefusesAPdfOnBothCommands) {
   TempDir dir;
-  const std::string path =
-      dir.Write("doc.pdf", "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n");
+  const std::string path = dir.Write(
+      "doc.pdf", "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n");
   for (const char* command : {"pairs", "rules"}) {
     CliResult r = RunCli({command, "--json", path});
     EXPECT_EQ(r.status, 1) << command;
@@ -247,8 +247,9 @@ TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
        "\"value\":\" (PANTONE 286 C) (PANTONE 185 C)\"}"},
   };
   for (const auto& c : kCases) {
-    CliResult r = RunCli({"rules", "--json",
-                          std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
+    CliResult r =
+        RunCli({"rules", "--json",
+                std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
     EXPECT_EQ(r.status, 0) << c.file << r.err;
     EXPECT_NE(r.out.find(c.property), std::string::npos) << r.out;
   }
@@ -286,8 +287,7 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
                           "{\"file\":\"" + missing +
                           "\",\"scan\":\"failed\",\"error\":\"no such file\","
                           "\"pairs\":[" +
-                          kNoColors + "]}\n" +
-                          "{\"file\":\"" + b +
+                          kNoColors + "]}\n" + "{\"file\":\"" + b +
                           "\",\"scan\":\"ok\",\"pairs\":[" +
                           CropPairs("72.000000", "144.000000") + "]}\n");
 

@@ -12,15 +12,17 @@ namespace {
 using vantrel_test::Feed;
 using vantrel_test::ParseJob;
 
-TEST(CustomColorsFile, ListsEveryNamedColourOnceAndTheCmykListWhenPreSeparated) {
+TEST(CustomColorsFile,
+     ListsEveryNamedColourOnceAndTheCmykListWhenPreSeparated) {
   static const struct {
     const char* name;
     const char* comments;
     const char* result;  // property map, then the rules
   } kCases[] = {
       {"none", "", "DocumentCustomColors:string#904=\n"},
-      {"atend", "%%DocumentCustomColors: (atend)\n%%Trailer\n"
-                "%%DocumentCustomColors: (Red)\n",
+      {"atend",
+       "%%DocumentCustomColors: (atend)\n%%Trailer\n"
+       "%%DocumentCustomColors: (Red)\n",
        "DocumentCustomColors:string#904= (Red)\n"},
       {"once each, case matters",
        "%%DocumentCustomColors: (Red)\n%%+ (Red)\n%%+ (red)\n",
@@ -43,9 +45,9 @@ TEST(CustomColorsFile, ListsEveryNamedColourOnceAndTheCmykListWhenPreSeparated) 
        "[layer 101 type 2 pages 1-1 booklet 0] NumberOfSeparations:2=1\n"},
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ParseJob(std::string("%!PS-Adobe-3.0\n") + c.comments +
-                       "%%EOF\n"),
-              c.result)
+    EXPECT_EQ(
+        ParseJob(std::string("%!PS-Adobe-3.0\n") + c.comments + "%%EOF\n"),
+        c.result)
         << c.name;
   }
 }
@@ -56,7 +58,9 @@ TEST(CustomColorHandlers, AnUnclosedNameRunsOnToTheBudgetOrAHighByte) {
     std::string entry;
   } kCases[] = {
       {"(Red\nGreen", "Red\nGreen"},
-      {"(Red\nGr\xE9" "en)", "Red\nGr"},
+      {"(Red\nGr\xE9"
+       "en)",
+       "Red\nGr"},
       {"(" + std::string(300, 'x'), std::string(255, 'x')},
   };
   for (const auto& c : kCases) {

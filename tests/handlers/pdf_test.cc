@@ -47,8 +47,8 @@ std::vector<std::string>* g_pages = nullptr;
 
 // Stands for the "Pages" handlers: records the value text it is handed.
 int64_t RecordPages(char* context, CommentStruct*, long, char* keyword,
-                    char** position, char*, int64_t, int64_t, long* wait,
-                    void*, void* caller) {
+                    char** position, char*, int64_t, int64_t, long* wait, void*,
+                    void* caller) {
   char value[kValueBufferSize];
   ReadCommentValue(context, position, value, /*advance=*/true);
   g_pages->push_back(std::string(keyword) + "=" + value +
@@ -58,7 +58,7 @@ int64_t RecordPages(char* context, CommentStruct*, long, char* keyword,
 
 TEST(PdfPageMessages, HandTheirPageNumberToThePagesHandlers) {
   static const struct {
-    const char* text;  // after "(%%["
+    const char* text;    // after "(%%["
     const char* handed;  // null: nothing
   } kCases[] = {
       {"Page: 12]%%)", "Pages=12"},

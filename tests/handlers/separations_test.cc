@@ -16,16 +16,18 @@ using vantrel_test::Feed;
 using vantrel_test::ParseJob;
 
 // "%%KEY: value\n" for each value.
-std::string Comments(const char* key, std::initializer_list<const char*> values) {
+std::string Comments(const char* key,
+                     std::initializer_list<const char*> values) {
   std::string text;
-  for (const char* v : values) text += std::string("%%") + key + ": " + v + "\n";
+  for (const char* v : values)
+    text += std::string("%%") + key + ": " + v + "\n";
   return text;
 }
 
 std::string Rule(int page, int plates) {
   return "[layer 101 type 2 pages " + std::to_string(page) + "-" +
-         std::to_string(page) + " booklet 0] NumberOfSeparations:2=" +
-         std::to_string(plates) + "\n";
+         std::to_string(page) +
+         " booklet 0] NumberOfSeparations:2=" + std::to_string(plates) + "\n";
 }
 
 const char kPreSeparated[] =
@@ -34,8 +36,8 @@ const char kPreSeparated[] =
 
 TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
   std::string mode2;
-  for (const char* page : {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7",
-                           "2 8"}) {
+  for (const char* page :
+       {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
     mode2 += Comments("Page", {page}) + Comments("PlateColor", {"Black"});
   }
   // A body creator is not kept, but its application still names the plates.
@@ -50,8 +52,7 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
        Comments("LogicalPage", {"1"}) + Comments("Page", {"1 1"}) +
            Comments("PlateColor", {"Cyan"}),
        "DocumentCustomColors:string#904=\n"},
-      {"page labels, no plate colours",
-       Comments("Page", {"1 1", "1 2", "2 3"}),
+      {"page labels, no plate colours", Comments("Page", {"1 1", "1 2", "2 3"}),
        "DocumentCustomColors:string#904=\n"},
       {"logical pages",
        Comments("Page", {"1 1"}) + Comments("PlateColor", {"Cyan"}) +
@@ -71,8 +72,7 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
        illustrator + Comments("PlateColor", {"Cyan", "Magenta", "Cyan"}),
        kPreSeparated + Rule(1, 2) + Rule(2, 1)},
       {"Quark pages, with OPI",
-       "%%BeginOPI: 2.0\n" +
-           Comments("QRKPageBegin", {"1", "1", "1"}) +
+       "%%BeginOPI: 2.0\n" + Comments("QRKPageBegin", {"1", "1", "1"}) +
            Comments("PlateColor", {"Black"}) + Comments("QRKPageBegin", {"2"}) +
            Comments("PlateColor", {"Black"}),
        "OPIDCS:long=50; PreSeparatedMode:5=1; NumPages:long=2; "
@@ -86,9 +86,9 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
        kPreSeparated + Rule(1, 1) + Rule(2, 2)},
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ParseJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments +
-                       "%%EOF\n"),
-              c.result)
+    EXPECT_EQ(
+        ParseJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
+        c.result)
         << c.name;
   }
 }
@@ -130,9 +130,9 @@ TEST(SeparationHandlers, PageCommentsOfTheTailPassOrWithoutALabelCountNothing) {
     const char* value;
     int tail;
   } kCases[] = {
-      {ParserPageSeparations, "1 1", 1},   {ParserPageSeparations, "0 1", 0},
+      {ParserPageSeparations, "1 1", 1},     {ParserPageSeparations, "0 1", 0},
       {ParserPageSeparations, "(atend)", 0}, {ParserLogicalPage, "3", 1},
-      {ParserQRKPageBegin, "2", 1},        {ParserQRKPageBegin, "x", 0},
+      {ParserQRKPageBegin, "2", 1},          {ParserQRKPageBegin, "x", 0},
   };
   for (const auto& c : kCases) {
     CommentStruct record{};

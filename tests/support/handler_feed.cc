@@ -18,9 +18,8 @@ int64_t Feed(CommentHandler handler, const std::string& value,
   char* position = data;
   long wait = 0;
   char keyword[] = "key";
-  int64_t result =
-      handler(reinterpret_cast<char*>(context), record, 0, keyword, &position,
-              data, 0, 0, &wait, user_data, caller);
+  int64_t result = handler(reinterpret_cast<char*>(context), record, 0, keyword,
+                           &position, data, 0, 0, &wait, user_data, caller);
   context->dataEnd = nullptr;
   if (moved != nullptr) *moved = static_cast<size_t>(position - data);
   return result;
