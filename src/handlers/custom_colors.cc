@@ -58,8 +58,7 @@ int64_t ParserDocumentCustomColors(char* context, CommentStruct*, long, char*,
       pos = stop;
       // One line may name several colours, "(PANTONE 286 C) (PANTONE 185 C)"
       // as converters write it: every parenthesised name counts.
-      const bool parenthesised =
-          stop - n - 1 >= *position && stop[-n - 1] == '(';
+      const bool parenthesised = stop - n > *position && stop[-n - 1] == '(';
       if (!parenthesised || stop >= end || *stop != ')') break;
       const char* next = stop + 1;
       while (next < end && (*next == ' ' || *next == '\t')) ++next;
