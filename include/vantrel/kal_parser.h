@@ -53,8 +53,9 @@ class VANTREL_API CKalParser {
   // Comment sets.
   void AddPSRipComments();
   // The part of AddPSRipComments that stores no property: the comments that
-  // tell the job's header, body, trailer and embedded documents apart, and
-  // the skipping of counted data sections. The RIP road registers it with
+  // tell the job's header, body, trailer and embedded documents apart, the
+  // skipping of counted data sections, and the refusal of PDF input (the
+  // scan fails with VANTREL_SCAN_PDF_REFUSED). The RIP road registers it with
   // the bounding-box comments, so that its crop is the one the job-ticket
   // road finds. AddPSRipComments includes it: register one or the other.
   void AddStructureComments();

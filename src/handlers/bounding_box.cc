@@ -318,4 +318,5 @@ void CKalParser::SetAtBoundingBox(ParserBoundingBoxStruct* box,
   // A second call for the same scan (the pairs conversion makes one) must
   // not convert the converted values again.
   box->rank = 0;
+  box->cropStored = 1;
 }

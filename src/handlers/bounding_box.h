@@ -31,6 +31,9 @@ struct ParserBoundingBoxStruct {
   int32_t rank;         // rank of the box held; 0 while none
   char unit;            // 'I' inches, 'P' points, anything else millimetres
   int32_t awaitedRank;  // rank whose value an "(atend)" deferred; 0 if none
+  // Set by SetAtBoundingBox when it stored the crop: the coordinates then
+  // hold the crop, which the orientation step reads after the rank went 0.
+  int32_t cropStored;
 };
 
 namespace vantrel {

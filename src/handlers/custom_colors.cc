@@ -1,5 +1,124 @@
-#include "vantrel/kal_parser.h"
+#include "handlers/custom_colors.h"
 
-// The custom colour properties. The colour comments are not handled yet, so
-// nothing is stored.
-void CKalParser::saveDocumentCustomColors() {}
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "handlers/handler_state.h"
+#include "handlers/value_text.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kDocumentCustomColorsId = 904;
+
+// What a header comment says when its list follows in the trailer.
+constexpr char kAtEnd[] = "atend";
+
+// Appends `name` unless the list holds it already. An empty name is no
+// colour: producers write "%%CMYKCustomColor:" with the colours on the
+// continuation lines, and that first line must not add an empty entry.
+void Add(ColorList* list, const char* name) {
+  if (list == nullptr || name[0] == '\0') return;
+  if (std::find(list->begin(), list->end(), name) != list->end()) return;
+  list->emplace_back(name);
+}
+
+}  // namespace
+
+void RegisterCustomColorSet(ParserContext* context, ColorList* document_colors,
+                            ColorList* cmyk_colors) {
+  if (document_colors != nullptr) document_colors->clear();
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "DocumentCustomColors",
+                       ParserDocumentCustomColors, 0, document_colors, 0);
+  ParserAddEntryToList(context, "CMYKCustomColor", ParserSpotColorsCMYK, 0,
+                       cmyk_colors, 0);
+}
+
+int64_t ParserDocumentCustomColors(char* context, CommentStruct*, long, char*,
+                                   char** position, char* comment_start,
+                                   int64_t, int64_t, long*, void* user_data,
+                                   void*) {
+  VTRACE("ParserDocumentCustomColors Call");
+  auto* list = static_cast<ColorList*>(user_data);
+  if (position != nullptr && *position != nullptr) {
+    const char* end = CommentWindowEnd(context, comment_start, *position);
+    const char* pos = *position;
+    char value[kValueBufferSize];
+    for (;;) {
+      const char* stop = nullptr;
+      const int n = ReadValueText(pos, end, value, &stop);
+      VTRACE("ParserDocumentCustomColors: color detected %s", value);
+      if (std::strcmp(value, kAtEnd) != 0) Add(list, value);
+      pos = stop;
+      // One line may name several colours, "(PANTONE 286 C) (PANTONE 185 C)"
+      // as converters write it: every parenthesised name counts.
+      const bool parenthesised = stop - n > *position && stop[-n - 1] == '(';
+      if (!parenthesised || stop >= end || *stop != ')') break;
+      const char* next = stop + 1;
+      while (next < end && (*next == ' ' || *next == '\t')) ++next;
+      if (next >= end || *next != '(') break;
+      pos = next;
+    }
+    *position += pos - *position;
+  }
+  VTRACE("ParserDocumentCustomColors End");
+  return 0;
+}
+
+int64_t ParserSpotColorsCMYK(char* context, CommentStruct*, long, char*,
+                             char** position, char*, int64_t, int64_t, long*,
+                             void* user_data, void*) {
+  char value[kValueBufferSize];
+  if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
+  VTRACE("ParserSpotColorsCMYK: color %s", value);
+  Add(static_cast<ColorList*>(user_data), value);
+  return 0;
+}
+
+}  // namespace vantrel
+
+void CKalParser::saveDocumentCustomColors() {
+  using vantrel::HandlerVars;
+  VTRACE("CKalParser::saveDocumentCustomColors() Call");
+  const vantrel::ColorList& document = HandlerVars().documentColors;
+  std::unique_ptr<CKalProperty> record = vantrel::NewProperty();
+  if (record) {
+    std::string text;
+    for (const std::string& name : document) text += " (" + name + ")";
+    record->setPropertyName("DocumentCustomColors");
+    record->setPropertyTypeName("string");
+    record->setPropertyID(vantrel::kDocumentCustomColorsId);
+    record->setValue(text.c_str());
+    vantrel::StoreProperty(std::move(record));
+    VTRACE(
+        "CKalParser::saveDocumentCustomColors() custom color number = %d "
+        "custom color string %s",
+        static_cast<int>(document.size()), text.c_str());
+  }
+  // The colour list of a pre-separated job tells the RIP which plates to
+  // expect.
+  if (vantrel::FindProperty("PreSeparatedMode") == nullptr) return;
+  const vantrel::ColorList& cmyk = HandlerVars().cmykColors;
+  std::unique_ptr<CKalProperty> list = vantrel::NewProperty();
+  if (!list) return;
+  std::string text;
+  for (const std::string& name : cmyk) {
+    text += name;
+    text += vantrel::kCustomColorTerminator;
+  }
+  list->setPropertyName("CustomColorsList");
+  list->setPropertyTypeName("string");
+  list->setPropertyID(0);
+  list->setValue(text.c_str());
+  vantrel::StoreProperty(std::move(list));
+  VTRACE(
+      "CKalParser::saveDocumentCustomColors() for CustomColorsList number = "
+      "%d string %s",
+      static_cast<int>(cmyk.size()), text.c_str());
+}

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "handlers/bounding_box.h"
 #include "vantrel/kal_property.h"
@@ -50,6 +51,25 @@ struct HandlerState {
 
   // Title: the title read so far, not yet in the property map.
   std::unique_ptr<CKalProperty> pendingTitle;
+
+  // Orientation: the "ViewingOrientation" comments taken so far (user data of
+  // the orientation comments and of "KalMACClient"); whether a "KalMACClient"
+  // comment marked the job as written by a Mac client; whether a
+  // "ViewingOrientation" matrix may still set "Orientation" (until the first
+  // "Orientation" comment).
+  int32_t viewingOrientationCount = 0;
+  bool macClient = false;
+  bool matrixOrientation = true;
+
+  // OPI and DCS: the bits that "OPIDCS" carries (user data of the OPI and DCS
+  // comments).
+  uint16_t opiDcsFlags = 0;
+
+  // Custom colours: the names of the "DocumentCustomColors" and
+  // "CMYKCustomColor" comments, in order of arrival, without duplicates. Both
+  // start empty at every parse, so no job's colours reach another's.
+  std::vector<std::string> documentColors;
+  std::vector<std::string> cmykColors;
 };
 
 // The module-wide state.

@@ -1,5 +1,240 @@
-#include "vantrel/kal_parser.h"
+#include "handlers/orientation.h"
 
-// Orientation from the page shape. The orientation comments are not handled
-// yet, so there is nothing to derive.
-void CKalParser::setOrientation() {}
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "engine/scanner.h"
+#include "handlers/handler_state.h"
+#include "handlers/value_text.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kOrientationId = 349;
+constexpr int kViewingOrientationId = 268;
+// Type code of the free-text value of a per-page rule.
+constexpr int kRuleTextCode = 6;
+
+constexpr char kLandscape[] = "Landscape";
+constexpr char kPortrait[] = "Portrait";
+// The two matrices that turn the page a quarter.
+constexpr char kQuarterTurnLeft[] = "0 -1 1 0";
+constexpr char kQuarterTurnRight[] = "0 1 -1 0";
+// What a Mac client's driver writes to turn a landscape page.
+constexpr char kMacLandscape[] = "translate -90 rotate";
+constexpr size_t kMacLandscapeLength = sizeof kMacLandscape - 1;
+
+bool BeginsWith(const char* text, const char* prefix) {
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// The scanner finds the landscape check through its hooks from library load
+// on.
+struct HookInstaller {
+  HookInstaller() {
+    Hooks().macLandscapeCheck = MacLandscapeCheck;
+    Hooks().macLandscapeArmed = MacLandscapeArmed;
+  }
+};
+const HookInstaller g_hook_installer;
+
+}  // namespace
+
+void RegisterOrientationSet(ParserContext* context, int32_t* counter) {
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "Orientation", ParserOrientation, 0, counter,
+                       0);
+  ParserAddEntryToList(context, "ViewingOrientation", ParserViewingOrientation,
+                       0, counter, 0);
+}
+
+void RegisterMacClientSet(ParserContext* context, int32_t* counter) {
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "KalMACClient", ParserMacClient, 0, counter, 0);
+}
+
+void AddOrientationNewEntry(const char* value) {
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return;
+  record->setPropertyName("Orientation");
+  record->setPropertyTypeName("string");
+  record->setPropertyID(kOrientationId);
+  record->setValue(value);
+  StoreProperty(std::move(record));
+  VTRACE("AddOrientationNewEntry Return, GetCount = %d, value = %s",
+         PropertyCount(), value);
+}
+
+void AddViewingOrientationNewEntry(CommentStruct* record,
+                                   CRuleKalPropArrArray* rules,
+                                   const char* value) {
+  const int32_t page = record != nullptr ? record->m_pageLabelCount : 0;
+  if (page > 0) {
+    if (rules != nullptr) {
+      CRule rule;
+      rule.SetRuleLayer(RulesLayer_e::PageRange);
+      rule.SetRuleType(2);
+      rule.SetRangeValues(static_cast<unsigned>(page),
+                          static_cast<unsigned>(page));
+      CKalProperty property;
+      property.setPropertyName("ViewingOrientation");
+      property.setPropertyValue(value, kRuleTextCode);
+      CRuleKalPropArray array;
+      array.SetRuleValue(rule);
+      array.Add(property);
+      rules->Add(array);
+    }
+    if (FindProperty("MultiViewingOrientation") == nullptr) {
+      std::unique_ptr<CKalProperty> multi = NewProperty();
+      if (multi) {
+        const int yes = 1;
+        multi->setPropertyName("MultiViewingOrientation");
+        multi->setPropertyTypeName("bool");
+        multi->setPropertyID(0);
+        multi->setBoolValue(&yes);
+        StoreProperty(std::move(multi));
+        VTRACE(
+            "AddViewingOrientationNewEntry Return, GetCount = %d, "
+            "MultiViewingOrientation value = %d",
+            PropertyCount(), yes);
+      }
+    }
+    VTRACE(
+        "AddViewingOrientationNewEntry Add ViewingOrientation to ext JT, "
+        "GetCount = %d, value = %s curPageIndexInPage = %d",
+        PropertyCount(), value, page);
+    return;
+  }
+  std::unique_ptr<CKalProperty> property = NewProperty();
+  if (!property) return;
+  property->setPropertyName("ViewingOrientation");
+  property->setPropertyTypeName("string");
+  property->setPropertyID(kViewingOrientationId);
+  property->setValue(value);
+  StoreProperty(std::move(property));
+  VTRACE("AddViewingOrientationNewEntry Return, GetCount = %d, value = %s",
+         PropertyCount(), value);
+}
+
+void AddNewStrEntry(const char* key, int id, const char* value) {
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return;
+  record->setPropertyName(key);
+  record->setPropertyTypeName("string");
+  record->setPropertyID(id);
+  record->setValue(value);
+  StoreProperty(std::move(record));
+  VTRACE(
+      "AddNewStrEntry in parseMAC Return, GetCount = %d, a_key = %s "
+      "a_value = %s",
+      PropertyCount(), key, value);
+}
+
+void removeKey(const char* key) {
+  RemoveProperty(key);
+  VTRACE("removeKey in parseMAC Return, GetCount = %d, a_key = %s",
+         PropertyCount(), key);
+}
+
+int64_t ParserOrientation(char* context, CommentStruct*, long, char*,
+                          char** position, char*, int64_t, int64_t, long*,
+                          void*, void*) {
+  char value[kValueBufferSize];
+  ReadCommentValue(context, position, value, /*advance=*/false);
+  HandlerVars().matrixOrientation = false;
+  // Anything but a landscape value, "(atend)" and an empty value among them,
+  // means portrait.
+  AddOrientationNewEntry(BeginsWith(value, kLandscape) ? kLandscape
+                                                       : kPortrait);
+  return 0;
+}
+
+int64_t ParserViewingOrientation(char* context, CommentStruct* record, long,
+                                 char*, char** position, char*, int64_t,
+                                 int64_t, long*, void* user_data,
+                                 void* caller) {
+  char value[kValueBufferSize];
+  ReadCommentValue(context, position, value, /*advance=*/false);
+  // An embedded page's matrix is not the job's; a Helios server marks its
+  // own inclusions, so they count there.
+  if (record != nullptr && record->m_documentDepth > 0 &&
+      record->m_heliosSupport == 0) {
+    return 0;
+  }
+  if (user_data != nullptr) ++*static_cast<int32_t*>(user_data);
+  AddViewingOrientationNewEntry(
+      record, static_cast<CRuleKalPropArrArray*>(caller), value);
+  if (HandlerVars().matrixOrientation) {
+    // The matrix text is compared as written: "[0 1 -1 0]" is not a turn.
+    const bool turned = BeginsWith(value, kQuarterTurnLeft) ||
+                        BeginsWith(value, kQuarterTurnRight);
+    AddOrientationNewEntry(turned ? kLandscape : kPortrait);
+  }
+  return 0;
+}
+
+int64_t ParserMacClient(char* context, CommentStruct*, long, char*, char**,
+                        char*, int64_t, int64_t, long*, void* user_data,
+                        void*) {
+  const int32_t taken =
+      user_data != nullptr ? *static_cast<int32_t*>(user_data) : 0;
+  if (taken >= 2) {
+    // Jobs that carry two matrices before the Mac marker turn their pages
+    // with the matrices themselves.
+    VTRACE(
+        "parseMAC. Detected MAC PS file with 2 ViewingOrientation Acrobat "
+        "from Mac10.4. Thus we continue works according last "
+        "ViewingOrientation.");
+    return 0;
+  }
+  removeKey("ViewingOrientation");
+  removeKey("Orientation");
+  // The orientation comments of a Mac client's job do not describe the
+  // page as printed; for the rest of this scan they reach no handler.
+  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx != nullptr) {
+    ParserRemoveEntry(ctx, "ViewingOrientation");
+    ParserRemoveEntry(ctx, "Orientation");
+  }
+  HandlerVars().macClient = true;
+  VTRACE("parseMAC. Detected MAC PS file.");
+  return 0;
+}
+
+int MacLandscapeCheck(ParserContext* context, CommentStruct*, char* text) {
+  if (!HandlerVars().macClient || text == nullptr) return 0;
+  if (context != nullptr && context->dataEnd != nullptr &&
+      context->dataEnd - text <
+          static_cast<std::ptrdiff_t>(kMacLandscapeLength)) {
+    return 0;
+  }
+  // strncmp stops at a NUL, so without a context nothing past the text's end
+  // is read either.
+  if (std::strncmp(text, kMacLandscape, kMacLandscapeLength) != 0) return 0;
+  VTRACE("parseMAC. PS file is Landscape from MAC");
+  AddNewStrEntry("Orientation", kOrientationId, kLandscape);
+  AddNewStrEntry("ViewingOrientation", kViewingOrientationId, kQuarterTurnLeft);
+  return 1;
+}
+
+bool MacLandscapeArmed(ParserContext*, CommentStruct*) {
+  return HandlerVars().macClient;
+}
+
+}  // namespace vantrel
+
+void CKalParser::setOrientation() {
+  if (vantrel::FindProperty("Orientation") != nullptr) return;
+  const ParserBoundingBoxStruct& box = vantrel::HandlerVars().boundingBox;
+  if (box.cropStored == 0) return;
+  // The crop width and height: wider than high is landscape; a square, or a
+  // box whose sizes do not compare, is portrait.
+  vantrel::AddOrientationNewEntry(box.upperX > box.upperY ? "Landscape"
+                                                          : "Portrait");
+}

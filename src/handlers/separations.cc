@@ -1,11 +1,274 @@
 #include "handlers/separations.h"
 
-namespace vantrel {
+#include <cstdio>
+#include <cstring>
+#include <memory>
 
-// The plate-colour handlers that set m_separated are not registered yet, so
-// there is never an open separations rule to write.
-void saveSeparations(CRuleKalPropArrArray* /*rules*/, CommentStruct* record) {
-  if (record != nullptr) record->m_separated = 0;
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "handlers/value_text.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int32_t kModePlateColor = 1;
+constexpr int32_t kModePageLabel = 2;
+constexpr int32_t kModeQuark = 3;
+constexpr int32_t kModeKalmp = 4;
+
+// Bit of "OPIDCS" that marks a pre-separated job.
+constexpr int kPreSeparatedBit = 2;
+// Type codes of the rule's page count and of the "PreSeparatedMode" flag.
+constexpr int kRuleCountCode = 2;
+constexpr int kFlagCode = 5;
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+  // ASCII only, whatever the locale: value texts hold no byte above 0x7F.
+  for (;; ++a, ++b) {
+    unsigned char x = static_cast<unsigned char>(*a);
+    unsigned char y = static_cast<unsigned char>(*b);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return false;
+    if (x == '\0') return true;
+  }
+}
+
+void RemoveKeyword(char* context, const char* key) {
+  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx != nullptr) ParserRemoveEntry(ctx, key);
+}
+
+CRuleKalPropArrArray* Rules(void* caller) {
+  return static_cast<CRuleKalPropArrArray*>(caller);
+}
+
+// The page change of the "Page" and "LogicalPage" comments: a number not
+// above the current page is one more plate of it, a greater one starts a new
+// page.
+void ChangePage(CommentStruct* record, void* caller, int32_t page) {
+  if (record->m_pageNumber >= page) {
+    ++record->m_separationCount;
+    // Unseparated pages stay at one plate: their count only matters once a
+    // plate colour comment marks them.
+    if (record->m_separated == 0) record->m_separationCount = 1;
+    return;
+  }
+  saveSeparations(Rules(caller), record);
+  record->m_pageNumber = page;
+  record->m_separationCount = 1;
+}
+
+// A plate colour of modes 1 and 4: a repeated name closes the page.
+void CountPlate(CommentStruct* record, void* caller, const char* colour) {
+  if (RecordPlateColor(record, colour)) {
+    saveSeparations(Rules(caller), record);
+    ++record->m_pageNumber;
+    record->m_separationCount = 1;
+    // The repeated plate is the new page's first: that page is separated
+    // too, so its rule is written when it closes, also when it is the last
+    // page and holds this one plate.
+    record->m_separated = 1;
+    return;
+  }
+  ++record->m_separationCount;
+}
+
+}  // namespace
+
+void RegisterSeparationSet(ParserContext* context) {
+  static const struct {
+    const char* key;
+    CommentHandler handler;
+  } kEntries[] = {
+      {"Page", ParserPageSeparations},
+      {"LogicalPage", ParserLogicalPage},
+      {"QRKPageBegin", ParserQRKPageBegin},
+      {"PlateColor", ParserPlateColor},
+      {"KALmpPlateColor", ParserKALmpPlateColor},
+  };
+  if (context == nullptr) return;
+  for (const auto& entry : kEntries) {
+    ParserAddEntryToList(context, entry.key, entry.handler, 0, nullptr, 0);
+  }
+}
+
+void ClearPlateColors(CommentStruct* record) {
+  for (auto& slot : record->m_plateColors) {
+    if (slot[0] == '\0') break;
+    slot[0] = '\0';
+  }
+}
+
+bool RecordPlateColor(CommentStruct* record, const char* colour) {
+  char name[kPlateColorMaxLength + 1];
+  std::snprintf(name, sizeof name, "%s", colour);
+  // An empty name matches the first free slot and so starts a new page, as
+  // a repeated name does.
+  for (auto& slot : record->m_plateColors) {
+    if (EqualIgnoringCase(name, slot)) {
+      ClearPlateColors(record);
+      std::memcpy(record->m_plateColors[0], name, sizeof name);
+      return true;
+    }
+    if (slot[0] == '\0') {
+      std::memcpy(slot, name, sizeof name);
+      return false;
+    }
+  }
+  // More plates than slots: counted by the caller, but never a page break.
+  return false;
+}
+
+int64_t ParserPageSeparations(char* context, CommentStruct* record, long, char*,
+                              char** position, char*, int64_t, int64_t, long*,
+                              void*, void* caller) {
+  char value[kValueBufferSize];
+  if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
+  if (record == nullptr || record->m_inTailPass != 0) return 0;
+  int label = 0;
+  int ordinal = 0;
+  const int read = std::sscanf(value, "%d %d", &label, &ordinal);
+  if (read == 0 || label == 0) return 0;
+  if (record->m_separationMode == kModePlateColor) {
+    record->m_pageNumber = 1;
+    record->m_separationCount = 0;
+  } else if (record->m_separationMode == 0) {
+    record->m_separationMode = kModePageLabel;
+    record->m_pageNumber = 1;
+  }
+  if (record->m_separationMode != kModePageLabel) return 0;
+  ChangePage(record, caller, label);
+  return 0;
+}
+
+int64_t ParserLogicalPage(char* context, CommentStruct* record, long, char*,
+                          char** position, char*, int64_t, int64_t, long*,
+                          void*, void* caller) {
+  // Applications that write logical pages number their "Page" comments by
+  // sheet; from here on the logical pages identify the printed pages.
+  RemoveKeyword(context, "Page");
+  char value[kValueBufferSize];
+  if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
+  if (record == nullptr || record->m_inTailPass != 0) return 0;
+  int page = 0;
+  const int read = std::sscanf(value, "%d", &page);
+  if (read == 0 || page == 0) return 0;
+  if (record->m_separationMode != kModePageLabel) return 0;
+  ChangePage(record, caller, page);
+  return 0;
+}
+
+int64_t ParserQRKPageBegin(char* context, CommentStruct* record, long, char*,
+                           char** position, char*, int64_t, int64_t, long*,
+                           void*, void* caller) {
+  char value[kValueBufferSize];
+  if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
+  if (record == nullptr || record->m_inTailPass != 0) return 0;
+  int page = 0;
+  if (std::sscanf(value, "%d", &page) != 1) return 0;
+  if (record->m_separationMode != kModeQuark) {
+    RemoveKeyword(context, "Page");
+    record->m_pageNumber = 1;
+    record->m_separationCount = 0;
+  }
+  record->m_separationMode = kModeQuark;
+  if (record->m_pageNumber >= page) {
+    ++record->m_separationCount;
+    return 0;
+  }
+  saveSeparations(Rules(caller), record);
+  record->m_pageNumber = page;
+  record->m_separationCount = 1;
+  return 0;
+}
+
+int64_t ParserPlateColor(char* context, CommentStruct* record, long, char*,
+                         char** position, char*, int64_t, int64_t, long*, void*,
+                         void* caller) {
+  if (record == nullptr) return 0;
+  record->m_separated = 1;
+  char value[kValueBufferSize];
+  if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
+  if (record->m_separationMode != kModePlateColor) return 0;
+  RemoveKeyword(context, "Page");
+  CountPlate(record, caller, value);
+  if (record->m_pageNumber == 0) record->m_pageNumber = 1;
+  return 0;
+}
+
+int64_t ParserKALmpPlateColor(char* context, CommentStruct* record, long, char*,
+                              char** position, char*, int64_t, int64_t, long*,
+                              void*, void* caller) {
+  char value[kValueBufferSize];
+  if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
+  if (record == nullptr) return 0;
+  // The composite plate is the page itself, not a separation of it.
+  if (EqualIgnoringCase(value, "Composite")) return 0;
+  record->m_separated = 1;
+  if (record->m_separationMode != kModeKalmp) {
+    RemoveKeyword(context, "Page");
+    RemoveKeyword(context, "PlateColor");
+    record->m_pageNumber = 1;
+    record->m_separationCount = 0;
+  }
+  record->m_separationMode = kModeKalmp;
+  CountPlate(record, caller, value);
+  return 0;
+}
+
+void saveSeparations(CRuleKalPropArrArray* rules, CommentStruct* record) {
+  if (record == nullptr || record->m_separated == 0) return;
+  char count[16];
+  std::snprintf(count, sizeof count, "%d", record->m_separationCount);
+  if (rules != nullptr) {
+    CRule rule;
+    rule.SetRuleLayer(RulesLayer_e::PageRange);
+    rule.SetRuleType(2);
+    rule.SetRangeValues(static_cast<unsigned>(record->m_pageNumber),
+                        static_cast<unsigned>(record->m_pageNumber));
+    CKalProperty property;
+    property.setPropertyName("NumberOfSeparations");
+    property.setPropertyValue(count, kRuleCountCode);
+    CRuleKalPropArray array;
+    array.SetRuleValue(rule);
+    array.Add(property);
+    rules->Add(array);
+  }
+  VTRACE("saveSeparations Return, number page = %d, number separation = %d",
+         record->m_pageNumber, record->m_separationCount);
+
+  std::unique_ptr<CKalProperty> opidcs = NewProperty();
+  if (opidcs) {
+    int value = kPreSeparatedBit;
+    // The OPI and DCS comments keep their bits in the same property.
+    if (const CKalProperty* old = FindProperty("OPIDCS")) {
+      int bits = 0;
+      old->getValue(bits);
+      value |= bits;
+    }
+    opidcs->setPropertyName("OPIDCS");
+    opidcs->setPropertyTypeName("long");
+    opidcs->setPropertyID(0);
+    opidcs->setValue(&value);
+    StoreProperty(std::move(opidcs));
+    // The constant is what this line has always reported.
+    VTRACE("saveSeparations OPIDCS, GetCount = %d, value = %d", PropertyCount(),
+           kPreSeparatedBit);
+    if (FindProperty("PreSeparatedMode") == nullptr) {
+      std::unique_ptr<CKalProperty> mode = NewProperty();
+      if (mode) {
+        mode->setPropertyName("PreSeparatedMode");
+        mode->setPropertyValue("1", kFlagCode);
+        StoreProperty(std::move(mode));
+        VTRACE("saveSeparations PreSeparatedMode, GetCount = %d, value = true",
+               PropertyCount());
+      }
+    }
+  }
+  record->m_separated = 0;
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/context.h"
+#include "engine/scanner.h"
 
 namespace vantrel {
 
@@ -132,6 +133,26 @@ const char* ValueDataEnd(const char* context, const char* pos) {
   const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
   if (ctx != nullptr && ctx->dataEnd != nullptr) return ctx->dataEnd;
   return pos + std::strlen(pos);
+}
+
+const char* CommentWindowEnd(const char* context, const char* comment_start,
+                             const char* pos) {
+  const char* end = ValueDataEnd(context, pos);
+  if (comment_start != nullptr && comment_start <= pos &&
+      end - comment_start > kNearEndMargin) {
+    end = comment_start + kNearEndMargin;
+  }
+  return end < pos ? pos : end;
+}
+
+bool ReadCommentValue(const char* context, char** position,
+                      char (&out)[kValueBufferSize], bool advance) {
+  out[0] = '\0';
+  if (position == nullptr || *position == nullptr) return false;
+  const char* stop = nullptr;
+  ReadValueText(*position, ValueDataEnd(context, *position), out, &stop);
+  if (advance) *position += stop - *position;
+  return true;
 }
 
 }  // namespace vantrel

@@ -65,6 +65,21 @@ bool ReadDecimal(const char* text, int32_t* value, const char** next = nullptr);
 // `context` is a handler's first argument.
 const char* ValueDataEnd(const char* context, const char* pos);
 
+// Where a walk from `pos` that may cross line ends must stop so that the
+// answer does not depend on where the scan's chunks begin: every chunking
+// holds the kNearEndMargin bytes that follow the start of a comment (fewer
+// only at the end of the file). `comment_start` is the handler's sixth
+// argument; without it, ValueDataEnd.
+const char* CommentWindowEnd(const char* context, const char* comment_start,
+                             const char* pos);
+
+// ReadValueText at a handler's text position, bounded by ValueDataEnd. With
+// `advance` the position moves to where the read stopped, so the next
+// handler of the chain goes on from there. Answers false, with `out` empty,
+// when there is no position to read from.
+bool ReadCommentValue(const char* context, char** position,
+                      char (&out)[kValueBufferSize], bool advance);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_HANDLERS_VALUE_TEXT_H_

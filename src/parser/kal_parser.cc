@@ -11,10 +11,15 @@
 #include "handlers/bounding_box.h"
 #include "handlers/copies.h"
 #include "handlers/dex.h"
+#include "handlers/custom_colors.h"
 #include "handlers/document_structure.h"
 #include "handlers/handler_state.h"
 #include "handlers/header_comments.h"
+#include "handlers/input_tray.h"
+#include "handlers/opi_dcs.h"
+#include "handlers/orientation.h"
 #include "handlers/pages.h"
+#include "handlers/pdf.h"
 #include "handlers/separations.h"
 #include "handlers/xrx.h"
 #include "platform/trace.h"
@@ -71,13 +76,25 @@ void CKalParser::AddPSRipComments() {
   vantrel::RegisterDocumentStructureSet(m_engine);
   vantrel::RegisterSectionSet(m_engine);
   vantrel::RegisterPagesSet(m_engine, &m_kalPages);
+  vantrel::RegisterOpiDcsSet(m_engine, &HandlerVars().opiDcsFlags);
   vantrel::RegisterCreatorSet(m_engine, HandlerVars().creatorText);
+  vantrel::RegisterOrientationSet(m_engine,
+                                  &HandlerVars().viewingOrientationCount);
+  vantrel::RegisterSeparationSet(m_engine);
+  vantrel::RegisterPdfSet(m_engine);
+  vantrel::RegisterInputTraySet(m_engine);
+  vantrel::RegisterMacClientSet(m_engine,
+                                &HandlerVars().viewingOrientationCount);
+  vantrel::RegisterCustomColorSet(m_engine, &HandlerVars().documentColors,
+                                  &HandlerVars().cmykColors);
 }
 
 void CKalParser::AddStructureComments() {
   if (m_engine == nullptr) return;
   vantrel::RegisterDocumentStructureSet(m_engine, /*creation_date=*/false);
   vantrel::RegisterSectionSet(m_engine);
+  // A PDF is refused on this road too, not scanned as if it were PostScript.
+  vantrel::RegisterPdfSet(m_engine);
 }
 
 void CKalParser::AddBoundingBox(char unit) {

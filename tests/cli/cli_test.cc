@@ -49,11 +49,18 @@ const char kLetter[] =
     "showpage\n"
     "%%EOF\n";
 
+// The custom colour list, stored by every scan (empty here).
+const char kNoColors[] =
+    "{\"key\":\"DocumentCustomColors\",\"type\":6,\"value\":\"\"}";
+
+// The crop of a portrait page, the orientation it gives, and the colours.
 std::string CropPairs(const char* width, const char* height) {
   return std::string("{\"key\":\"CropWidth\",\"type\":4,\"value\":\"") + width +
          "\"},{\"key\":\"CropHeight\",\"type\":4,\"value\":\"" + height +
          "\"},{\"key\":\"CropWOffset\",\"type\":4,\"value\":\"0.000000\"},"
-         "{\"key\":\"CropHOffset\",\"type\":4,\"value\":\"0.000000\"}";
+         "{\"key\":\"CropHOffset\",\"type\":4,\"value\":\"0.000000\"},"
+         "{\"key\":\"Orientation\",\"type\":6,\"value\":\"Portrait\"}," +
+         kNoColors;
 }
 
 TEST(Cli, RefusesBadCommandLinesWithOneLine) {
@@ -176,8 +183,8 @@ TEST(Cli, PairsJsonFollowsModeUnitAndBoundingBoxOptions) {
       {{"--mode", "head"}, CropPairs("215.899994", "279.399994")},
       {{"--mode", "both", "--unit", "pt"},
        CropPairs("612.000000", "792.000000")},
-      {{"--mode", "0"}, ""},
-      {{"--no-bbox"}, ""},
+      {{"--mode", "0"}, kNoColors},
+      {{"--no-bbox"}, kNoColors},
   };
   for (const auto& c : kCases) {
     std::vector<std::string> args{"pairs", "--json"};
@@ -264,6 +271,45 @@ TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
   }
 }
 
+TEST(Cli, RefusesAPdfOnBothCommands) {
+  TempDir dir;
+  const std::string path = dir.Write(
+      "doc.pdf", "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n");
+  for (const char* command : {"pairs", "rules"}) {
+    CliResult r = RunCli({command, "--json", path});
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_EQ(r.err, "vantrel: " + path + ": PDF input is not supported\n");
+    EXPECT_EQ(r.out.rfind("{\"file\":\"" + path +
+                              "\",\"scan\":\"failed\",\"error\":\"PDF input "
+                              "is not supported\",\"" +
+                              command + "\":[",
+                          0),
+              0u)
+        << r.out;
+  }
+}
+
+TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
+  static const struct {
+    const char* file;
+    const char* property;
+  } kCases[] = {
+      {"landscape_enscript.ps",
+       "{\"name\":\"Orientation\",\"type\":6,\"id\":349,\"value\":"
+       "\"Landscape\"}"},
+      {"spot_colours_pdftops.ps",
+       "{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,"
+       "\"value\":\" (PANTONE 286 C) (PANTONE 185 C)\"}"},
+  };
+  for (const auto& c : kCases) {
+    CliResult r =
+        RunCli({"rules", "--json",
+                std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
+    EXPECT_EQ(r.status, 0) << c.file << r.err;
+    EXPECT_NE(r.out.find(c.property), std::string::npos) << r.out;
+  }
+}
+
 TEST(Cli, RulesRefusesAFileThatIsNoRegularFile) {
   TempDir dir;
   const std::string path = dir.path() + "/queue";
@@ -295,8 +341,8 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
                           CropPairs("612.000000", "792.000000") + "]}\n" +
                           "{\"file\":\"" + missing +
                           "\",\"scan\":\"failed\",\"error\":\"no such file\","
-                          "\"pairs\":[]}\n" +
-                          "{\"file\":\"" + b +
+                          "\"pairs\":[" +
+                          kNoColors + "]}\n" + "{\"file\":\"" + b +
                           "\",\"scan\":\"ok\",\"pairs\":["
                           "{\"key\":\"NumPages\",\"type\":2,\"value\":\"1\"}," +
                           CropPairs("72.000000", "144.000000") + "]}\n");
@@ -306,14 +352,16 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
   EXPECT_EQ(text.status, 1);
   EXPECT_EQ(text.out, a +
                           ": ok\n"
-                          "  CropWidth    float  612.000000\n"
-                          "  CropHeight   float  792.000000\n"
-                          "  CropWOffset  float  0.000000\n"
-                          "  CropHOffset  float  0.000000\n"
+                          "  CropWidth             float  612.000000\n"
+                          "  CropHeight            float  792.000000\n"
+                          "  CropWOffset           float  0.000000\n"
+                          "  CropHOffset           float  0.000000\n"
+                          "  Orientation           text   Portrait\n"
+                          "  DocumentCustomColors  text\n"
                           "\n" +
                           missing +
                           ": failed (no such file)\n"
-                          "  (no pairs)\n");
+                          "  DocumentCustomColors  text\n");
   CliResult dashes = RunCli({"pairs", "--", "--json"});
   EXPECT_EQ(dashes.err, "vantrel: --json: no such file\n");
 }

@@ -28,7 +28,7 @@ struct Box {
 };
 
 ParserBoundingBoxStruct MakeBox(const Box& b) {
-  return {b.ly, b.lx, b.uy, b.ux, 0, 0, 0, 0, b.rank, 0, b.awaited};
+  return {b.ly, b.lx, b.uy, b.ux, 0, 0, 0, 0, b.rank, 0, b.awaited, 0};
 }
 
 // "lx ly ux uy rRANK aAWAITED mSCANMODE pPASSBITS"
@@ -247,7 +247,8 @@ TEST(BoundingBoxFile, BoxFromTheHeaderOrFromTheTrailerAfterAtend) {
                     filler + "%%Trailer\n%%BoundingBox: 0 0 612 792\n%%EOF\n");
   const std::string kLetter =
       "CropWidth(4)=612.000000; CropHeight(4)=792.000000; "
-      "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000";
+      "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000; "
+      "Orientation(6)=Portrait; DocumentCustomColors(6)=";
   // A head scan reads the tail too when the header defers the box.
   for (int mode : {1, 3, 15}) {
     EXPECT_EQ(RipCrops(header, mode, 'P'), kLetter) << mode;

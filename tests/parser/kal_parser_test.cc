@@ -28,7 +28,8 @@ TEST(KalParser, HostKeywordsStoreTheRestOfTheLine) {
   CRuleKalPropArrArray rules;
   EXPECT_EQ(parser.HandleFile(rules, 15), 1);
   EXPECT_EQ(vantrel_test::DumpPropertyMap(),
-            "For::STRING=second; Routing::STRING= desk 4");
+            "For::STRING=second; Routing::STRING= desk 4; "
+            "DocumentCustomColors:string#904=");
 }
 
 TEST(KalParser, FinishingStepsRunAfterAFailedScan) {

@@ -1,0 +1,48 @@
+// Custom (spot) colours: the names of the "DocumentCustomColors" and
+// "CMYKCustomColor" comments, collected during the scan, and the two
+// properties made from them afterwards (CKalParser::saveDocumentCustomColors):
+// "DocumentCustomColors" on every scan, "CustomColorsList" for pre-separated
+// jobs.
+//
+// Module-wide state (HandlerState): the two lists, empty at every parse.
+#ifndef VANTREL_HANDLERS_CUSTOM_COLORS_H_
+#define VANTREL_HANDLERS_CUSTOM_COLORS_H_
+
+#include <string>
+#include <vector>
+
+#include "handlers/comment_handler.h"
+
+struct ParserContext;
+
+namespace vantrel {
+
+// A colour list: names in order of arrival, no two equal (case matters).
+using ColorList = std::vector<std::string>;
+
+// "DocumentCustomColors" with `document_colors`, "CMYKCustomColor" with
+// `cmyk_colors` as user data, param 0. Empties `document_colors` first. Both
+// lists must outlive the scan.
+void RegisterCustomColorSet(ParserContext* context, ColorList* document_colors,
+                            ColorList* cmyk_colors);
+
+// The handlers (CommentHandler protocol). Both answer 0 and move the text
+// position past what they read.
+// REQUIRES: the text at *position is NUL-terminated at the end of the data
+// held (context->dataEnd when the context is given).
+
+// "DocumentCustomColors" (user data: the document list). Adds each
+// parenthesised name of the line, or the unparenthesised rest of the line;
+// "atend" and empty names add nothing.
+VANTREL_COMMENT_HANDLER(ParserDocumentCustomColors);
+// "CMYKCustomColor" (user data: the CMYK list). Adds the value text, for
+// instance "0 0.5 1 0 (Orange)" as a whole; an empty value adds nothing.
+VANTREL_COMMENT_HANDLER(ParserSpotColorsCMYK);
+
+// The byte that ends each name in "CustomColorsList" (a with diaeresis in
+// the Windows Latin-1 code page).
+constexpr char kCustomColorTerminator = '\xE4';
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HANDLERS_CUSTOM_COLORS_H_

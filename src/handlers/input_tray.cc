@@ -1,0 +1,79 @@
+#include "handlers/input_tray.h"
+
+#include <cstdio>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "handlers/value_text.h"
+#include "platform/trace.h"
+
+namespace vantrel {
+namespace {
+
+// What separates the fields: the white space of a formatted read.
+bool IsSeparator(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
+         c == '\f';
+}
+
+// Reads the next word of `*text` into `word`, cut to kPageRangeWordMax
+// characters (the rest of a longer word is passed over, so it does not
+// become the next field). Answers false when no word is left.
+bool ReadWord(const char** text, char (&word)[kPageRangeWordMax + 1]) {
+  const char* p = *text;
+  while (IsSeparator(*p)) ++p;
+  if (*p == '\0') return false;
+  int n = 0;
+  for (; *p != '\0' && !IsSeparator(*p); ++p) {
+    if (n < kPageRangeWordMax) word[n++] = *p;
+  }
+  word[n] = '\0';
+  *text = p;
+  return true;
+}
+
+}  // namespace
+
+void RegisterInputTraySet(ParserContext* context) {
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "InputSlotTray", ParserInputSlotTray, 0,
+                       nullptr, 0);
+}
+
+int64_t ParserInputSlotTray(char* context, CommentStruct*, long, char*,
+                            char** position, char*, int64_t, int64_t, long*,
+                            void*, void* caller) {
+  char value[kValueBufferSize];
+  if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
+  const char* rest = value;
+  char key[kPageRangeWordMax + 1];
+  char text[kPageRangeWordMax + 1];
+  if (!ReadWord(&rest, key) || !ReadWord(&rest, text)) return 0;
+  int begin = 0;
+  int end = 0;
+  if (std::sscanf(rest, "%d %d", &begin, &end) != 2) return 0;
+  savePageRangeProperty(static_cast<CRuleKalPropArrArray*>(caller), key, text,
+                        begin, end);
+  return 0;
+}
+
+void savePageRangeProperty(CRuleKalPropArrArray* rules, const char* key,
+                           const char* value, int begin, int end) {
+  if (rules == nullptr) return;
+  CRule rule;
+  rule.SetRuleLayer(RulesLayer_e::PageRange);
+  rule.SetRangeValues(static_cast<unsigned>(begin), static_cast<unsigned>(end));
+  rule.SetRuleType(2);
+  CKalProperty property;
+  property.setPropertyName(key);
+  property.setValue(value);
+  CRuleKalPropArray array;
+  array.SetRuleValue(rule);
+  array.Add(property);
+  rules->Add(array);
+  VTRACE(
+      "savePageRangeProperty a_key = %s a_value = %s a_begin = %d a_end = %d",
+      key, value, begin, end);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,127 @@
+#include "handlers/opi_dcs.h"
+
+#include <cstring>
+#include <memory>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "handlers/value_text.h"
+#include "platform/trace.h"
+#include "store/property_map.h"
+
+namespace vantrel {
+namespace {
+
+// The bits an OPI or DCS comment sets in "OPIDCS".
+constexpr uint16_t kOpiDcsBits = 0x30;
+
+const char* const kProcessColors[] = {"Cyan", "Magenta", "Yellow", "Black"};
+
+// Sets the bits in the flag word and stores it as "OPIDCS", keeping the bits
+// an earlier "OPIDCS" carried. Answers the flag word.
+int16_t MarkOpiDcs(void* user_data) {
+  uint16_t local = 0;
+  uint16_t* flags =
+      user_data != nullptr ? static_cast<uint16_t*>(user_data) : &local;
+  *flags = static_cast<uint16_t>(*flags | kOpiDcsBits);
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (record) {
+    if (const CKalProperty* old = FindProperty("OPIDCS")) {
+      int bits = 0;
+      old->getValue(bits);
+      *flags = static_cast<uint16_t>(*flags | (bits & 0xFFFF));
+    }
+    const short value = static_cast<short>(*flags);
+    record->setPropertyName("OPIDCS");
+    record->setPropertyTypeName("long");
+    record->setPropertyID(0);
+    record->setValue(&value);
+    StoreProperty(std::move(record));
+  }
+  return static_cast<int16_t>(*flags);
+}
+
+// The plate name: the text after the first "(" from `pos` on, up to the
+// next ")" or the end of the data, cut to kPlateNameMax characters. Answers
+// false when no "(" is left.
+bool ReadPlateName(const char* pos, const char* end,
+                   char (&name)[kPlateNameMax + 1]) {
+  if (pos >= end) return false;
+  const char* open = static_cast<const char*>(
+      std::memchr(pos, '(', static_cast<size_t>(end - pos)));
+  if (open == nullptr) return false;
+  int n = 0;
+  for (const char* p = open + 1; p < end && *p != ')' && n < kPlateNameMax;
+       ++p) {
+    name[n++] = *p;
+  }
+  name[n] = '\0';
+  return true;
+}
+
+}  // namespace
+
+void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags) {
+  static const struct {
+    const char* key;
+    CommentHandler handler;
+  } kEntries[] = {
+      {"ALDImageFileName:", ParserOPIGeneral},
+      {"ALDImageDimensions:", ParserOPIGeneral},
+      {"ALDImageCropRect:", ParserOPIGeneral},
+      {"ALDImagePosition:", ParserOPIGeneral},
+      {"BeginOPI:", ParserOPIGeneral},
+      {"HeliosIncludeEPS", ParserOPIGeneral},
+      {"CyanPlate", ParserDCSGeneral},
+      {"MagentaPlate", ParserDCSGeneral},
+      {"YellowPlate", ParserDCSGeneral},
+      {"BlackPlate", ParserDCSGeneral},
+      {"PlateFile", ParserDCSGeneral},
+  };
+  if (flags != nullptr) *flags = 0;
+  if (context == nullptr) return;
+  for (const auto& entry : kEntries) {
+    ParserAddEntryToList(context, entry.key, entry.handler, 0, flags, 0);
+  }
+}
+
+int64_t ParserOPIGeneral(char*, CommentStruct*, long, char*, char**, char*,
+                         int64_t, int64_t, long*, void* user_data, void*) {
+  const int16_t flags = MarkOpiDcs(user_data);
+  VTRACE("ParserOPIGeneral Return, GetCount = %d, value = %d", PropertyCount(),
+         flags);
+  return 0;
+}
+
+int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
+                         char** position, char* comment_start, int64_t, int64_t,
+                         long*, void* user_data, void*) {
+  const int16_t flags = MarkOpiDcs(user_data);
+  VTRACE("ParserDCSGeneral Return, GetCount = %d, value = %d", PropertyCount(),
+         flags);
+  // The plates of an embedded document are that document's business.
+  if (record == nullptr || record->m_documentDepth != 0) return 0;
+  if (position == nullptr || *position == nullptr) return 0;
+  char name[kPlateNameMax + 1];
+  if (!ReadPlateName(*position,
+                     CommentWindowEnd(context, comment_start, *position),
+                     name)) {
+    return 0;
+  }
+  for (const char* process : kProcessColors) {
+    if (std::strcmp(name, process) == 0) return 0;
+  }
+  std::unique_ptr<CKalProperty> gap = NewProperty();
+  if (gap) {
+    const int yes = 1;
+    gap->setPropertyName("IsGapFile");
+    gap->setBoolValue(&yes);
+    StoreProperty(std::move(gap));
+  }
+  // The trace facility ends the line itself.
+  VTRACE("ParserDCSGeneral: spot color %s detected; force GAP mode", name);
+  return 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,89 @@
+#include "handlers/pdf.h"
+
+#include <cstring>
+
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scanner.h"
+#include "platform/trace.h"
+#include "vantrel/parser_if.h"
+
+namespace vantrel {
+namespace {
+
+// Characters of a page number that a page message may hand on.
+constexpr size_t kPageNumberMax = 9;
+
+// The scanner finds the page messages through its hooks from library load
+// on.
+struct HookInstaller {
+  HookInstaller() { Hooks().pdfPageMessage = getNumberPagesPSfromPDF; }
+};
+const HookInstaller g_hook_installer;
+
+// Dispatches the "Pages" entry with `number` as the value text. The handlers
+// bound their reads by the context's data end, so for this call it is the
+// end of `number`; where the scan stands is given back afterwards.
+void DispatchPages(ParserContext* context, CommentStruct* record,
+                   char* number) {
+  const int index = ParserFindKey(context, "Pages");
+  if (index < 0) return;
+  char keyword[] = "Pages";
+  char* const saved_end = context->dataEnd;
+  char* const saved_key = context->keyStart;
+  context->dataEnd = number + std::strlen(number);
+  context->keyStart = nullptr;
+  char* position = number;
+  try {
+    ParserDispatch(context, index, record, keyword, &position, nullptr, 0, 0,
+                   nullptr, nullptr);
+  } catch (...) {
+    context->dataEnd = saved_end;
+    context->keyStart = saved_key;
+    throw;
+  }
+  context->dataEnd = saved_end;
+  context->keyStart = saved_key;
+}
+
+}  // namespace
+
+void RegisterPdfSet(ParserContext* context) {
+  if (context == nullptr) return;
+  ParserAddEntryToList(context, "PDF-1", ParserPDF, 0, nullptr, 0);
+}
+
+int64_t ParserPDF(char* context, CommentStruct*, long, char*, char**, char*,
+                  int64_t, int64_t, long*, void*, void*) {
+  VTRACE("ParserPDF Call");
+  // The caller learns why the file was not parsed.
+  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx != nullptr) ctx->scanStatus = VANTREL_SCAN_PDF_REFUSED;
+  return -1;
+}
+
+void getNumberPagesPSfromPDF(ParserContext* context, CommentStruct* record,
+                             char* text) {
+  if (context == nullptr || text == nullptr) return;
+  try {
+    const char* end = context->dataEnd != nullptr ? context->dataEnd
+                                                  : text + std::strlen(text);
+    if (end - text < 4 || std::memcmp(text, "Page", 4) != 0) return;
+    const size_t span = static_cast<size_t>(end - text);
+    const char* blank = static_cast<const char*>(std::memchr(text, ' ', span));
+    const char* bracket =
+        static_cast<const char*>(std::memchr(text, ']', span));
+    if (blank == nullptr || bracket == nullptr || bracket < blank) return;
+    char number[kPageNumberMax + 1] = {};
+    size_t length = static_cast<size_t>(bracket - blank - 1);
+    if (length > kPageNumberMax) length = kPageNumberMax;
+    std::memcpy(number, blank + 1, length);
+    DispatchPages(context, record, number);
+  } catch (...) {
+    // A page message is a hint; whatever goes wrong with it, the scan goes
+    // on.
+    VTRACE("Error to function getNumberPagesPSfromPDF");
+  }
+}
+
+}  // namespace vantrel

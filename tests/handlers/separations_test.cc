@@ -1,0 +1,146 @@
+#include "handlers/separations.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "store/property_map.h"
+#include "support/handler_feed.h"
+#include "support/test_support.h"
+
+namespace vantrel {
+namespace {
+
+using vantrel_test::DumpRules;
+using vantrel_test::Feed;
+using vantrel_test::ParseJob;
+
+// "%%KEY: value\n" for each value.
+std::string Comments(const char* key,
+                     std::initializer_list<const char*> values) {
+  std::string text;
+  for (const char* v : values)
+    text += std::string("%%") + key + ": " + v + "\n";
+  return text;
+}
+
+std::string Rule(int page, int plates) {
+  return "[layer 101 type 2 pages " + std::to_string(page) + "-" +
+         std::to_string(page) +
+         " booklet 0] NumberOfSeparations:2=" + std::to_string(plates) + "\n";
+}
+
+const char kPreSeparated[] =
+    "OPIDCS:long=2; PreSeparatedMode:5=1; NumPages:long=2; "
+    "DocumentCustomColors:string#904=; CustomColorsList:string=\n";
+
+TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
+  std::string mode2;
+  for (const char* page :
+       {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
+    mode2 += Comments("Page", {page}) + Comments("PlateColor", {"Black"});
+  }
+  // A body creator is not kept, but its application still names the plates.
+  const std::string illustrator = "%%Creator: Adobe Illustrator 10\n";
+  const struct {
+    const char* name;
+    std::string comments;
+    std::string result;
+  } kCases[] = {
+      {"page labels", mode2, kPreSeparated + Rule(1, 4) + Rule(2, 4)},
+      {"logical page first",
+       Comments("LogicalPage", {"1"}) + Comments("Page", {"1 1"}) +
+           Comments("PlateColor", {"Cyan"}),
+       "DocumentCustomColors:string#904=\n"},
+      {"page labels, no plate colours", Comments("Page", {"1 1", "1 2", "2 3"}),
+       "DocumentCustomColors:string#904=\n"},
+      {"logical pages",
+       Comments("Page", {"1 1"}) + Comments("PlateColor", {"Cyan"}) +
+           Comments("LogicalPage", {"1"}) + Comments("PlateColor", {"Black"}) +
+           Comments("Page", {"9 9"}) + Comments("LogicalPage", {"2"}) +
+           Comments("PlateColor", {"Cyan"}),
+       kPreSeparated + Rule(1, 2) + Rule(2, 1)},
+      {"plate colours",
+       illustrator + Comments("Page", {"1 1"}) +
+           Comments("PlateColor",
+                    {"Cyan", "Magenta", "Yellow", "Black", "cyan"}) +
+           Comments("Page", {"2 2"}) + Comments("PlateColor", {"Magenta"}),
+       kPreSeparated + Rule(1, 4) + Rule(2, 2)},
+      // The plate that opens the last page is that page's: its rule is
+      // written even when no second plate follows.
+      {"plate colours, one plate on the last page",
+       illustrator + Comments("PlateColor", {"Cyan", "Magenta", "Cyan"}),
+       kPreSeparated + Rule(1, 2) + Rule(2, 1)},
+      {"Quark pages, with OPI",
+       "%%BeginOPI: 2.0\n" + Comments("QRKPageBegin", {"1", "1", "1"}) +
+           Comments("PlateColor", {"Black"}) + Comments("QRKPageBegin", {"2"}) +
+           Comments("PlateColor", {"Black"}),
+       "OPIDCS:long=50; PreSeparatedMode:5=1; NumPages:long=2; "
+       "DocumentCustomColors:string#904=; CustomColorsList:string=\n" +
+           Rule(1, 3) + Rule(2, 1)},
+      {"KALmp plate colours",
+       Comments("Page", {"1 1"}) +
+           Comments("KALmpPlateColor", {"Black", "Composite", "Black"}) +
+           Comments("PlateColor", {"Black"}) +
+           Comments("KALmpPlateColor", {"Cyan"}),
+       kPreSeparated + Rule(1, 1) + Rule(2, 2)},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(
+        ParseJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
+        c.result)
+        << c.name;
+  }
+}
+
+std::string Dump(const CommentStruct& r) {
+  return "page " + std::to_string(r.m_pageNumber) + " count " +
+         std::to_string(r.m_separationCount) + " mode " +
+         std::to_string(r.m_separationMode) + " separated " +
+         std::to_string(r.m_separated);
+}
+
+TEST(SeparationHandlers, PlateTableKeeps32NamesCutTo63) {
+  CommentStruct record{};
+  record.m_separationMode = 1;
+  CRuleKalPropArrArray rules;
+  for (int i = 1; i <= 33; ++i) {
+    Feed(ParserPlateColor, "P" + std::to_string(i), &record, nullptr, &rules);
+  }
+  EXPECT_EQ(Dump(record), "page 1 count 33 mode 1 separated 1");
+  // The 33rd was not kept: its repeat is one more plate.
+  Feed(ParserPlateColor, "P33", &record, nullptr, &rules);
+  EXPECT_EQ(DumpRules(rules), "");
+  Feed(ParserPlateColor, "p1", &record, nullptr, &rules);
+  EXPECT_EQ(DumpRules(rules), Rule(1, 34));
+
+  // Names are compared and kept cut to 63 characters.
+  const std::string long_name(63, 'S');
+  Feed(ParserPlateColor, long_name + "-one", &record, nullptr, &rules);
+  EXPECT_EQ(std::string(record.m_plateColors[1]), long_name);
+  Feed(ParserPlateColor, long_name + "-two", &record, nullptr, &rules);
+  EXPECT_EQ(DumpRules(rules), Rule(1, 34) + Rule(2, 2));
+  EXPECT_EQ(Dump(record), "page 3 count 1 mode 1 separated 1");
+  ClearProperties();
+}
+
+TEST(SeparationHandlers, PageCommentsOfTheTailPassOrWithoutALabelCountNothing) {
+  static const struct {
+    CommentHandler handler;
+    const char* value;
+    int tail;
+  } kCases[] = {
+      {ParserPageSeparations, "1 1", 1},     {ParserPageSeparations, "0 1", 0},
+      {ParserPageSeparations, "(atend)", 0}, {ParserLogicalPage, "3", 1},
+      {ParserQRKPageBegin, "2", 1},          {ParserQRKPageBegin, "x", 0},
+  };
+  for (const auto& c : kCases) {
+    CommentStruct record{};
+    record.m_inTailPass = static_cast<uint8_t>(c.tail);
+    Feed(c.handler, c.value, &record);
+    EXPECT_EQ(Dump(record), "page 0 count 0 mode 0 separated 0") << c.value;
+  }
+}
+
+}  // namespace
+}  // namespace vantrel
