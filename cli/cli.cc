@@ -212,10 +212,11 @@ void WriteHelp(std::ostream& out) {
   out << "  " << kHelpOption
       << std::string(width + 2 - (sizeof kHelpOption - 1), ' ')
       << "this help; it wins over every other argument before \"--\"\n";
-  out << "\nScan modes: 0 scans nothing, so it reports no pairs. tail (2) "
-         "reports no\ncrop: a tail pass takes only a box that the header "
-         "announced with\n\"%%BoundingBox: (atend)\", and a tail-only scan "
-         "reads no header.\n";
+  out << "\nScan modes: 0 scans nothing; it reports only what every scan ends "
+         "with, the\njob's (empty) custom colour list. tail (2) reports no "
+         "crop: a tail pass takes\nonly a box that the header announced with "
+         "\"%%BoundingBox: (atend)\", and a\ntail-only scan reads no "
+         "header.\n";
   out << "\nJSON \"type\" codes (the text listing shows their names):\n"
       << "  pairs       " << TypeCodeList(true) << '\n'
       << "  properties  " << TypeCodeList(false) << '\n'

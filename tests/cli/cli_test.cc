@@ -130,7 +130,7 @@ TEST(Cli, HelpListsEveryCommandAndVersionNamesTheLibrary) {
   // What a scan mode can report, the JSON type codes and the environment.
   for (const char* line :
        {"\n  -h, --help ", "\nScan modes: 0 scans nothing",
-        "tail-only scan reads no header.\n",
+        "tail-only scan reads no\nheader.\n",
         "\n  pairs       1 int, 2 long, 3 double, 4 float, 5 bool, 6 text, "
         "7 short\n",
         "\n  properties  0 none, 1 int, 2 long, 3 double, 4 float, 5 bool, "
@@ -447,8 +447,10 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   EXPECT_EQ(r.out, path +
                        ": ok\n"
                        "  rule 1: document, type 2, pages 0-0, booklet 0\n"
-                       "    DexJTData  text  id 0  " +
-                       out + "/job.ps_0.dexxml\n");
+                       "    DexJTData             text  id 0    " +
+                       out +
+                       "/job.ps_0.dexxml\n"
+                       "    DocumentCustomColors  text  id 904\n");
   std::ifstream ticket(out + "/job.ps_0.dexxml");
   std::stringstream written;
   written << ticket.rdbuf();

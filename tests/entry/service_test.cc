@@ -117,7 +117,8 @@ TEST(ParserService, SkipFlagOneLeavesOutJobTicketNamesAndCopies) {
                 "%!PS\n%%Title: Flyer\n%%Requirements: numcopies(2)\n"
                 "%%KALPPD: ****MediaType Glossy\n%%Pages: 1\n%%EndComments\n");
   const std::string head = "[layer 0 type 2 pages 0-0 booklet 0] ";
-  const std::string tail = "NumPages:long=1; Title:STRING=Flyer\n";
+  const std::string tail =
+      "NumPages:long=1; Title:STRING=Flyer; DocumentCustomColors:string#904=\n";
   const std::string copies =
       "CopiesNumber:int#237=2; TB_Use_Num_Copies:int=2; "
       "MediaType:STRING=Glossy; ";

@@ -49,12 +49,15 @@ TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
   std::string command = std::string("VANTREL_PLUGIN_PATH='") +
                         VANTREL_EXAMPLE_PLUGIN_DIR + "' '" + VANTREL_CLI_PATH +
                         "' rules --json";
+  // Every scan's document rule lists the job's custom colours, none here.
+  const std::string document = Rule(
+      "{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,\"value\":\"\"}");
   std::string expected;
   for (const auto& c : kCases) {
     const std::string path = dir.Write(std::string(c.name) + ".ps", c.contents);
     command += " '" + path + "'";
     expected += "{\"file\":\"" + path + "\",\"scan\":\"ok\",\"rules\":[" +
-                c.rules + Rule("") + "]}\n";
+                c.rules + document + "]}\n";
   }
   FILE* tool = popen(command.c_str(), "r");
   ASSERT_NE(tool, nullptr);

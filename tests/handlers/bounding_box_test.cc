@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -228,7 +229,11 @@ std::string RipCrops(const std::string& path, int scan_mode, char unit) {
   _tPairProperty* pairs = nullptr;
   int count = 0;
   rip->ParseToPairs(path.c_str(), pairs, count, 1, scan_mode, unit);
-  std::string out = vantrel_test::DumpPairs(pairs, count);
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    if (std::strncmp(pairs[i].propName, "Crop", 4) != 0) continue;
+    out += (out.empty() ? "" : "; ") + vantrel_test::DumpPairs(pairs + i, 1);
+  }
   delete[] pairs;
   delete rip;
   return out;
@@ -247,8 +252,7 @@ TEST(BoundingBoxFile, BoxFromTheHeaderOrFromTheTrailerAfterAtend) {
                     filler + "%%Trailer\n%%BoundingBox: 0 0 612 792\n%%EOF\n");
   const std::string kLetter =
       "CropWidth(4)=612.000000; CropHeight(4)=792.000000; "
-      "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000; "
-      "Orientation(6)=Portrait; DocumentCustomColors(6)=";
+      "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000";
   // A head scan reads the tail too when the header defers the box.
   for (int mode : {1, 3, 15}) {
     EXPECT_EQ(RipCrops(header, mode, 'P'), kLetter) << mode;

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "engine/context.h"
+#include "engine/keyword_table.h"
 #include "engine/scan_record.h"
+#include "engine/scanner.h"
 #include "handlers/handler_state.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
@@ -131,12 +133,19 @@ int64_t RecordPage(char*, CommentStruct* record, long, char*, char** position,
 }
 
 TEST(PageCount, HandlerChainedAfterThePageLabelSeesTheValue) {
+  // The page-label handler reads the value without moving the position, so
+  // the handler chained behind it (the separations count on the job-ticket
+  // road) reads the same value.
   vantrel_test::TempDir dir;
-  CKalParser parser(dir.Write("job.ps", "%!PS\n%%Page: 1 1\n").c_str());
-  parser.AddPSRipComments();
-  parser.AddComment("Page", 0, 0, RecordPage, nullptr);
-  CRuleKalPropArrArray rules;
-  parser.HandleFile(rules, 15);
+  const std::string path = dir.Write("job.ps", "%!PS\n%%Page: 1 1\n");
+  ParserContext* context = ParserCreateContext(path.c_str());
+  int kal_pages = -1;
+  RegisterPagesSet(context, &kal_pages);
+  ParserAddEntryToList(context, "Page", RecordPage, 0, nullptr, 0);
+  CommentStruct record{};
+  record.m_scanMode = 15;
+  EXPECT_EQ(ParserScanFile(context, &record, nullptr), 0);
+  ParserFreeContext(context);
   EXPECT_EQ(g_seen, (std::vector<std::string>{"1 1 labels 1"}));
 }
 

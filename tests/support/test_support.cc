@@ -100,7 +100,17 @@ std::string ScanJobTicket(const std::string& text, int scan_mode,
   parser.AddTitleComment();
   CRuleKalPropArrArray scratch;
   parser.HandleFile(rules != nullptr ? *rules : scratch, scan_mode);
-  return DumpPropertyMap();
+  std::string dump = DumpPropertyMap();
+  static const std::string kNoColours = "DocumentCustomColors:string#904=";
+  if (dump.size() >= kNoColours.size() &&
+      dump.compare(dump.size() - kNoColours.size(), kNoColours.size(),
+                   kNoColours) == 0) {
+    dump.erase(dump.size() - kNoColours.size());
+    if (dump.size() >= 2 && dump.compare(dump.size() - 2, 2, "; ") == 0) {
+      dump.erase(dump.size() - 2);
+    }
+  }
+  return dump;
 }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {

@@ -38,7 +38,9 @@ std::string DumpPairs(const _tPairProperty* pairs, int count);
 // Scans `text` as a file with every comment set registered in the order of
 // the job-ticket road, in `scan_mode`; answers the property map after the
 // finishing steps (DumpPropertyMap) and leaves the scan's rules in `*rules`
-// (when not null). No conversion runs.
+// (when not null). No conversion runs. The empty custom colour list that
+// every scan of a job without custom colours stores last is left out of the
+// answer, so that each family's tests show their own properties.
 std::string ScanJobTicket(const std::string& text, int scan_mode = 15,
                           CRuleKalPropArrArray* rules = nullptr);
 
