@@ -130,7 +130,7 @@ TEST(Cli, HelpListsEveryCommandAndVersionNamesTheLibrary) {
   // What a scan mode can report, the JSON type codes and the environment.
   for (const char* line :
        {"\n  -h, --help ", "\nScan modes: 0 scans nothing",
-        "tail-only scan reads no\nheader.\n",
+        "tail-only scan reads no header.\n",
         "\n  pairs       1 int, 2 long, 3 double, 4 float, 5 bool, 6 text, "
         "7 short\n",
         "\n  properties  0 none, 1 int, 2 long, 3 double, 4 float, 5 bool, "
