@@ -10,6 +10,7 @@
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
+#include "handlers/value_text.h"
 #include "platform/number_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -27,12 +28,6 @@ constexpr int kRankPressPaperSize = 5;
 constexpr int kLineBudget = 256;
 // At most this many blanks and tabs are looked past for a "?" or "(atend)".
 constexpr int kBlankLimit = 255;
-
-const char* DataEnd(const char* context, const char* pos) {
-  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
-  if (ctx != nullptr && ctx->dataEnd != nullptr) return ctx->dataEnd;
-  return pos + std::strlen(pos);
-}
 
 // The end of the comment's line, at most kLineBudget bytes on. The numbers
 // of a box are read up to there only: a read that went on over the line end
@@ -143,7 +138,7 @@ int64_t HandleBox(char* context, CommentStruct* record, char** position,
     return 0;
   }
   const char* value = *position;
-  const char* end = DataEnd(context, value);
+  const char* end = ValueDataEnd(context, value);
   if (!Accepts(record, box, rank, value, end)) return 0;
 
   float n[4];
@@ -265,7 +260,7 @@ int64_t ParserFixHWMargins(char* context, CommentStruct*, long, char*,
   auto* box = static_cast<ParserBoundingBoxStruct*>(user_data);
   if (box == nullptr || position == nullptr || *position == nullptr) return 0;
   float n[4];
-  int read = ReadNumbers(*position, DataEnd(context, *position), n, 4);
+  int read = ReadNumbers(*position, ValueDataEnd(context, *position), n, 4);
   float* fields[4] = {&box->leftMargin, &box->bottomMargin, &box->rightMargin,
                       &box->topMargin};
   for (int i = 0; i < read; ++i) *fields[i] = n[i];

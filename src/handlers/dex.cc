@@ -69,9 +69,8 @@ class InputBytes {
  public:
   InputBytes(const ParserContext* context, const char* position, int64_t offset)
       : fd_(context->fileHandle), position_(position), offset_(offset) {
-    const char* end = context->dataEnd != nullptr
-                          ? context->dataEnd
-                          : position + std::strlen(position);
+    const char* end =
+        ValueDataEnd(reinterpret_cast<const char*>(context), position);
     held_end_ = offset + std::max<int64_t>(0, end - position);
   }
 
@@ -224,9 +223,7 @@ int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
                         void* /*user_data*/, void* /*caller*/) {
   ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
   if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
-  const char* end = ctx->dataEnd != nullptr
-                        ? ctx->dataEnd
-                        : *position + std::strlen(*position);
+  const char* end = ValueDataEnd(reinterpret_cast<const char*>(ctx), *position);
   char value[kValueBufferSize];
   const char* stop = *position;
   ReadValueText(*position, end, value, &stop);

@@ -30,20 +30,6 @@ const char* const kSeparatingCreators[] = {
     "PSProof",     "Adobe Acrobat",
 };
 
-// Reads the value at *position into `value`; false when there is no
-// position to read from.
-bool ReadValue(char* context, char** position,
-               char (&value)[kValueBufferSize]) {
-  if (position == nullptr || *position == nullptr) return false;
-  const char* pos = *position;
-  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
-  const char* end = ctx != nullptr && ctx->dataEnd != nullptr
-                        ? ctx->dataEnd
-                        : pos + std::strlen(pos);
-  ReadValueText(pos, end, value);
-  return true;
-}
-
 }  // namespace
 
 void RegisterDocumentStructureSet(ParserContext* context, bool creation_date) {
@@ -110,7 +96,7 @@ int64_t ParserCreationDate(char* context, CommentStruct*, long, char*,
                            void*, void*) {
   if (FindProperty("CreationDate") != nullptr) return 0;
   char value[kValueBufferSize];
-  if (!ReadValue(context, position, value)) return 0;
+  if (!ReadCommentValue(context, position, value, false)) return 0;
   std::unique_ptr<CKalProperty> record = NewProperty();
   if (!record) return 0;
   record->setPropertyName("CreationDate");
@@ -132,7 +118,7 @@ int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
   if (record->m_headerState != kInTrailer && deferred) return 0;
 
   char value[kValueBufferSize];
-  if (!ReadValue(context, position, value)) return 0;
+  if (!ReadCommentValue(context, position, value, false)) return 0;
   if (record->m_separationMode != 1) {
     for (const char* name : kSeparatingCreators) {
       if (std::strstr(value, name) != nullptr) record->m_separationMode = 1;

@@ -7,6 +7,7 @@
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
+#include "handlers/value_text.h"
 #include "platform/file.h"
 #include "platform/loader.h"
 #include "platform/trace.h"
@@ -36,9 +37,8 @@ struct BlockText {
 BlockText TextFrom(const ParserContext* context, const char* position,
                    int64_t value_offset) {
   BlockText text;
-  const char* end = context->dataEnd != nullptr
-                        ? context->dataEnd
-                        : position + std::strlen(position);
+  const char* end =
+      ValueDataEnd(reinterpret_cast<const char*>(context), position);
   const int64_t held = end > position ? end - position : 0;
   text.data = position;
   if (held >= kXRXTextWindow) {
