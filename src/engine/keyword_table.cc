@@ -142,16 +142,15 @@ int ParserRemoveEntry(ParserContext* context, const char* key) {
   std::memmove(context->entries + i, context->entries + i + 1,
                sizeof(CommentEntry) * (context->commentsNum - i - 1));
   --context->commentsNum;
-  std::memset(context->entries + context->commentsNum, 0,
-              sizeof(CommentEntry));
+  std::memset(context->entries + context->commentsNum, 0, sizeof(CommentEntry));
   ++context->tableGeneration;
   return 0;
 }
 
-int64_t ParserDispatch(ParserContext* context, int index,
-                       CommentStruct* record, char* keyword, char** position,
-                       char* comment_start, int64_t continuation,
-                       int64_t value_offset, long* wait_index, void* caller) {
+int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
+                       char* keyword, char** position, char* comment_start,
+                       int64_t continuation, int64_t value_offset,
+                       long* wait_index, void* caller) {
   if (context == nullptr || index < 0 ||
       static_cast<uint32_t>(index) >= context->commentsNum) {
     return 0;

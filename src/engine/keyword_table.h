@@ -34,10 +34,10 @@ int ParserRemoveEntry(ParserContext* context, const char* key);
 // Calls every handler chained at `index`; see CommentHandler for the result.
 // The handlers share one text position; where the last one left it is
 // stored back into *position.
-int64_t ParserDispatch(ParserContext* context, int index,
-                       CommentStruct* record, char* keyword, char** position,
-                       char* comment_start, int64_t continuation,
-                       int64_t value_offset, long* wait_index, void* caller);
+int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
+                       char* keyword, char** position, char* comment_start,
+                       int64_t continuation, int64_t value_offset,
+                       long* wait_index, void* caller);
 
 // Frees every slot's chained entries and the array; leaves an empty table
 // of capacity 0.

@@ -16,10 +16,10 @@ constexpr int32_t kScanTailBit = 2;
 }  // namespace vantrel
 
 struct CommentStruct {
-  int32_t m_scanMode;        // requested mode; 15 once a pass covers the rest
-  int32_t m_passBits;        // passes still to run
-  int32_t m_headerState;     // 0 outside the header, 1 header, 2 trailer
-  int32_t m_sawHeaderLine;   // a "%!" line was seen
+  int32_t m_scanMode;       // requested mode; 15 once a pass covers the rest
+  int32_t m_passBits;       // passes still to run
+  int32_t m_headerState;    // 0 outside the header, 1 header, 2 trailer
+  int32_t m_sawHeaderLine;  // a "%!" line was seen
   int32_t m_endCommentsSeen;
   int32_t m_trailerSeen;
   int32_t m_pageNumber;      // current page of the separation count

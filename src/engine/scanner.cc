@@ -201,9 +201,9 @@ class Scan {
   int64_t covered_ = 0;
   // The first chunk of the window is in the buffer (read by the prologue).
   bool first_chunk_held_ = false;
-  int read_size_ = 0;      // of the scan: 61440 for a whole-file scan, else 4096
-  int chunk_size_ = 0;     // requested for the chunk being read
-  int pass_max_size_ = 0;  // the largest chunk of the current pass
+  int read_size_ = 0;   // of the scan: 61440 for a whole-file scan, else 4096
+  int chunk_size_ = 0;  // requested for the chunk being read
+  int pass_max_size_ = 0;      // the largest chunk of the current pass
   char* data_ = nullptr;       // first data byte (buffer + 1)
   char* near_end_ = nullptr;   // a comment at or past here is carried
   char* chunk_end_ = nullptr;  // last byte examined (inclusive)
@@ -237,7 +237,8 @@ int Scan::Lookup(const char* text) {
     std::memset(first_bytes_, 0, sizeof first_bytes_);
     any_empty_key_ = false;
     for (uint32_t i = 0; i < ctx_->commentsNum; ++i) {
-      const unsigned char c = static_cast<unsigned char>(ctx_->entries[i].key[0]);
+      const unsigned char c =
+          static_cast<unsigned char>(ctx_->entries[i].key[0]);
       if (c == 0) any_empty_key_ = true;
       first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
     }
@@ -245,7 +246,8 @@ int Scan::Lookup(const char* text) {
     indexed_generation_ = ctx_->tableGeneration;
   }
   const unsigned char c = static_cast<unsigned char>(text[0]);
-  if (!any_empty_key_ && (first_bytes_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
+  if (!any_empty_key_ &&
+      (first_bytes_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
     return -1;  // no key starts with this byte, so none can match
   }
   return ParserFindEntry(ctx_->entries, text, 0,
@@ -276,7 +278,8 @@ int64_t Scan::Run() {
   ctx_->scanStatus = VANTREL_SCAN_OK;
   // Modes other than 15 are taken by their head and tail bits alone, so
   // any value ends: 4 scans nothing, 7 scans head and tail.
-  if (rec_->m_scanMode != kScanWholeFile) rec_->m_scanMode &= kScanHeadBit | kScanTailBit;
+  if (rec_->m_scanMode != kScanWholeFile)
+    rec_->m_scanMode &= kScanHeadBit | kScanTailBit;
   rec_->m_passBits = rec_->m_scanMode;
   rec_->m_headerState = 0;
   rec_->m_sawHeaderLine = 0;
@@ -288,7 +291,8 @@ int64_t Scan::Run() {
 
   if (!Open()) return -1;
 
-  read_size_ = rec_->m_passBits == kScanWholeFile ? kLargestReadSize : kHeadSize;
+  read_size_ =
+      rec_->m_passBits == kScanWholeFile ? kLargestReadSize : kHeadSize;
   // Byte 0 holds the byte before the chunk (a line feed at the start of the
   // window) and one more byte keeps a NUL after the valid data. One buffer
   // serves every chunk size a scan may read.
@@ -304,7 +308,8 @@ int64_t Scan::Run() {
 
   if (rec_->m_passBits != 0 && !Prologue()) return -1;
 
-  if ((rec_->m_passBits & (kScanHeadBit | kScanTailBit)) == (kScanHeadBit | kScanTailBit) &&
+  if ((rec_->m_passBits & (kScanHeadBit | kScanTailBit)) ==
+          (kScanHeadBit | kScanTailBit) &&
       rec_->m_passBits != kScanWholeFile && WindowSize() < 2 * kHeadSize) {
     rec_->m_passBits = rec_->m_scanMode = kScanWholeFile;
   }
@@ -351,8 +356,9 @@ bool Scan::Prologue() {
 // a PDF ends a scan in every mode the same way (when the table refuses it).
 bool Scan::ExamineLeadingPdfLine() {
   const int32_t bits = rec_->m_passBits;
-  const bool tail_first = bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
-                          (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
+  const bool tail_first =
+      bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
+      (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
   if (!tail_first || win_begin_ != 0) return true;
   if (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
       std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
@@ -387,7 +393,8 @@ bool Scan::ReadChunk(int64_t offset, int kept, int size) {
     if (n > 0) --n;
   } else {
     ctx_->chunkBuffer[0] = '\n';
-    if (want > 0) n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
+    if (want > 0)
+      n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
   }
   if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
   chunk_offset_ = offset;
@@ -531,9 +538,8 @@ char* FindPattern(char* from, char* stop, const char* data_end,
                   const char* pattern, size_t length) {
   if (from >= stop) return stop;
   // A match may run past `stop`, never past the data held.
-  const size_t span = static_cast<size_t>(
-      std::min<std::ptrdiff_t>(stop - from + static_cast<std::ptrdiff_t>(length) - 1,
-                               data_end - from));
+  const size_t span = static_cast<size_t>(std::min<std::ptrdiff_t>(
+      stop - from + static_cast<std::ptrdiff_t>(length) - 1, data_end - from));
 #if defined(__GLIBC__) || defined(__APPLE__) || defined(__FreeBSD__)
   void* hit = memmem(from, span, pattern, length);
   char* q = static_cast<char*>(hit);
@@ -640,7 +646,8 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
   } else {
     if (*p == '!') {
       rec_->m_sawHeaderLine = 1;
-      if (rec_->m_fileType == -1) rec_->m_fileType = ParserFileType(p, data_end);
+      if (rec_->m_fileType == -1)
+        rec_->m_fileType = ParserFileType(p, data_end);
       rec_->m_headerState = 1;
       rec_->m_isEPSF = ParserIsEPSF(p, data_end) ? 1 : 0;
       if (rec_->m_isEPSF && rec_->m_fileType == 1 &&

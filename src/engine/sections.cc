@@ -98,8 +98,9 @@ int64_t DataSection(char* context, CommentStruct* /*record*/, long /*param*/,
     skip = std::strcmp(type, "Binary") == 0 || std::strcmp(type, "Bytes") == 0;
   } else {
     // Sections counted in lines, or of other types, are examined.
-    skip = (std::strcmp(type, "Binary") == 0 || std::strcmp(type, "Hex") == 0) &&
-           std::strcmp(unit, "Bytes") == 0;
+    skip =
+        (std::strcmp(type, "Binary") == 0 || std::strcmp(type, "Hex") == 0) &&
+        std::strcmp(unit, "Bytes") == 0;
   }
 
   int64_t walked = WalkToLineEnd(position, end);
@@ -125,11 +126,10 @@ int64_t BinarySection(char* context, CommentStruct* /*record*/, long /*param*/,
   return value_offset + walked + count;
 }
 
-int64_t SectionEnd(char* /*context*/, CommentStruct* /*record*/,
-                   long /*param*/, char* /*keyword*/, char** /*position*/,
-                   char* /*start*/, int64_t /*continuation*/,
-                   int64_t /*value_offset*/, long* wait_index,
-                   void* /*user_data*/, void* /*caller*/) {
+int64_t SectionEnd(char* /*context*/, CommentStruct* /*record*/, long /*param*/,
+                   char* /*keyword*/, char** /*position*/, char* /*start*/,
+                   int64_t /*continuation*/, int64_t /*value_offset*/,
+                   long* wait_index, void* /*user_data*/, void* /*caller*/) {
   if (wait_index != nullptr) *wait_index = 0;
   return 0;
 }

@@ -72,7 +72,8 @@ extern "C" VANTREL_API CParserObjectIF* CreateParserObject(int /*unused*/) {
 
 extern "C" VANTREL_API CRipBaseParserIF* RipCreateParserObject() {
   try {
-    vantrel::CParserService* service = new (std::nothrow) vantrel::CParserService;
+    vantrel::CParserService* service =
+        new (std::nothrow) vantrel::CParserService;
     return service;  // converts to the second base
   } catch (...) {
     return nullptr;

@@ -3,7 +3,8 @@
 namespace vantrel {
 
 HandlerState& HandlerVars() {
-  static HandlerState* state = new HandlerState;  // lives as long as the process
+  static HandlerState* state =
+      new HandlerState;  // lives as long as the process
   return *state;
 }
 

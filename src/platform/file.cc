@@ -120,8 +120,9 @@ bool OpenForScan(const char* path, int* fd, int64_t* size, int* status) {
 int64_t ReadAt(int fd, char* buffer, size_t count, int64_t offset) {
   size_t done = 0;
   while (done < count) {
-    ssize_t n = ::pread(fd, buffer + done, count - done,
-                        static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    ssize_t n =
+        ::pread(fd, buffer + done, count - done,
+                static_cast<off_t>(offset + static_cast<int64_t>(done)));
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;

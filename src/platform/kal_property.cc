@@ -212,8 +212,8 @@ CRule::~CRule() = default;
 
 CRuleKalPropArray::CRuleKalPropArray() = default;
 CRuleKalPropArray::CRuleKalPropArray(const CRuleKalPropArray& other) = default;
-CRuleKalPropArray& CRuleKalPropArray::operator=(const CRuleKalPropArray& other) =
-    default;
+CRuleKalPropArray& CRuleKalPropArray::operator=(
+    const CRuleKalPropArray& other) = default;
 CRuleKalPropArray::~CRuleKalPropArray() = default;
 
 CRuleKalPropArrArray::CRuleKalPropArrArray() = default;

@@ -32,7 +32,7 @@ bool StartsWithWord(const char* pos, const char* end, const char* word) {
 
 // The span of one unsigned number, as "%f" scanning delimits it.
 struct Span {
-  const char* digits = nullptr;  // first digit or "." of the mantissa
+  const char* digits = nullptr;       // first digit or "." of the mantissa
   const char* convert_end = nullptr;  // end of what the conversion reads
   const char* end = nullptr;          // end of what the scan steps over
   bool hex = false;

@@ -80,9 +80,8 @@ int AppendToFile(const std::string& path, const std::string& text) {
 #else
   int fd;
   do {
-    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK |
-                                  O_CLOEXEC,
-                0666);
+    fd = ::open(path.c_str(),
+                O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return errno;
   size_t done = 0;

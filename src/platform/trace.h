@@ -63,6 +63,7 @@ class TraceCapture {
 
 }  // namespace vantrel
 
-#define VTRACE(...) ::vantrel::Trace().OutputEx(::vantrel::kTraceInstance, __VA_ARGS__)
+#define VTRACE(...) \
+  ::vantrel::Trace().OutputEx(::vantrel::kTraceInstance, __VA_ARGS__)
 
 #endif  // VANTREL_PLATFORM_TRACE_H_
