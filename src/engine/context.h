@@ -40,7 +40,10 @@ struct ParserContext {
   uint32_t tableGeneration;
 
   int fileHandle;     // open descriptor during a scan; -1 when none
-  char* chunkBuffer;  // read size + 2 bytes: LF, data, NUL
+  // The chunk buffer of the scan: the byte before the data holds the byte
+  // that precedes the chunk in the file (a line feed at its start), and a NUL
+  // follows the valid data.
+  char* chunkBuffer;
   int32_t examinedLength;
   int64_t chunkOffset;
   char filePath[kContextPathSize];

@@ -123,6 +123,22 @@ int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
   return -1;
 }
 
+void ParserSearchStart(const CommentEntry* entries, int count,
+                       unsigned char first, int* low, int* high) {
+  *low = 0;
+  *high = count - 1;
+  while (*high >= *low) {
+    const int mid = *low + (*high - *low + 1) / 2;
+    const unsigned char k = static_cast<unsigned char>(entries[mid].key[0]);
+    if (k == first) return;
+    if (first < k) {
+      *high = mid - 1;
+    } else {
+      *low = mid + 1;
+    }
+  }
+}
+
 int ParserFindKey(const ParserContext* context, const char* key) {
   if (context == nullptr || key == nullptr) return -1;
   return ParserFindEntry(context->entries, key, 0,

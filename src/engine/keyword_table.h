@@ -24,6 +24,16 @@ int ParserAddEntryToList(ParserContext* context, const char* key,
 int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
                     int high);
 
+// The first steps of a search of entries[0..count-1] compare the text with
+// keys that begin with another byte than the text, so they depend on the
+// text's first byte alone. Answers, in *low and *high, the range at which the
+// search of a text whose first byte is `first` stands after those steps:
+// ParserFindEntry(entries, text, *low, *high) takes the very path, and gives
+// the very answer, that the search from the whole table does.
+// REQUIRES: no key is empty (an empty key compares equal to any text).
+void ParserSearchStart(const CommentEntry* entries, int count,
+                       unsigned char first, int* low, int* high);
+
 // ParserFindEntry over the whole table of `context` with `key` as the text.
 int ParserFindKey(const ParserContext* context, const char* key);
 

@@ -127,6 +127,9 @@ constexpr int64_t kHeaderLineGrowthMargin = 4094;
 // its length, little-endian.
 constexpr unsigned char kDosEpsMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
 constexpr int kDosEpsHeaderRead = 12;
+// Where the data starts in the chunk buffer (malloc's alignment is at least
+// 16); the byte before it holds the byte that precedes the chunk.
+constexpr int kDataStart = 64;
 // The chunk read where a skip lands. A counted section is usually followed by
 // its closing comment and a little page text before the next section, so a
 // small read serves the landing; reads grow again while the text goes on.
@@ -168,6 +171,7 @@ class Scan {
   bool Fail(int status);
   bool Prologue();
   bool ExamineLeadingPdfLine();
+  bool EnsureBuffer(int size);
   bool RunPass();
   bool ReadChunk(int64_t offset, int kept, int size);
   ChunkEnd Examine();
@@ -177,6 +181,7 @@ class Scan {
   ChunkEnd HandleComment(char** cursor);
   void Carry(char* from);
   int Lookup(const char* text);
+  void IndexTable();
 
   int64_t OffsetOf(const char* p) const { return chunk_offset_ + (p - data_); }
   int64_t WindowSize() const { return win_end_ - win_begin_; }
@@ -201,10 +206,14 @@ class Scan {
   int64_t covered_ = 0;
   // The first chunk of the window is in the buffer (read by the prologue).
   bool first_chunk_held_ = false;
-  int read_size_ = 0;   // of the scan: 61440 for a whole-file scan, else 4096
-  int chunk_size_ = 0;  // requested for the chunk being read
-  int pass_max_size_ = 0;      // the largest chunk of the current pass
-  char* data_ = nullptr;       // first data byte (buffer + 1)
+  // Chunk sizes: of the scan (kWholeFileReadSize for a whole-file scan, else
+  // 4096), of the chunk held, the largest of the current pass, and the
+  // largest the buffer holds.
+  int read_size_ = 0;
+  int chunk_size_ = 0;
+  int pass_max_size_ = 0;
+  int buffer_size_ = 0;
+  char* data_ = nullptr;       // first data byte
   char* near_end_ = nullptr;   // a comment at or past here is carried
   char* chunk_end_ = nullptr;  // last byte examined (inclusive)
   int64_t limit_ = 0;
@@ -227,31 +236,46 @@ class Scan {
   bool indexed_ = false;
   uint32_t indexed_generation_ = 0;
   bool any_empty_key_ = false;
+  // Where the search for a text starting with each byte value begins.
+  int search_low_[256] = {};
+  int search_high_[256] = {};
   // The table generation when last_found_ was looked up: a continuation
   // line after the table changed finds its keyword again by its text.
   uint32_t found_generation_ = 0;
 };
 
-int Scan::Lookup(const char* text) {
-  if (!indexed_ || ctx_->tableGeneration != indexed_generation_) {
-    std::memset(first_bytes_, 0, sizeof first_bytes_);
-    any_empty_key_ = false;
-    for (uint32_t i = 0; i < ctx_->commentsNum; ++i) {
-      const unsigned char c =
-          static_cast<unsigned char>(ctx_->entries[i].key[0]);
-      if (c == 0) any_empty_key_ = true;
-      first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
-    }
-    indexed_ = true;
-    indexed_generation_ = ctx_->tableGeneration;
+void Scan::IndexTable() {
+  std::memset(first_bytes_, 0, sizeof first_bytes_);
+  any_empty_key_ = false;
+  const int count = static_cast<int>(ctx_->commentsNum);
+  for (int i = 0; i < count; ++i) {
+    const unsigned char c = static_cast<unsigned char>(ctx_->entries[i].key[0]);
+    if (c == 0) any_empty_key_ = true;
+    first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
   }
+  // The search for a text starts where the steps that depend on its first
+  // byte alone end (ParserSearchStart). An empty key compares equal to any
+  // text, so with one the search starts from the top.
+  for (int c = 0; c < 256; ++c) {
+    search_low_[c] = 0;
+    search_high_[c] = count - 1;
+    if (!any_empty_key_) {
+      ParserSearchStart(ctx_->entries, count, static_cast<unsigned char>(c),
+                        &search_low_[c], &search_high_[c]);
+    }
+  }
+  indexed_ = true;
+  indexed_generation_ = ctx_->tableGeneration;
+}
+
+int Scan::Lookup(const char* text) {
+  if (!indexed_ || ctx_->tableGeneration != indexed_generation_) IndexTable();
   const unsigned char c = static_cast<unsigned char>(text[0]);
   if (!any_empty_key_ &&
       (first_bytes_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
     return -1;  // no key starts with this byte, so none can match
   }
-  return ParserFindEntry(ctx_->entries, text, 0,
-                         static_cast<int>(ctx_->commentsNum) - 1);
+  return ParserFindEntry(ctx_->entries, text, search_low_[c], search_high_[c]);
 }
 
 bool Scan::Fail(int status) {
@@ -292,17 +316,11 @@ int64_t Scan::Run() {
   if (!Open()) return -1;
 
   read_size_ =
-      rec_->m_passBits == kScanWholeFile ? kLargestReadSize : kHeadSize;
-  // Byte 0 holds the byte before the chunk (a line feed at the start of the
-  // window) and one more byte keeps a NUL after the valid data. One buffer
-  // serves every chunk size a scan may read.
-  ctx_->chunkBuffer = static_cast<char*>(std::malloc(kLargestReadSize + 2));
-  if (ctx_->chunkBuffer == nullptr) {
-    Fail(VANTREL_SCAN_OUT_OF_MEMORY);
-    return -1;
-  }
-  ctx_->chunkBuffer[0] = '\n';
-  data_ = ctx_->chunkBuffer + 1;
+      rec_->m_passBits == kScanWholeFile ? kWholeFileReadSize : kHeadSize;
+  // Head and tail scans hold at most a tail's worth; the buffer grows only
+  // when a pass reads on through the file.
+  if (!EnsureBuffer(std::max(read_size_, kTailSize))) return -1;
+  data_[-1] = '\n';
   data_[0] = '\0';
   win_end_ = size_;
 
@@ -322,6 +340,20 @@ int64_t Scan::Run() {
   return 0;
 }
 
+// Makes the chunk buffer hold chunks of `size` bytes, keeping what it holds.
+// The byte before the data holds the byte that precedes the chunk, and one
+// byte after the data keeps a NUL.
+bool Scan::EnsureBuffer(int size) {
+  if (size <= buffer_size_) return true;
+  void* grown = std::realloc(ctx_->chunkBuffer, kDataStart + size + 1);
+  if (grown == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
+  ctx_->chunkBuffer = static_cast<char*>(grown);
+  // The data starts on a cache line: reads into it copy faster.
+  data_ = ctx_->chunkBuffer + kDataStart;
+  buffer_size_ = size;
+  return true;
+}
+
 // Reads the first bytes of the file: the DOS EPS binary header, when there
 // is one, names the window to scan. A scan whose first pass starts at the
 // beginning reads its whole first chunk here, so the check costs no read of
@@ -332,7 +364,7 @@ bool Scan::Prologue() {
   const bool starts_at_zero = !tail_first || size_ <= kTailSize;
   int first = kDosEpsHeaderRead;
   if (starts_at_zero) {
-    first = bits == kScanWholeFile ? kLargestReadSize
+    first = bits == kScanWholeFile ? kWholeFileReadSize
             : tail_first           ? std::max(read_size_, kTailSize)
                                    : read_size_;
   }
@@ -381,20 +413,24 @@ bool Scan::ExamineLeadingPdfLine() {
 
 // Reads the chunk at `offset`: `kept` carried bytes are already at data_,
 // up to `size` bytes in all. Byte 0 of the buffer receives the byte before
-// the chunk when nothing is carried (a line feed at the window's start), so
-// the first data byte is judged by what really precedes it.
+// the chunk, so the first data byte is judged by what really precedes it: a
+// line feed at the window's start or before carried bytes (a carried comment
+// starts a line), the last byte of the chunk held when the new one follows
+// it, else the byte read with the chunk.
 bool Scan::ReadChunk(int64_t offset, int kept, int size) {
   // The window's end is known, so nothing is read past it.
   const int64_t left = std::max<int64_t>(0, win_end_ - (offset + kept));
   const size_t want = static_cast<size_t>(std::min<int64_t>(size - kept, left));
   int64_t n = 0;
-  if (kept == 0 && offset > win_begin_) {
-    n = ReadAt(ctx_->fileHandle, ctx_->chunkBuffer, want + 1, offset - 1);
+  const int64_t step = offset - chunk_offset_;
+  if (kept == 0 && offset > win_begin_ && !(step > 0 && step <= bytes_)) {
+    n = ReadAt(ctx_->fileHandle, data_ - 1, want + 1, offset - 1);
     if (n > 0) --n;
   } else {
-    ctx_->chunkBuffer[0] = '\n';
-    if (want > 0)
+    data_[-1] = kept == 0 && offset > win_begin_ ? data_[step - 1] : '\n';
+    if (want > 0) {
       n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
+    }
   }
   if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
   chunk_offset_ = offset;
@@ -411,7 +447,7 @@ bool Scan::RunPass() {
     // Continues where the passes so far stopped.
     limit_ = win_end_;
     rec_->m_passBits = 0;
-    pass_max_size_ = kLargestReadSize;
+    pass_max_size_ = kWholeFileReadSize;
   } else if (rec_->m_passBits & kScanHeadBit) {
     rec_->m_passBits &= ~kScanHeadBit;
     start = win_begin_;
@@ -445,6 +481,7 @@ bool Scan::RunPass() {
   wait_index_ = 0;
   resume_offset_ = -1;
   land_on_first_ = false;
+  if (!EnsureBuffer(pass_max_size_)) return false;
   // The prologue read this pass's first chunk already when it read the
   // chunk this pass would (or the whole window).
   const bool held = first_chunk_held_ && start == 0 && chunk_offset_ == 0 &&
@@ -476,8 +513,11 @@ bool Scan::RunPass() {
     // Without a "%!" line the head pass reads on, in the large chunks of a
     // whole-file scan since it is one now.
     if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
-      limit_ += kLargestReadSize;
-      if (backoff_ != 0) pass_max_size_ = kLargestReadSize;
+      if (backoff_ != 0) {
+        pass_max_size_ = kWholeFileReadSize;
+        if (!EnsureBuffer(pass_max_size_)) return false;
+      }
+      limit_ += std::max(kLargestReadSize, pass_max_size_);
     }
     if (next_offset_ >= limit_ || next_offset_ >= win_end_) {
       covered_ = std::min(unexamined, win_end_);

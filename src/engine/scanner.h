@@ -17,6 +17,10 @@ constexpr int kTailSize = 8192;
 constexpr int kHeadBackoff = 1000;
 constexpr int kNearEndMargin = 1000;
 constexpr int kBlankRunLimit = 1000;
+// The chunk size of a pass that reads on through the whole file: large reads
+// cost fewer system calls and carries, and no answer depends on where a
+// chunk ends.
+constexpr int kWholeFileReadSize = 4 * kLargestReadSize;
 
 // A new context for `path` (may be null: the scan will fail) with an empty
 // table of capacity 20, or null when memory is exhausted. A path of more than

@@ -1,5 +1,7 @@
 #include "handlers/handler_state.h"
 
+#include <utility>
+
 namespace vantrel {
 
 HandlerState& HandlerVars() {
@@ -8,6 +10,13 @@ HandlerState& HandlerVars() {
   return *state;
 }
 
-void ResetHandlerState() { HandlerVars() = HandlerState{}; }
+void ResetHandlerState() {
+  // The page-label set keeps its storage (emptied), so that each job's pages
+  // do not first fault in fresh memory.
+  PageLabelSet labels = std::move(HandlerVars().pageLabels);
+  labels.Clear();
+  HandlerVars() = HandlerState{};
+  HandlerVars().pageLabels = std::move(labels);
+}
 
 }  // namespace vantrel

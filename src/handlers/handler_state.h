@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "handlers/bounding_box.h"
+#include "handlers/page_labels.h"
 #include "vantrel/kal_property.h"
 
 namespace vantrel {
@@ -39,7 +39,7 @@ struct HandlerState {
   int32_t pageLabelFlag = 0;
   // The texts of this scan's "Page" comments, compared as exact bytes; only
   // whether a text came before matters, so no order is kept.
-  std::unordered_set<std::string> pageLabels;
+  PageLabelSet pageLabels;
   // Booklets: the last "NumberOfBooklets" number converted, and the last
   // "VariablePagesPerBooklet" answer (1 for "true", else 0).
   int32_t bookletCount = 0;

@@ -9,6 +9,7 @@
 #include "engine/scan_record.h"
 #include "engine/scanner.h"
 #include "handlers/handler_state.h"
+#include "handlers/pages.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -74,6 +75,9 @@ void AddOrientationNewEntry(const char* value) {
 void AddViewingOrientationNewEntry(CommentStruct* record,
                                    CRuleKalPropArrArray* rules,
                                    const char* value) {
+  // The page texts that came since the last check are checked for a repeat
+  // first, so the page index is the one they give.
+  ResolvePageLabels(record);
   const int32_t page = record != nullptr ? record->m_pageLabelCount : 0;
   if (page > 0) {
     if (rules != nullptr) {

@@ -33,6 +33,8 @@ constexpr int32_t kLabelRepeated = 1;
 constexpr int kPageLabelLength = kValueBudget - 1;
 // A repeated label gives the record's label count this value.
 constexpr int32_t kLabelCountRepeated = -2;
+// How many page texts wait to be checked together.
+constexpr size_t kPageLabelBatch = 32;
 
 constexpr int kBookletPagesId = 289;
 constexpr int kBookletRuleType = 2;
@@ -175,7 +177,7 @@ int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
   if (flag == nullptr || record == nullptr) return 0;
   HandlerState& state = HandlerVars();
   if (*flag == kLabelsStale) {
-    state.pageLabels.clear();
+    state.pageLabels.Clear();
     *flag = 0;
   } else if (*flag == kLabelRepeated) {
     return 0;
@@ -185,13 +187,23 @@ int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
   char label[kValueBufferSize];
   const int length = ReadRawText(*position, ValueDataEnd(context, *position),
                                  kStopLineEnd, kPageLabelLength, label);
-  if (!state.pageLabels.emplace(label, static_cast<size_t>(length)).second) {
-    *flag = kLabelRepeated;
-    record->m_pageLabelCount = kLabelCountRepeated;
-    return 0;
-  }
+  // Counted now, checked for a repeat with the next few texts (see
+  // ResolvePageLabels): whoever reads the count or the flag resolves first.
+  state.pageLabels.Add(label, static_cast<size_t>(length));
   ++record->m_pageLabelCount;
+  if (state.pageLabels.pending() >= kPageLabelBatch) {
+    ResolvePageLabels(record, flag);
+  }
   return 0;
+}
+
+void ResolvePageLabels(CommentStruct* record, int32_t* flag) {
+  if (flag == nullptr) flag = &HandlerVars().pageLabelFlag;
+  if (!HandlerVars().pageLabels.Resolve()) return;
+  // The first text that came twice ends the collection; the texts after it
+  // were never to be counted.
+  *flag = kLabelRepeated;
+  if (record != nullptr) record->m_pageLabelCount = kLabelCountRepeated;
 }
 
 int64_t ParserKalPages(char* context, CommentStruct* /*record*/, long /*param*/,

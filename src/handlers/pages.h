@@ -18,6 +18,13 @@ namespace vantrel {
 // scan.
 void RegisterPagesSet(ParserContext* context, int* kal_pages);
 
+// Checks the page texts that the page-label handler took since the last
+// check; on a repeat sets the page-label flag (`flag`, or the module's when
+// null) to 1 and the record's m_pageLabelCount to -2. The handler checks its
+// texts in batches, so this runs before anything reads m_pageLabelCount or
+// the flag: the answer is then as if each text had been checked when it came.
+void ResolvePageLabels(CommentStruct* record, int32_t* flag = nullptr);
+
 // Stores "NumPages" ("long") with `count`, replacing an earlier one.
 // Answers 1.
 int saveNumberPages(long count);

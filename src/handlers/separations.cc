@@ -128,10 +128,9 @@ int64_t ParserPageSeparations(char* context, CommentStruct* record, long, char*,
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
-  int label = 0;
-  int ordinal = 0;
-  const int read = std::sscanf(value, "%d %d", &label, &ordinal);
-  if (read == 0 || label == 0) return 0;
+  // The label number comes first; the ordinal after it is not used.
+  int32_t label = 0;
+  if (!ReadDecimal(value, &label) || label == 0) return 0;
   if (record->m_separationMode == kModePlateColor) {
     record->m_pageNumber = 1;
     record->m_separationCount = 0;
@@ -153,9 +152,8 @@ int64_t ParserLogicalPage(char* context, CommentStruct* record, long, char*,
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
-  int page = 0;
-  const int read = std::sscanf(value, "%d", &page);
-  if (read == 0 || page == 0) return 0;
+  int32_t page = 0;
+  if (!ReadDecimal(value, &page) || page == 0) return 0;
   if (record->m_separationMode != kModePageLabel) return 0;
   ChangePage(record, caller, page);
   return 0;
@@ -167,8 +165,8 @@ int64_t ParserQRKPageBegin(char* context, CommentStruct* record, long, char*,
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
-  int page = 0;
-  if (std::sscanf(value, "%d", &page) != 1) return 0;
+  int32_t page = 0;
+  if (!ReadDecimal(value, &page)) return 0;
   if (record->m_separationMode != kModeQuark) {
     RemoveKeyword(context, "Page");
     record->m_pageNumber = 1;

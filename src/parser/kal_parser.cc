@@ -157,6 +157,7 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
 
   // The finishing steps run whatever the scan answered.
   vantrel::HandlerState& state = HandlerVars();
+  vantrel::ResolvePageLabels(&record, &state.pageLabelFlag);
   if (record.m_separated != 0 && record.m_separationCount != 0 &&
       record.m_pageNumber != 0) {
     vantrel::saveSeparations(&rules, &record);

@@ -179,6 +179,40 @@ TEST_F(KeywordTableTest, RemovingAKeyRemovesItsWholeChain) {
   EXPECT_EQ(ParserRemoveEntry(context_, "Page"), -1);
 }
 
+TEST_F(KeywordTableTest, SearchFromTheFirstByteStartFindsWhatTheWholeSearchDoes) {
+  // Keys that share first bytes, prefixes of each other (followed by
+  // letters and by other bytes), prefix entries and "!" keys; texts built
+  // from the same pieces.
+  const char* const kPieces[] = {"Page", "Pages", "PageBoundingBox", "Pa",
+                                 "P_x", "!B", "B", "Begin", "Begin:", "a",
+                                 "~", "Page_", "PageA", "Z"};
+  uint32_t seed = 1;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 200; ++round) {
+    ParserContext* context = ParserCreateContext("unused.ps");
+    for (const char* key : kPieces) {
+      if (next() % 3 != 0) {
+        ParserAddEntryToList(context, key, Record, 0, nullptr,
+                             static_cast<int>(next() % 4 == 0));
+      }
+    }
+    const int count = static_cast<int>(context->commentsNum);
+    for (int t = 0; t < 50; ++t) {
+      std::string text = kPieces[next() % 14];
+      text += "A_: x"[next() % 5];
+      text += kPieces[next() % 14];
+      int low = 0;
+      int high = 0;
+      ParserSearchStart(context->entries, count,
+                        static_cast<unsigned char>(text[0]), &low, &high);
+      EXPECT_EQ(ParserFindEntry(context->entries, text.c_str(), low, high),
+                ParserFindEntry(context->entries, text.c_str(), 0, count - 1))
+          << text;
+    }
+    ParserFreeContext(context);
+  }
+}
+
 int64_t RemoveOwnKey(char* context, CommentStruct*, long, char* keyword,
                      char**, char*, int64_t, int64_t, long*, void*, void*) {
   g_calls->push_back(std::string("remove ") + keyword);

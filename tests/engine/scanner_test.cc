@@ -212,8 +212,10 @@ TEST_F(ScannerTest, SmallFilesGetOneWholeFilePass) {
 
 TEST_F(ScannerTest, CarriesACommentNearTheChunkEndWhole) {
   // A comment has at least 1000 bytes of the chunk after its start, wherever
-  // it stands relative to the 61440-byte chunk end.
-  for (int at : {60000, 60439, 60440, 61000, 61430, 61439, 61440, 61441}) {
+  // it stands relative to the end of a whole-file chunk.
+  const int end = kWholeFileReadSize;
+  for (int at : {end - 1440, end - 1001, end - 1000, end - 440, end - 10,
+                 end - 1, end, end + 1}) {
     std::string text = Filler(static_cast<size_t>(at)) + "%%Title: " +
                        std::string(990, 'x') + "\n" + Filler(70000);
     Scan(text, 15);
@@ -224,7 +226,7 @@ TEST_F(ScannerTest, CarriesACommentNearTheChunkEndWhole) {
 }
 
 TEST_F(ScannerTest, MidLinePercentAtAChunkBoundaryIsNoComment) {
-  std::string text = Filler(61438);
+  std::string text = Filler(kWholeFileReadSize - 2);
   text += "x %%Title: no\n" + Filler(1000);
   Scan(text, 15);
   EXPECT_EQ(Keys(), "");

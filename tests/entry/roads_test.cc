@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/scanner.h"
 #include "support/test_support.h"
 #include "vantrel/vantrel.h"
 
@@ -151,7 +152,7 @@ TEST(Roads, DosEpsLimitsCountWithinThePostScriptSection) {
 
 // Padding moves every comment of a job across the head pass's examined end
 // (3096), its chunk end (4096), the tail pass's start (the last 8192 bytes),
-// and the whole-file chunk boundary (61440): the answers stay the same.
+// and the end of a whole-file chunk: the answers stay the same.
 TEST(Roads, AnswersDoNotDependOnWhereChunksAndPassesBegin) {
   const std::string kHeader =
       "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n%%Pages: 1\n%%EndComments\n";
@@ -189,8 +190,10 @@ TEST(Roads, AnswersDoNotDependOnWhereChunksAndPassesBegin) {
               kTrailer,
           padding, true);
   }
-  // Each comment of the page and the trailer in turn crosses 61440.
-  for (size_t padding = 60900; padding < 61500; padding += 3) {
+  // Each comment of the page and the trailer in turn crosses a whole-file
+  // chunk's end.
+  const size_t end = vantrel::kWholeFileReadSize;
+  for (size_t padding = end - 540; padding < end + 60; padding += 3) {
     std::string text = kHeader + Body(0) + std::string(padding, 'x') + "\n" +
                        kPage + kTrailer;
     check(text, padding, false);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/scanner.h"
 #include "platform/trace.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
@@ -82,10 +83,12 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
        true, "job.ps_0.dexxml=" + d100 + "\n", kFirst + kMarker},
       {"parenthesised", "job.ps", Block("(7) bytes", d7) + after, "out", {},
        true, "job.ps_0.dexxml=" + d7 + "\n", kFirst + kMarker},
-      // The block runs past the first 61440-byte chunk; the scan goes on
-      // from where it stood.
+      // The block runs past the first chunk; the scan goes on from where it
+      // stood.
       {"across chunk end", "job.ps",
-       std::string(59000, ' ') + "\n" + Block("5000", d5000) + after, "out",
+       std::string(kWholeFileReadSize - 2440, ' ') + "\n" +
+           Block("5000", d5000) + after,
+       "out",
        {}, true, "job.ps_0.dexxml=" + d5000 + "\n", kFirst + kMarker},
       {"two blocks", "job.ps", Block("100", d100) + "\n" + Block("7", d7),
        "out", {}, true,

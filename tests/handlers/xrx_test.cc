@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/scanner.h"
 #include "platform/trace.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
@@ -144,12 +145,13 @@ TEST(XRXHandler, ABlockAcrossTheChunkEndReachesThePluginWhole) {
     block += "%XRXNote: " + std::string(30, 'n') + "\n";
   block += "%XRXend\n";
   const std::string tail(70000, 'x');
-  const std::string filler = std::string(59000, ' ') + "\n";
+  const std::string filler =
+      std::string(kWholeFileReadSize - 2440, ' ') + "\n";
   const std::string kCalls =
       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 61440 [job] "
       "end@4104\nfillRules {rules}\ndestroy\nunload\n";
-  // The same text whether the block starts the file or runs across the end
-  // of the first 61440-byte chunk; at the end of the file, the rest of it.
+  // The same 61440 bytes whether the block starts the file or runs across
+  // the end of the first chunk; at the end of the file, the rest of it.
   EXPECT_EQ(Scan(block + tail, kScripted, "").rfind(kCalls, 0), 0u);
   EXPECT_EQ(Scan(filler + block + tail, kScripted, "").rfind(kCalls, 0), 0u);
   EXPECT_NE(Scan(filler + block, kScripted, "")
