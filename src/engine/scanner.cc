@@ -236,7 +236,9 @@ class Scan {
   bool indexed_ = false;
   uint32_t indexed_generation_ = 0;
   bool any_empty_key_ = false;
-  // Where the search for a text starting with each byte value begins.
+  // Where the search for a text starting with each byte value begins, for
+  // the bytes marked in search_known_.
+  uint64_t search_known_[4] = {};
   int search_low_[256] = {};
   int search_high_[256] = {};
   // The table generation when last_found_ was looked up: a continuation
@@ -254,16 +256,10 @@ void Scan::IndexTable() {
     first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
   }
   // The search for a text starts where the steps that depend on its first
-  // byte alone end (ParserSearchStart). An empty key compares equal to any
-  // text, so with one the search starts from the top.
-  for (int c = 0; c < 256; ++c) {
-    search_low_[c] = 0;
-    search_high_[c] = count - 1;
-    if (!any_empty_key_) {
-      ParserSearchStart(ctx_->entries, count, static_cast<unsigned char>(c),
-                        &search_low_[c], &search_high_[c]);
-    }
-  }
+  // byte alone end (ParserSearchStart), found for each byte when a text
+  // first needs it. An empty key compares equal to any text, so with one the
+  // search starts from the top.
+  std::memset(search_known_, 0, sizeof search_known_);
   indexed_ = true;
   indexed_generation_ = ctx_->tableGeneration;
 }
@@ -274,6 +270,15 @@ int Scan::Lookup(const char* text) {
   if (!any_empty_key_ &&
       (first_bytes_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
     return -1;  // no key starts with this byte, so none can match
+  }
+  if (any_empty_key_) {
+    return ParserFindEntry(ctx_->entries, text, 0,
+                           static_cast<int>(ctx_->commentsNum) - 1);
+  }
+  if ((search_known_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
+    ParserSearchStart(ctx_->entries, static_cast<int>(ctx_->commentsNum), c,
+                      &search_low_[c], &search_high_[c]);
+    search_known_[c >> 6] |= uint64_t{1} << (c & 63);
   }
   return ParserFindEntry(ctx_->entries, text, search_low_[c], search_high_[c]);
 }
@@ -344,6 +349,8 @@ int64_t Scan::Run() {
 // The byte before the data holds the byte that precedes the chunk, and one
 // byte after the data keeps a NUL.
 bool Scan::EnsureBuffer(int size) {
+  // No chunk holds more than the file.
+  if (size > size_) size = static_cast<int>(std::max<int64_t>(size_, 1));
   if (size <= buffer_size_) return true;
   void* grown = std::realloc(ctx_->chunkBuffer, kDataStart + size + 1);
   if (grown == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
@@ -573,27 +580,21 @@ char* Scan::HooksAt(char* cursor) {
 }
 
 // The first place in [from, stop) where `pattern` starts within the data
-// held, or `stop`.
+// held, or `stop`. The search runs on the pattern's byte at `rare`, chosen as
+// the one least common in PostScript text, and checks the rest around it.
 char* FindPattern(char* from, char* stop, const char* data_end,
-                  const char* pattern, size_t length) {
-  if (from >= stop) return stop;
+                  const char* pattern, size_t length, size_t rare) {
   // A match may run past `stop`, never past the data held.
-  const size_t span = static_cast<size_t>(std::min<std::ptrdiff_t>(
-      stop - from + static_cast<std::ptrdiff_t>(length) - 1, data_end - from));
-#if defined(__GLIBC__) || defined(__APPLE__) || defined(__FreeBSD__)
-  void* hit = memmem(from, span, pattern, length);
-  char* q = static_cast<char*>(hit);
-  return q != nullptr && q < stop ? q : stop;
-#else
-  for (char* q = from; q < stop; ++q) {
-    if (static_cast<size_t>(data_end - q) >= length &&
-        std::memcmp(q, pattern, length) == 0) {
-      return q;
-    }
+  const char* last = std::min<const char*>(stop - 1, data_end - length);
+  for (char* p = from + rare; p <= last + rare;) {
+    void* hit =
+        std::memchr(p, pattern[rare], static_cast<size_t>(last + rare - p + 1));
+    if (hit == nullptr) break;
+    char* q = static_cast<char*>(hit) - rare;
+    if (std::memcmp(q, pattern, length) == 0) return q;
+    p = static_cast<char*>(hit) + 1;
   }
-  (void)span;
   return stop;
-#endif
 }
 
 // Moves the bytes from `from` to the end of the data to the start of the
@@ -615,9 +616,9 @@ char* Scan::RunHooksBefore(char* from, char* stop, bool* carried) {
     const bool mac = MacCheckWanted();
     if (!pdf && !mac) return stop;
     char* next = stop;
-    if (pdf) next = FindPattern(p, next, ctx_->dataEnd, "(%%[", 4);
+    if (pdf) next = FindPattern(p, next, ctx_->dataEnd, "(%%[", 4, 1);
     if (mac) {
-      char* translate = FindPattern(p, next, ctx_->dataEnd, "translate", 9);
+      char* translate = FindPattern(p, next, ctx_->dataEnd, "translate", 9, 0);
       if (translate < next && ctx_->dataEnd - translate < kTranslateSpan &&
           MoreAfterChunk()) {
         Carry(translate);
