@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "support/handler_feed.h"
 #include "support/test_support.h"
 
 namespace vantrel {

@@ -7,7 +7,6 @@
 #include "handlers/handler_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
-#include "support/handler_feed.h"
 #include "support/test_support.h"
 
 namespace vantrel {

@@ -10,13 +10,12 @@
 #include "engine/scanner.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
-#include "support/handler_feed.h"
 #include "support/test_support.h"
 
 namespace vantrel {
 namespace {
 
-using vantrel_test::ParseJob;
+using vantrel_test::ScanJob;
 
 TEST(PdfFile, IsRefusedAtItsFirstLineInEveryModeOnBothRoads) {
   std::string pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n";
@@ -24,7 +23,7 @@ TEST(PdfFile, IsRefusedAtItsFirstLineInEveryModeOnBothRoads) {
   for (int mode : {1, 2, 3, 15}) {
     TraceCapture trace;
     int status = 0;
-    ParseJob(pdf, mode, &status);
+    ScanJob(pdf, mode, &status);
     EXPECT_EQ(status, VANTREL_SCAN_PDF_REFUSED) << mode;
     EXPECT_EQ(std::count(trace.lines().begin(), trace.lines().end(),
                          "ParserPDF Call"),
