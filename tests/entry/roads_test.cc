@@ -54,6 +54,11 @@ TEST(Roads, BothRoadsTakeTheBoxFromTheJobsOwnHeaderOrTrailer) {
     }
     EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << c.name;
   }
+  // groff wrote this job around an included EPS logo and gave it no box of
+  // its own: the logo's box is not the page's crop.
+  const std::string groff = VANTREL_SOURCE_DIR "/tests/data/groff_logo.ps";
+  for (int mode : {1, 2, 3, 15}) EXPECT_EQ(PairsCrop(groff, mode, 'P'), "");
+  EXPECT_EQ(RulesCrop(groff), "");
 }
 
 // A DOS EPS file: the binary header names the PostScript section; a TIFF or
