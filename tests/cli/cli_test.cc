@@ -354,10 +354,7 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
                        out +
                        "/job.ps_0.dexxml\n"
                        "    DocumentCustomColors  text  id 904\n");
-  std::ifstream ticket(out + "/job.ps_0.dexxml");
-  std::stringstream written;
-  written << ticket.rdbuf();
-  EXPECT_EQ(written.str(), "<JobTicket/>");
+  EXPECT_EQ(TempDir::Read(out + "/job.ps_0.dexxml"), "<JobTicket/>");
   EXPECT_EQ(std::getenv("KALOUTPUT"), nullptr);
 
   // A folder that is not there fails the scan that has a ticket to save.

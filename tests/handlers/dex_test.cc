@@ -6,13 +6,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/scanner.h"
-#include "platform/trace.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
 
@@ -21,13 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // "name=contents" per file, "name->target" per link, sorted.
 std::string DumpFolder(const std::string& folder) {
   std::vector<std::string> lines;
@@ -35,7 +25,7 @@ std::string DumpFolder(const std::string& folder) {
   for (const auto& e : fs::directory_iterator(folder, ec)) {
     const std::string name = e.path().filename().string();
     lines.push_back(e.is_symlink() ? name + "->" + fs::read_symlink(e).string()
-                                   : name + "=" + ReadFile(e.path()));
+                                   : name + "=" + vantrel_test::TempDir::Read(e.path().string()));
   }
   std::sort(lines.begin(), lines.end());
   std::string out;
@@ -168,31 +158,8 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
                   "DocumentCustomColors:string#904=")
         << c.name;
     EXPECT_EQ(DumpFolder(out), c.folder) << c.name;
-    EXPECT_EQ(ReadFile(dir.path() + "/target"), "keep") << c.name;
+    EXPECT_EQ(vantrel_test::TempDir::Read(dir.path() + "/target"), "keep") << c.name;
   }
-}
-
-TEST(DexHandler, TracesWhatWasTriedAndWhatWasShort) {
-  vantrel_test::TempDir dir;
-  vantrel_test::ScopedEnv env("KALOUTPUT", dir.path().c_str());
-  const std::string path = dir.Write("job.ps", Block("1000", Data(50)));
-  TraceCapture capture;
-  CRuleKalPropArrArray rules;
-  CKalParser parser(path.c_str());
-  parser.AddDexxmlComment();
-  parser.HandleFile(rules, 15);
-  std::string trace;
-  for (const std::string& line : capture.lines()) {
-    if (line.find("exxml") != std::string::npos) trace += line + "\n";
-  }
-  // The descriptor's number is the system's choice.
-  const size_t fd = trace.find("a_hFile =") + 9;
-  trace.replace(fd, trace.find('\n', fd) - fd, "FD");
-  EXPECT_EQ(trace, "getFileNameAndDescriptor a_newName = " + dir.path() +
-                       "/job.ps_0.dexxml counter = 1 a_hFile =FD\n"
-                       "saveDexxmlToFile error writing a_numBytes = 1000 "
-                       "writennBytes = 50 \n"
-                       "saveDexxmlToFile res = 0 \n");
 }
 
 }  // namespace

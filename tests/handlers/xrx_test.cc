@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "engine/scanner.h"
@@ -59,11 +57,7 @@ std::string Scan(const std::string& contents, const std::string& plugin_dir,
     }
   }
   EXPECT_EQ(rules.GetSize(), 0);  // the scripted plug-in adds nothing
-  std::ifstream in(log);
-  std::stringstream result;
-  if (in) result << in.rdbuf();
-  result << "--\n" << trace;
-  std::string text = result.str();
+  std::string text = vantrel_test::TempDir::Read(log) + "--\n" + trace;
   char address[32];
   std::snprintf(address, sizeof address, "%p", static_cast<void*>(&rules));
   Mark(text, address, "{rules}");

@@ -138,17 +138,6 @@ TEST(Registry, FailsSafelyOnMissingOrMalformedFiles) {
     EXPECT_EQ(c.expected, Query(c.file, kHKeyLocalMachine, c.path))
         << c.file.substr(0, 40);
   }
-  // No variable, no file, a directory.
-  TempDir dir;
-  for (const char* file : {static_cast<const char*>(nullptr),
-                           "/nonexistent/r.reg", dir.path().c_str()}) {
-    ScopedEnv env("VANTREL_REGISTRY", file);
-    NTBaseRegHandle h(kHKeyLocalMachine);
-    int value = 42;
-    EXPECT_EQ(0, h.openRegistryFolder("A\\K"));
-    EXPECT_EQ(0, h.getBoolValueByName("On", value, 0));
-    EXPECT_EQ(42, value);
-  }
 }
 
 TEST(Registry, AnswersNothingBeforeOpenOrAfterClose) {

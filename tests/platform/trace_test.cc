@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,13 +10,6 @@
 
 namespace vantrel {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Each test sets VANTREL_TRACE and configures the trace as a parse does; the
 // trace is configured again from the restored variable afterwards.
@@ -71,7 +62,7 @@ TEST_F(TraceSetting, PathWithAFolderPartGetsTheLines) {
     VTRACE("line %d", 1);
     VTRACE("line %d", 2);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << value;
-    EXPECT_EQ(ReadAll(value),
+    EXPECT_EQ(vantrel_test::TempDir::Read(value),
               "[Rip\\Vantrel] line 1\n[Rip\\Vantrel] line 2\n");
   }
   std::filesystem::current_path(before);

@@ -38,6 +38,13 @@ std::string TempDir::Write(const std::string& name,
   return full;
 }
 
+std::string TempDir::Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 std::string DumpProperty(const CKalProperty& property) {
   std::string value;
   property.getValue(value);

@@ -25,6 +25,8 @@ class TempDir {
   const std::string& path() const { return path_; }
   // Writes `contents` to `name` inside the folder; answers the full path.
   std::string Write(const std::string& name, const std::string& contents) const;
+  // The contents of the file at `path` ("" when it cannot be read).
+  static std::string Read(const std::string& path);
 
  private:
   std::string path_;
