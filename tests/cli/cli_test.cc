@@ -51,6 +51,12 @@ const char kLetter[] =
 const char kNoColors[] =
     "{\"key\":\"DocumentCustomColors\",\"type\":6,\"value\":\"\"}";
 
+// The document rule of a job with nothing else to report.
+const char kNoColorsRule[] =
+    "{\"layer\":0,\"type\":2,\"first\":0,\"last\":0,\"booklet\":0,"
+    "\"properties\":[{\"name\":\"DocumentCustomColors\",\"type\":6,"
+    "\"id\":904,\"value\":\"\"}]}";
+
 // The crop of a portrait page, the orientation it gives, and the colours.
 std::string CropPairs(const char* width, const char* height) {
   return std::string("{\"key\":\"CropWidth\",\"type\":4,\"value\":\"") + width +
@@ -179,6 +185,8 @@ TEST(Cli, RulesSkipFlagsReachTheLibrary) {
   }
 }
 
+// A failed scan still runs the finishing steps: the (empty) custom colour
+// list, in the document rule on the job-ticket road.
 TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
   TempDir dir;
   const std::string pdf = dir.Write(
@@ -195,17 +203,18 @@ TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
       {"pairs", pdf, "PDF input is not supported"},
       {"rules", pdf, "PDF input is not supported"},
       {"rules", fifo, "not a regular file"},
+      // Never a truncated name.
+      {"pairs", dir.path() + "/" + std::string(600, 'a'), "path too long"},
   };
   for (const auto& c : kCases) {
     CliResult r = RunCli({c.command, "--json", c.path});
     EXPECT_EQ(r.status, 1) << c.command << ' ' << c.path;
     EXPECT_EQ(r.err, "vantrel: " + c.path + ": " + c.reason + "\n");
-    EXPECT_EQ(r.out.rfind("{\"file\":\"" + c.path +
-                              "\",\"scan\":\"failed\",\"error\":\"" + c.reason +
-                              "\",\"" + c.command + "\":[",
-                          0),
-              0u)
-        << r.out;
+    EXPECT_EQ(r.out,
+              "{\"file\":\"" + c.path + "\",\"scan\":\"failed\",\"error\":\"" +
+                  c.reason + "\",\"" + c.command + "\":[" +
+                  (*c.command == 'p' ? kNoColors : kNoColorsRule) + "]}\n")
+        << c.command;
   }
 }
 
