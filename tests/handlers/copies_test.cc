@@ -19,29 +19,22 @@ TEST(CopiesHandlers, FirstCountAboveOneInFileOrderWins) {
       // clang-format off
       // "Requirements:" runs the count, then the raw term: the map keeps the
       // order in which they first stored.
-      {"%%Requirements: numcopies(3) collate\n",
-       "CopiesNumber:int#237=3; TB_Use_Num_Copies:int=3"},
+      {"%%Requirements: numcopies(3) collate\n", "CopiesNumber:int#237=3; TB_Use_Num_Copies:int=3"},
       {"%%Requirements: (numcopies(4))\n",
        "CopiesNumber:int#237=4; TB_Use_Num_Copies:int=numcopies4"},
-      {"%%RBINumCopies: 2\n%%BeginNonPPDFeature: NumCopies 5\n",
-       "CopiesNumber:int#237=2"},
-      {"%%RBINumCopies: 1\n%%RBINumCopies: 6\n%%RBINumCopies: 8\n",
-       "CopiesNumber:int#237=6"},
+      {"%%RBINumCopies: 2\n%%BeginNonPPDFeature: NumCopies 5\n", "CopiesNumber:int#237=2"},
+      {"%%RBINumCopies: 1\n%%RBINumCopies: 6\n%%RBINumCopies: 8\n", "CopiesNumber:int#237=6"},
       {"%%RBINumCopies: -2\n%%Requirements: numcopies 4\n",
        "CopiesNumber:int#237=4; TB_Use_Num_Copies:int="},
-      {"%%RBINumCopies: 0\n%%RBINumCopies: x\n%%RBINumCopies: 99999999999\n",
-       ""},
+      {"%%RBINumCopies: 0\n%%RBINumCopies: x\n%%RBINumCopies: 99999999999\n", ""},
       // The number is on the comment's own line or nowhere.
       {"%%RBINumCopies:\n5 0 moveto\n", ""},
-      {"%%BeginFeature:\n/#copies 7 def\n%%EndFeature\n",
-       "CopiesNumber:int#237=7"},
-      {"%%BeginFeature:\r/#copies 7 def\r%%EndFeature\r",
-       "CopiesNumber:int#237=7"},
+      {"%%BeginFeature:\n/#copies 7 def\n%%EndFeature\n", "CopiesNumber:int#237=7"},
+      {"%%BeginFeature:\r/#copies 7 def\r%%EndFeature\r", "CopiesNumber:int#237=7"},
       {"%%BeginFeature:\r\n/#copies 7 def\r\n", ""},
       {"%%BeginFeature: *Copies\n/#copies 7 def\n", ""},
       // The raw term is looked for across line ends, 256 bytes far.
-      {"%%Requirements: collate\n%%Other\n(x) numcopies(9)\n",
-       "TB_Use_Num_Copies:int=x"},
+      {"%%Requirements: collate\n%%Other\n(x) numcopies(9)\n", "TB_Use_Num_Copies:int=x"},
       {"%%Requirements: numcopies\n", "TB_Use_Num_Copies:int="},
       {"%%Requirements: numcopies(", "TB_Use_Num_Copies:int="},
       {"%%Requirements: duplex\n%%Requirements: (numcopies(2)) collate\n"

@@ -76,28 +76,21 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
       // The block runs past the first chunk; the scan goes on from where it
       // stood.
       {"across chunk end", "job.ps",
-       std::string(kWholeFileReadSize - 2440, ' ') + "\n" +
-           Block("5000", d5000) + after,
-       "out",
+       std::string(kWholeFileReadSize - 2440, ' ') + "\n" + Block("5000", d5000) + after, "out",
        {}, true, "job.ps_0.dexxml=" + d5000 + "\n", kFirst + kMarker},
-      {"two blocks", "job.ps", Block("100", d100) + "\n" + Block("7", d7),
-       "out", {}, true,
+      {"two blocks", "job.ps", Block("100", d100) + "\n" + Block("7", d7), "out", {}, true,
        "job.ps_0.dexxml=" + d100 + "\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
-      {"existing skipped", "job.ps", Block("7", d7), "out",
-       {"job.ps_0.dexxml=old"}, true,
+      {"existing skipped", "job.ps", Block("7", d7), "out", {"job.ps_0.dexxml=old"}, true,
        "job.ps_0.dexxml=old\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
       // A link at the name is a taken name; neither it nor its target
       // changes.
-      {"link planted", "job.ps", Block("7", d7), "out",
-       {"job.ps_0.dexxml->../target"}, true,
+      {"link planted", "job.ps", Block("7", d7), "out", {"job.ps_0.dexxml->../target"}, true,
        "job.ps_0.dexxml->../target\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
       {"base name after a backslash", "win\\job.ps", Block("7", d7), "out", {},
        true, "job.ps_0.dexxml=" + d7 + "\n", kFirst},
       // No folder set: nothing extracted, the scan goes on.
-      {"unset", "job.ps", Block("7", d7) + after, nullptr, {}, true, "",
-       "Marker:STRING=after"},
-      {"empty", "job.ps", Block("7", d7) + after, "", {}, true, "",
-       "Marker:STRING=after"},
+      {"unset", "job.ps", Block("7", d7) + after, nullptr, {}, true, "", "Marker:STRING=after"},
+      {"empty", "job.ps", Block("7", d7) + after, "", {}, true, "", "Marker:STRING=after"},
       // Failures end the scan; nothing else is written or stored.
       {"count 0", "job.ps", Block("0", d7) + after, "out", {}, false, "", ""},
       {"negative", "job.ps", Block("-7", d7), "out", {}, false, "", ""},
@@ -106,10 +99,8 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
        "job.ps_0.dexxml=" + d100 + "\n", ""},
       {"absurd count", "job.ps", Block("99999999999999999999999", d100), "out",
        {}, false, "job.ps_0.dexxml=" + d100 + "\n", ""},
-      {"missing folder", "job.ps", Block("7", d7), "out/missing", {}, false,
-       "", ""},
-      {"file for folder", "job.ps", Block("7", d7), "target", {}, false, "",
-       ""},
+      {"missing folder", "job.ps", Block("7", d7), "out/missing", {}, false, "", ""},
+      {"file for folder", "job.ps", Block("7", d7), "target", {}, false, "", ""},
       // Root may write anywhere: then the case shows a good run.
       {"read-only folder", "job.ps", Block("7", d7), "ro", {}, geteuid() == 0,
        "", geteuid() == 0 ? "DexJTData:STRING={dir}/ro/job.ps_0.dexxml" : ""},

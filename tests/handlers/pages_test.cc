@@ -47,14 +47,12 @@ TEST(BookletHandlers, PropertiesAndOneRulePerBookletComment) {
        "[layer 2 type 2 pages 0-0 booklet 2] PagesPerBooklet:2#289=16\n"
        "[layer 2 type 2 pages 0-0 booklet 3] PagesPerBooklet:2#289=8\n"},
       {"%%BookletPages: 2\n%%BookletPages: 0 16\n%%BookletPages: -1 4\n", "", ""},
-      {"%%NumberOfBooklets: 3\n%%NumberOfBooklets: 63\n"
-       "%%VariablePagesPerBooklet: True\n",
+      {"%%NumberOfBooklets: 3\n%%NumberOfBooklets: 63\n%%VariablePagesPerBooklet: True\n",
        "NumberOfBooklets:long=63; VariablePagesPerBooklet:bool=0", ""},
       {"%%VariablePagesPerBooklet: true\n%%VariablePagesPerBooklet: x\n"
        "%%VariablePagesPerBooklet: true\n",
        "VariablePagesPerBooklet:bool=1", ""},
-      {"%%PagesPerBooklet: 8\n%%PagesPerBooklet: 63\n",
-       "PagesPerBooklet:long=8", ""},
+      {"%%PagesPerBooklet: 8\n%%PagesPerBooklet: 63\n", "PagesPerBooklet:long=8", ""},
       // The booklet count shares the page-count value with "Pages".
       {"%%Pages: (atend)\n%%PagesPerBooklet: 8\n%%EndComments\n%%Pages: 4\n",
        "PagesPerBooklet:long=8; NumPages:long=4", ""},
