@@ -142,9 +142,8 @@ TEST(SetAtBoundingBox, ConvertsTheBoxIntoCropValuesInTheUnitOnce) {
     std::string expected;
   } kCases[] = {
       // clang-format off
-      {'M', {0, 0, 612, 792, 1, 0}, 0, 0, 0, 0, Crops("215.899994", "279.399994", kZero, kZero)},
+      // Each unit's factor is shown through the CLI's options too.
       {'I', {0, 0, 612, 792, 1, 0}, 0, 0, 0, 0, Crops("8.500000", "11.000000", kZero, kZero)},
-      {'P', {0, 0, 612, 792, 1, 0}, 0, 0, 0, 0, Crops("612.000000", "792.000000", kZero, kZero)},
       {'P', {0, 0, 100, 200, 1, 0}, 10, 20, 30, 40,
        Crops("140.000000", "260.000000", "-10.000000", "-20.000000")},
       // A paper area with a zero corner holds -0: still printed as 0.
