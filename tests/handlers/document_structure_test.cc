@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -25,17 +26,15 @@ class Script {
   ~Script() { ClearProperties(); }
 
   Script& Play(const char* steps, std::vector<std::string> values = {}) {
+    static const CommentHandler kHandlers[] = {
+        ParserEndComments, ParserTrailer, ParserBeginDocument,
+        ParserEndDocument, ParserCreator, ParserCreationDate};
     size_t next = 0;
     for (const char* s = steps; *s != '\0'; ++s) {
-      CommentHandler handler = *s == 'E'   ? ParserEndComments
-                               : *s == 'T' ? ParserTrailer
-                               : *s == 'B' ? ParserBeginDocument
-                               : *s == 'D' ? ParserEndDocument
-                               : *s == 'C' ? ParserCreator
-                                           : ParserCreationDate;
-      vantrel_test::Feed(handler,
-                         (*s == 'C' || *s == 'd') ? values.at(next++) : "",
-                         &record, *s == 'C' ? creator : nullptr);
+      const bool valued = *s == 'C' || *s == 'd';
+      vantrel_test::Feed(kHandlers[std::strchr("ETBDCd", *s) - "ETBDCd"],
+                         valued ? values.at(next++) : "", &record,
+                         *s == 'C' ? creator : nullptr);
     }
     return *this;
   }
@@ -56,10 +55,9 @@ TEST(DocumentStructure, TracksHeaderTrailerAndNesting) {
   for (const auto& c : kCases) {
     Script s;
     const CommentStruct& r = s.Play(c.steps).record;
-    EXPECT_EQ(
-        std::vector<int>({r.m_headerState, r.m_endCommentsSeen, r.m_trailerSeen,
-                          r.m_documentDepth}),
-        std::vector<int>({c.header_state, c.end_comments, c.trailer, c.depth}))
+    EXPECT_EQ(std::vector<int>({r.m_headerState, r.m_endCommentsSeen,
+                                r.m_trailerSeen, r.m_documentDepth}),
+              std::vector<int>({c.header_state, c.end_comments, c.trailer, c.depth}))
         << c.steps;
   }
 }
@@ -121,14 +119,14 @@ TEST(CreationDate, FirstValueIsFinalAndReadLikeEveryValue) {
     std::vector<std::string> values;
     std::string stored;
   } kCases[] = {
+      // clang-format off
       {{"(atend)", "D:20240101"}, "atend"},
       {{" \t 2024-01-01 \r\n%%Next", "x"}, "2024-01-01 "},
       {{"(D:2024) trailing"}, "D:2024"},
       {{"(two\nlines)"}, "two\nlines"},
-      {{"abc\x80"
-        "def"},
-       "abc"},
+      {{"abc\x80" "def"}, "abc"},
       {{std::string(300, 'x')}, std::string(255, 'x')},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     Script s;
