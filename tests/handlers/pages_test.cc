@@ -5,12 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/keyword_table.h"
 #include "engine/scan_record.h"
-#include "engine/scanner.h"
 #include "handlers/handler_state.h"
 #include "support/test_support.h"
-#include "vantrel/kal_parser.h"
 
 namespace vantrel {
 namespace {
@@ -105,32 +102,6 @@ TEST(PageCount, WholeFilesTakeTheCountByPrecedence) {
   // No awaited count carries over to the next parse.
   ScanJob("%!PS\n%%Pages: (atend)\n%%EndComments\n");
   EXPECT_EQ(ScanJob("%!PS\n%%Pages: 3\n"), "NumPages:long=3\n");
-}
-
-std::vector<std::string> g_seen;
-
-int64_t RecordPage(char*, CommentStruct* record, long, char*, char** position,
-                   char*, int64_t, int64_t, long*, void*, void*) {
-  g_seen.push_back(std::string(*position, 3) + " labels " +
-                   std::to_string(record->m_pageLabelCount));
-  return 0;
-}
-
-TEST(PageCount, HandlerChainedAfterThePageLabelSeesTheValue) {
-  // The page-label handler reads the value without moving the position, so
-  // the handler chained behind it (the separations count on the job-ticket
-  // road) reads the same value.
-  vantrel_test::TempDir dir;
-  const std::string path = dir.Write("job.ps", "%!PS\n%%Page: 1 1\n");
-  ParserContext* context = ParserCreateContext(path.c_str());
-  int kal_pages = -1;
-  RegisterPagesSet(context, &kal_pages);
-  ParserAddEntryToList(context, "Page", RecordPage, 0, nullptr, 0);
-  CommentStruct record{};
-  record.m_scanMode = 15;
-  EXPECT_EQ(ParserScanFile(context, &record, nullptr), 0);
-  ParserFreeContext(context);
-  EXPECT_EQ(g_seen, (std::vector<std::string>{"1 1 labels 1"}));
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
     std::string result;
   } kCases[] = {
       // clang-format off
+      // "Page" runs the page label, then this count, on the same value.
       {"page labels", mode2, kPreSeparated + Rule(1, 4) + Rule(2, 4)},
       {"logical page first", "%%LogicalPage: 1\n%%Page: 1 1\n%%PlateColor: Cyan\n", "\n"},
       {"page labels, no plate colours", "%%Page: 1 1\n%%Page: 1 2\n%%Page: 2 3\n", "\n"},
