@@ -211,17 +211,12 @@ TEST_F(ScannerTest, CarriesACommentNearTheChunkEndWhole) {
 
 TEST_F(ScannerTest, ScansDosEpsFromItsPostScriptOffset) {
   const std::string body = "%!PS-Adobe-3.0 EPSF-3.0\n%%Title: eps\n%%EOF\n";
-  auto header = [](uint32_t offset) {
-    std::string h("\xC5\xD0\xD3\xC6", 4);
-    for (int i = 0; i < 4; ++i) h += static_cast<char>(offset >> (8 * i));
-    return h + std::string(22, '\0');
-  };
-  Scan(header(30) + body, 15);
+  Scan(vantrel_test::DosEps("", body), 15);
   EXPECT_EQ(Keys(), "Title:=eps");
   EXPECT_EQ(hits_[0].offset, 30 + 33);
   // Offsets past the end, or into the header itself, end cleanly.
   for (uint32_t bad : {0u, 4u, 0xFFFFFFFFu, 100000u}) {
-    EXPECT_EQ(Scan(header(bad) + body, 15), 0) << bad;
+    EXPECT_EQ(Scan(vantrel_test::DosEps("", body, "", bad), 15), 0) << bad;
   }
 }
 

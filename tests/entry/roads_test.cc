@@ -3,7 +3,6 @@
 // box is in the header or announced there by "(atend)".
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 
 #include "engine/scanner.h"
@@ -61,23 +60,6 @@ TEST(Roads, BothRoadsTakeTheBoxFromTheJobsOwnHeaderOrTrailer) {
   EXPECT_EQ(RulesCrop(groff), "");
 }
 
-// A DOS EPS file: the binary header names the PostScript section; a TIFF or
-// WMF preview stands before or after it.
-std::string DosEps(const std::string& before, const std::string& postscript,
-                   const std::string& after) {
-  auto le32 = [](uint32_t v) {
-    std::string s;
-    for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
-    return s;
-  };
-  const uint32_t offset = static_cast<uint32_t>(30 + before.size());
-  std::string header = std::string("\xC5\xD0\xD3\xC6", 4) + le32(offset) +
-                       le32(static_cast<uint32_t>(postscript.size())) +
-                       le32(0) + le32(0) + le32(after.empty() ? 0 : offset + 1) +
-                       le32(static_cast<uint32_t>(after.size())) + "\xFF\xFF";
-  return header + before + postscript + after;
-}
-
 TEST(Roads, DosEpsLimitsCountWithinThePostScriptSection) {
   const std::string kPostScript =
       "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: (atend)\n%%EndComments\n" +
@@ -91,10 +73,10 @@ TEST(Roads, DosEpsLimitsCountWithinThePostScriptSection) {
   vantrel_test::TempDir dir;
   for (bool before : {false, true}) {
     for (bool atend : {false, true}) {
-      const std::string path =
-          dir.Write("art.eps", DosEps(before ? preview : "",
-                                      atend ? kPostScript : kHeaderBox,
-                                      before ? "" : preview));
+      const std::string path = dir.Write(
+          "art.eps", vantrel_test::DosEps(before ? preview : "",
+                                          atend ? kPostScript : kHeaderBox,
+                                          before ? "" : preview));
       for (int mode : {1, 3, 15}) {
         EXPECT_EQ(PairsCrop(path, mode, 'P'),
                   atend ? "300.000000x400.000000+10.000000+20.000000"

@@ -127,6 +127,21 @@ std::string Filler(size_t bytes) {
   return text;
 }
 
+std::string DosEps(const std::string& before, const std::string& postscript,
+                   const std::string& after, int64_t offset) {
+  auto le32 = [](uint64_t v) {
+    std::string s;
+    for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
+    return s;
+  };
+  const uint64_t start = 30 + before.size();
+  return std::string("\xC5\xD0\xD3\xC6", 4) +
+         le32(offset < 0 ? start : static_cast<uint64_t>(offset)) +
+         le32(postscript.size()) + le32(0) + le32(0) +
+         le32(after.empty() ? 0 : start + postscript.size()) +
+         le32(after.size()) + "\xFF\xFF" + before + postscript + after;
+}
+
 int64_t Feed(CommentHandler handler, const std::string& value,
              CommentStruct* record, void* user_data, void* caller,
              ParserContext* context, size_t data_end, size_t* moved) {

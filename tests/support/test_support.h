@@ -51,6 +51,12 @@ std::string Pick(const std::string& dump,
 // with "%": exactly `bytes` long, ending with a line end when not empty.
 std::string Filler(size_t bytes);
 
+// A DOS EPS file: the binary header names the PostScript section (at
+// `offset`; by default where it stands, after the header and `before`); a
+// TIFF or WMF preview stands before or after it.
+std::string DosEps(const std::string& before, const std::string& postscript,
+                   const std::string& after = "", int64_t offset = -1);
+
 // Hands `value` to `handler` as the scanner does: the text after the key,
 // in a buffer whose data ends (with a NUL) after its first `data_end` bytes
 // (all of it by default). `context` may bring a keyword table; its data end
