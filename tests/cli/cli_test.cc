@@ -215,17 +215,14 @@ TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
     const char* file;
     const char* property;
   } kCases[] = {
-      {"landscape_enscript.ps",
-       "{\"name\":\"Orientation\",\"type\":6,\"id\":349,\"value\":"
-       "\"Landscape\"}"},
-      {"spot_colours_pdftops.ps",
-       "{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,"
-       "\"value\":\" (PANTONE 286 C) (PANTONE 185 C)\"}"},
+      // clang-format off
+      {"landscape_enscript.ps", "{\"name\":\"Orientation\",\"type\":6,\"id\":349,\"value\":\"Landscape\"}"},
+      {"spot_colours_pdftops.ps", "{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,"
+                                  "\"value\":\" (PANTONE 286 C) (PANTONE 185 C)\"}"},
+      // clang-format on
   };
   for (const auto& c : kCases) {
-    CliResult r =
-        RunCli({"rules", "--json",
-                std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
+    CliResult r = RunCli({"rules", "--json", std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
     EXPECT_EQ(r.status, 0) << c.file << r.err;
     EXPECT_NE(r.out.find(c.property), std::string::npos) << r.out;
   }
@@ -322,21 +319,11 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
   CliResult r = RunCli({"rules", "--dex-dir", out, path});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, path +
-                       ": ok\n"
-                       "  rule 1: document, type 2, pages 0-0, booklet 0\n"
-                       "    DexJTData             text  id 0    " +
-                       out +
-                       "/job.ps_0.dexxml\n"
-                       "    DocumentCustomColors  text  id 904\n");
+  EXPECT_EQ(r.out, path + ": ok\n  rule 1: document, type 2, pages 0-0, booklet 0\n"
+                          "    DexJTData             text  id 0    " + out +
+                          "/job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
   EXPECT_EQ(TempDir::Read(out + "/job.ps_0.dexxml"), "<JobTicket/>");
   EXPECT_EQ(std::getenv("KALOUTPUT"), nullptr);
-
-  // A folder that is not there fails the scan that has a ticket to save.
-  r = RunCli({"rules", "--dex-dir", dir.path() + "/missing", path});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "vantrel: " + path + ": job-ticket data could not be extracted\n");
 }
 
 // Runs the tool; answers what the process wrote to its stderr.

