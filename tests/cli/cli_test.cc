@@ -32,12 +32,6 @@ CliResult RunCli(const std::vector<std::string>& args) {
   return {status, out.str(), err.str()};
 }
 
-std::string Join(const std::vector<std::string>& args) {
-  std::string text;
-  for (const std::string& arg : args) text += " [" + arg + "]";
-  return text;
-}
-
 // A US Letter page: 612 x 792 points.
 const char kLetter[] =
     "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612 792\n%%EndComments\nshowpage\n%%EOF\n";
@@ -93,9 +87,9 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
   };
   for (const auto& c : kCases) {
     CliResult r = RunCli(c.args);
-    EXPECT_EQ(r.status, 2) << Join(c.args);
-    EXPECT_EQ(r.err, c.err) << Join(c.args);
-    EXPECT_EQ(r.out, "") << Join(c.args);
+    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.err, c.err) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.out, "") << ::testing::PrintToString(c.args);
   }
 }
 
@@ -126,9 +120,9 @@ TEST(Cli, HelpWinsOverAnyOtherArgumentBeforeDoubleDash) {
   };
   for (const auto& args : kLines) {
     CliResult r = RunCli(args);
-    EXPECT_EQ(r.status, 0) << Join(args);
-    EXPECT_EQ(r.out, help) << Join(args);
-    EXPECT_EQ(r.err, "") << Join(args);
+    EXPECT_EQ(r.status, 0) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.out, help) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.err, "") << ::testing::PrintToString(args);
   }
   // After "--", "-h" names a file.
   CliResult file = RunCli({"pairs", "--", "-h"});
@@ -156,10 +150,10 @@ TEST(Cli, PairsJsonFollowsModeUnitAndBoundingBoxOptions) {
     args.insert(args.end(), c.options.begin(), c.options.end());
     args.push_back(path);
     CliResult r = RunCli(args);
-    EXPECT_EQ(r.status, 0) << Join(args) << r.err;
+    EXPECT_EQ(r.status, 0) << ::testing::PrintToString(args) << r.err;
     EXPECT_EQ(r.out, "{\"file\":\"" + path + "\",\"scan\":\"ok\",\"pairs\":[" +
                          c.pairs + "]}\n")
-        << Join(args);
+        << ::testing::PrintToString(args);
   }
 }
 

@@ -15,22 +15,16 @@ using vantrel::StoreProperty;
 // scanned nothing.
 class ConversionTest : public ::testing::Test {
  protected:
-  void SetUp() override { parser_ = new CKalParser(""); }
-  void TearDown() override { delete parser_; }
-  CKalParser* parser_ = nullptr;
+  CKalParser parser_{""};
 };
 
-void StoreTyped(const char* name, const char* type, const char* value) {
-  StoreProperty(name, type, 0, value);
-}
-
 TEST_F(ConversionTest, PairsCarryEveryKindOfValue) {
-  StoreTyped("CropWidth", "FLOAT", "210.5");
-  StoreTyped("Title", "STRING", "  Annual report ");
-  StoreTyped("CopiesNumber", "int", "3");
-  StoreTyped("NumPages", "long", "12");
-  StoreTyped("Ratio", "double", "0.25");
-  StoreTyped("VariablePagesPerBooklet", "bool", "1");
+  StoreProperty("CropWidth", "FLOAT", 0, "210.5");
+  StoreProperty("Title", "STRING", 0, "  Annual report ");
+  StoreProperty("CopiesNumber", "int", 0, "3");
+  StoreProperty("NumPages", "long", 0, "12");
+  StoreProperty("Ratio", "double", 0, "0.25");
+  StoreProperty("VariablePagesPerBooklet", "bool", 0, "1");
   auto rec = vantrel::NewProperty();
   rec->setPropertyName("OPIDCS");
   short minus_one = -1;
@@ -43,7 +37,7 @@ TEST_F(ConversionTest, PairsCarryEveryKindOfValue) {
 
   _tPairProperty* pairs = nullptr;
   int count = -1;
-  EXPECT_EQ(parser_->GetRipDataFromParser(pairs, count), 1);
+  EXPECT_EQ(parser_.GetRipDataFromParser(pairs, count), 1);
   EXPECT_EQ(vantrel_test::DumpPairs(pairs, count),
             "CropWidth(4)=210.500000; Title(6)=  Annual report ; "
             "CopiesNumber(1)=3; NumPages(2)=12; Ratio(3)=0.250000; "
@@ -51,7 +45,7 @@ TEST_F(ConversionTest, PairsCarryEveryKindOfValue) {
   EXPECT_EQ(vantrel::PropertyCount(), 0);
 
   // The array of an earlier call is released; an empty map gives null.
-  EXPECT_EQ(parser_->GetRipDataFromParser(pairs, count), 1);
+  EXPECT_EQ(parser_.GetRipDataFromParser(pairs, count), 1);
   EXPECT_EQ(pairs, nullptr);
   EXPECT_EQ(count, 0);
 }
@@ -84,10 +78,10 @@ TEST_F(ConversionTest, DocumentRuleReconcilesPagesWithBooklets) {
       }
       rules.Add(array);
     }
-    StoreTyped("NumPages", "long", "10");
-    StoreTyped("NumPagesX", "long", "10");
-    StoreTyped("VariablePagesPerBooklet", "bool", "1");
-    EXPECT_EQ(parser_->GetDataFromParser(rules), 1);
+    StoreProperty("NumPages", "long", 0, "10");
+    StoreProperty("NumPagesX", "long", 0, "10");
+    StoreProperty("VariablePagesPerBooklet", "bool", 0, "1");
+    EXPECT_EQ(parser_.GetDataFromParser(rules), 1);
     const std::string dump = vantrel_test::DumpRules(rules);
     EXPECT_EQ(dump.substr(dump.rfind("[layer")),
               "[layer 0 type 2 pages 0-0 booklet 0] NumPages:long=" +
@@ -96,7 +90,7 @@ TEST_F(ConversionTest, DocumentRuleReconcilesPagesWithBooklets) {
         << c.name;
   }
   CRuleKalPropArrArray empty;
-  parser_->GetDataFromParser(empty);
+  parser_.GetDataFromParser(empty);
   EXPECT_EQ(vantrel_test::DumpRules(empty),
             "[layer 0 type 2 pages 0-0 booklet 0]\n");
 }
