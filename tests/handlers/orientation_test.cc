@@ -89,36 +89,30 @@ TEST(OrientationFile, MacTurnCommentsOrCropShapeGiveTheJobsOrientation) {
     std::string body;
     const char* orientation;  // the properties found, in the map's order
   } kCases[] = {
+      // clang-format off
       // The turn is found chunks later; later comments reach no handler.
       {"Mac job", "%%BoundingBox: 0 0 595 842\n%%KalMACClient\n",
        Filler(70000) + turn + Filler(70000) + later,
-       "Orientation:string#349=Landscape; "
-       "ViewingOrientation:string#268=0 -1 1 0"},
+       "Orientation:string#349=Landscape; ViewingOrientation:string#268=0 -1 1 0"},
       // The next parse has every keyword again.
       {"next job", "", later + turn + Filler(100),
-       "Orientation:string#349=Portrait; "
-       "ViewingOrientation:string#268=1 0 0 1"},
+       "Orientation:string#349=Portrait; ViewingOrientation:string#268=1 0 0 1"},
       // What came before the marker is forgotten: the crop decides.
-      {"Mac job, no turn",
-       "%%BoundingBox: 0 0 842 595\n" + later + "%%KalMACClient\n",
+      {"Mac job, no turn", "%%BoundingBox: 0 0 842 595\n" + later + "%%KalMACClient\n",
        Filler(100) + later, "Orientation:string#349=Landscape"},
       // Two matrices before the marker: the last one decides.
       {"two matrices",
-       "%%ViewingOrientation: 0 1 -1 0\n%%ViewingOrientation: 1 0 0 1\n"
-       "%%KalMACClient\n",
-       turn + Filler(100),
-       "ViewingOrientation:string#268=1 0 0 1; "
-       "Orientation:string#349=Portrait"},
-      {"wide crop", "%%BoundingBox: 0 0 842 595\n", "",
-       "Orientation:string#349=Landscape"},
-      {"tall crop", "%%BoundingBox: 0 0 595 842\n", "",
-       "Orientation:string#349=Portrait"},
+       "%%ViewingOrientation: 0 1 -1 0\n%%ViewingOrientation: 1 0 0 1\n%%KalMACClient\n",
+       turn + Filler(100), "ViewingOrientation:string#268=1 0 0 1; Orientation:string#349=Portrait"},
+      {"wide crop", "%%BoundingBox: 0 0 842 595\n", "", "Orientation:string#349=Landscape"},
+      {"tall crop", "%%BoundingBox: 0 0 595 842\n", "", "Orientation:string#349=Portrait"},
       {"wide crop off the origin", "%%BoundingBox: 100 500 400 700\n", "",
        "Orientation:string#349=Landscape"},
-      {"square crop", "%%BoundingBox: 0 0 500 500\n", "",
-       "Orientation:string#349=Portrait"},
+      {"square crop", "%%BoundingBox: 0 0 500 500\n", "", "Orientation:string#349=Portrait"},
       {"no crop", "", "", ""},
+      // clang-format on
   };
+
   for (const auto& c : kCases) {
     const std::string result =
         ScanJob("%!PS-Adobe-3.0\n" + c.header + "%%EndComments\n" + c.body);

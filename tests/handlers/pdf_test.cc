@@ -57,10 +57,7 @@ TEST(PdfPageMessages, HandTheirPageNumberToThePagesHandlers) {
       // The number is all the handlers see, even an opened parenthesis.
       {"Page: (12]%%) (more)", "Pages=12"},
       {"Pages: 7]%%)", "Pages=7"},
-      {" Page: 3]%%)", ""},
-      {"Page: 5%%)", ""},
-      {"Page]: 5 x", ""},
-      {"Pag", ""},
+      {" Page: 3]%%)", ""}, {"Page: 5%%)", ""}, {"Page]: 5 x", ""}, {"Pag", ""},
   };
   std::string pages;
   g_pages = &pages;

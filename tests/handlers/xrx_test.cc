@@ -16,13 +16,8 @@ namespace {
 const std::string kScripted = VANTREL_TEST_PLUGIN_DIR;
 
 const char kTwoBlocks[] =
-    "%!PS-Adobe-3.0\n"
-    "%XRXbegin: job-1\n"
-    "%XRXMedia: A4\n"
-    "%XRXend\n"
-    "%%Page: 1 1\n"
-    "%XRXbegin:\n"
-    "%XRXend\n";
+    "%!PS-Adobe-3.0\n%XRXbegin: job-1\n%XRXMedia: A4\n%XRXend\n%%Page: 1 1\n"
+    "%XRXbegin:\n%XRXend\n";
 
 // Replaces every `from` in `text` by `to`.
 void Mark(std::string& text, const std::string& from, const char* to) {
