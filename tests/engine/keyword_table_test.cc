@@ -12,15 +12,13 @@ namespace {
 
 std::vector<std::string>* g_calls = nullptr;
 
+// Records "KEYWORD/PARAM[/USER]@TEXT AT THE POSITION".
 int64_t Record(char*, CommentStruct*, long param, char* keyword,
                char** position, char*, int64_t, int64_t, long*, void* user,
                void*) {
-  std::string call = std::string(keyword) + "/" + std::to_string(param);
-  if (user != nullptr) call += "/" + std::string(static_cast<const char*>(user));
-  if (position != nullptr && *position != nullptr) {
-    call += "@" + std::string(*position);
-  }
-  g_calls->push_back(call);
+  g_calls->push_back(std::string(keyword) + "/" + std::to_string(param) +
+                     (user ? "/" + std::string(static_cast<const char*>(user)) : "") +
+                     "@" + *position);
   return 0;
 }
 

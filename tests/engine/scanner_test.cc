@@ -220,26 +220,25 @@ TEST_F(ScannerTest, SkipsCountedDataSectionsAndGoesOnAfterThem) {
   binary.replace(70000, 13, "\n%%Title: in\n");
   std::string landing = binary;
   landing.back() = '%';  // not taken for a comment, also in the next chunk
+  const std::string end = "\n%%EndBinary\n%%Title: after\n";
   const struct {
     std::string text;
     const char* expected;
   } kCases[] = {
+      // clang-format off
       {"%%BeginData: 5000 Hex Bytes" + rest, "Title:=after"},
       // Wrong type words or counts: the data is examined.
       {"%%BeginData: 5000 Hex Lines" + rest, "Title:=in,Title:=after"},
       {"%%BeginData: 4000 Binary" + rest, "Title:=in,Title:=after"},
       {"%%BeginData: 6000" + rest, "Title:=in,Title:=after"},
       // Across chunk boundaries, skipped by positioning.
-      {"%%BeginBinary: 200000\n" + binary + "\n%%EndBinary\n%%Title: after\n",
-       "Title:=after"},
-      {"%%BeginBinary: 200000\n" + landing + "\n%%EndBinary\n%%Title: after\n",
-       "Title:=after"},
+      {"%%BeginBinary: 200000\n" + binary + end, "Title:=after"},
+      {"%%BeginBinary: 200000\n" + landing + end, "Title:=after"},
       // Counts below 100, or past the end of the file: nothing is skipped.
-      {"%%BeginBinary: 99\n" + std::string(99, 'D') +
-           "\n%%EndBinary\n%%Title: after\n",
-       "Title:=after"},
+      {"%%BeginBinary: 99\n" + std::string(99, 'D') + end, "Title:=after"},
       {"%%BeginData: -5 Binary\n%%Title: x\n", "Title:=x"},
       {"%%BeginBinary: 100000\n%%Title: x\n", "Title:=x"},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     Scan(c.text, 15, {{"Title:"}}, true);
@@ -382,8 +381,7 @@ TEST_F(ScannerTest, HooksFireWhereTheirMarkersStand) {
   // "translate" is checked until the check answers non-zero, and only with
   // 20 bytes to spare.
   Scan("0 0 translate 90 rotate\n1 translate 2 rotate xxxxxxxxxxxxx\n"
-       "translate again and again and again\n",
-       15);
+       "translate again and again and again\n", 15);
   EXPECT_EQ(calls, (std::vector<std::string>{"mac:translate", "mac:translate"}));
   // The EPS page count runs at an EPS header line, with no wait index.
   calls.clear();

@@ -189,12 +189,26 @@ std::string ScanJob(const std::string& text, int mode, int* status) {
 
 namespace {
 
-const char* const kCropKeys[] = {"CropWidth", "CropHeight", "CropWOffset",
-                                 "CropHOffset"};
-
-std::string CropText(const std::string (&crop)[4]) {
+// "WIDTHxHEIGHT+WOFFSET+HOFFSET" of the entries "Crop<name><sep><value>" of
+// a dump.
+std::string CropText(const std::string& dump, const std::string& sep) {
+  std::string crop[4];
+  const char* const kNames[] = {"Width", "Height", "WOffset", "HOffset"};
+  for (int k = 0; k < 4; ++k) {
+    const std::string key = "Crop" + std::string(kNames[k]) + sep;
+    const std::string entry = Pick(dump, {key.c_str()});
+    if (!entry.empty()) crop[k] = entry.substr(key.size());
+  }
   if (crop[0].empty()) return "";
   return crop[0] + "x" + crop[1] + "+" + crop[2] + "+" + crop[3];
+}
+
+void SetOrUnset(const char* name, const char* value) {
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
 }
 
 }  // namespace
@@ -204,53 +218,27 @@ std::string PairsCrop(const std::string& path, int mode, char unit) {
   _tPairProperty* pairs = nullptr;
   int count = 0;
   rip->ParseToPairs(path.c_str(), pairs, count, 1, mode, unit);
-  std::string crop[4];
-  for (int i = 0; i < count; ++i) {
-    for (int k = 0; k < 4; ++k) {
-      if (std::strcmp(pairs[i].propName, kCropKeys[k]) == 0) {
-        crop[k] = pairs[i].propValue;
-      }
-    }
-  }
+  const std::string dump = DumpPairs(pairs, count);
   delete[] pairs;
-  return CropText(crop);
+  return CropText(dump, "(4)=");
 }
 
 std::string RulesCrop(const std::string& path) {
   std::unique_ptr<CParserObjectIF> jt(CreateParserObject(0));
   CRuleKalPropArrArray rules;
   jt->ParseToRules(path.c_str(), rules, 0, 0);
-  if (rules.GetSize() == 0) return "no rules";
-  std::string crop[4];
-  const CRuleKalPropArray document = rules.GetAt(rules.GetSize() - 1);
-  for (int i = 0; i < document.GetSize(); ++i) {
-    const CKalProperty p = document.GetAt(i);
-    for (int k = 0; k < 4; ++k) {
-      if (std::strcmp(p.getPropertyName(), kCropKeys[k]) == 0) {
-        p.getValue(crop[k]);
-      }
-    }
-  }
-  return CropText(crop);
+  return CropText(DumpRules(rules), ":FLOAT=");
 }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   had_old_ = old != nullptr;
   if (had_old_) old_ = old;
-  if (value != nullptr) {
-    setenv(name, value, 1);
-  } else {
-    unsetenv(name);
-  }
+  SetOrUnset(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (had_old_) {
-    setenv(name_.c_str(), old_.c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
+  SetOrUnset(name_.c_str(), had_old_ ? old_.c_str() : nullptr);
 }
 
 ScopedLocale::ScopedLocale(const char* name) {
