@@ -78,7 +78,8 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
       {{"pairs", "--no-bbox=1", "a.ps"}, "vantrel: option '--no-bbox' takes no value\n"},
       {{"pairs", "--skip", "1", "a.ps"}, "vantrel: option '--skip' does not apply to 'pairs'\n"},
       {{"rules", "--mode", "head", "a.ps"}, "vantrel: option '--mode' does not apply to 'rules'\n"},
-      {{"pairs", "--dex-dir", "out", "a.ps"}, "vantrel: option '--dex-dir' does not apply to 'pairs'\n"},
+      {{"pairs", "--dex-dir", "out", "a.ps"},
+       "vantrel: option '--dex-dir' does not apply to 'pairs'\n"},
       {{"rules", "--skip", "4", "a.ps"}, "vantrel: bad value '4' for '--skip'\n"},
       {{"rules", "--dex-dir=", "a.ps"}, "vantrel: bad value '' for '--dex-dir'\n"},
       // A bad argument is quoted without its control characters.
@@ -210,13 +211,15 @@ TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
     const char* property;
   } kCases[] = {
       // clang-format off
-      {"landscape_enscript.ps", "{\"name\":\"Orientation\",\"type\":6,\"id\":349,\"value\":\"Landscape\"}"},
+      {"landscape_enscript.ps",
+       "{\"name\":\"Orientation\",\"type\":6,\"id\":349,\"value\":\"Landscape\"}"},
       {"spot_colours_pdftops.ps", "{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,"
                                   "\"value\":\" (PANTONE 286 C) (PANTONE 185 C)\"}"},
       // clang-format on
   };
   for (const auto& c : kCases) {
-    CliResult r = RunCli({"rules", "--json", std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
+    CliResult r =
+        RunCli({"rules", "--json", std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
     EXPECT_EQ(r.status, 0) << c.file << r.err;
     EXPECT_NE(r.out.find(c.property), std::string::npos) << r.out;
   }

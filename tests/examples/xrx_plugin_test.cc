@@ -34,7 +34,8 @@ TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
        Rule(Text("Media", "A4 plain white") + "," + Text("Finishing", "staple top-left")) + ","},
       {"two", "%XRXbegin:\n%XRXCopies: 2\n%XRXend\n%%Page: 1 1\n"
        "%XRXbegin:\n%XRXCopies: 3\n%XRXCopies: 4\n%XRXend\n",
-       Rule(Text("Copies", "2")) + "," + Rule(Text("Copies", "3") + "," + Text("Copies", "4")) + ","},
+       Rule(Text("Copies", "2")) + "," +
+       Rule(Text("Copies", "3") + "," + Text("Copies", "4")) + ","},
       {"unended", "%XRXbegin:\n%XRXMedia: A4\n", ""},
       {"empty", "%XRXbegin:\n%XRXend\n", ""},
       {"nested", "%XRXbegin:\n%XRXMedia: A4\n%XRXbegin:\n%XRXend\n", ""},

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/scanner.h"
 #include "handlers/handler_state.h"
 #include "store/property_map.h"
 #include "support/test_support.h"

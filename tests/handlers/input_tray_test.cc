@@ -20,7 +20,8 @@ TEST(InputTrayHandler, AppendsOneRulePerCommentWithFourFields) {
       {"MediaType Glossy 2 4", "[layer 101 type 2 pages 2-4 booklet 0] MediaType:6=Glossy\n"},
       {"(Tray 3 1 5)", "[layer 101 type 2 pages 1-5 booklet 0] Tray:6=3\n"},
       {"Tray Upper 7 3", "[layer 101 type 2 pages 7-3 booklet 0] Tray:6=Upper\n"},
-      {k70 + " " + k70 + " 1 2", "[layer 101 type 2 pages 1-2 booklet 0] " + k63 + ":6=" + k63 + "\n"},
+      {k70 + " " + k70 + " 1 2",
+       "[layer 101 type 2 pages 1-2 booklet 0] " + k63 + ":6=" + k63 + "\n"},
       {"Tray Upper 5", ""}, {"Tray Upper x 3", ""}, {"Tray Upper 5\n6", ""}, {"", ""},
       // clang-format on
   };

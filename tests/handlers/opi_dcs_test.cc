@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "handlers/handler_state.h"
 #include "store/property_map.h"
 #include "support/test_support.h"
 

@@ -47,7 +47,8 @@ TEST(OrientationHandlers, CommentsAndMatricesGiveTheOrientation) {
        "ViewingOrientation:string#268=0 1 -1 0; Orientation:string#349=Landscape", ""},
       {"comment silences matrices", {{kO, "Portrait", 0, 0, 0}, {kVO, "0 -1 1 0", 0, 0, 0}},
        "Orientation:string#349=Portrait; ViewingOrientation:string#268=0 -1 1 0", ""},
-      {"per page", {{kO, "Portrait", 0, 0, 0}, {kVO, "0 1 -1 0", 3, 0, 0}, {kVO, "1 0 0 1", 5, 0, 0}},
+      {"per page",
+       {{kO, "Portrait", 0, 0, 0}, {kVO, "0 1 -1 0", 3, 0, 0}, {kVO, "1 0 0 1", 5, 0, 0}},
        "Orientation:string#349=Portrait; MultiViewingOrientation:bool=1",
        "[layer 101 type 2 pages 3-3 booklet 0] ViewingOrientation:6=0 1 -1 0\n"
        "[layer 101 type 2 pages 5-5 booklet 0] ViewingOrientation:6=1 0 0 1\n"},
@@ -103,7 +104,8 @@ TEST(OrientationFile, MacTurnCommentsOrCropShapeGiveTheJobsOrientation) {
       // Two matrices before the marker: the last one decides.
       {"two matrices",
        "%%ViewingOrientation: 0 1 -1 0\n%%ViewingOrientation: 1 0 0 1\n%%KalMACClient\n",
-       turn + Filler(100), "ViewingOrientation:string#268=1 0 0 1; Orientation:string#349=Portrait"},
+       turn + Filler(100),
+       "ViewingOrientation:string#268=1 0 0 1; Orientation:string#349=Portrait"},
       {"wide crop", "%%BoundingBox: 0 0 842 595\n", "", "Orientation:string#349=Landscape"},
       {"tall crop", "%%BoundingBox: 0 0 595 842\n", "", "Orientation:string#349=Portrait"},
       {"wide crop off the origin", "%%BoundingBox: 100 500 400 700\n", "",

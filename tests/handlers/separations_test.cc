@@ -57,7 +57,8 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
        "%%QRKPageBegin: 1\n%%PlateColor: Black\n%%QRKPageBegin: 2\n%%PlateColor: Black\n",
        "OPIDCS:long=50; PreSeparatedMode:5=1; NumPages:long=2; "
        "DocumentCustomColors:string#904=; CustomColorsList:string=\n" + Rule(1, 3) + Rule(2, 1)},
-      {"KALmp plate colours", "%%Page: 1 1\n%%KALmpPlateColor: Black\n%%KALmpPlateColor: Composite\n"
+      {"KALmp plate colours",
+       "%%Page: 1 1\n%%KALmpPlateColor: Black\n%%KALmpPlateColor: Composite\n"
        "%%KALmpPlateColor: Black\n%%PlateColor: Black\n%%KALmpPlateColor: Cyan\n",
        kPreSeparated + Rule(1, 1) + Rule(2, 2)},
       // clang-format on

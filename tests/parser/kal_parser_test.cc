@@ -6,7 +6,6 @@
 #include <string>
 
 #include "handlers/handler_state.h"
-#include "platform/trace.h"
 #include "store/property_map.h"
 #include "support/test_support.h"
 
