@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "escape.h"
@@ -88,9 +89,8 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
   };
   for (const auto& c : kCases) {
     CliResult r = RunCli(c.args);
-    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(c.args);
-    EXPECT_EQ(r.err, c.err) << ::testing::PrintToString(c.args);
-    EXPECT_EQ(r.out, "") << ::testing::PrintToString(c.args);
+    EXPECT_EQ(std::tie(r.status, r.err, r.out), std::make_tuple(2, std::string(c.err), ""))
+        << ::testing::PrintToString(c.args);
   }
 }
 
@@ -121,9 +121,8 @@ TEST(Cli, HelpWinsOverAnyOtherArgumentBeforeDoubleDash) {
   };
   for (const auto& args : kLines) {
     CliResult r = RunCli(args);
-    EXPECT_EQ(r.status, 0) << ::testing::PrintToString(args);
-    EXPECT_EQ(r.out, help) << ::testing::PrintToString(args);
-    EXPECT_EQ(r.err, "") << ::testing::PrintToString(args);
+    EXPECT_EQ(std::tie(r.status, r.out, r.err), std::make_tuple(0, help, ""))
+        << ::testing::PrintToString(args);
   }
   // After "--", "-h" names a file.
   CliResult file = RunCli({"pairs", "--", "-h"});

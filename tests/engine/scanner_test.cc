@@ -130,12 +130,11 @@ TEST_F(ScannerTest, HeaderLineSetsFileTypeAndHeaderState) {
     const char* line;
     int type, epsf, header;
   } kCases[] = {
-      {"%!PS-Adobe-3.0\n", 2, 0, 1},
-      {"%!PS-Adobe-3.0 EPSF-3.0\n%%Title: x\n", 1, 1, 1},
+      // clang-format off
+      {"%!PS-Adobe-3.0\n", 2, 0, 1}, {"%!PS-Adobe-3.0 EPSF-3.0\n%%Title: x\n", 1, 1, 1},
       {"%!PS-Adobe-3.0 EPSF-3.0\n", 2, 0, 1},  // no further "%": not EPSF
-      {"%!VPS\n", 3, 0, 1},
-      {"%!Other\n", 0, 0, 1},
-      {"no header\n", -1, 0, 0},
+      {"%!VPS\n", 3, 0, 1}, {"%!Other\n", 0, 0, 1}, {"no header\n", -1, 0, 0},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     Scan(c.line, 15);
