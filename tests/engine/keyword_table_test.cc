@@ -6,22 +6,19 @@
 #include <vector>
 
 #include "engine/scanner.h"
-#include "platform/trace.h"
 
 namespace vantrel {
 namespace {
 
 std::vector<std::string>* g_calls = nullptr;
 
+// Records "KEYWORD/PARAM[/USER]@TEXT AT THE POSITION".
 int64_t Record(char*, CommentStruct*, long param, char* keyword,
                char** position, char*, int64_t, int64_t, long*, void* user,
                void*) {
-  std::string call = std::string(keyword) + "/" + std::to_string(param);
-  if (user != nullptr) call += "/" + std::string(static_cast<const char*>(user));
-  if (position != nullptr && *position != nullptr) {
-    call += "@" + std::string(*position);
-  }
-  g_calls->push_back(call);
+  g_calls->push_back(std::string(keyword) + "/" + std::to_string(param) +
+                     (user ? "/" + std::string(static_cast<const char*>(user)) : "") +
+                     "@" + *position);
   return 0;
 }
 
@@ -57,72 +54,46 @@ class KeywordTableTest : public ::testing::Test {
     return ParserFindEntry(context_->entries, text, 0,
                            static_cast<int>(context_->commentsNum) - 1);
   }
+  // Dispatches the chain of `key` with the position at `text`.
+  int64_t Dispatch(const char* key, char* text) {
+    char* position = text;
+    return ParserDispatch(context_, Find(key), nullptr, const_cast<char*>(key),
+                          &position, text, 0, 0, nullptr, nullptr);
+  }
 
   ParserContext* context_ = nullptr;
   std::vector<std::string> calls_;
 };
 
-TEST_F(KeywordTableTest, KeepsKeysSortedWhateverTheRegistrationOrder) {
-  for (const char* key : {"Pages", "PageBoundingBox", "Page"}) {
+TEST_F(KeywordTableTest, KeepsKeysSortedAndFindsTheKeyThatEndsAtANonLetter) {
+  for (const char* key : {"Pages", "Title:", "PageBoundingBox", "!PS", "Page"}) {
     ASSERT_EQ(ParserAddEntryToList(context_, key, Record, 0, nullptr, 0), 0);
   }
-  EXPECT_EQ(Keys(), "Page,PageBoundingBox,Pages");
-}
-
-TEST_F(KeywordTableTest, FindsTheKeyThatEndsAtANonLetter) {
-  for (const char* key : {"Page", "Pages", "PageBoundingBox", "Title:", "!PS"}) {
-    ParserAddEntryToList(context_, key, Record, 0, nullptr, 0);
-  }
+  EXPECT_EQ(Keys(), "!PS,Page,PageBoundingBox,Pages,Title:");
   static const struct {
     const char* text;
-    const char* key;  // null: no match
+    const char* key;  // "": no match
   } kCases[] = {
-      {"PageBoundingBox: 0 0 1 1", "PageBoundingBox"},
-      {"Pages: 3", "Pages"},
-      {"Page: 1 1", "Page"},
-      {"Page 1", "Page"},
-      {"Page1", "Page"},
-      {"Page", "Page"},
-      {"PageOrder: Ascend", nullptr},
-      {"Title: Report", "Title:"},
-      {"Title Report", nullptr},
-      {"!PS-Adobe-3.0", "!PS"},
-      {"Pag", nullptr},
-      {"", nullptr},
+      // clang-format off
+      {"PageBoundingBox: 0 0 1 1", "PageBoundingBox"}, {"Pages: 3", "Pages"},
+      {"Page: 1 1", "Page"}, {"Page 1", "Page"}, {"Page1", "Page"}, {"Page", "Page"},
+      {"PageOrder: Ascend", ""}, {"Title: Report", "Title:"}, {"Title Report", ""},
+      {"!PS-Adobe-3.0", "!PS"}, {"Pag", ""}, {"", ""},
+      // clang-format on
   };
   for (const auto& c : kCases) {
-    int index = Find(c.text);
-    if (c.key == nullptr) {
-      EXPECT_EQ(index, -1) << c.text;
-    } else {
-      ASSERT_GE(index, 0) << c.text;
-      EXPECT_STREQ(context_->entries[index].key, c.key) << c.text;
-    }
+    const int index = Find(c.text);
+    EXPECT_STREQ(index < 0 ? "" : context_->entries[index].key, c.key) << c.text;
   }
-}
-
-TEST_F(KeywordTableTest, EmptyTableFindsNothing) {
-  EXPECT_EQ(Find("Page: 1"), -1);
-  EXPECT_EQ(ParserRemoveEntry(context_, "Page"), -1);
-  EXPECT_EQ(ParserRemoveEntry(context_, nullptr), -1);
 }
 
 TEST_F(KeywordTableTest, SecondRegistrationChainsAndRunsInOrder) {
-  TraceCapture trace;
   ParserAddEntryToList(context_, "Page", Record, 1, const_cast<char*>("a"), 0);
   ParserAddEntryToList(context_, "Page", Record, 2, const_cast<char*>("b"), 0);
   ParserAddEntryToList(context_, "Page", Record, 3, const_cast<char*>("c"), 0);
   EXPECT_EQ(context_->commentsNum, 1u);
-  EXPECT_EQ(trace.lines()[1], " status - 0, p->key - Page ");
-  EXPECT_EQ(trace.lines()[2],
-            "End function ParserAddEntryToList commentsNum - 1 ,p->key - Page "
-            ", p->keyLen - 4");
-
-  char text[] = "Page: 1 1";
-  char* position = text + 6;
-  EXPECT_EQ(ParserDispatch(context_, 0, nullptr, const_cast<char*>("Page"),
-                           &position, text, 0, 0, nullptr, nullptr),
-            0);
+  char text[] = "1 1";
+  EXPECT_EQ(Dispatch("Page", text), 0);
   EXPECT_EQ(calls_, (std::vector<std::string>{"Page/1/a@1 1", "Page/2/b@1 1",
                                               "Page/3/c@1 1"}));
 }
@@ -147,13 +118,8 @@ TEST_F(KeywordTableTest, DispatchKeepsTheLastNonZeroResultAndStopsAtFailure) {
   ParserAddEntryToList(context_, "B", Fail, 0, nullptr, 0);
   ParserAddEntryToList(context_, "B", Record, 0, nullptr, 0);
   char text[] = "x";
-  char* position = text;
-  EXPECT_EQ(ParserDispatch(context_, Find("A"), nullptr, const_cast<char*>("A"),
-                           &position, text, 0, 0, nullptr, nullptr),
-            5000);
-  EXPECT_EQ(ParserDispatch(context_, Find("B"), nullptr, const_cast<char*>("B"),
-                           &position, text, 0, 0, nullptr, nullptr),
-            -1);
+  EXPECT_EQ(Dispatch("A", text), 5000);
+  EXPECT_EQ(Dispatch("B", text), -1);
   EXPECT_EQ(calls_, (std::vector<std::string>{"A/0@x", "5000", "fail"}));
 }
 
@@ -171,6 +137,9 @@ TEST_F(KeywordTableTest, PrefixEntryGetsTheWholeWord) {
 }
 
 TEST_F(KeywordTableTest, RemovingAKeyRemovesItsWholeChain) {
+  EXPECT_EQ(Find("Page: 1"), -1);
+  EXPECT_EQ(ParserRemoveEntry(context_, "Page"), -1);
+  EXPECT_EQ(ParserRemoveEntry(context_, nullptr), -1);
   ParserAddEntryToList(context_, "Page", Record, 0, nullptr, 0);
   ParserAddEntryToList(context_, "Page", Record, 0, nullptr, 0);
   ParserAddEntryToList(context_, "Pages", Record, 0, nullptr, 0);
@@ -229,9 +198,7 @@ TEST_F(KeywordTableTest, AHandlerMayRemoveItsOwnKeyWhileItsChainRuns) {
   ParserAddEntryToList(context_, "B", Record, 7, nullptr, 0);
   const uint32_t generation = context_->tableGeneration;
   char text[] = "x";
-  char* position = text;
-  ParserDispatch(context_, Find("B"), nullptr, const_cast<char*>("B"),
-                 &position, text, 0, 0, nullptr, nullptr);
+  Dispatch("B", text);
   EXPECT_EQ(calls_, (std::vector<std::string>{"remove B", "B/7@x"}));
   EXPECT_EQ(Keys(), "");
   EXPECT_EQ(context_->tableGeneration, generation + 2);

@@ -15,13 +15,11 @@ namespace {
 
 std::string Rule(const std::string& properties) {
   return "{\"layer\":0,\"type\":2,\"first\":0,\"last\":0,\"booklet\":0,"
-         "\"properties\":[" +
-         properties + "]}";
+         "\"properties\":[" + properties + "]}";
 }
 
 std::string Text(const char* name, const char* value) {
-  return std::string("{\"name\":\"") + name +
-         "\",\"type\":6,\"id\":0,\"value\":\"" + value + "\"}";
+  return std::string("{\"name\":\"") + name + "\",\"type\":6,\"id\":0,\"value\":\"" + value + "\"}";
 }
 
 TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
@@ -30,42 +28,37 @@ TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
     const char* contents;
     std::string rules;  // the plug-in's, before the document rule
   } kCases[] = {
-      {"crlf",
-       "%!PS-Adobe-3.0\r\n%XRXbegin:\r\n%XRXMedia: A4 plain white\r\n"
+      // clang-format off
+      {"crlf", "%!PS-Adobe-3.0\r\n%XRXbegin:\r\n%XRXMedia: A4 plain white\r\n"
        "\r\n%XRXFinishing:staple top-left\r\n%XRXend\r\n",
-       Rule(Text("Media", "A4 plain white") + "," +
-            Text("Finishing", "staple top-left")) +
-           ","},
-      {"two",
-       "%XRXbegin:\n%XRXCopies: 2\n%XRXend\n%%Page: 1 1\n"
+       Rule(Text("Media", "A4 plain white") + "," + Text("Finishing", "staple top-left")) + ","},
+      {"two", "%XRXbegin:\n%XRXCopies: 2\n%XRXend\n%%Page: 1 1\n"
        "%XRXbegin:\n%XRXCopies: 3\n%XRXCopies: 4\n%XRXend\n",
        Rule(Text("Copies", "2")) + "," +
-           Rule(Text("Copies", "3") + "," + Text("Copies", "4")) + ","},
+       Rule(Text("Copies", "3") + "," + Text("Copies", "4")) + ","},
       {"unended", "%XRXbegin:\n%XRXMedia: A4\n", ""},
       {"empty", "%XRXbegin:\n%XRXend\n", ""},
       {"nested", "%XRXbegin:\n%XRXMedia: A4\n%XRXbegin:\n%XRXend\n", ""},
+      // clang-format on
   };
   vantrel_test::TempDir dir;
-  std::string command = std::string("VANTREL_PLUGIN_PATH='") +
-                        VANTREL_EXAMPLE_PLUGIN_DIR + "' '" + VANTREL_CLI_PATH +
-                        "' rules --json";
+  std::string command = std::string("VANTREL_PLUGIN_PATH='") + VANTREL_EXAMPLE_PLUGIN_DIR +
+                        "' '" + VANTREL_CLI_PATH + "' rules --json";
   // Every scan's document rule lists the job's custom colours, none here.
-  const std::string document = Rule(
-      "{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,\"value\":\"\"}");
+  const std::string document =
+      Rule("{\"name\":\"DocumentCustomColors\",\"type\":6,\"id\":904,\"value\":\"\"}");
   std::string expected;
   for (const auto& c : kCases) {
     const std::string path = dir.Write(std::string(c.name) + ".ps", c.contents);
     command += " '" + path + "'";
-    expected += "{\"file\":\"" + path + "\",\"scan\":\"ok\",\"rules\":[" +
-                c.rules + document + "]}\n";
+    expected += "{\"file\":\"" + path + "\",\"scan\":\"ok\",\"rules\":[" + c.rules + document +
+                "]}\n";
   }
   FILE* tool = popen(command.c_str(), "r");
   ASSERT_NE(tool, nullptr);
   std::string out;
   char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, tool)) > 0;) {
-    out.append(buffer, n);
-  }
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, tool)) > 0;) out.append(buffer, n);
   const int status = pclose(tool);
   EXPECT_EQ(out, expected);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;

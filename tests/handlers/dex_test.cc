@@ -6,13 +6,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/scanner.h"
-#include "platform/trace.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
 
@@ -21,13 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // "name=contents" per file, "name->target" per link, sorted.
 std::string DumpFolder(const std::string& folder) {
   std::vector<std::string> lines;
@@ -35,7 +25,7 @@ std::string DumpFolder(const std::string& folder) {
   for (const auto& e : fs::directory_iterator(folder, ec)) {
     const std::string name = e.path().filename().string();
     lines.push_back(e.is_symlink() ? name + "->" + fs::read_symlink(e).string()
-                                   : name + "=" + ReadFile(e.path()));
+                                   : name + "=" + vantrel_test::TempDir::Read(e.path().string()));
   }
   std::sort(lines.begin(), lines.end());
   std::string out;
@@ -62,8 +52,8 @@ std::string Data(size_t size) {
 TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
   const std::string d100 = Data(100), d7 = Data(7), d5000 = Data(5000);
   const std::string after = "\n%%Marker: after\n";
-  const std::string kFirst = "DexJTData:STRING={out}/job.ps_0.dexxml";
-  const std::string kSecond = "DexJTData:STRING={out}/job.ps_1.dexxml";
+  const std::string kFirst = "DexJTData:STRING={dir}/out/job.ps_0.dexxml";
+  const std::string kSecond = "DexJTData:STRING={dir}/out/job.ps_1.dexxml";
   const std::string kMarker = "; Marker:STRING=after";
   // The input is <dir>/<input>; KALOUTPUT <dir>/<kaloutput> (null: unset);
   // `existing` is made in <dir>/out first; `folder` dumps <dir>/out after.
@@ -73,7 +63,7 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
     const char* kaloutput;
     std::vector<std::string> existing;  // "name=text" or "name->target"
     bool ok;
-    std::string folder, properties;  // {out} is <dir>/out, {dir} <dir>
+    std::string folder, properties;  // {dir} stands for <dir>
   } kCases[] = {
       // clang-format off
       {"in buffer", "job.ps", "%!PS\n" + Block("100", d100) + after, "out", {},
@@ -86,28 +76,21 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
       // The block runs past the first chunk; the scan goes on from where it
       // stood.
       {"across chunk end", "job.ps",
-       std::string(kWholeFileReadSize - 2440, ' ') + "\n" +
-           Block("5000", d5000) + after,
-       "out",
+       std::string(kWholeFileReadSize - 2440, ' ') + "\n" + Block("5000", d5000) + after, "out",
        {}, true, "job.ps_0.dexxml=" + d5000 + "\n", kFirst + kMarker},
-      {"two blocks", "job.ps", Block("100", d100) + "\n" + Block("7", d7),
-       "out", {}, true,
+      {"two blocks", "job.ps", Block("100", d100) + "\n" + Block("7", d7), "out", {}, true,
        "job.ps_0.dexxml=" + d100 + "\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
-      {"existing skipped", "job.ps", Block("7", d7), "out",
-       {"job.ps_0.dexxml=old"}, true,
+      {"existing skipped", "job.ps", Block("7", d7), "out", {"job.ps_0.dexxml=old"}, true,
        "job.ps_0.dexxml=old\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
       // A link at the name is a taken name; neither it nor its target
       // changes.
-      {"link planted", "job.ps", Block("7", d7), "out",
-       {"job.ps_0.dexxml->../target"}, true,
+      {"link planted", "job.ps", Block("7", d7), "out", {"job.ps_0.dexxml->../target"}, true,
        "job.ps_0.dexxml->../target\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
       {"base name after a backslash", "win\\job.ps", Block("7", d7), "out", {},
        true, "job.ps_0.dexxml=" + d7 + "\n", kFirst},
       // No folder set: nothing extracted, the scan goes on.
-      {"unset", "job.ps", Block("7", d7) + after, nullptr, {}, true, "",
-       "Marker:STRING=after"},
-      {"empty", "job.ps", Block("7", d7) + after, "", {}, true, "",
-       "Marker:STRING=after"},
+      {"unset", "job.ps", Block("7", d7) + after, nullptr, {}, true, "", "Marker:STRING=after"},
+      {"empty", "job.ps", Block("7", d7) + after, "", {}, true, "", "Marker:STRING=after"},
       // Failures end the scan; nothing else is written or stored.
       {"count 0", "job.ps", Block("0", d7) + after, "out", {}, false, "", ""},
       {"negative", "job.ps", Block("-7", d7), "out", {}, false, "", ""},
@@ -116,10 +99,8 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
        "job.ps_0.dexxml=" + d100 + "\n", ""},
       {"absurd count", "job.ps", Block("99999999999999999999999", d100), "out",
        {}, false, "job.ps_0.dexxml=" + d100 + "\n", ""},
-      {"missing folder", "job.ps", Block("7", d7), "out/missing", {}, false,
-       "", ""},
-      {"file for folder", "job.ps", Block("7", d7), "target", {}, false, "",
-       ""},
+      {"missing folder", "job.ps", Block("7", d7), "out/missing", {}, false, "", ""},
+      {"file for folder", "job.ps", Block("7", d7), "target", {}, false, "", ""},
       // Root may write anywhere: then the case shows a good run.
       {"read-only folder", "job.ps", Block("7", d7), "ro", {}, geteuid() == 0,
        "", geteuid() == 0 ? "DexJTData:STRING={dir}/ro/job.ps_0.dexxml" : ""},
@@ -157,42 +138,16 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
               c.ok ? VANTREL_SCAN_OK : VANTREL_SCAN_JOB_TICKET_FAILED)
         << c.name;
     std::string properties = c.properties;
-    for (const auto& [mark, text] :
-         {std::pair{"{out}", out}, std::pair{"{dir}", dir.path()}}) {
-      const size_t at = properties.find(mark);
-      if (at != std::string::npos) properties.replace(at, 5, text);
-    }
+    const size_t mark = properties.find("{dir}");
+    if (mark != std::string::npos) properties.replace(mark, 5, dir.path());
     // Every scan ends with the job's custom colours, none here.
     EXPECT_EQ(vantrel_test::DumpPropertyMap(),
               properties + (properties.empty() ? "" : "; ") +
                   "DocumentCustomColors:string#904=")
         << c.name;
     EXPECT_EQ(DumpFolder(out), c.folder) << c.name;
-    EXPECT_EQ(ReadFile(dir.path() + "/target"), "keep") << c.name;
+    EXPECT_EQ(vantrel_test::TempDir::Read(dir.path() + "/target"), "keep") << c.name;
   }
-}
-
-TEST(DexHandler, TracesWhatWasTriedAndWhatWasShort) {
-  vantrel_test::TempDir dir;
-  vantrel_test::ScopedEnv env("KALOUTPUT", dir.path().c_str());
-  const std::string path = dir.Write("job.ps", Block("1000", Data(50)));
-  TraceCapture capture;
-  CRuleKalPropArrArray rules;
-  CKalParser parser(path.c_str());
-  parser.AddDexxmlComment();
-  parser.HandleFile(rules, 15);
-  std::string trace;
-  for (const std::string& line : capture.lines()) {
-    if (line.find("exxml") != std::string::npos) trace += line + "\n";
-  }
-  // The descriptor's number is the system's choice.
-  const size_t fd = trace.find("a_hFile =") + 9;
-  trace.replace(fd, trace.find('\n', fd) - fd, "FD");
-  EXPECT_EQ(trace, "getFileNameAndDescriptor a_newName = " + dir.path() +
-                       "/job.ps_0.dexxml counter = 1 a_hFile =FD\n"
-                       "saveDexxmlToFile error writing a_numBytes = 1000 "
-                       "writennBytes = 50 \n"
-                       "saveDexxmlToFile res = 0 \n");
 }
 
 }  // namespace

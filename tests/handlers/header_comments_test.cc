@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
-#include "engine/context.h"
 #include "store/property_map.h"
 #include "support/test_support.h"
 
@@ -13,7 +11,7 @@ namespace vantrel {
 namespace {
 
 using vantrel_test::DumpPropertyMap;
-using vantrel_test::ScanJobTicket;
+using vantrel_test::ScanJob;
 
 TEST(TitleHandler, PendingTitleIsStoredAtTheEndOfTheHeader) {
   static const struct {
@@ -35,22 +33,19 @@ TEST(TitleHandler, PendingTitleIsStoredAtTheEndOfTheHeader) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ScanJobTicket(std::string("%!PS-Adobe-3.0\n") + c.header), c.map)
+    EXPECT_EQ(ScanJob(std::string("%!PS-Adobe-3.0\n") + c.header),
+              std::string(c.map) + "\n")
         << c.header;
   }
 }
 
-// Hands `chunk` to the KALPPD handler as the scanner does, its data ending
-// after `data` bytes.
-void FeedKALPPD(std::string chunk, size_t data = std::string::npos) {
-  ParserContext context{};
-  context.dataEnd = &chunk[0] + std::min(data, chunk.size());
-  *context.dataEnd = '\0';
-  char* position = &chunk[0];
-  ParserKALPPD(reinterpret_cast<char*>(&context), nullptr, 0,
-               const_cast<char*>("KALPPD:"), &position, &chunk[0], 0, 0,
-               nullptr, nullptr, nullptr);
-  EXPECT_EQ(position, &chunk[0]);  // the position stays
+// Hands `value` to the KALPPD handler, its data ending after `data` bytes;
+// the handler leaves the position where it was.
+void FeedKALPPD(const std::string& value, size_t data = std::string::npos) {
+  size_t moved = 1;
+  vantrel_test::Feed(ParserKALPPD, value, nullptr, nullptr, nullptr, nullptr,
+                     data, &moved);
+  EXPECT_EQ(moved, 0u) << value;
 }
 
 TEST(KALPPDHandler, StoresTheValueUnderTheNameTheCommentGives) {

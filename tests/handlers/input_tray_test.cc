@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "support/handler_feed.h"
 #include "support/test_support.h"
 
 namespace vantrel {
@@ -17,18 +16,16 @@ TEST(InputTrayHandler, AppendsOneRulePerCommentWithFourFields) {
     std::string value;
     std::string rules;
   } kCases[] = {
-      {"MediaType Glossy 2 4",
-       "[layer 101 type 2 pages 2-4 booklet 0] MediaType:6=Glossy\n"},
+      // clang-format off
+      {"MediaType Glossy 2 4", "[layer 101 type 2 pages 2-4 booklet 0] MediaType:6=Glossy\n"},
       {"(Tray 3 1 5)", "[layer 101 type 2 pages 1-5 booklet 0] Tray:6=3\n"},
-      {"Tray Upper 7 3",
-       "[layer 101 type 2 pages 7-3 booklet 0] Tray:6=Upper\n"},
+      {"Tray Upper 7 3", "[layer 101 type 2 pages 7-3 booklet 0] Tray:6=Upper\n"},
       {k70 + " " + k70 + " 1 2",
        "[layer 101 type 2 pages 1-2 booklet 0] " + k63 + ":6=" + k63 + "\n"},
-      {"Tray Upper 5", ""},
-      {"Tray Upper x 3", ""},
-      {"Tray Upper 5\n6", ""},
-      {"", ""},
+      {"Tray Upper 5", ""}, {"Tray Upper x 3", ""}, {"Tray Upper 5\n6", ""}, {"", ""},
+      // clang-format on
   };
+
   for (const auto& c : kCases) {
     CRuleKalPropArrArray rules;
     vantrel_test::Feed(ParserInputSlotTray, c.value, nullptr, nullptr, &rules);

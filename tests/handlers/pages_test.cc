@@ -5,32 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/context.h"
-#include "engine/keyword_table.h"
 #include "engine/scan_record.h"
-#include "engine/scanner.h"
 #include "handlers/handler_state.h"
 #include "support/test_support.h"
-#include "vantrel/kal_parser.h"
 
 namespace vantrel {
 namespace {
 
-using vantrel_test::DumpRules;
-using vantrel_test::ScanJobTicket;
-
-// Hands `chunk` to `handler` as the scanner does; answers how far the
-// handler moved the text position.
-long Feed(CommentHandler handler, CommentStruct* record, void* user_data,
-          std::string chunk) {
-  ParserContext context{};
-  context.dataEnd = &chunk[0] + chunk.size();
-  char* position = &chunk[0];
-  handler(reinterpret_cast<char*>(&context), record, 0,
-          const_cast<char*>("key"), &position, &chunk[0], 0, 0, nullptr,
-          user_data, nullptr);
-  return static_cast<long>(position - &chunk[0]);
-}
+using vantrel_test::ScanJob;
 
 TEST(PageLabelHandler, ARepeatedLabelStopsTheCollection) {
   HandlerVars().pageLabelFlag = -1;  // as a scan before this one left it
@@ -38,9 +20,11 @@ TEST(PageLabelHandler, ARepeatedLabelStopsTheCollection) {
   CommentStruct record{};
   std::vector<int> counts;
   for (const char* label : {"3 3", "1 1", "1 1 ", "1 1", "2 2"}) {
-    EXPECT_EQ(Feed(ParserPageLabel, &record, &HandlerVars().pageLabelFlag,
-                   std::string(label) + "\r\n"),
-              0);
+    size_t moved = 1;
+    vantrel_test::Feed(ParserPageLabel, std::string(label) + "\r\n", &record,
+                       &HandlerVars().pageLabelFlag, nullptr, nullptr,
+                       std::string::npos, &moved);
+    EXPECT_EQ(moved, 0u) << label;
     // Texts are checked in batches: whoever reads the count resolves first.
     ResolvePageLabels(&record);
     counts.push_back(record.m_pageLabelCount);
@@ -60,26 +44,21 @@ TEST(BookletHandlers, PropertiesAndOneRulePerBookletComment) {
        "[layer 2 type 2 pages 0-0 booklet 2] PagesPerBooklet:2#289=16\n"
        "[layer 2 type 2 pages 0-0 booklet 3] PagesPerBooklet:2#289=8\n"},
       {"%%BookletPages: 2\n%%BookletPages: 0 16\n%%BookletPages: -1 4\n", "", ""},
-      {"%%NumberOfBooklets: 3\n%%NumberOfBooklets: 63\n"
-       "%%VariablePagesPerBooklet: True\n",
+      {"%%NumberOfBooklets: 3\n%%NumberOfBooklets: 63\n%%VariablePagesPerBooklet: True\n",
        "NumberOfBooklets:long=63; VariablePagesPerBooklet:bool=0", ""},
       {"%%VariablePagesPerBooklet: true\n%%VariablePagesPerBooklet: x\n"
        "%%VariablePagesPerBooklet: true\n",
        "VariablePagesPerBooklet:bool=1", ""},
-      {"%%PagesPerBooklet: 8\n%%PagesPerBooklet: 63\n",
-       "PagesPerBooklet:long=8", ""},
+      {"%%PagesPerBooklet: 8\n%%PagesPerBooklet: 63\n", "PagesPerBooklet:long=8", ""},
       // The booklet count shares the page-count value with "Pages".
       {"%%Pages: (atend)\n%%PagesPerBooklet: 8\n%%EndComments\n%%Pages: 4\n",
        "PagesPerBooklet:long=8; NumPages:long=4", ""},
       // clang-format on
   };
   for (const auto& c : kCases) {
-    CRuleKalPropArrArray rules;
-    EXPECT_EQ(
-        ScanJobTicket(std::string("%!PS-Adobe-3.0\n") + c.comments, 15, &rules),
-        c.map)
+    EXPECT_EQ(ScanJob(std::string("%!PS-Adobe-3.0\n") + c.comments),
+              std::string(c.map) + "\n" + c.rules)
         << c.comments;
-    EXPECT_EQ(DumpRules(rules), c.rules) << c.comments;
   }
 }
 
@@ -116,39 +95,13 @@ TEST(PageCount, WholeFilesTakeTheCountByPrecedence) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ScanJobTicket(c.text, c.mode),
-              c.pages ? std::string("NumPages:long=") + c.pages : "")
+    EXPECT_EQ(ScanJob(c.text, c.mode),
+              c.pages ? std::string("NumPages:long=") + c.pages + "\n" : "\n")
         << c.text.substr(0, 120);
   }
   // No awaited count carries over to the next parse.
-  ScanJobTicket("%!PS\n%%Pages: (atend)\n%%EndComments\n");
-  EXPECT_EQ(ScanJobTicket("%!PS\n%%Pages: 3\n"), "NumPages:long=3");
-}
-
-std::vector<std::string> g_seen;
-
-int64_t RecordPage(char*, CommentStruct* record, long, char*, char** position,
-                   char*, int64_t, int64_t, long*, void*, void*) {
-  g_seen.push_back(std::string(*position, 3) + " labels " +
-                   std::to_string(record->m_pageLabelCount));
-  return 0;
-}
-
-TEST(PageCount, HandlerChainedAfterThePageLabelSeesTheValue) {
-  // The page-label handler reads the value without moving the position, so
-  // the handler chained behind it (the separations count on the job-ticket
-  // road) reads the same value.
-  vantrel_test::TempDir dir;
-  const std::string path = dir.Write("job.ps", "%!PS\n%%Page: 1 1\n");
-  ParserContext* context = ParserCreateContext(path.c_str());
-  int kal_pages = -1;
-  RegisterPagesSet(context, &kal_pages);
-  ParserAddEntryToList(context, "Page", RecordPage, 0, nullptr, 0);
-  CommentStruct record{};
-  record.m_scanMode = 15;
-  EXPECT_EQ(ParserScanFile(context, &record, nullptr), 0);
-  ParserFreeContext(context);
-  EXPECT_EQ(g_seen, (std::vector<std::string>{"1 1 labels 1"}));
+  ScanJob("%!PS\n%%Pages: (atend)\n%%EndComments\n");
+  EXPECT_EQ(ScanJob("%!PS\n%%Pages: 3\n"), "NumPages:long=3\n");
 }
 
 }  // namespace

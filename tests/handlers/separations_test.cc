@@ -5,7 +5,6 @@
 #include <string>
 
 #include "store/property_map.h"
-#include "support/handler_feed.h"
 #include "support/test_support.h"
 
 namespace vantrel {
@@ -13,16 +12,7 @@ namespace {
 
 using vantrel_test::DumpRules;
 using vantrel_test::Feed;
-using vantrel_test::ParseJob;
-
-// "%%KEY: value\n" for each value.
-std::string Comments(const char* key,
-                     std::initializer_list<const char*> values) {
-  std::string text;
-  for (const char* v : values)
-    text += std::string("%%") + key + ": " + v + "\n";
-  return text;
-}
+using vantrel_test::ScanJob;
 
 std::string Rule(int page, int plates) {
   return "[layer 101 type 2 pages " + std::to_string(page) + "-" +
@@ -36,59 +26,46 @@ const char kPreSeparated[] =
 
 TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
   std::string mode2;
-  for (const char* page :
-       {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
-    mode2 += Comments("Page", {page}) + Comments("PlateColor", {"Black"});
+  for (const char* page : {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
+    mode2 += std::string("%%Page: ") + page + "\n%%PlateColor: Black\n";
   }
-  // A body creator is not kept, but its application still names the plates.
-  const std::string illustrator = "%%Creator: Adobe Illustrator 10\n";
   const struct {
     const char* name;
     std::string comments;
     std::string result;
   } kCases[] = {
+      // clang-format off
+      // "Page" runs the page label, then this count, on the same value.
       {"page labels", mode2, kPreSeparated + Rule(1, 4) + Rule(2, 4)},
-      {"logical page first",
-       Comments("LogicalPage", {"1"}) + Comments("Page", {"1 1"}) +
-           Comments("PlateColor", {"Cyan"}),
-       "DocumentCustomColors:string#904=\n"},
-      {"page labels, no plate colours", Comments("Page", {"1 1", "1 2", "2 3"}),
-       "DocumentCustomColors:string#904=\n"},
-      {"logical pages",
-       Comments("Page", {"1 1"}) + Comments("PlateColor", {"Cyan"}) +
-           Comments("LogicalPage", {"1"}) + Comments("PlateColor", {"Black"}) +
-           Comments("Page", {"9 9"}) + Comments("LogicalPage", {"2"}) +
-           Comments("PlateColor", {"Cyan"}),
+      {"logical page first", "%%LogicalPage: 1\n%%Page: 1 1\n%%PlateColor: Cyan\n", "\n"},
+      {"page labels, no plate colours", "%%Page: 1 1\n%%Page: 1 2\n%%Page: 2 3\n", "\n"},
+      {"logical pages", "%%Page: 1 1\n%%PlateColor: Cyan\n%%LogicalPage: 1\n%%PlateColor: Black\n"
+       "%%Page: 9 9\n%%LogicalPage: 2\n%%PlateColor: Cyan\n",
        kPreSeparated + Rule(1, 2) + Rule(2, 1)},
-      {"plate colours",
-       illustrator + Comments("Page", {"1 1"}) +
-           Comments("PlateColor",
-                    {"Cyan", "Magenta", "Yellow", "Black", "cyan"}) +
-           Comments("Page", {"2 2"}) + Comments("PlateColor", {"Magenta"}),
+      // A body creator is not kept, but its application still names the
+      // plates.
+      {"plate colours", "%%Creator: Adobe Illustrator 10\n%%Page: 1 1\n%%PlateColor: Cyan\n"
+       "%%PlateColor: Magenta\n%%PlateColor: Yellow\n%%PlateColor: Black\n%%PlateColor: cyan\n"
+       "%%Page: 2 2\n%%PlateColor: Magenta\n",
        kPreSeparated + Rule(1, 4) + Rule(2, 2)},
       // The plate that opens the last page is that page's: its rule is
       // written even when no second plate follows.
-      {"plate colours, one plate on the last page",
-       illustrator + Comments("PlateColor", {"Cyan", "Magenta", "Cyan"}),
+      {"plate colours, one plate on the last page", "%%Creator: Adobe Illustrator 10\n"
+       "%%PlateColor: Cyan\n%%PlateColor: Magenta\n%%PlateColor: Cyan\n",
        kPreSeparated + Rule(1, 2) + Rule(2, 1)},
-      {"Quark pages, with OPI",
-       "%%BeginOPI: 2.0\n" + Comments("QRKPageBegin", {"1", "1", "1"}) +
-           Comments("PlateColor", {"Black"}) + Comments("QRKPageBegin", {"2"}) +
-           Comments("PlateColor", {"Black"}),
+      {"Quark pages, with OPI", "%%BeginOPI: 2.0\n%%QRKPageBegin: 1\n%%QRKPageBegin: 1\n"
+       "%%QRKPageBegin: 1\n%%PlateColor: Black\n%%QRKPageBegin: 2\n%%PlateColor: Black\n",
        "OPIDCS:long=50; PreSeparatedMode:5=1; NumPages:long=2; "
-       "DocumentCustomColors:string#904=; CustomColorsList:string=\n" +
-           Rule(1, 3) + Rule(2, 1)},
+       "DocumentCustomColors:string#904=; CustomColorsList:string=\n" + Rule(1, 3) + Rule(2, 1)},
       {"KALmp plate colours",
-       Comments("Page", {"1 1"}) +
-           Comments("KALmpPlateColor", {"Black", "Composite", "Black"}) +
-           Comments("PlateColor", {"Black"}) +
-           Comments("KALmpPlateColor", {"Cyan"}),
+       "%%Page: 1 1\n%%KALmpPlateColor: Black\n%%KALmpPlateColor: Composite\n"
+       "%%KALmpPlateColor: Black\n%%PlateColor: Black\n%%KALmpPlateColor: Cyan\n",
        kPreSeparated + Rule(1, 1) + Rule(2, 2)},
+      // clang-format on
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(
-        ParseJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
-        c.result)
+    EXPECT_EQ(ScanJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
+              c.result)
         << c.name;
   }
 }

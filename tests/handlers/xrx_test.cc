@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "engine/scanner.h"
@@ -18,13 +16,8 @@ namespace {
 const std::string kScripted = VANTREL_TEST_PLUGIN_DIR;
 
 const char kTwoBlocks[] =
-    "%!PS-Adobe-3.0\n"
-    "%XRXbegin: job-1\n"
-    "%XRXMedia: A4\n"
-    "%XRXend\n"
-    "%%Page: 1 1\n"
-    "%XRXbegin:\n"
-    "%XRXend\n";
+    "%!PS-Adobe-3.0\n%XRXbegin: job-1\n%XRXMedia: A4\n%XRXend\n%%Page: 1 1\n"
+    "%XRXbegin:\n%XRXend\n";
 
 // Replaces every `from` in `text` by `to`.
 void Mark(std::string& text, const std::string& from, const char* to) {
@@ -59,11 +52,7 @@ std::string Scan(const std::string& contents, const std::string& plugin_dir,
     }
   }
   EXPECT_EQ(rules.GetSize(), 0);  // the scripted plug-in adds nothing
-  std::ifstream in(log);
-  std::stringstream result;
-  if (in) result << in.rdbuf();
-  result << "--\n" << trace;
-  std::string text = result.str();
+  std::string text = vantrel_test::TempDir::Read(log) + "--\n" + trace;
   char address[32];
   std::snprintf(address, sizeof address, "%p", static_cast<void*>(&rules));
   Mark(text, address, "{rules}");
@@ -81,45 +70,36 @@ TEST(XRXHandler, CallsThePluginInOrderAndReleasesObjectBeforeLibrary) {
     const char* script;
     std::string expected;
   } kCases[] = {
+      // clang-format off
       {"no block", "%!PS-Adobe-3.0\n%%Page: 1 1\n", kScripted, "", "--\n"},
       // The text starts after "XRXbegin:" and its blanks and runs to the
       // end of the file.
       {"two blocks", kTwoBlocks, kScripted, "",
-       "create XRXParseDll 0\n"
-       "init\nsetMode 2\nparseBuffer 59 [job-1] end@20\nfillRules {rules}\n"
-       "init\nsetMode 2\nparseBuffer 9 [] end@1\nfillRules {rules}\n"
-       "destroy\nunload\n" +
-           kLoaded +
-           "ParserXRX() parseXRX.parseBuffer() OK AND END.\n"
-           "ParserXRX() parseXRX.parseBuffer() OK AND END.\n"},
+       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 59 [job-1] end@20\nfillRules {rules}\n"
+       "init\nsetMode 2\nparseBuffer 9 [] end@1\nfillRules {rules}\ndestroy\nunload\n" + kLoaded +
+       "ParserXRX() parseXRX.parseBuffer() OK AND END.\n"
+       "ParserXRX() parseXRX.parseBuffer() OK AND END.\n"},
       {"init fails", kTwoBlocks, kScripted, "init=0",
        "create XRXParseDll 0\ninit\ninit\ndestroy\nunload\n" + kLoaded +
-           "--ERROR-- ParserXRX() parseXRX.init()()\n"
-           "--ERROR-- ParserXRX() parseXRX.init()()\n"},
+       "--ERROR-- ParserXRX() parseXRX.init()()\n--ERROR-- ParserXRX() parseXRX.init()()\n"},
       {"parse not 3", "%XRXbegin:\n", kScripted, "parse=2",
-       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 1 [] end@-1\n"
-       "destroy\nunload\n" +
-           kLoaded + "--ERROR-- ParserXRX() parseXRX.parseBuffer()\n"},
+       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 1 [] end@-1\ndestroy\nunload\n" +
+       kLoaded + "--ERROR-- ParserXRX() parseXRX.parseBuffer()\n"},
       {"nothing filled", "%XRXbegin:\n%XRXend\n", kScripted, "fill=0",
-       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 9 [] end@1\n"
-       "fillRules {rules}\ndestroy\nunload\n" +
-           kLoaded +
-           "ParserXRX() parseXRX.parseBuffer() END and NO comments.\n"},
+       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 9 [] end@1\nfillRules {rules}\n"
+       "destroy\nunload\n" + kLoaded + "ParserXRX() parseXRX.parseBuffer() END and NO comments.\n"},
       {"throws", "%XRXbegin:\n%XRXend\n", kScripted, "throw=parse",
-       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 9 [] end@1\n"
-       "destroy\nunload\n" +
-           kLoaded +
-           "--ERROR-- ParserXRX() the XRX parser threw an exception\n"},
+       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 9 [] end@1\ndestroy\nunload\n" +
+       kLoaded + "--ERROR-- ParserXRX() the XRX parser threw an exception\n"},
       // A missing object is asked for again at the next block.
       {"null object", kTwoBlocks, kScripted, "object=null",
        "create XRXParseDll 0\ncreate XRXParseDll 0\nunload\n--\n"
-       "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) "
-       "answered null\n"
-       "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) "
-       "answered null\n"},
+       "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) answered null\n"
+       "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) answered null\n"},
       {"no factory", "%XRXbegin:\n", VANTREL_TEST_NOFACTORY_PLUGIN_DIR, "",
-       "unload\n--\n--ERROR-- LoadXRXPareseDLL() {dir}/libXRXParseDLL.so "
-       "exports no VantrelCreateObject\n"},
+       "unload\n--\n--ERROR-- LoadXRXPareseDLL() {dir}/libXRXParseDLL.so exports no "
+       "VantrelCreateObject\n"},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(Scan(c.contents, c.plugin_dir, c.script), c.expected) << c.name;
@@ -141,12 +121,10 @@ TEST(XRXHandler, AMissingLibraryIsTracedAtEveryBlock) {
 
 TEST(XRXHandler, ABlockAcrossTheChunkEndReachesThePluginWhole) {
   std::string block = "%XRXbegin: job\n";
-  for (int i = 0; i < 100; ++i)
-    block += "%XRXNote: " + std::string(30, 'n') + "\n";
+  while (block.size() < 4100) block += "%XRXNote: " + std::string(30, 'n') + "\n";
   block += "%XRXend\n";
   const std::string tail(70000, 'x');
-  const std::string filler =
-      std::string(kWholeFileReadSize - 2440, ' ') + "\n";
+  const std::string filler = std::string(kWholeFileReadSize - 2440, ' ') + "\n";
   const std::string kCalls =
       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 61440 [job] "
       "end@4104\nfillRules {rules}\ndestroy\nunload\n";

@@ -28,8 +28,7 @@ TEST(PluginLoader, SearchesThePathFoldersInOrderAndSkipsWhatCannotLoad) {
       {dir.path(), "", ENOENT},
       // Empty entries never stand for the current folder.
       {"::" + scripted + ":", scripted + file, 0},
-      {dir.path() + "/missing:" + no_factory + ":" + scripted,
-       no_factory + file, 0},
+      {dir.path() + "/missing:" + no_factory + ":" + scripted, no_factory + file, 0},
       // A file that does not load is passed over, and reported when nothing
       // else loads.
       {broken + ":" + scripted, scripted + file, 0},

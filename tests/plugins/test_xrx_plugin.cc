@@ -66,13 +66,9 @@ class ScriptedParser : public CParseXRXCommentsIf {
   }
   int parseBuffer(const char* text, int length) override {
     int first = 0;
-    while (first < length && text[first] != '\n' && text[first] != '\r') {
-      ++first;
-    }
+    while (first < length && text[first] != '\n' && text[first] != '\r') ++first;
     int end = 0;
-    while (end + 7 <= length && std::memcmp(text + end, "%XRXend", 7) != 0) {
-      ++end;
-    }
+    while (end + 7 <= length && std::memcmp(text + end, "%XRXend", 7) != 0) ++end;
     if (end + 7 > length) end = -1;
     Log("parseBuffer %d [%.*s] end@%d", length, first, text, end);
     return Answer("parse", end >= 0 ? "3" : "2");

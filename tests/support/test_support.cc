@@ -3,15 +3,18 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "store/property_map.h"
-#include "vantrel/kal_parser.h"
+#include "vantrel/vantrel.h"
 
 namespace vantrel_test {
 
@@ -33,6 +36,13 @@ std::string TempDir::Write(const std::string& name,
   std::ofstream out(full, std::ios::binary);
   out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
   return full;
+}
+
+std::string TempDir::Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 std::string DumpProperty(const CKalProperty& property) {
@@ -86,10 +96,75 @@ std::string DumpPairs(const _tPairProperty* pairs, int count) {
   return out;
 }
 
-std::string ScanJobTicket(const std::string& text, int scan_mode,
-                          CRuleKalPropArrArray* rules) {
+std::string Pick(const std::string& dump,
+                 std::initializer_list<const char*> prefixes) {
+  std::string out;
+  size_t at = 0;
+  while (at < dump.size()) {
+    if (dump[at] == '[') {
+      at = dump.find(']', at) + 1;
+      if (at < dump.size() && dump[at] == ' ') ++at;
+    }
+    size_t next = std::min(dump.find("; ", at), dump.find('\n', at));
+    const std::string entry = dump.substr(at, next - at);
+    for (const char* prefix : prefixes) {
+      if (entry.rfind(prefix, 0) == 0) {
+        out += (out.empty() ? "" : "; ") + entry;
+        break;
+      }
+    }
+    if (next == std::string::npos) break;
+    at = next + (dump[next] == '\n' ? 1 : 2);
+  }
+  return out;
+}
+
+std::string Filler(size_t bytes) {
+  std::string text;
+  while (text.size() < bytes) text += "0 0 moveto 612 792 lineto stroke\n";
+  text.resize(bytes);
+  if (bytes > 0) text.back() = '\n';
+  return text;
+}
+
+std::string DosEps(const std::string& before, const std::string& postscript,
+                   const std::string& after, int64_t offset) {
+  auto le32 = [](uint64_t v) {
+    std::string s;
+    for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
+    return s;
+  };
+  const uint64_t start = 30 + before.size();
+  return std::string("\xC5\xD0\xD3\xC6", 4) +
+         le32(offset < 0 ? start : static_cast<uint64_t>(offset)) +
+         le32(postscript.size()) + le32(0) + le32(0) +
+         le32(after.empty() ? 0 : start + postscript.size()) +
+         le32(after.size()) + "\xFF\xFF" + before + postscript + after;
+}
+
+int64_t Feed(CommentHandler handler, const std::string& value,
+             CommentStruct* record, void* user_data, void* caller,
+             ParserContext* context, size_t data_end, size_t* moved) {
+  std::string chunk = value;
+  ParserContext local{};
+  if (context == nullptr) context = &local;
+  char* data = &chunk[0];
+  context->dataEnd = data + std::min(data_end, chunk.size());
+  *context->dataEnd = '\0';
+  char* position = data;
+  long wait = 0;
+  char keyword[] = "key";
+  int64_t result = handler(reinterpret_cast<char*>(context), record, 0, keyword,
+                           &position, data, 0, 0, &wait, user_data, caller);
+  context->dataEnd = nullptr;
+  if (moved != nullptr) *moved = static_cast<size_t>(position - data);
+  return result;
+}
+
+std::string ScanJob(const std::string& text, int mode, int* status) {
   TempDir dir;
   const std::string path = dir.Write("job.ps", text);
+  CRuleKalPropArrArray rules;
   CKalParser parser(path.c_str());
   parser.AddPSRipComments();
   parser.AddBoundingBox('P');
@@ -98,25 +173,37 @@ std::string ScanJobTicket(const std::string& text, int scan_mode,
   parser.AddXRXComment();
   parser.AddDexxmlComment();
   parser.AddTitleComment();
-  CRuleKalPropArrArray scratch;
-  parser.HandleFile(rules != nullptr ? *rules : scratch, scan_mode);
-  std::string dump = DumpPropertyMap();
-  static const std::string kNoColours = "DocumentCustomColors:string#904=";
-  if (dump.size() >= kNoColours.size() &&
-      dump.compare(dump.size() - kNoColours.size(), kNoColours.size(),
-                   kNoColours) == 0) {
-    dump.erase(dump.size() - kNoColours.size());
-    if (dump.size() >= 2 && dump.compare(dump.size() - 2, 2, "; ") == 0) {
-      dump.erase(dump.size() - 2);
+  parser.HandleFile(rules, mode);
+  if (status != nullptr) *status = parser.GetScanStatus();
+  std::string map = DumpPropertyMap();
+  for (const char* none : {"; DocumentCustomColors:string#904=",
+                           "DocumentCustomColors:string#904="}) {
+    const size_t at = map.size() - std::min(map.size(), std::strlen(none));
+    if (map.compare(at, std::string::npos, none) == 0) {
+      map.erase(at);
+      break;
     }
   }
-  return dump;
+  return map + "\n" + DumpRules(rules);
 }
 
-ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
-  const char* old = std::getenv(name);
-  had_old_ = old != nullptr;
-  if (had_old_) old_ = old;
+namespace {
+
+// "WIDTHxHEIGHT+WOFFSET+HOFFSET" of the entries "Crop<name><sep><value>" of
+// a dump.
+std::string CropText(const std::string& dump, const std::string& sep) {
+  std::string crop[4];
+  const char* const kNames[] = {"Width", "Height", "WOffset", "HOffset"};
+  for (int k = 0; k < 4; ++k) {
+    const std::string key = "Crop" + std::string(kNames[k]) + sep;
+    const std::string entry = Pick(dump, {key.c_str()});
+    if (!entry.empty()) crop[k] = entry.substr(key.size());
+  }
+  if (crop[0].empty()) return "";
+  return crop[0] + "x" + crop[1] + "+" + crop[2] + "+" + crop[3];
+}
+
+void SetOrUnset(const char* name, const char* value) {
   if (value != nullptr) {
     setenv(name, value, 1);
   } else {
@@ -124,12 +211,34 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   }
 }
 
+}  // namespace
+
+std::string PairsCrop(const std::string& path, int mode, char unit) {
+  std::unique_ptr<CRipBaseParserIF> rip(RipCreateParserObject());
+  _tPairProperty* pairs = nullptr;
+  int count = 0;
+  rip->ParseToPairs(path.c_str(), pairs, count, 1, mode, unit);
+  const std::string dump = DumpPairs(pairs, count);
+  delete[] pairs;
+  return CropText(dump, "(4)=");
+}
+
+std::string RulesCrop(const std::string& path) {
+  std::unique_ptr<CParserObjectIF> jt(CreateParserObject(0));
+  CRuleKalPropArrArray rules;
+  jt->ParseToRules(path.c_str(), rules, 0, 0);
+  return CropText(DumpRules(rules), ":FLOAT=");
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  const char* old = std::getenv(name);
+  had_old_ = old != nullptr;
+  if (had_old_) old_ = old;
+  SetOrUnset(name, value);
+}
+
 ScopedEnv::~ScopedEnv() {
-  if (had_old_) {
-    setenv(name_.c_str(), old_.c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
+  SetOrUnset(name_.c_str(), had_old_ ? old_.c_str() : nullptr);
 }
 
 ScopedLocale::ScopedLocale(const char* name) {
