@@ -13,17 +13,22 @@ constexpr size_t kMostKeptSlots = size_t{1} << 20;
 constexpr int kLengthBits = 24;
 constexpr uint64_t kLengthMask = (uint64_t{1} << kLengthBits) - 1;
 
-// FNV-1a, folded to 32 bits and never 0 (the mark of a free slot): page
-// texts are short, and this needs no table.
+// FNV-1a, folded to 32 bits: page texts are short, and this needs no table.
+// The low bits choose the slot, the high ones give the tag.
 uint32_t Hash(const char* text, size_t length) {
   uint64_t h = 14695981039346656037ull;
   for (size_t i = 0; i < length; ++i) {
     h ^= static_cast<unsigned char>(text[i]);
     h *= 1099511628211ull;
   }
-  const uint32_t folded = static_cast<uint32_t>(h ^ (h >> 32));
-  return folded != 0 ? folded : 1;
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
+
+// Never 0, the mark of a free slot.
+uint16_t Tag(uint32_t hash) { return static_cast<uint16_t>(hash >> 16) | 1; }
+
+// A table at most three quarters full has free slots near every start.
+bool TooFull(size_t used, size_t slots) { return used * 4 > slots * 3; }
 
 void Prefetch(const void* p) {
 #if defined(__GNUC__)
@@ -45,20 +50,20 @@ void PageLabelSet::Add(const char* text, size_t length) {
 bool PageLabelSet::Resolve() {
   if (pending_.empty()) return false;
   if (stale_) {
-    std::fill(hashes_.begin(), hashes_.end(), 0);
+    std::fill(tags_.begin(), tags_.end(), 0);
     stale_ = false;
   }
-  // At most half full, so a probe always ends at a free slot.
-  while ((count_ + pending_.size()) * 2 > hashes_.size()) Grow();
-  const size_t mask = hashes_.size() - 1;
-  for (const Pending& p : pending_) Prefetch(&hashes_[p.hash & mask]);
+  while (TooFull(count_ + pending_.size(), tags_.size())) Grow();
+  const size_t mask = tags_.size() - 1;
+  for (const Pending& p : pending_) Prefetch(&tags_[p.hash & mask]);
   bool repeated = false;
   for (const Pending& p : pending_) {
     const size_t length = p.place & kLengthMask;
     const char* text = texts_.data() + (p.place >> kLengthBits);
+    const uint16_t tag = Tag(p.hash);
     size_t i = p.hash & mask;
-    for (; hashes_[i] != 0; i = (i + 1) & mask) {
-      if (hashes_[i] != p.hash) continue;
+    for (; tags_[i] != 0; i = (i + 1) & mask) {
+      if (tags_[i] != tag) continue;
       const uint64_t held = places_[i];
       if ((held & kLengthMask) == length &&
           std::memcmp(texts_.data() + (held >> kLengthBits), text, length) ==
@@ -68,7 +73,7 @@ bool PageLabelSet::Resolve() {
       }
     }
     if (repeated) break;
-    hashes_[i] = p.hash;
+    tags_[i] = tag;
     places_[i] = p.place;
     ++count_;
   }
@@ -85,29 +90,33 @@ void PageLabelSet::Clear() {
   count_ = 0;
   texts_.clear();
   pending_.clear();
-  if (hashes_.size() > kMostKeptSlots) {
-    std::vector<uint32_t>().swap(hashes_);
+  if (tags_.size() > kMostKeptSlots) {
+    std::vector<uint16_t>().swap(tags_);
     std::vector<uint64_t>().swap(places_);
     std::string().swap(texts_);
   }
-  stale_ = !hashes_.empty();
+  stale_ = !tags_.empty();
 }
 
 void PageLabelSet::Grow() {
-  std::vector<uint32_t> old_hashes;
+  std::vector<uint16_t> old_tags;
   std::vector<uint64_t> old_places;
-  old_hashes.swap(hashes_);
+  old_tags.swap(tags_);
   old_places.swap(places_);
-  const size_t size = old_hashes.empty() ? kFirstSlots : old_hashes.size() * 2;
-  hashes_.assign(size, 0);
+  const size_t size = old_tags.empty() ? kFirstSlots : old_tags.size() * 2;
+  tags_.assign(size, 0);
   places_.resize(size);
   const size_t mask = size - 1;
-  for (size_t j = 0; j < old_hashes.size(); ++j) {
-    if (old_hashes[j] == 0) continue;
-    size_t i = old_hashes[j] & mask;
-    while (hashes_[i] != 0) i = (i + 1) & mask;
-    hashes_[i] = old_hashes[j];
-    places_[i] = old_places[j];
+  for (size_t j = 0; j < old_tags.size(); ++j) {
+    if (old_tags[j] == 0) continue;
+    // The slot comes from the text's hash, which the tag does not hold.
+    const uint64_t place = old_places[j];
+    const uint32_t hash =
+        Hash(texts_.data() + (place >> kLengthBits), place & kLengthMask);
+    size_t i = hash & mask;
+    while (tags_[i] != 0) i = (i + 1) & mask;
+    tags_[i] = old_tags[j];
+    places_[i] = place;
   }
 }
 

@@ -11,8 +11,9 @@ namespace vantrel {
 
 // Texts compared as exact bytes. "Page" comes once per page of a job, so
 // adding a text must cost little: the texts share one growing buffer and an
-// open-addressed table of their 32-bit hashes finds them (the place of a
-// text is read only when its hash matches). A text is added at once but
+// open-addressed table of 16-bit tags of their hashes finds them (the place
+// of a text is read only when its tag matches), two bytes a slot so that the
+// table of a long job still fits the processor's cache. A text is added at once but
 // checked later, together with the texts added after it: the table is too
 // large to stay in the processor's cache while a job streams through it, and
 // checking many texts at a time lets their memory accesses overlap instead
@@ -43,12 +44,12 @@ class PageLabelSet {
   };
   void Grow();
 
-  std::vector<uint32_t> hashes_;  // 0: free; a power of two in size, or empty
-  std::vector<uint64_t> places_;  // of the texts in hashes_, slot by slot
+  std::vector<uint16_t> tags_;    // 0: free; a power of two in size, or empty
+  std::vector<uint64_t> places_;  // of the texts in tags_, slot by slot
   std::vector<Pending> pending_;
   std::string texts_;
   size_t count_ = 0;
-  bool stale_ = false;  // hashes_ still holds the texts of an earlier scan
+  bool stale_ = false;  // tags_ still holds the texts of an earlier scan
 };
 
 }  // namespace vantrel
