@@ -53,14 +53,10 @@ void RegisterNumCopiesSet(ParserContext* context, int32_t* counter) {
 }
 
 void numberOfCopies(int32_t copies) {
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (!record) return;
-  record->setPropertyName("CopiesNumber");
-  record->setPropertyTypeName("int");
-  record->setPropertyID(kCopiesNumberId);
-  int value = copies;
-  record->setValue(&value);
-  StoreProperty(std::move(record));
+  if (StoreProperty("CopiesNumber", "int", kCopiesNumberId, copies) ==
+      nullptr) {
+    return;
+  }
   VTRACE("numberOfCopies Return, GetCount = %d, value = %d", PropertyCount(),
          copies);
 }
@@ -112,13 +108,7 @@ int64_t NumCopies(char* context, CommentStruct* /*record*/, long /*param*/,
   if (position == nullptr || *position == nullptr) return 0;
   char term[kValueBufferSize];
   ReadParenthesisedRun(*position, ValueDataEnd(context, *position), term);
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (!record) return 0;
-  record->setPropertyName("TB_Use_Num_Copies");
-  record->setPropertyTypeName("int");
-  record->setPropertyID(0);
-  record->setPropertyValue(term, -1);
-  StoreProperty(std::move(record));
+  if (StoreProperty("TB_Use_Num_Copies", "int", 0, term) == nullptr) return 0;
   VTRACE("NumCopies Return, GetCount = %d, value = %s", PropertyCount(), term);
   return 0;
 }

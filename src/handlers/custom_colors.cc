@@ -87,15 +87,11 @@ void CKalParser::saveDocumentCustomColors() {
   using vantrel::HandlerVars;
   VTRACE("CKalParser::saveDocumentCustomColors() Call");
   const vantrel::ColorList& document = HandlerVars().documentColors;
-  std::unique_ptr<CKalProperty> record = vantrel::NewProperty();
-  if (record) {
-    std::string text;
-    for (const std::string& name : document) text += " (" + name + ")";
-    record->setPropertyName("DocumentCustomColors");
-    record->setPropertyTypeName("string");
-    record->setPropertyID(vantrel::kDocumentCustomColorsId);
-    record->setValue(text.c_str());
-    vantrel::StoreProperty(std::move(record));
+  std::string text;
+  for (const std::string& name : document) text += " (" + name + ")";
+  if (vantrel::StoreProperty("DocumentCustomColors", "string",
+                             vantrel::kDocumentCustomColorsId,
+                             text.c_str()) != nullptr) {
     VTRACE(
         "CKalParser::saveDocumentCustomColors() custom color number = %d "
         "custom color string %s",
@@ -105,18 +101,15 @@ void CKalParser::saveDocumentCustomColors() {
   // expect.
   if (vantrel::FindProperty("PreSeparatedMode") == nullptr) return;
   const vantrel::ColorList& cmyk = HandlerVars().cmykColors;
-  std::unique_ptr<CKalProperty> list = vantrel::NewProperty();
-  if (!list) return;
-  std::string text;
+  text.clear();
   for (const std::string& name : cmyk) {
     text += name;
     text += vantrel::kCustomColorTerminator;
   }
-  list->setPropertyName("CustomColorsList");
-  list->setPropertyTypeName("string");
-  list->setPropertyID(0);
-  list->setValue(text.c_str());
-  vantrel::StoreProperty(std::move(list));
+  if (vantrel::StoreProperty("CustomColorsList", "string", 0, text.c_str()) ==
+      nullptr) {
+    return;
+  }
   VTRACE(
       "CKalParser::saveDocumentCustomColors() for CustomColorsList number = "
       "%d string %s",

@@ -15,6 +15,8 @@ namespace vantrel {
 namespace {
 
 constexpr int32_t kInTrailer = 2;
+constexpr int kCreatorId = 3;
+constexpr int kCreationDateId = 536;
 
 // The text a header Creator or CreationDate gives while its value follows in
 // the trailer.
@@ -97,13 +99,7 @@ int64_t ParserCreationDate(char* context, CommentStruct*, long, char*,
   if (FindProperty("CreationDate") != nullptr) return 0;
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, false)) return 0;
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (!record) return 0;
-  record->setPropertyName("CreationDate");
-  record->setPropertyTypeName("string");
-  record->setPropertyID(536);
-  record->setValue(value);
-  StoreProperty(std::move(record));
+  StoreProperty("CreationDate", "string", kCreationDateId, value);
   return 0;
 }
 
@@ -132,13 +128,9 @@ int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
   std::strncpy(creator, value, kCreatorTextSize - 1);
   creator[kCreatorTextSize - 1] = '\0';
 
-  std::unique_ptr<CKalProperty> property = NewProperty();
-  if (!property) return 0;
-  property->setPropertyName("Creator");
-  property->setPropertyTypeName("string");
-  property->setPropertyID(3);
-  property->setValue(creator);
-  StoreProperty(std::move(property));
+  if (StoreProperty("Creator", "string", kCreatorId, creator) == nullptr) {
+    return 0;
+  }
   VTRACE("ParserCreator Return, GetCount = %d, value = %s", PropertyCount(),
          creator);
   return 0;

@@ -101,13 +101,7 @@ int64_t ParserKALPPD(char* context, CommentStruct* /*record*/, long /*param*/,
                 value);
   }
 
-  std::unique_ptr<CKalProperty> property = NewProperty();
-  if (!property) return 0;
-  property->setPropertyName(name);
-  property->setPropertyTypeName("STRING");
-  property->setPropertyID(0);
-  property->setPropertyValue(value, -1);
-  StoreProperty(std::move(property));
+  if (StoreProperty(name, "STRING", 0, value) == nullptr) return 0;
   VTRACE("KALPPD Return, GetCount = %d, keywordKALPPD = %s, value = %s",
          PropertyCount(), name, value);
   return 0;

@@ -61,13 +61,10 @@ void RegisterMacClientSet(ParserContext* context, int32_t* counter) {
 }
 
 void AddOrientationNewEntry(const char* value) {
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (!record) return;
-  record->setPropertyName("Orientation");
-  record->setPropertyTypeName("string");
-  record->setPropertyID(kOrientationId);
-  record->setValue(value);
-  StoreProperty(std::move(record));
+  if (StoreProperty("Orientation", "string", kOrientationId, value) ==
+      nullptr) {
+    return;
+  }
   VTRACE("AddOrientationNewEntry Return, GetCount = %d, value = %s",
          PropertyCount(), value);
 }
@@ -95,14 +92,8 @@ void AddViewingOrientationNewEntry(CommentStruct* record,
       rules->Add(array);
     }
     if (FindProperty("MultiViewingOrientation") == nullptr) {
-      std::unique_ptr<CKalProperty> multi = NewProperty();
-      if (multi) {
-        const int yes = 1;
-        multi->setPropertyName("MultiViewingOrientation");
-        multi->setPropertyTypeName("bool");
-        multi->setPropertyID(0);
-        multi->setBoolValue(&yes);
-        StoreProperty(std::move(multi));
+      const int yes = 1;
+      if (StoreProperty("MultiViewingOrientation", "bool", 0, yes) != nullptr) {
         VTRACE(
             "AddViewingOrientationNewEntry Return, GetCount = %d, "
             "MultiViewingOrientation value = %d",
@@ -115,25 +106,16 @@ void AddViewingOrientationNewEntry(CommentStruct* record,
         PropertyCount(), value, page);
     return;
   }
-  std::unique_ptr<CKalProperty> property = NewProperty();
-  if (!property) return;
-  property->setPropertyName("ViewingOrientation");
-  property->setPropertyTypeName("string");
-  property->setPropertyID(kViewingOrientationId);
-  property->setValue(value);
-  StoreProperty(std::move(property));
+  if (StoreProperty("ViewingOrientation", "string", kViewingOrientationId,
+                    value) == nullptr) {
+    return;
+  }
   VTRACE("AddViewingOrientationNewEntry Return, GetCount = %d, value = %s",
          PropertyCount(), value);
 }
 
 void AddNewStrEntry(const char* key, int id, const char* value) {
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (!record) return;
-  record->setPropertyName(key);
-  record->setPropertyTypeName("string");
-  record->setPropertyID(id);
-  record->setValue(value);
-  StoreProperty(std::move(record));
+  if (StoreProperty(key, "string", id, value) == nullptr) return;
   VTRACE(
       "AddNewStrEntry in parseMAC Return, GetCount = %d, a_key = %s "
       "a_value = %s",

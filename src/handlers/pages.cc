@@ -52,24 +52,6 @@ bool TakeValue(char* context, char** position, bool move,
   return true;
 }
 
-// Stores a count by replacement; `as_flag` gives the value in the yes/no
-// form.
-void StoreCount(const char* name, const char* type_name, int32_t count,
-                bool as_flag = false) {
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (!record) return;
-  record->setPropertyName(name);
-  record->setPropertyTypeName(type_name);
-  record->setPropertyID(0);
-  int value = count;
-  if (as_flag) {
-    record->setBoolValue(&value);
-  } else {
-    record->setValue(&value);
-  }
-  StoreProperty(std::move(record));
-}
-
 }  // namespace
 
 void RegisterPagesSet(ParserContext* context, int* kal_pages) {
@@ -98,14 +80,8 @@ void RegisterPagesSet(ParserContext* context, int* kal_pages) {
 
 int saveNumberPages(long count) {
   VTRACE("saveNumberPages Call");
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (record) {
-    record->setPropertyName("NumPages");
-    record->setPropertyTypeName("long");
-    record->setPropertyID(0);
-    int value = static_cast<int>(count);
-    record->setValue(&value);
-    StoreProperty(std::move(record));
+  if (StoreProperty("NumPages", "long", 0, static_cast<int32_t>(count)) !=
+      nullptr) {
     // The constant 1 is what this line has always reported.
     VTRACE("saveNumberPages Return, GetCount = %d, value = %d", PropertyCount(),
            1);
@@ -235,7 +211,7 @@ int64_t ParserNumPagesPerBooklet(char* context, CommentStruct* /*record*/,
   if (!ReadDecimal(text, &number)) return 0;
   *count = number;
   if (number == kIgnoredCount) return 0;
-  StoreCount("PagesPerBooklet", "long", number);
+  if (StoreProperty("PagesPerBooklet", "long", 0, number) == nullptr) return 0;
   VTRACE("ParserNumPagesPerBooklet Return, output = %d, value = %d",
          PropertyCount(), number);
   return 0;
@@ -255,7 +231,9 @@ int64_t ParserNumberOfBooklets(char* context, CommentStruct* /*record*/,
   int32_t number = 0;
   if (!ReadDecimal(text, &number)) return 0;
   *booklets = number;
-  StoreCount("NumberOfBooklets", "long", number);
+  if (StoreProperty("NumberOfBooklets", "long", 0, number) == nullptr) {
+    return 0;
+  }
   VTRACE("ParserNumberOfBooklets Return, output = %d, value = %ld",
          PropertyCount(), static_cast<long>(number));
   return 0;
@@ -274,7 +252,10 @@ int64_t ParserVariablePagesPerBooklet(char* context, CommentStruct* /*record*/,
   char text[kValueBufferSize];
   if (!TakeValue(context, position, true, text)) return 0;
   *variable = std::strcmp(text, "true") == 0 ? 1 : 0;
-  StoreCount("VariablePagesPerBooklet", "bool", *variable, true);
+  if (StoreProperty("VariablePagesPerBooklet", "bool", 0,
+                    static_cast<int32_t>(*variable)) == nullptr) {
+    return 0;
+  }
   VTRACE("ParserVariablePagesPerBooklet Return, output = %d, value = %ld",
          PropertyCount(), static_cast<long>(*variable));
   return 0;

@@ -64,6 +64,19 @@ CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
   return StoreProperty(std::move(record));
 }
 
+CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
+                            int32_t value) {
+  if (name == nullptr) return nullptr;
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) return nullptr;
+  record->setPropertyName(name);
+  record->setPropertyTypeName(type_name);
+  record->setPropertyID(id);
+  const int number = value;
+  record->setValue(&number);
+  return StoreProperty(std::move(record));
+}
+
 CKalProperty* StoreProperty(std::unique_ptr<CKalProperty> record) {
   if (!record) return nullptr;
   CKalProperty* raw = record.get();

@@ -11,6 +11,7 @@
 #ifndef VANTREL_STORE_PROPERTY_MAP_H_
 #define VANTREL_STORE_PROPERTY_MAP_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -56,6 +57,10 @@ PropertyMap& Properties();
 // (nothing is stored then).
 CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
                             const char* value);
+// The same with a 32-bit integer value (the count form), which the record
+// reads back in the type that `type_name` gives ("int", "long", "bool").
+CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
+                            int32_t value);
 // Stores a record built by the caller under its own name. Null record: no-op.
 CKalProperty* StoreProperty(std::unique_ptr<CKalProperty> record);
 CKalProperty* FindProperty(const char* name);
