@@ -4,6 +4,7 @@
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "handlers/rule_output.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
 
@@ -60,17 +61,11 @@ int64_t ParserInputSlotTray(char* context, CommentStruct*, long, char*,
 void savePageRangeProperty(CRuleKalPropArrArray* rules, const char* key,
                            const char* value, int begin, int end) {
   if (rules == nullptr) return;
-  CRule rule;
-  rule.SetRuleLayer(RulesLayer_e::PageRange);
-  rule.SetRangeValues(static_cast<unsigned>(begin), static_cast<unsigned>(end));
-  rule.SetRuleType(2);
   CKalProperty property;
   property.setPropertyName(key);
   property.setValue(value);
-  CRuleKalPropArray array;
-  array.SetRuleValue(rule);
-  array.Add(property);
-  rules->Add(array);
+  AppendPageRangeRule(rules, static_cast<unsigned>(begin),
+                      static_cast<unsigned>(end), property);
   VTRACE(
       "savePageRangeProperty a_key = %s a_value = %s a_begin = %d a_end = %d",
       key, value, begin, end);

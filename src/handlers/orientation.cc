@@ -10,6 +10,7 @@
 #include "engine/scanner.h"
 #include "handlers/handler_state.h"
 #include "handlers/pages.h"
+#include "handlers/rule_output.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -77,20 +78,11 @@ void AddViewingOrientationNewEntry(CommentStruct* record,
   ResolvePageLabels(record);
   const int32_t page = record != nullptr ? record->m_pageLabelCount : 0;
   if (page > 0) {
-    if (rules != nullptr) {
-      CRule rule;
-      rule.SetRuleLayer(RulesLayer_e::PageRange);
-      rule.SetRuleType(2);
-      rule.SetRangeValues(static_cast<unsigned>(page),
-                          static_cast<unsigned>(page));
-      CKalProperty property;
-      property.setPropertyName("ViewingOrientation");
-      property.setPropertyValue(value, kRuleTextCode);
-      CRuleKalPropArray array;
-      array.SetRuleValue(rule);
-      array.Add(property);
-      rules->Add(array);
-    }
+    CKalProperty property;
+    property.setPropertyName("ViewingOrientation");
+    property.setPropertyValue(value, kRuleTextCode);
+    AppendPageRangeRule(rules, static_cast<unsigned>(page),
+                        static_cast<unsigned>(page), property);
     if (FindProperty("MultiViewingOrientation") == nullptr) {
       const int yes = 1;
       if (StoreProperty("MultiViewingOrientation", "bool", 0, yes) != nullptr) {

@@ -9,6 +9,7 @@
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/handler_state.h"
+#include "handlers/rule_output.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -37,7 +38,6 @@ constexpr int32_t kLabelCountRepeated = -2;
 constexpr size_t kPageLabelBatch = 32;
 
 constexpr int kBookletPagesId = 289;
-constexpr int kBookletRuleType = 2;
 // The booklet property's value is given as text of this type code.
 constexpr int kLongCode = 2;
 
@@ -280,20 +280,13 @@ int64_t ParserBookletPages(char* context, CommentStruct* /*record*/,
   // would come out as a number near four billion.
   if (booklet <= 0 || pages <= 0) return 0;
 
-  CRule rule;
-  rule.SetRuleLayer(RulesLayer_e::Booklet);
-  rule.SetRuleType(kBookletRuleType);
-  rule.SetBookletNumber(static_cast<unsigned>(booklet));
   CKalProperty property;
   property.setPropertyName("PagesPerBooklet");
   property.setPropertyID(kBookletPagesId);
   char value[16];
   std::snprintf(value, sizeof value, "%d", pages);
   property.setPropertyValue(value, kLongCode);
-  CRuleKalPropArray array;
-  array.SetRuleValue(rule);
-  array.Add(property);
-  rules->Add(array);
+  AppendBookletRule(rules, static_cast<unsigned>(booklet), property);
   return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "handlers/rule_output.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -221,20 +222,11 @@ void saveSeparations(CRuleKalPropArrArray* rules, CommentStruct* record) {
   if (record == nullptr || record->m_separated == 0) return;
   char count[16];
   std::snprintf(count, sizeof count, "%d", record->m_separationCount);
-  if (rules != nullptr) {
-    CRule rule;
-    rule.SetRuleLayer(RulesLayer_e::PageRange);
-    rule.SetRuleType(2);
-    rule.SetRangeValues(static_cast<unsigned>(record->m_pageNumber),
-                        static_cast<unsigned>(record->m_pageNumber));
-    CKalProperty property;
-    property.setPropertyName("NumberOfSeparations");
-    property.setPropertyValue(count, kRuleCountCode);
-    CRuleKalPropArray array;
-    array.SetRuleValue(rule);
-    array.Add(property);
-    rules->Add(array);
-  }
+  CKalProperty property;
+  property.setPropertyName("NumberOfSeparations");
+  property.setPropertyValue(count, kRuleCountCode);
+  AppendPageRangeRule(rules, static_cast<unsigned>(record->m_pageNumber),
+                      static_cast<unsigned>(record->m_pageNumber), property);
   VTRACE("saveSeparations Return, number page = %d, number separation = %d",
          record->m_pageNumber, record->m_separationCount);
 
