@@ -41,17 +41,6 @@ constexpr int kBookletPagesId = 289;
 // The booklet property's value is given as text of this type code.
 constexpr int kLongCode = 2;
 
-// The common value read at *position; moves the position past what it read
-// when `move` is set. False when there is no position to read from.
-bool TakeValue(char* context, char** position, bool move,
-               char (&text)[kValueBufferSize]) {
-  if (position == nullptr || *position == nullptr) return false;
-  const char* stop = nullptr;
-  ReadValueText(*position, ValueDataEnd(context, *position), text, &stop);
-  if (move) *position = const_cast<char*>(stop);
-  return true;
-}
-
 }  // namespace
 
 void RegisterPagesSet(ParserContext* context, int* kal_pages) {
@@ -118,7 +107,7 @@ int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
     return 0;
   }
   char text[kValueBufferSize];
-  if (!TakeValue(context, position, true, text)) return 0;
+  if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
 
   const bool at_end = std::strcmp(text, "atend") == 0;
   if (record->m_scanMode == kScanWholeFile) {
@@ -190,7 +179,7 @@ int64_t ParserKalPages(char* context, CommentStruct* /*record*/, long /*param*/,
   auto* kal_pages = static_cast<int*>(user_data);
   if (kal_pages == nullptr || *kal_pages != -1) return 0;
   char text[kValueBufferSize];
-  if (!TakeValue(context, position, false, text)) return 0;
+  if (!ReadCommentValue(context, position, text, /*advance=*/false)) return 0;
   int32_t number = 0;
   if (ReadDecimal(text, &number)) *kal_pages = number;
   return 0;
@@ -206,7 +195,7 @@ int64_t ParserNumPagesPerBooklet(char* context, CommentStruct* /*record*/,
   auto* count = static_cast<int32_t*>(user_data);
   if (count == nullptr) return 0;
   char text[kValueBufferSize];
-  if (!TakeValue(context, position, true, text)) return 0;
+  if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   int32_t number = 0;
   if (!ReadDecimal(text, &number)) return 0;
   *count = number;
@@ -227,7 +216,7 @@ int64_t ParserNumberOfBooklets(char* context, CommentStruct* /*record*/,
   auto* booklets = static_cast<int32_t*>(user_data);
   if (booklets == nullptr) return 0;
   char text[kValueBufferSize];
-  if (!TakeValue(context, position, true, text)) return 0;
+  if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   int32_t number = 0;
   if (!ReadDecimal(text, &number)) return 0;
   *booklets = number;
@@ -250,7 +239,7 @@ int64_t ParserVariablePagesPerBooklet(char* context, CommentStruct* /*record*/,
   auto* variable = static_cast<uint8_t*>(user_data);
   if (variable == nullptr) return 0;
   char text[kValueBufferSize];
-  if (!TakeValue(context, position, true, text)) return 0;
+  if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   *variable = std::strcmp(text, "true") == 0 ? 1 : 0;
   if (StoreProperty("VariablePagesPerBooklet", "bool", 0,
                     static_cast<int32_t>(*variable)) == nullptr) {
@@ -267,7 +256,7 @@ int64_t ParserBookletPages(char* context, CommentStruct* /*record*/,
                            int64_t /*value_offset*/, long* /*wait_index*/,
                            void* /*user_data*/, void* caller) {
   char text[kValueBufferSize];
-  if (!TakeValue(context, position, true, text)) return 0;
+  if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   auto* rules = static_cast<CRuleKalPropArrArray*>(caller);
   if (rules == nullptr) return 0;
   int32_t booklet = 0;
