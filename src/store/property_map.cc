@@ -52,26 +52,35 @@ std::unique_ptr<CKalProperty> NewProperty() {
   return std::unique_ptr<CKalProperty>(new (std::nothrow) CKalProperty);
 }
 
-CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
-                            const char* value) {
+namespace {
+
+// A new record with its name, type name and identifier set; null when there
+// is no name or no memory.
+std::unique_ptr<CKalProperty> NamedProperty(const char* name,
+                                            const char* type_name, int id) {
   if (name == nullptr) return nullptr;
   std::unique_ptr<CKalProperty> record = NewProperty();
   if (!record) return nullptr;
   record->setPropertyName(name);
   record->setPropertyTypeName(type_name);
   record->setPropertyID(id);
+  return record;
+}
+
+}  // namespace
+
+CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
+                            const char* value) {
+  std::unique_ptr<CKalProperty> record = NamedProperty(name, type_name, id);
+  if (!record) return nullptr;
   if (value != nullptr) record->setPropertyValue(value, -1);
   return StoreProperty(std::move(record));
 }
 
 CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
                             int32_t value) {
-  if (name == nullptr) return nullptr;
-  std::unique_ptr<CKalProperty> record = NewProperty();
+  std::unique_ptr<CKalProperty> record = NamedProperty(name, type_name, id);
   if (!record) return nullptr;
-  record->setPropertyName(name);
-  record->setPropertyTypeName(type_name);
-  record->setPropertyID(id);
   const int number = value;
   record->setValue(&number);
   return StoreProperty(std::move(record));
