@@ -1,9 +1,8 @@
 #include "platform/loader.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "support/test_support.h"
@@ -17,7 +16,7 @@ TEST(PluginLoader, SearchesThePathFoldersInOrderAndSkipsWhatCannotLoad) {
   const std::string file = "/" + PluginFileName("XRXParseDLL");
   vantrel_test::TempDir dir;
   const std::string broken = dir.path() + "/broken";
-  mkdir(broken.c_str(), 0755);
+  std::filesystem::create_directory(broken);
   dir.Write("broken" + file, "not a library");
   const struct {
     std::string path;    // VANTREL_PLUGIN_PATH

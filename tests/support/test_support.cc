@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
 #include <stdlib.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <clocale>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "store/property_map.h"
@@ -19,10 +22,26 @@
 namespace vantrel_test {
 
 TempDir::TempDir() {
+#if defined(_WIN32)
+  // No mkdtemp: a random name, made anew until one is free.
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "vantrel-test-" + std::to_string(random() % 1000000000);
+    std::error_code ec;
+    if (std::filesystem::create_directory(base / name, ec)) {
+      path_ = (base / name).string();
+      return;
+    }
+  }
+  path_ = (base / "vantrel-test").string();
+#else
   std::string pattern =
       (std::filesystem::temp_directory_path() / "vantrel-test-XXXXXX").string();
   char* made = mkdtemp(&pattern[0]);
   path_ = made != nullptr ? made : pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -204,11 +223,16 @@ std::string CropText(const std::string& dump, const std::string& sep) {
 }
 
 void SetOrUnset(const char* name, const char* value) {
+#if defined(_WIN32)
+  // An empty value removes the variable here: Windows keeps no empty ones.
+  _putenv_s(name, value != nullptr ? value : "");
+#else
   if (value != nullptr) {
     setenv(name, value, 1);
   } else {
     unsetenv(name);
   }
+#endif
 }
 
 }  // namespace
