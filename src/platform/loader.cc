@@ -158,7 +158,24 @@ void* OpenLibrary(const std::string& path, bool search, unsigned long* error,
   SetThreadErrorMode(old_mode, nullptr);
   if (module == nullptr) {
     *error = code;
-    *reason = "cannot load " + path + " (error " + std::to_string(code) + ")";
+    // Named like the POSIX loader's text: the file, then why.
+    wchar_t* text = nullptr;
+    std::string why;
+    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                           FORMAT_MESSAGE_FROM_SYSTEM |
+                           FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0,
+                       nullptr) != 0 &&
+        text != nullptr) {
+      why = Utf8Text(text, wcslen(text));
+      while (!why.empty() && (why.back() == '\n' || why.back() == '\r' ||
+                              why.back() == ' ' || why.back() == '.')) {
+        why.pop_back();
+      }
+    }
+    if (text != nullptr) LocalFree(text);
+    *reason = path + ": " + (why.empty() ? "cannot be loaded" : why) +
+              " (error " + std::to_string(code) + ")";
   }
   return reinterpret_cast<void*>(module);
 #else

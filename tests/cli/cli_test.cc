@@ -315,6 +315,14 @@ TEST(Cli, PrintFileBytesComeOutAsJsonEscapes) {
   }
 }
 
+// The folder and the file name of a ticket are joined with the system's
+// separator.
+#if defined(_WIN32)
+constexpr char kJoin[] = "\\";
+#else
+constexpr char kJoin[] = "/";
+#endif
+
 TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   TempDir dir;
   const std::string out = dir.path() + "/out";
@@ -326,7 +334,7 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, path + ": ok\n  rule 1: document, type 2, pages 0-0, booklet 0\n"
                           "    DexJTData             text  id 0    " + out +
-                          "/job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
+                          kJoin + "job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
   EXPECT_EQ(TempDir::Read(out + "/job.ps_0.dexxml"), "<JobTicket/>");
   EXPECT_EQ(std::getenv("KALOUTPUT"), nullptr);
 }

@@ -31,11 +31,13 @@ TempDir::TempDir() {
     std::string name = "vantrel-test-" + std::to_string(random() % 1000000000);
     std::error_code ec;
     if (std::filesystem::create_directory(base / name, ec)) {
-      path_ = (base / name).string();
+      // With "/" only, so that paths built from it read alike everywhere
+      // (and need no escaping in JSON).
+      path_ = (base / name).generic_string();
       return;
     }
   }
-  path_ = (base / "vantrel-test").string();
+  path_ = (base / "vantrel-test").generic_string();
 #else
   std::string pattern =
       (std::filesystem::temp_directory_path() / "vantrel-test-XXXXXX").string();
@@ -49,16 +51,34 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+namespace {
+
+// A file name as the library reads it: UTF-8; on Windows, text that is no
+// UTF-8 in the ANSI code page (the form a narrow name has there anyway).
+std::filesystem::path FsPath(const std::string& name) {
+#if defined(_WIN32)
+  try {
+    return std::filesystem::u8path(name);
+  } catch (const std::exception&) {
+    return std::filesystem::path(name);
+  }
+#else
+  return std::filesystem::path(name);
+#endif
+}
+
+}  // namespace
+
 std::string TempDir::Write(const std::string& name,
                            const std::string& contents) const {
   std::string full = path_ + "/" + name;
-  std::ofstream out(full, std::ios::binary);
+  std::ofstream out(FsPath(full), std::ios::binary);
   out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
   return full;
 }
 
 std::string TempDir::Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
