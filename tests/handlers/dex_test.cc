@@ -120,9 +120,8 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
   };
   for (const auto& c : kCases) {
     const std::string name = c.name;
-    if (!kPosixFiles && (name == "link planted" || name == "read-only folder" ||
-                         name == "base name after a backslash")) {
-      continue;  // links, mode bits, and a "\\" that is no folder separator
+    if (!kPosixFiles && (name == "read-only folder" || name == "base name after a backslash")) {
+      continue;  // mode bits, and a "\\" that is no folder separator
     }
     vantrel_test::TempDir dir;
     const std::string out = dir.path() + "/out";
@@ -131,16 +130,22 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
     mkdir((dir.path() + "/ro").c_str(), 0555);
 #endif
     dir.Write("target", "keep");
+    bool planted = true;
     for (const std::string& e : c.existing) {
       const size_t link = e.find("->"), eq = e.find('=');
       if (link != std::string::npos) {
         std::error_code ec;
         fs::create_symlink(e.substr(link + 2), out + "/" + e.substr(0, link), ec);
-        ASSERT_FALSE(ec) << ec.message();
+        // Windows lets only some users make links.
+        planted = !ec;
+        if (kPosixFiles) {
+          ASSERT_FALSE(ec) << ec.message();
+        }
       } else {
         dir.Write("out/" + e.substr(0, eq), e.substr(eq + 1));
       }
     }
+    if (!planted) continue;
     std::string kaloutput;
     if (c.kaloutput != nullptr && *c.kaloutput != '\0') {
       kaloutput = dir.path() + "/" + c.kaloutput;
