@@ -43,8 +43,8 @@ else()
     "${CPACK_PACKAGE_DESCRIPTION_SUMMARY} - shared library\n The library that RIP front ends and job-ticket software load to read the\n crop, page counts, creator and the other job properties of a print file.")
   # A shlibs file for packages built against the library, and the ldconfig
   # trigger.
-  set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
-  set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
   set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvantrel-dev)
   set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
