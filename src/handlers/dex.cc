@@ -183,7 +183,7 @@ bool getFileNameAndDescriptor(const ParserContext* context,
       // counter; any other failure would fail for every counter alike.
       if (errno != EEXIST) {
         VTRACE("--ERROR-- getFileNameAndDescriptor %s: %s", name,
-               std::strerror(errno));
+               ErrnoText(errno));
         break;
       }
     }

@@ -82,6 +82,7 @@ int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
   }
   count = 0;
   if (m_engine == nullptr) return 1;
+  const vantrel::ParseTraceScope trace(m_engine);
   vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
   SetAtBoundingBox(&vantrel::HandlerVars(m_engine).boundingBox, properties);
   std::vector<vantrel::PropertyMap::Entry> entries = properties.TakeAll();

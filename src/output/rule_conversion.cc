@@ -42,6 +42,7 @@ int64_t BookletPageTotal(const CRuleKalPropArrArray& rules, bool* found) {
 
 int CKalParser::GetDataFromParser(CRuleKalPropArrArray& rules) {
   if (m_engine == nullptr) return 1;
+  const vantrel::ParseTraceScope trace(m_engine);
   vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
   bool have_booklet_pages = false;
   const long total =

@@ -67,11 +67,13 @@ CKalParser::CKalParser(const char* path)
     vantrel::ReleaseParseState(state);
     return;
   }
+  state->trace = vantrel::TraceSnapshot();
   m_engine->state = state;
 }
 
 CKalParser::~CKalParser() {
   if (m_engine != nullptr) {
+    const vantrel::ParseTraceScope trace(m_engine);
     vantrel::ParseState* state = m_engine->state;
     vantrel::ParserFreeContext(m_engine);
     vantrel::ReleaseParseState(state);
@@ -160,6 +162,7 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
     m_scanStatus = VANTREL_SCAN_OUT_OF_MEMORY;
     return 0;
   }
+  const vantrel::ParseTraceScope trace(m_engine);
   const int64_t result = vantrel::ParserScanFile(m_engine, &record, &rules);
   m_scanStatus = m_engine->scanStatus;
 

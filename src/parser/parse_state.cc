@@ -27,6 +27,7 @@ StatePool& Pool() {
 // (emptied).
 void Reset(ParseState& state) {
   state.properties.Clear();
+  state.trace.reset();
   PageLabelSet labels = std::move(state.handlers.pageLabels);
   labels.Clear();
   state.handlers = HandlerState{};

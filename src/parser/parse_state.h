@@ -8,7 +8,10 @@
 #define VANTREL_PARSER_PARSE_STATE_H_
 
 #include "engine/context.h"
+#include <memory>
+
 #include "handlers/handler_state.h"
+#include "platform/trace.h"
 #include "store/property_map.h"
 #include "vantrel/kal_parser.h"
 
@@ -17,6 +20,19 @@ namespace vantrel {
 struct ParseState {
   PropertyMap properties;
   HandlerState handlers;
+  // Where this parse's trace lines go: the configuration in force when the
+  // parse started.
+  std::shared_ptr<const TraceSink> trace;
+};
+
+// While it lives, the thread's trace lines go where the parse of `context`
+// writes them (null context: the configuration in force).
+class ParseTraceScope : public TraceScope {
+ public:
+  explicit ParseTraceScope(ParserContext* context)
+      : TraceScope(context != nullptr && context->state != nullptr
+                       ? context->state->trace.get()
+                       : nullptr) {}
 };
 
 // A state at the library-load values, or null when memory is exhausted. The
