@@ -59,6 +59,9 @@ struct ParserContext {
 
   CParseXRXCommentsIf* m_pParseXRX;
   vantrel::CLoaderLibrary* m_pLoaderLibrary;
+  // The loaded XRX plug-in declared that it may be called concurrently:
+  // its calls need not hold the process-wide plug-in lock.
+  bool xrxConcurrent;
 
   // VantrelScanStatus of the last scan; handlers that end a scan with -1 may
   // set a more precise reason before returning.

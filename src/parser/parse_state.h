@@ -7,9 +7,9 @@
 #ifndef VANTREL_PARSER_PARSE_STATE_H_
 #define VANTREL_PARSER_PARSE_STATE_H_
 
-#include "engine/context.h"
 #include <memory>
 
+#include "engine/context.h"
 #include "handlers/handler_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"

@@ -150,7 +150,8 @@ std::string Configure(TraceState& s) {
   const std::string text = value != nullptr ? value : "";
   // The same setting as before keeps the configuration in force (a file
   // that could not be opened is tried again).
-  if (s.configured && text == s.value && (text.empty() || s.current->kind != Sink::kNone)) {
+  if (s.configured && text == s.value &&
+      (text.empty() || s.current->kind != Sink::kNone)) {
     return std::string();
   }
   std::string problem;
