@@ -26,8 +26,10 @@ std::string DumpFolder(const std::string& folder) {
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(folder, ec)) {
     const std::string name = e.path().filename().string();
-    lines.push_back(e.is_symlink() ? name + "->" + fs::read_symlink(e).string()
-                                   : name + "=" + vantrel_test::TempDir::Read(e.path().string()));
+    lines.push_back(e.is_symlink()
+                        ? name + "->" + fs::read_symlink(e).string()
+                        : name + "=" +
+                              vantrel_test::TempDir::Read(e.path().string()));
   }
   std::sort(lines.begin(), lines.end());
   std::string out;
@@ -166,14 +168,16 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
     if (mark != std::string::npos) properties.replace(mark, 5, dir.path());
     // Every scan ends with the job's custom colours, none here. The file
     // name is joined to the folder with the system's separator.
-    std::string dump = vantrel_test::DumpPropertyMap();
+    std::string dump =
+        vantrel_test::DumpPropertyMap(vantrel_test::StateOf(parser).properties);
     if (!kPosixFiles) std::replace(dump.begin(), dump.end(), '\\', '/');
     EXPECT_EQ(dump,
               properties + (properties.empty() ? "" : "; ") +
                   "DocumentCustomColors:string#904=")
         << c.name;
     EXPECT_EQ(DumpFolder(out), c.folder) << c.name;
-    EXPECT_EQ(vantrel_test::TempDir::Read(dir.path() + "/target"), "keep") << c.name;
+    EXPECT_EQ(vantrel_test::TempDir::Read(dir.path() + "/target"), "keep")
+        << c.name;
   }
 }
 
