@@ -75,7 +75,7 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
     const char* name;
     std::string input, contents;
     const char* kaloutput;
-    std::vector<std::string> existing;  // "name=text" or "name->target"
+    std::vector<std::string> existing;  // "name=text", "name->target" or "name/"
     bool ok;
     std::string folder, properties;  // {dir} stands for <dir>
   } kCases[] = {
@@ -100,6 +100,9 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
       // changes.
       {"link planted", "job.ps", Block("7", d7), "out", {"job.ps_0.dexxml->../target"}, true,
        "job.ps_0.dexxml->../target\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
+      // So is a folder ("name/").
+      {"folder planted", "job.ps", Block("7", d7), "out", {"job.ps_0.dexxml/"}, true,
+       "job.ps_0.dexxml=\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
       {"base name after a backslash", "win\\job.ps", Block("7", d7), "out", {},
        true, "job.ps_0.dexxml=" + d7 + "\n", kFirst},
       // No folder set: nothing extracted, the scan goes on.
@@ -138,11 +141,13 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
       if (link != std::string::npos) {
         std::error_code ec;
         fs::create_symlink(e.substr(link + 2), out + "/" + e.substr(0, link), ec);
-        // Windows lets only some users make links.
+        // Windows lets only some users make links (and Wine none).
         planted = !ec;
         if (kPosixFiles) {
           ASSERT_FALSE(ec) << ec.message();
         }
+      } else if (e.back() == '/') {
+        ASSERT_TRUE(fs::create_directory(out + "/" + e));
       } else {
         dir.Write("out/" + e.substr(0, eq), e.substr(eq + 1));
       }
