@@ -4,9 +4,11 @@
 # (dpkg-deb -f), and that the tool, its manual page, a pkg-config host and a
 # find_package host work from them.
 #
-# The packages are installed with dpkg into a throwaway root (--instdir and
-# --admindir; dependencies on the system's own packages, which that root
-# lacks, are not checked there, and no maintainer script or ldconfig runs).
+# The packages are installed and configured with dpkg into a throwaway root
+# (--instdir and --admindir). Dependencies on the system's own packages,
+# which that root lacks, are not checked there; the maintainer scripts run
+# outside a chroot, so the ldconfig they call is a stand-in that only notes
+# the call (the system's cache is left alone).
 # Hosts built against that root find the library through LD_LIBRARY_PATH,
 # since the root's /usr/lib is not in the system loader's path; the tool
 # finds it through its run path.
@@ -71,9 +73,13 @@ trap 'rm -rf "$work"' EXIT
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info"
 touch "$root/var/lib/dpkg/status"
-dpkg --instdir="$root" --admindir="$root/var/lib/dpkg" --force-depends \
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "ldconfig $*" >>"%s/ldconfig.calls"\n' "$work" >"$work/bin/ldconfig"
+chmod +x "$work/bin/ldconfig"
+PATH="$work/bin:$PATH" dpkg --instdir="$root" --admindir="$root/var/lib/dpkg" --force-depends \
   --force-not-root --force-script-chrootless --no-triggers \
   -i "$lib" "$dev" "$cli" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i into a throwaway root failed"; }
+[ -s "$work/ldconfig.calls" ] || fail "libvantrel0's postinst did not run ldconfig"
 dpkg --admindir="$root/var/lib/dpkg" -l libvantrel0 libvantrel-dev vantrel | grep -c '^ii' | grep -qx 3 ||
   fail "the three packages are not all installed in the throwaway root"
 
