@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/keyword_table.h"
+#include "handlers/document_structure.h"
 #include "handlers/xrx.h"
 #include "platform/file.h"
 #include "platform/registry.h"
@@ -139,6 +140,9 @@ constexpr int kReadGrowth = 4;
 constexpr int kTranslateSpan = 20;
 // A file that starts with this is a PDF file.
 constexpr char kPdfMagic[] = "%PDF-";
+// Windows drivers send a Ctrl-D before each job: the bytes of it that a file
+// starts with are stepped over, so the job reads as it would without them.
+constexpr char kCtrlD = '\x04';
 
 uint32_t LittleEndian32(const char* p) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
@@ -175,7 +179,8 @@ class Scan {
   bool RunPass();
   bool ReadChunk(int64_t offset, int kept, int size);
   ChunkEnd Examine();
-  char* FindCommentStart(char* from) const;
+  char* FindCommentStart(char* from);
+  bool FollowsLeadingCtrlD(const char* pct);
   char* RunHooksBefore(char* from, char* stop, bool* carried);
   char* HooksAt(char* cursor);
   ChunkEnd HandleComment(char** cursor);
@@ -315,6 +320,7 @@ int64_t Scan::Run() {
   rec_->m_endCommentsSeen = 0;
   rec_->m_trailerSeen = 0;
   rec_->m_documentDepth = 0;
+  rec_->m_jobHeaderState = 0;
   rec_->m_fileType = -1;
   rec_->m_heliosSupport = getHeliosSupport() ? 1 : 0;
 
@@ -399,17 +405,23 @@ bool Scan::ExamineLeadingPdfLine() {
       bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
       (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
   if (!tail_first || win_begin_ != 0) return true;
-  if (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
-      std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
+  const bool ctrl_d = bytes_ > 0 && data_[0] == kCtrlD;
+  if (!ctrl_d && (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
+                  std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0)) {
     return true;
   }
   if (!ReadChunk(0, 0, kHeadSize)) return false;
+  char* cursor = data_;
+  while (cursor < data_ + bytes_ && *cursor == kCtrlD) ++cursor;
+  if (data_ + bytes_ - cursor < static_cast<int>(sizeof kPdfMagic) - 1 ||
+      std::memcmp(cursor, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
+    return true;
+  }
   ctx_->chunkOffset = 0;
   ctx_->examinedLength = bytes_;
   ctx_->dataEnd = data_ + bytes_;
   chunk_end_ = data_ + bytes_;
   near_end_ = chunk_end_ + 1;  // the line is handled with what was read
-  char* cursor = data_;
   if (HandleComment(&cursor) == ChunkEnd::kFail) return false;
   // Nothing of this look carries into the passes.
   last_found_ = -1;
@@ -469,6 +481,9 @@ bool Scan::RunPass() {
   } else if (rec_->m_passBits & kScanTailBit) {
     if (WindowSize() > kTailSize) {
       start = std::max(start, win_end_ - kTailSize);
+      // What lies between the passes is not read: the tail is taken as the
+      // job's own document, whatever blocks the head pass left open.
+      if (start > covered_) ParserLeaveEmbeddedBlocks(rec_);
     } else {
       rec_->m_scanMode = kScanWholeFile;
     }
@@ -544,7 +559,28 @@ bool Scan::RunPass() {
   return true;
 }
 
-char* Scan::FindCommentStart(char* from) const {
+// Whether every byte of the window before `pct` is a Ctrl-D. The bytes of
+// the chunk are looked at first; only a chunk that holds nothing else before
+// `pct` makes the bytes before it be read from the file.
+bool Scan::FollowsLeadingCtrlD(const char* pct) {
+  for (const char* q = data_; q < pct; ++q) {
+    if (*q != kCtrlD) return false;
+  }
+  char bytes[256];
+  for (int64_t at = win_begin_; at < chunk_offset_;) {
+    const size_t want =
+        static_cast<size_t>(std::min<int64_t>(sizeof bytes, chunk_offset_ - at));
+    const int64_t n = ReadAt(ctx_->fileHandle, bytes, want, at);
+    if (n <= 0) return false;
+    for (int64_t i = 0; i < n; ++i) {
+      if (bytes[i] != kCtrlD) return false;
+    }
+    at += n;
+  }
+  return true;
+}
+
+char* Scan::FindCommentStart(char* from) {
   char* p = from;
   while (p <= chunk_end_) {
     void* hit = std::memchr(p, '%', static_cast<size_t>(chunk_end_ - p + 1));
@@ -552,7 +588,8 @@ char* Scan::FindCommentStart(char* from) const {
     char* pct = static_cast<char*>(hit);
     // pct[-1] is at worst buffer byte 0; pct[1] at worst the NUL after the
     // data.
-    if ((wait_index_ != 0 || IsLineStartByte(pct[-1])) &&
+    if ((wait_index_ != 0 || IsLineStartByte(pct[-1]) ||
+         (pct[-1] == kCtrlD && FollowsLeadingCtrlD(pct))) &&
         static_cast<unsigned char>(pct[1]) < 0x80) {
       return pct;
     }
@@ -689,7 +726,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       rec_->m_sawHeaderLine = 1;
       if (rec_->m_fileType == -1)
         rec_->m_fileType = ParserFileType(p, data_end);
-      rec_->m_headerState = 1;
+      ParserHeaderLine(rec_);
       rec_->m_isEPSF = ParserIsEPSF(p, data_end) ? 1 : 0;
       if (rec_->m_isEPSF && rec_->m_fileType == 1 &&
           hooks_.epsPageCount != nullptr) {

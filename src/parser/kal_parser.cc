@@ -157,6 +157,8 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
 
   // The finishing steps run whatever the scan answered.
   vantrel::HandlerState& state = HandlerVars();
+  // A header that ran to the end of the file still named the job.
+  vantrel::StorePendingTitle();
   vantrel::ResolvePageLabels(&record, &state.pageLabelFlag);
   if (record.m_separated != 0 && record.m_separationCount != 0 &&
       record.m_pageNumber != 0) {
