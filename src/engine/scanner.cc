@@ -140,8 +140,10 @@ constexpr int kReadGrowth = 4;
 constexpr int kTranslateSpan = 20;
 // A file that starts with this is a PDF file.
 constexpr char kPdfMagic[] = "%PDF-";
-// Windows drivers send a Ctrl-D before each job: the bytes of it that a file
-// starts with are stepped over, so the job reads as it would without them.
+// Windows drivers send a Ctrl-D before each job. The Ctrl-D bytes that a file
+// starts with are left out of the window, so the job reads as it would
+// without them: its first line starts the window, and the head and tail
+// limits count from there.
 constexpr char kCtrlD = '\x04';
 
 uint32_t LittleEndian32(const char* p) {
@@ -179,8 +181,8 @@ class Scan {
   bool RunPass();
   bool ReadChunk(int64_t offset, int kept, int size);
   ChunkEnd Examine();
-  char* FindCommentStart(char* from);
-  bool FollowsLeadingCtrlD(const char* pct);
+  char* FindCommentStart(char* from) const;
+  bool StepOverLeadingCtrlD(int size);
   char* RunHooksBefore(char* from, char* stop, bool* carried);
   char* HooksAt(char* cursor);
   ChunkEnd HandleComment(char** cursor);
@@ -211,6 +213,8 @@ class Scan {
   int64_t covered_ = 0;
   // The first chunk of the window is in the buffer (read by the prologue).
   bool first_chunk_held_ = false;
+  // The window is the PostScript section that a DOS EPS header names.
+  bool dos_eps_ = false;
   // Chunk sizes: of the scan (kWholeFileReadSize for a whole-file scan, else
   // 4096), of the chunk held, the largest of the current pass, and the
   // largest the buffer holds.
@@ -391,9 +395,29 @@ bool Scan::Prologue() {
     win_begin_ = begin;
     win_end_ = length > 0 ? std::min(size_, begin + length) : size_;
     first_chunk_held_ = false;
+    dos_eps_ = true;
+  } else if (bytes_ > 0 && data_[0] == kCtrlD) {
+    if (!StepOverLeadingCtrlD(std::max(first, kHeadSize))) return false;
   }
   covered_ = win_begin_;
   return true;
+}
+
+// Moves the window's start past the Ctrl-D bytes that the file starts with,
+// reading on in chunks of `size` while they last, and leaves the window's
+// first chunk in the buffer (not as the first pass's: that reads its own).
+bool Scan::StepOverLeadingCtrlD(int size) {
+  int64_t at = 0;
+  for (;;) {
+    int i = 0;
+    while (i < bytes_ && data_[i] == kCtrlD) ++i;
+    at = chunk_offset_ + i;
+    if (i < bytes_ || at >= win_end_) break;
+    if (!ReadChunk(at, 0, size)) return false;
+  }
+  win_begin_ = at;
+  first_chunk_held_ = false;
+  return ReadChunk(win_begin_, 0, size);
 }
 
 // A scan whose first pass is a tail pass never reads the first line, where a
@@ -404,24 +428,19 @@ bool Scan::ExamineLeadingPdfLine() {
   const bool tail_first =
       bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
       (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
-  if (!tail_first || win_begin_ != 0) return true;
-  const bool ctrl_d = bytes_ > 0 && data_[0] == kCtrlD;
-  if (!ctrl_d && (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
-                  std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0)) {
+  if (!tail_first || dos_eps_) return true;
+  // The prologue left the window's first bytes at data_.
+  if (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
+      std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
     return true;
   }
-  if (!ReadChunk(0, 0, kHeadSize)) return false;
-  char* cursor = data_;
-  while (cursor < data_ + bytes_ && *cursor == kCtrlD) ++cursor;
-  if (data_ + bytes_ - cursor < static_cast<int>(sizeof kPdfMagic) - 1 ||
-      std::memcmp(cursor, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
-    return true;
-  }
-  ctx_->chunkOffset = 0;
+  if (!ReadChunk(win_begin_, 0, kHeadSize)) return false;
+  ctx_->chunkOffset = win_begin_;
   ctx_->examinedLength = bytes_;
   ctx_->dataEnd = data_ + bytes_;
   chunk_end_ = data_ + bytes_;
   near_end_ = chunk_end_ + 1;  // the line is handled with what was read
+  char* cursor = data_;
   if (HandleComment(&cursor) == ChunkEnd::kFail) return false;
   // Nothing of this look carries into the passes.
   last_found_ = -1;
@@ -559,28 +578,7 @@ bool Scan::RunPass() {
   return true;
 }
 
-// Whether every byte of the window before `pct` is a Ctrl-D. The bytes of
-// the chunk are looked at first; only a chunk that holds nothing else before
-// `pct` makes the bytes before it be read from the file.
-bool Scan::FollowsLeadingCtrlD(const char* pct) {
-  for (const char* q = data_; q < pct; ++q) {
-    if (*q != kCtrlD) return false;
-  }
-  char bytes[256];
-  for (int64_t at = win_begin_; at < chunk_offset_;) {
-    const size_t want =
-        static_cast<size_t>(std::min<int64_t>(sizeof bytes, chunk_offset_ - at));
-    const int64_t n = ReadAt(ctx_->fileHandle, bytes, want, at);
-    if (n <= 0) return false;
-    for (int64_t i = 0; i < n; ++i) {
-      if (bytes[i] != kCtrlD) return false;
-    }
-    at += n;
-  }
-  return true;
-}
-
-char* Scan::FindCommentStart(char* from) {
+char* Scan::FindCommentStart(char* from) const {
   char* p = from;
   while (p <= chunk_end_) {
     void* hit = std::memchr(p, '%', static_cast<size_t>(chunk_end_ - p + 1));
@@ -588,8 +586,7 @@ char* Scan::FindCommentStart(char* from) {
     char* pct = static_cast<char*>(hit);
     // pct[-1] is at worst buffer byte 0; pct[1] at worst the NUL after the
     // data.
-    if ((wait_index_ != 0 || IsLineStartByte(pct[-1]) ||
-         (pct[-1] == kCtrlD && FollowsLeadingCtrlD(pct))) &&
+    if ((wait_index_ != 0 || IsLineStartByte(pct[-1])) &&
         static_cast<unsigned char>(pct[1]) < 0x80) {
       return pct;
     }
