@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/keyword_table.h"
+#include "handlers/document_structure.h"
 #include "handlers/xrx.h"
 #include "platform/file.h"
 #include "platform/registry.h"
@@ -139,6 +140,11 @@ constexpr int kReadGrowth = 4;
 constexpr int kTranslateSpan = 20;
 // A file that starts with this is a PDF file.
 constexpr char kPdfMagic[] = "%PDF-";
+// Windows drivers send a Ctrl-D before each job. The Ctrl-D bytes that a file
+// starts with are left out of the window, so the job reads as it would
+// without them: its first line starts the window, and the head and tail
+// limits count from there.
+constexpr char kCtrlD = '\x04';
 
 uint32_t LittleEndian32(const char* p) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
@@ -176,6 +182,7 @@ class Scan {
   bool ReadChunk(int64_t offset, int kept, int size);
   ChunkEnd Examine();
   char* FindCommentStart(char* from) const;
+  bool StepOverLeadingCtrlD(int size);
   char* RunHooksBefore(char* from, char* stop, bool* carried);
   char* HooksAt(char* cursor);
   ChunkEnd HandleComment(char** cursor);
@@ -206,6 +213,8 @@ class Scan {
   int64_t covered_ = 0;
   // The first chunk of the window is in the buffer (read by the prologue).
   bool first_chunk_held_ = false;
+  // The window is the PostScript section that a DOS EPS header names.
+  bool dos_eps_ = false;
   // Chunk sizes: of the scan (kWholeFileReadSize for a whole-file scan, else
   // 4096), of the chunk held, the largest of the current pass, and the
   // largest the buffer holds.
@@ -315,6 +324,7 @@ int64_t Scan::Run() {
   rec_->m_endCommentsSeen = 0;
   rec_->m_trailerSeen = 0;
   rec_->m_documentDepth = 0;
+  rec_->m_jobHeaderState = 0;
   rec_->m_fileType = -1;
   rec_->m_heliosSupport = getHeliosSupport() ? 1 : 0;
 
@@ -385,9 +395,29 @@ bool Scan::Prologue() {
     win_begin_ = begin;
     win_end_ = length > 0 ? std::min(size_, begin + length) : size_;
     first_chunk_held_ = false;
+    dos_eps_ = true;
+  } else if (bytes_ > 0 && data_[0] == kCtrlD) {
+    if (!StepOverLeadingCtrlD(std::max(first, kHeadSize))) return false;
   }
   covered_ = win_begin_;
   return true;
+}
+
+// Moves the window's start past the Ctrl-D bytes that the file starts with,
+// reading on in chunks of `size` while they last, and leaves the window's
+// first chunk in the buffer (not as the first pass's: that reads its own).
+bool Scan::StepOverLeadingCtrlD(int size) {
+  int64_t at = 0;
+  for (;;) {
+    int i = 0;
+    while (i < bytes_ && data_[i] == kCtrlD) ++i;
+    at = chunk_offset_ + i;
+    if (i < bytes_ || at >= win_end_) break;
+    if (!ReadChunk(at, 0, size)) return false;
+  }
+  win_begin_ = at;
+  first_chunk_held_ = false;
+  return ReadChunk(win_begin_, 0, size);
 }
 
 // A scan whose first pass is a tail pass never reads the first line, where a
@@ -398,13 +428,14 @@ bool Scan::ExamineLeadingPdfLine() {
   const bool tail_first =
       bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
       (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
-  if (!tail_first || win_begin_ != 0) return true;
+  if (!tail_first || dos_eps_) return true;
+  // The prologue left the window's first bytes at data_.
   if (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
       std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
     return true;
   }
-  if (!ReadChunk(0, 0, kHeadSize)) return false;
-  ctx_->chunkOffset = 0;
+  if (!ReadChunk(win_begin_, 0, kHeadSize)) return false;
+  ctx_->chunkOffset = win_begin_;
   ctx_->examinedLength = bytes_;
   ctx_->dataEnd = data_ + bytes_;
   chunk_end_ = data_ + bytes_;
@@ -469,6 +500,9 @@ bool Scan::RunPass() {
   } else if (rec_->m_passBits & kScanTailBit) {
     if (WindowSize() > kTailSize) {
       start = std::max(start, win_end_ - kTailSize);
+      // What lies between the passes is not read: the tail is taken as the
+      // job's own document, whatever blocks the head pass left open.
+      if (start > covered_) ParserLeaveEmbeddedBlocks(rec_);
     } else {
       rec_->m_scanMode = kScanWholeFile;
     }
@@ -689,7 +723,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       rec_->m_sawHeaderLine = 1;
       if (rec_->m_fileType == -1)
         rec_->m_fileType = ParserFileType(p, data_end);
-      rec_->m_headerState = 1;
+      ParserHeaderLine(rec_);
       rec_->m_isEPSF = ParserIsEPSF(p, data_end) ? 1 : 0;
       if (rec_->m_isEPSF && rec_->m_fileType == 1 &&
           hooks_.epsPageCount != nullptr) {

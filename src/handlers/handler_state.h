@@ -49,8 +49,12 @@ struct HandlerState {
   // to 1; a count is taken only while it is 1 or less.
   int32_t copiesCounter = 0;
 
-  // Title: the title read so far, not yet in the property map.
+  // Title: the title read so far, not yet in the property map; and whether
+  // the job's header has ended for the title ("EndComments", or the first
+  // comment that only stands after the header), after which no title is
+  // read.
   std::unique_ptr<CKalProperty> pendingTitle;
+  bool titleHeaderOver = false;
 
   // Orientation: the "ViewingOrientation" comments taken so far (user data of
   // the orientation comments and of "KalMACClient"); whether a "KalMACClient"

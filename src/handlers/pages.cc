@@ -93,18 +93,17 @@ int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
   }
   auto* count = static_cast<int32_t*>(user_data);
   if (count == nullptr) return 0;
+  // Embedded documents and resources state their own page counts, in their
+  // headers and their trailers alike: such a count is neither the job's nor
+  // a second count of the job's. A Helios server marks its own inclusions,
+  // so they count there.
+  if (record->m_documentDepth > 0 && record->m_heliosSupport == 0) return 0;
   if (FindProperty(PropertiesOf(context), "NumPages") != nullptr) {
     *count = kCountRepeated;
     return 0;
   }
   // An awaited (atend) count is taken from the trailer only.
   if (*count == kAwaitingAtEnd && record->m_headerState != kInTrailer) {
-    return 0;
-  }
-  // Embedded documents state their own page counts, except where a Helios
-  // server marks its inclusions.
-  if (record->m_documentDepth > 0 && record->m_headerState != kInTrailer &&
-      record->m_heliosSupport == 0) {
     return 0;
   }
   char text[kValueBufferSize];
@@ -149,6 +148,9 @@ int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
     return 0;
   }
   if (record->m_inTailPass != 0) return 0;
+  // The pages of an included picture are the picture's: its "%%Page: 1 1"
+  // does not repeat the job's first page.
+  if (record->m_documentDepth > 0) return 0;
   if (position == nullptr || *position == nullptr) return 0;
   char label[kValueBufferSize];
   const int length = ReadRawText(*position, ValueDataEnd(context, *position),

@@ -132,6 +132,8 @@ int64_t ParserPageSeparations(char* context, CommentStruct* record, long, char*,
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
+  // An included picture's page is no page, nor plate, of the job.
+  if (record->m_documentDepth > 0) return 0;
   // The label number comes first; the ordinal after it is not used.
   int32_t label = 0;
   if (!ReadDecimal(value, &label) || label == 0) return 0;

@@ -169,6 +169,8 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
   // The finishing steps run whatever the scan answered.
   vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
   vantrel::HandlerState& state = vantrel::HandlerVars(m_engine);
+  // A header that ran to the end of the file still named the job.
+  vantrel::StorePendingTitle(reinterpret_cast<char*>(m_engine));
   vantrel::ResolvePageLabels(state, &record, &state.pageLabelFlag);
   if (record.m_separated != 0 && record.m_separationCount != 0 &&
       record.m_pageNumber != 0) {

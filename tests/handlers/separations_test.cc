@@ -40,6 +40,10 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
       {"page labels", mode2, kPreSeparated + Rule(1, 4) + Rule(2, 4)},
       {"logical page first", "%%LogicalPage: 1\n%%Page: 1 1\n%%PlateColor: Cyan\n", "\n"},
       {"page labels, no plate colours", "%%Page: 1 1\n%%Page: 1 2\n%%Page: 2 3\n", "\n"},
+      // An included picture's page is no plate of the job's page.
+      {"page labels, a picture", "%%Page: 1 1\n%%PlateColor: Black\n%%BeginDocument: a.eps\n"
+       "%%Page: 1 1\n%%EndDocument\n%%Page: 2 2\n%%PlateColor: Black\n",
+       kPreSeparated + Rule(1, 1) + Rule(2, 1)},
       {"logical pages", "%%Page: 1 1\n%%PlateColor: Cyan\n%%LogicalPage: 1\n%%PlateColor: Black\n"
        "%%Page: 9 9\n%%LogicalPage: 2\n%%PlateColor: Cyan\n",
        kPreSeparated + Rule(1, 2) + Rule(2, 1)},
