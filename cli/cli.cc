@@ -158,6 +158,17 @@ const EnvironmentHelp kEnvironmentHelp[] = {
      {"\"stderr\" writes the library's trace lines to stderr; a",
       "path with a \"/\" (./vantrel.log) appends them to that",
       "file. Other values write none and are reported once on", "stderr."}},
+#if defined(_WIN32)
+    {"VANTREL_REGISTRY",
+     {"a registry export file (as regedit writes it) read instead",
+      "of the system's registry for the library's settings, such",
+      "as Helios server support. A file that cannot be read is",
+      "reported once on stderr."}},
+    {"VANTREL_PLUGIN_PATH",
+     {"folders, separated by \";\", searched first for the XRX",
+      "job-ticket plug-in (XRXParseDLL.dll), before the",
+      "library's own folder and the system's search path.", nullptr}},
+#else
     {"VANTREL_REGISTRY",
      {"a registry export file (as regedit writes it) with the",
       "library's settings, such as Helios server support. A file",
@@ -166,6 +177,7 @@ const EnvironmentHelp kEnvironmentHelp[] = {
      {"folders, separated by \":\", searched first for the XRX",
       "job-ticket plug-in (libXRXParseDLL.so), before the",
       "library's own folder and the system's search path.", nullptr}},
+#endif
     {"KALOUTPUT",
      {"the folder where rules writes DEX job tickets (--dex-dir",
       "sets it for one run); unset or empty, none are written.", nullptr,

@@ -35,8 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Inputs with job tickets must neither write files nor load a plug-in
   // from whatever environment the target runs in.
   static const bool kIsolated = [] {
+#if defined(_WIN32)
+    _putenv_s("KALOUTPUT", "");
+    _putenv_s("VANTREL_PLUGIN_PATH", "");
+#else
     unsetenv("KALOUTPUT");
     unsetenv("VANTREL_PLUGIN_PATH");
+#endif
     return true;
   }();
   (void)kIsolated;

@@ -4,6 +4,16 @@
 # we may install (root). Does nothing otherwise.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf locales)
+# With --windows: the MinGW-w64 cross compiler, Wine to run its programs and
+# GoogleTest's sources to build the tests with. With --packages: what CPack's
+# Debian generator and scripts/check-packages.sh use.
+for arg in "$@"; do
+  case "$arg" in
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
+    --packages) packages+=(dpkg-dev file man-db gzip) ;;
+    *) echo "usage: $0 [--windows] [--packages]" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -28,7 +38,7 @@ fi
 if [ ${#missing[@]} -ne 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 if [ "$need_locale" -eq 1 ]; then
   localedef -i de_DE -f UTF-8 "$test_locale"

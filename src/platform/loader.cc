@@ -10,6 +10,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "platform/wide_text.h"
 #else
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -45,12 +47,22 @@ std::string OwnFolder() {
   std::string file;
 #if defined(_WIN32)
   HMODULE module = nullptr;
-  char name[MAX_PATH];
-  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         &kModuleAnchor, &module) &&
-      GetModuleFileNameA(module, name, MAX_PATH) < MAX_PATH) {
-    file = name;
+                         reinterpret_cast<LPCWSTR>(&kModuleAnchor), &module)) {
+    // The name in full, however long; a cut one would name another folder.
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD n = GetModuleFileNameW(module, &name[0],
+                                         static_cast<DWORD>(name.size()));
+      if (n == 0) break;
+      if (n < name.size()) {
+        file = Utf8Text(name.c_str(), n);
+        break;
+      }
+      if (name.size() >= 32768) break;
+      name.resize(name.size() * 2);
+    }
   }
 #else
   Dl_info info{};
@@ -87,7 +99,9 @@ std::vector<std::string> SearchFolders() {
 
 bool FileExists(const std::string& path) {
 #if defined(_WIN32)
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const DWORD attributes = GetFileAttributesW(WideText(path.c_str()).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 #else
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
@@ -103,14 +117,65 @@ void* OpenLibrary(const std::string& path, bool search, unsigned long* error,
   // No error dialog box for a broken file: the failure is reported instead.
   DWORD old_mode = 0;
   SetThreadErrorMode(SEM_FAILCRITICALERRORS, &old_mode);
-  HMODULE module = search ? LoadLibraryExA(path.c_str(), nullptr, 0)
-                          : LoadLibraryExA(path.c_str(), nullptr,
-                                           LOAD_WITH_ALTERED_SEARCH_PATH);
-  const DWORD code = GetLastError();
+  HMODULE module = nullptr;
+  DWORD code = 0;
+  if (search) {
+    // The system's search without the current folder (as on POSIX, the
+    // folder a host runs in supplies no code): the program's folder, the
+    // system folders and those a host added.
+    module = LoadLibraryExW(WideText(path.c_str()).c_str(), nullptr,
+                            LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    code = GetLastError();
+    if (module == nullptr && code == ERROR_INVALID_PARAMETER) {
+      // A system without the search flags.
+      module = LoadLibraryExW(WideText(path.c_str()).c_str(), nullptr, 0);
+      code = GetLastError();
+    }
+  } else {
+    // A file in a folder: loaded by its full name, its own dependencies
+    // looked for in its folder first. The altered search needs a full path
+    // with backslashes.
+    std::wstring wide = WideText(path.c_str());
+    for (wchar_t& c : wide) {
+      if (c == L'/') c = L'\\';
+    }
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
+                               &full[0], nullptr);
+    if (n >= full.size()) {
+      full.resize(n);
+      n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
+                           &full[0], nullptr);
+    }
+    if (n > 0 && n < full.size()) {
+      full.resize(n);
+      wide = full;
+    }
+    module = LoadLibraryExW(wide.c_str(), nullptr,
+                            LOAD_WITH_ALTERED_SEARCH_PATH);
+    code = GetLastError();
+  }
   SetThreadErrorMode(old_mode, nullptr);
   if (module == nullptr) {
     *error = code;
-    *reason = "cannot load " + path + " (error " + std::to_string(code) + ")";
+    // Named like the POSIX loader's text: the file, then why.
+    wchar_t* text = nullptr;
+    std::string why;
+    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                           FORMAT_MESSAGE_FROM_SYSTEM |
+                           FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0,
+                       nullptr) != 0 &&
+        text != nullptr) {
+      why = Utf8Text(text, wcslen(text));
+      while (!why.empty() && (why.back() == '\n' || why.back() == '\r' ||
+                              why.back() == ' ' || why.back() == '.')) {
+        why.pop_back();
+      }
+    }
+    if (text != nullptr) LocalFree(text);
+    *reason = path + ": " + (why.empty() ? "cannot be loaded" : why) +
+              " (error " + std::to_string(code) + ")";
   }
   return reinterpret_cast<void*>(module);
 #else

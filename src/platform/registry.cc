@@ -1,12 +1,22 @@
 #include "platform/registry.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/file.h"
 #include "platform/trace.h"
 #include "vantrel/parser_if.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/wide_text.h"
+#endif
 
 namespace vantrel {
 
@@ -150,6 +160,70 @@ bool ParseDecimal(const std::string& text, int& value) {
   return true;
 }
 
+#if defined(_WIN32)
+
+// Reads the values of the system registry's key `path` below `root` into
+// `values`, each as an export file writes it ("dword:00000001", a quoted
+// string), so that both sources are read by one reader. Values of other
+// types are left out: they are no flags. False when the key is missing or
+// cannot be read.
+bool ReadSystemKey(RegistryRoot root, const std::string& path,
+                   std::map<std::string, std::string>& values) {
+  std::string below = path;
+  while (!below.empty() && below[0] == '\\') below.erase(0, 1);
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root == kHKeyLocalMachine ? HKEY_LOCAL_MACHINE
+                                              : HKEY_CURRENT_USER,
+                    WideText(below.c_str()).c_str(), 0, KEY_READ,
+                    &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD count = 0, longest_name = 0, longest_data = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, &count, &longest_name, &longest_data, nullptr,
+                       nullptr) != ERROR_SUCCESS) {
+    RegCloseKey(key);
+    return false;
+  }
+  std::vector<wchar_t> name(longest_name + 1);
+  std::vector<BYTE> data(longest_data + sizeof(wchar_t));
+  for (DWORD i = 0; i < count; ++i) {
+    DWORD name_length = static_cast<DWORD>(name.size());
+    DWORD data_length = static_cast<DWORD>(data.size() - sizeof(wchar_t));
+    DWORD type = 0;
+    if (RegEnumValueW(key, i, name.data(), &name_length, nullptr, &type,
+                      data.data(), &data_length) != ERROR_SUCCESS) {
+      continue;  // changed meanwhile: read as it was
+    }
+    std::string raw;
+    if (type == REG_DWORD && data_length == sizeof(DWORD)) {
+      DWORD dword = 0;
+      std::memcpy(&dword, data.data(), sizeof dword);
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "dword:%08lx",
+                    static_cast<unsigned long>(dword));
+      raw = hex;
+    } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+      const wchar_t* text = reinterpret_cast<const wchar_t*>(data.data());
+      size_t length = data_length / sizeof(wchar_t);
+      while (length > 0 && text[length - 1] == L'\0') --length;
+      raw = "\"";
+      for (char c : Utf8Text(text, length)) {
+        if (c == '"' || c == '\\') raw += '\\';
+        raw += c;
+      }
+      raw += '"';
+    } else {
+      continue;
+    }
+    values[Lower(Utf8Text(name.data(), name_length))] = raw;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+#endif
+
 }  // namespace
 
 NTBaseRegHandle::NTBaseRegHandle(RegistryRoot root) : root_(root) {}
@@ -159,7 +233,19 @@ int NTBaseRegHandle::openRegistryFolder(const char* path) {
   closeRegistryFolder();
   try {
     const char* file = std::getenv("VANTREL_REGISTRY");
-    if (path == nullptr || file == nullptr || *file == '\0') return 0;
+    if (path == nullptr) return 0;
+    if (file == nullptr || *file == '\0') {
+#if defined(_WIN32)
+      // Without an export file named, the system's own registry.
+      std::map<std::string, std::string> values;
+      if (!ReadSystemKey(root_, path, values)) return 0;
+      values_.swap(values);
+      open_ = true;
+      return 1;
+#else
+      return 0;
+#endif
+    }
     std::string data;
     std::string problem;
     if (!ReadFile(file, data, problem)) {

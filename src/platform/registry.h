@@ -1,7 +1,10 @@
 // The registry handle. On POSIX the "registry" is a Windows registry export
 // file (the text regedit writes) named by the environment variable
 // VANTREL_REGISTRY, so administrators configure the library the way they
-// export and import settings on Windows.
+// export and import settings on Windows. On Windows it is the system's
+// registry, unless VANTREL_REGISTRY names an export file: then that file is
+// read instead, as on POSIX (a test or a site can try settings without
+// changing the machine's).
 //
 // Accepted file forms: "Windows Registry Editor Version 5.00" or "REGEDIT4"
 // first line; "[HKEY_LOCAL_MACHINE\...]" section lines; values

@@ -15,6 +15,9 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
+
+#include "platform/wide_text.h"
 #else
 #include <unistd.h>
 #endif
@@ -84,10 +87,46 @@ bool IsTracePath(const char* value) {
 // processes that share the file whole.
 int AppendToFile(const std::string& path, const std::string& text) {
 #if defined(_WIN32)
-  FILE* f = std::fopen(path.c_str(), "a");
-  if (f == nullptr) return errno;
-  std::fputs(text.c_str(), f);
-  std::fclose(f);
+  // The name as UTF-8 through the wide-character API; bytes written as
+  // they are (no CR before LF), each write at the end of the file.
+  const std::wstring wide = WideText(path.c_str());
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return EISDIR;
+  }
+  HANDLE file = CreateFileW(
+      wide.c_str(), FILE_APPEND_DATA,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    switch (GetLastError()) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_INVALID_NAME:
+        return ENOENT;
+      case ERROR_ACCESS_DENIED:
+      case ERROR_SHARING_VIOLATION:
+        return EACCES;
+      case ERROR_WRITE_PROTECT:
+        return EROFS;
+      case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+      default:
+        return EIO;
+    }
+  }
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD n = 0;
+    if (!WriteFile(file, text.data() + done,
+                   static_cast<DWORD>(text.size() - done), &n, nullptr) ||
+        n == 0) {
+      break;  // a full disk drops the rest of the line
+    }
+    done += n;
+  }
+  CloseHandle(file);
   return 0;
 #else
   int fd;

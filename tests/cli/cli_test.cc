@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -178,7 +179,15 @@ TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
   const std::string pdf = dir.Write(
       "doc.pdf", "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n");
   const std::string fifo = dir.path() + "/queue";
+#if defined(_WIN32)
+  // No FIFOs on Windows: a directory stands in for the file that is no
+  // regular file.
+  ASSERT_TRUE(std::filesystem::create_directory(fifo));
+  const char* const not_regular = "is a directory";
+#else
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const char* const not_regular = "not a regular file";
+#endif
   const struct {
     const char* command;
     std::string path;
@@ -188,7 +197,7 @@ TEST(Cli, FailedScansGiveTheReasonAndExitOne) {
       {"rules", dir.path(), "is a directory"},
       {"pairs", pdf, "PDF input is not supported"},
       {"rules", pdf, "PDF input is not supported"},
-      {"rules", fifo, "not a regular file"},
+      {"rules", fifo, not_regular},
       // Never a truncated name.
       {"pairs", dir.path() + "/" + std::string(600, 'a'), "path too long"},
   };
@@ -342,10 +351,18 @@ TEST(Cli, PrintFileBytesComeOutAsJsonEscapes) {
   }
 }
 
+// The folder and the file name of a ticket are joined with the system's
+// separator.
+#if defined(_WIN32)
+constexpr char kJoin[] = "\\";
+#else
+constexpr char kJoin[] = "/";
+#endif
+
 TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   TempDir dir;
   const std::string out = dir.path() + "/out";
-  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(out));
   const std::string path = dir.Write(
       "job.ps", "%!PS-Adobe-3.0\n%%BeginDexJTData: 12\n<JobTicket/>\n");
   vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
@@ -353,7 +370,7 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, path + ": ok\n  rule 1: document, type 2, pages 0-0, booklet 0\n"
                           "    DexJTData             text  id 0    " + out +
-                          "/job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
+                          kJoin + "job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
   EXPECT_EQ(TempDir::Read(out + "/job.ps_0.dexxml"), "<JobTicket/>");
   EXPECT_EQ(std::getenv("KALOUTPUT"), nullptr);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <regex>
 #include <string>
@@ -50,7 +51,7 @@ std::string Answer(const Job& job) {
 TEST(ConcurrentParses, EachAnswersAsItDoesAlone) {
   vantrel_test::TempDir dir;
   const std::string out = dir.path() + "/dex";
-  ASSERT_EQ(std::system(("mkdir -p '" + out + "'").c_str()), 0);
+  ASSERT_TRUE(std::filesystem::create_directories(out));
   vantrel_test::ScopedEnv kaloutput("KALOUTPUT", out.c_str());
   vantrel_test::ScopedEnv plugins("VANTREL_PLUGIN_PATH",
                                   VANTREL_TEST_PLUGIN_DIR);

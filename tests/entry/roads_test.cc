@@ -255,8 +255,13 @@ TEST(Roads, CropIsTheSameInADecimalCommaLocale) {
   const std::string kRules = "216.076385x279.399994+0.000000+0.000000";
   EXPECT_EQ(PairsCrop(job, 15, 'P'), kPoints);
   EXPECT_EQ(PairsCrop(job, 15, 'M'), kRules);
-  vantrel_test::ScopedLocale locale("de_DE.UTF-8");
-  if (!locale.ok()) GTEST_SKIP() << "locale de_DE.UTF-8 not available";
+#if defined(_WIN32)
+  const char kLocale[] = "German_Germany.1252";  // Windows names its locales so
+#else
+  const char kLocale[] = "de_DE.UTF-8";
+#endif
+  vantrel_test::ScopedLocale locale(kLocale);
+  if (!locale.ok()) GTEST_SKIP() << "locale " << kLocale << " not available";
   EXPECT_EQ(PairsCrop(job, 15, 'P'), kPoints);
   EXPECT_EQ(PairsCrop(job, 15, 'M'), kRules);
   EXPECT_EQ(RulesCrop(job), kRules);

@@ -2,7 +2,9 @@
 // shared library runs in programs on the shared library, never in one that
 // holds a static copy of it.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <string>
@@ -11,7 +13,14 @@
 
 namespace {
 
-#if defined(VANTREL_CLI_PATH) && defined(VANTREL_EXAMPLE_PLUGIN_DIR)
+#if defined(_WIN32)
+
+TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
+  GTEST_SKIP() << "runs the tool through a POSIX shell; on Windows the tool "
+                  "runs the example plug-in in the answers_match_linux test";
+}
+
+#elif defined(VANTREL_CLI_PATH) && defined(VANTREL_EXAMPLE_PLUGIN_DIR)
 
 std::string Rule(const std::string& properties) {
   return "{\"layer\":0,\"type\":2,\"first\":0,\"last\":0,\"booklet\":0,"

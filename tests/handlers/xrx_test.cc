@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "engine/scanner.h"
+#include "platform/loader.h"
 #include "platform/trace.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
@@ -58,12 +59,14 @@ std::string Scan(const std::string& contents, const std::string& plugin_dir,
   std::snprintf(address, sizeof address, "%p", static_cast<void*>(&rules));
   Mark(text, address, "{rules}");
   Mark(text, plugin_dir + "/", "{dir}/");
+  Mark(text, plugin_dir + "\\", "{dir}/");  // joined with "\\" on Windows
+  Mark(text, PluginFileName("XRXParseDLL"), "{file}");
   return text;
 }
 
 TEST(XRXHandler, CallsThePluginInOrderAndReleasesObjectBeforeLibrary) {
   const std::string kLoaded =
-      "--\nLoadXRXPareseDLL() parser from {dir}/libXRXParseDLL.so\n";
+      "--\nLoadXRXPareseDLL() parser from {dir}/{file}\n";
   static const struct {
     const char* name;
     const char* contents;
@@ -98,7 +101,7 @@ TEST(XRXHandler, CallsThePluginInOrderAndReleasesObjectBeforeLibrary) {
        "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) answered null\n"
        "--ERROR-- LoadXRXPareseDLL() VantrelCreateObject(XRXParseDll) answered null\n"},
       {"no factory", "%XRXbegin:\n", VANTREL_TEST_NOFACTORY_PLUGIN_DIR, "",
-       "unload\n--\n--ERROR-- LoadXRXPareseDLL() {dir}/libXRXParseDLL.so exports no "
+       "unload\n--\n--ERROR-- LoadXRXPareseDLL() {dir}/{file} exports no "
        "VantrelCreateObject\n"},
       // clang-format on
   };
@@ -111,8 +114,14 @@ TEST(XRXHandler, AMissingLibraryIsTracedAtEveryBlock) {
   vantrel_test::TempDir empty;
   std::string text = Scan(kTwoBlocks, empty.path(), "");
   // The second line of each attempt is the system's reason.
+  // The system's number for a library not found.
+#if defined(_WIN32)
+  const std::string kFailed =
+      "--ERROR-- LoadLibrary() XRXParseDLL error = 126 \n";
+#else
   const std::string kFailed =
       "--ERROR-- LoadLibrary() XRXParseDLL error = 2 \n";
+#endif
   const std::string kReason = "--ERROR-- LoadXRXPareseDLL() ";
   for (size_t at = 0; (at = text.find(kReason, at)) != std::string::npos;) {
     text.replace(at, text.find('\n', at) - at, "reason");

@@ -1,9 +1,8 @@
 #include "platform/loader.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "support/test_support.h"
@@ -11,28 +10,41 @@
 namespace vantrel {
 namespace {
 
+#if defined(_WIN32)
+constexpr char kListSeparator[] = ";";
+constexpr char kJoin[] = "\\";
+constexpr unsigned long kNotFound = 126;  // ERROR_MOD_NOT_FOUND
+constexpr unsigned long kRefused = 193;   // ERROR_BAD_EXE_FORMAT
+#else
+constexpr char kListSeparator[] = ":";
+constexpr char kJoin[] = "/";
+constexpr unsigned long kNotFound = ENOENT;
+constexpr unsigned long kRefused = ENOEXEC;
+#endif
+
 TEST(PluginLoader, SearchesThePathFoldersInOrderAndSkipsWhatCannotLoad) {
   const std::string scripted = VANTREL_TEST_PLUGIN_DIR;
   const std::string no_factory = VANTREL_TEST_NOFACTORY_PLUGIN_DIR;
-  const std::string file = "/" + PluginFileName("XRXParseDLL");
+  const std::string file = kJoin + PluginFileName("XRXParseDLL");
+  const std::string sep = kListSeparator;
   vantrel_test::TempDir dir;
   const std::string broken = dir.path() + "/broken";
-  mkdir(broken.c_str(), 0755);
-  dir.Write("broken" + file, "not a library");
+  std::filesystem::create_directory(broken);
+  dir.Write("broken/" + PluginFileName("XRXParseDLL"), "not a library");
   const struct {
     std::string path;    // VANTREL_PLUGIN_PATH
     std::string loaded;  // "" when nothing loads
     unsigned long error;
   } kCases[] = {
-      {"", "", ENOENT},
-      {dir.path(), "", ENOENT},
+      {"", "", kNotFound},
+      {dir.path(), "", kNotFound},
       // Empty entries never stand for the current folder.
-      {"::" + scripted + ":", scripted + file, 0},
-      {dir.path() + "/missing:" + no_factory + ":" + scripted, no_factory + file, 0},
+      {sep + sep + scripted + sep, scripted + file, 0},
+      {dir.path() + "/missing" + sep + no_factory + sep + scripted, no_factory + file, 0},
       // A file that does not load is passed over, and reported when nothing
       // else loads.
-      {broken + ":" + scripted, scripted + file, 0},
-      {broken, "", ENOEXEC},
+      {broken + sep + scripted, scripted + file, 0},
+      {broken, "", kRefused},
   };
   for (const auto& c : kCases) {
     vantrel_test::ScopedEnv env("VANTREL_PLUGIN_PATH", c.path.c_str());
@@ -44,7 +56,7 @@ TEST(PluginLoader, SearchesThePathFoldersInOrderAndSkipsWhatCannotLoad) {
     const std::string reason = loader.GetErrReason();
     EXPECT_EQ(reason.empty(), c.error == 0) << c.path;
     // A refused file is named in the reason.
-    EXPECT_TRUE(c.error != ENOEXEC || reason.rfind(broken, 0) == 0) << reason;
+    EXPECT_TRUE(c.error != kRefused || reason.rfind(broken, 0) == 0) << reason;
     // Loaded once: a second load keeps it, one release ends it.
     EXPECT_EQ(loader.LoadLibraryA("XRXParseDLL", 1), loaded) << c.path;
     EXPECT_EQ(loader.ReleaseLibrary(), loaded) << c.path;

@@ -69,6 +69,12 @@ TEST(NumberText, ReadsOnlyUpToTheEndGivenAndKeepsTheValueOnFailure) {
   EXPECT_EQ(d, 3.141592653589793);
 }
 
+// The text is the same on every system; C libraries differ only in the sign
+// they show for a NaN (Windows' shows none), so that one is written out.
+void NanAsGlibc(double value, char* expected) {
+  if (std::isnan(value)) std::strcpy(expected, std::signbit(value) ? "-nan" : "nan");
+}
+
 TEST(NumberText, PrintsAsTheCLibraryPrintsInTheCLocale) {
   static const double kValues[] = {
       0.0, -0.0, 612.0, 215.899994f, 0.0078125, 0.0234375, -1e-9, 0.5,
@@ -78,6 +84,7 @@ TEST(NumberText, PrintsAsTheCLibraryPrintsInTheCLocale) {
   char expected[400];
   for (double value : kValues) {
     std::snprintf(expected, sizeof expected, "%f", value);
+    NanAsGlibc(value, expected);
     EXPECT_EQ(FixedText(value), expected) << value;
   }
   // Every float of a sweep over the bit patterns, the form crops take.
@@ -87,6 +94,7 @@ TEST(NumberText, PrintsAsTheCLibraryPrintsInTheCLocale) {
     float f;
     std::memcpy(&f, &bits, sizeof f);
     std::snprintf(expected, sizeof expected, "%f", static_cast<double>(f));
+    NanAsGlibc(f, expected);
     ASSERT_EQ(FixedText(f), expected) << std::hexfloat << f;
   }
 }

@@ -7,6 +7,10 @@
 #include "platform/trace.h"
 #include "support/test_support.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 using vantrel::kHKeyCurrentUser;
@@ -178,5 +182,64 @@ TEST(Registry, FileThatCannotBeUsedIsToldOnce) {
     EXPECT_EQ(trace.lines(), std::vector<std::string>{problem});
   }
 }
+
+#if defined(_WIN32)
+
+// Without VANTREL_REGISTRY the system's registry is read, through the same
+// reader as an export file; with it, the file wins. The values are written
+// below HKEY_CURRENT_USER, which the tests may change freely.
+TEST(Registry, WindowsReadsTheSystemRegistryUnlessAFileIsNamed) {
+  const wchar_t kKey[] = L"Software\\VantrelTest\\K";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const DWORD on = 1, all = 0xFFFFFFFF;
+  const wchar_t seven[] = L"7";
+  const wchar_t word[] = L"yes";
+  RegSetValueExW(key, L"On", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+  RegSetValueExW(key, L"All", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&all), sizeof all);
+  RegSetValueExW(key, L"Seven", 0, REG_SZ, reinterpret_cast<const BYTE*>(seven), sizeof seven);
+  RegSetValueExW(key, L"Word", 0, REG_SZ, reinterpret_cast<const BYTE*>(word), sizeof word);
+  RegSetValueExW(key, L"Bytes", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&on), sizeof on);
+  RegCloseKey(key);
+  const auto read = [](const char* path, const char* name) {
+    NTBaseRegHandle h(kHKeyCurrentUser);
+    int value = 42;
+    const int open = h.openRegistryFolder(path);
+    const int get = h.getBoolValueByName(name, value, 0);
+    h.closeRegistryFolder();
+    return "open=" + std::to_string(open) + " get=" + std::to_string(get) +
+           " value=" + std::to_string(value);
+  };
+  {
+    ScopedEnv unset("VANTREL_REGISTRY", nullptr);
+    static const struct {
+      const char *path, *name, *expected;
+    } kCases[] = {
+        {"\\Software\\VantrelTest\\K", "On", "open=1 get=1 value=1"},
+        {"software\\vantreltest\\k", "on", "open=1 get=1 value=1"},
+        {"Software\\VantrelTest\\K", "All", "open=1 get=1 value=-1"},
+        {"Software\\VantrelTest\\K", "Seven", "open=1 get=1 value=7"},
+        {"Software\\VantrelTest\\K", "Word", "open=1 get=0 value=42"},
+        {"Software\\VantrelTest\\K", "Bytes", "open=1 get=0 value=42"},
+        {"Software\\VantrelTest\\K", "Missing", "open=1 get=0 value=42"},
+        {"Software\\VantrelTest\\Missing", "On", "open=0 get=0 value=42"},
+    };
+    for (const auto& c : kCases) {
+      EXPECT_EQ(read(c.path, c.name), c.expected) << c.path << ' ' << c.name;
+    }
+  }
+  TempDir dir;
+  ScopedEnv env("VANTREL_REGISTRY",
+                dir.Write("r.reg", std::string(kHeader) +
+                                       "[HKCU\\Software\\VantrelTest\\K]\n\"On\"=dword:0\n")
+                    .c_str());
+  EXPECT_EQ(read("Software\\VantrelTest\\K", "On"), "open=1 get=1 value=0");
+  EXPECT_EQ(read("Software\\VantrelTest\\K", "Seven"), "open=1 get=0 value=42");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VantrelTest");
+}
+
+#endif
 
 }  // namespace

@@ -34,7 +34,7 @@ std::atomic<int> g_most{0};
 // unique symbol, which would keep the library from ever being unloaded.
 __attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
   const char* path = std::getenv("VANTREL_TEST_XRX_LOG");
-  FILE* f = path != nullptr ? std::fopen(path, "a") : nullptr;
+  FILE* f = path != nullptr ? std::fopen(path, "ab") : nullptr;
   if (f == nullptr) return;
   va_list args;
   va_start(args, format);

@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
 #include <stdlib.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <clocale>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "store/property_map.h"
@@ -19,10 +22,28 @@
 namespace vantrel_test {
 
 TempDir::TempDir() {
+#if defined(_WIN32)
+  // No mkdtemp: a random name, made anew until one is free.
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "vantrel-test-" + std::to_string(random() % 1000000000);
+    std::error_code ec;
+    if (std::filesystem::create_directory(base / name, ec)) {
+      // With "/" only, so that paths built from it read alike everywhere
+      // (and need no escaping in JSON).
+      path_ = (base / name).generic_string();
+      return;
+    }
+  }
+  path_ = (base / "vantrel-test").generic_string();
+#else
   std::string pattern =
       (std::filesystem::temp_directory_path() / "vantrel-test-XXXXXX").string();
   char* made = mkdtemp(&pattern[0]);
   path_ = made != nullptr ? made : pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -30,16 +51,34 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+namespace {
+
+// A file name as the library reads it: UTF-8; on Windows, text that is no
+// UTF-8 in the ANSI code page (the form a narrow name has there anyway).
+std::filesystem::path FsPath(const std::string& name) {
+#if defined(_WIN32)
+  try {
+    return std::filesystem::u8path(name);
+  } catch (const std::exception&) {
+    return std::filesystem::path(name);
+  }
+#else
+  return std::filesystem::path(name);
+#endif
+}
+
+}  // namespace
+
 std::string TempDir::Write(const std::string& name,
                            const std::string& contents) const {
   std::string full = path_ + "/" + name;
-  std::ofstream out(full, std::ios::binary);
+  std::ofstream out(FsPath(full), std::ios::binary);
   out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
   return full;
 }
 
 std::string TempDir::Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
@@ -220,11 +259,16 @@ std::string CropText(const std::string& dump, const std::string& sep) {
 }
 
 void SetOrUnset(const char* name, const char* value) {
+#if defined(_WIN32)
+  // An empty value removes the variable here: Windows keeps no empty ones.
+  _putenv_s(name, value != nullptr ? value : "");
+#else
   if (value != nullptr) {
     setenv(name, value, 1);
   } else {
     unsetenv(name);
   }
+#endif
 }
 
 }  // namespace
