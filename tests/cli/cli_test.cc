@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -83,6 +84,13 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
        "vantrel: option '--dex-dir' does not apply to 'pairs'\n"},
       {{"rules", "--skip", "4", "a.ps"}, "vantrel: bad value '4' for '--skip'\n"},
       {{"rules", "--dex-dir=", "a.ps"}, "vantrel: bad value '' for '--dex-dir'\n"},
+      {{"pairs", "-j", "0", "a.ps"}, "vantrel: bad value '0' for '-j'\n"},
+      {{"pairs", "-j", "-1", "a.ps"}, "vantrel: bad value '-1' for '-j'\n"},
+      {{"rules", "-j", "abc", "a.ps"}, "vantrel: bad value 'abc' for '-j'\n"},
+      {{"rules", "-j=", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
+      {{"rules", "-j", "", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
+      {{"rules", "-j", "2x", "a.ps"}, "vantrel: bad value '2x' for '-j'\n"},
+      {{"pairs", "a.ps", "-j"}, "vantrel: option '-j' needs a value\n"},
       // A bad argument is quoted without its control characters.
       {{"rules", "--skip", "\x1b[2J", "a.ps"}, "vantrel: bad value '\\x1b[2J' for '--skip'\n"},
       // clang-format on
@@ -100,7 +108,7 @@ TEST(Cli, HelpNamesEveryCommandOptionAndSettingAndVersionTheLibrary) {
   EXPECT_EQ(help.err, "");
   for (const char* name :
        {"vantrel pairs ", "vantrel rules ", "--mode MODE", "--unit UNIT",
-        "--no-bbox", "--skip FLAGS", "--dex-dir DIR", "--json", "--trace",
+        "--no-bbox", "--skip FLAGS", "--dex-dir DIR", "-j N", "--json", "--trace",
         "-h, --help", "--version", "VANTREL_TRACE", "VANTREL_REGISTRY",
         "VANTREL_PLUGIN_PATH", "KALOUTPUT"}) {
     EXPECT_NE(help.out.find(name), std::string::npos) << name << help.out;
@@ -243,6 +251,83 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
   EXPECT_EQ(r.out, a + letter + "\n" + missing +
                        ": failed (no such file)\n  DocumentCustomColors  text\n\n" + a +
                        letter);
+}
+
+// Files scanned side by side report exactly what one at a time reports, in
+// the order of the arguments, failures included.
+TEST(Cli, ParallelRunsWriteWhatOneAtATimeWrites) {
+  TempDir dir;
+  std::vector<std::string> files;
+  for (int i = 0; i < 12; ++i) {
+    const std::string n = std::to_string(i);
+    switch (i % 4) {
+      case 0:
+        files.push_back(dir.Write("letter" + n + ".ps", kLetter));
+        break;
+      case 1:
+        files.push_back(dir.path() + "/missing" + n + ".ps");
+        break;
+      case 2:
+        files.push_back(dir.Write("doc" + n + ".pdf", "%PDF-1.7\n"));
+        break;
+      default:
+        files.push_back(dir.Write(
+            "job" + n + ".ps", "%!PS-Adobe-3.0\n%%Title: Job " + n +
+                                   "\n%%Pages: " + n + "\n%%BoundingBox: 0 0 " +
+                                   n + "0 200\n%%EndComments\n"));
+    }
+  }
+  for (const std::vector<std::string>& head :
+       {std::vector<std::string>{"pairs"}, {"pairs", "--json", "--mode", "both"},
+        {"rules"}, {"rules", "--json"}}) {
+    std::vector<std::string> serial = head;
+    serial.insert(serial.end(), {"-j", "1"});
+    serial.insert(serial.end(), files.begin(), files.end());
+    const CliResult one = RunCli(serial);
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(std::count(one.err.begin(), one.err.end(), '\n'), 6) << one.err;
+    for (const char* jobs : {"2", "4", "64"}) {
+      std::vector<std::string> parallel = head;
+      parallel.insert(parallel.end(), {"-j", jobs});
+      parallel.insert(parallel.end(), files.begin(), files.end());
+      const CliResult many = RunCli(parallel);
+      EXPECT_EQ(std::tie(many.status, many.out, many.err),
+                std::tie(one.status, one.out, one.err))
+          << ::testing::PrintToString(parallel);
+    }
+  }
+  // The default is as many as there are cores: the same streams again.
+  std::vector<std::string> plain{"rules"};
+  plain.insert(plain.end(), files.begin(), files.end());
+  std::vector<std::string> serial{"rules", "-j=1"};
+  serial.insert(serial.end(), files.begin(), files.end());
+  const CliResult a = RunCli(plain);
+  const CliResult b = RunCli(serial);
+  EXPECT_EQ(std::tie(a.status, a.out, a.err), std::tie(b.status, b.out, b.err));
+}
+
+// Jobs of one base name in different folders number their tickets in the
+// order of the arguments, however many files run at once.
+TEST(Cli, ParallelRunsNumberDexTicketsInArgumentOrder) {
+  TempDir dir;
+  const std::string out = dir.path() + "/out";
+  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
+  std::vector<std::string> args{"rules", "--json", "--dex-dir", out, "-j", "4"};
+  for (int i = 0; i < 8; ++i) {
+    const std::string sub = "d" + std::to_string(i);
+    ASSERT_EQ(mkdir((dir.path() + "/" + sub).c_str(), 0755), 0);
+    args.push_back(dir.Write(sub + "/job.ps",
+                             "%!PS-Adobe-3.0\n%%BeginDexJTData: 2\n<" +
+                                 std::to_string(i) + ">\n"));
+  }
+  const CliResult r = RunCli(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (int i = 0; i < 8; ++i) {
+    const std::string ticket = out + "/job.ps_" + std::to_string(i) + ".dexxml";
+    EXPECT_EQ(TempDir::Read(ticket), "<" + std::to_string(i)) << ticket;
+    EXPECT_NE(r.out.find(ticket), std::string::npos) << ticket;
+  }
 }
 
 TEST(Escape, WritesAnyByteAsValidText) {
