@@ -15,6 +15,8 @@ namespace {
 // that a list of thousands of files is not held in memory.
 constexpr size_t kWaitingPerJob = 4;
 
+// The work of an index that failed is not emitted; the indexes before it
+// still are, as a run on one thread would have emitted them before failing.
 class OrderedRun {
  public:
   OrderedRun(size_t count, unsigned jobs, const std::vector<size_t>& after)
@@ -22,7 +24,8 @@ class OrderedRun {
         window_(static_cast<size_t>(jobs) * kWaitingPerJob),
         after_(after),
         outputs_(count),
-        done_(count, false) {}
+        done_(count, false),
+        failed_index_(count) {}
 
   // One thread's loop: takes the next index while the window allows.
   template <typename Work>
@@ -31,22 +34,31 @@ class OrderedRun {
       size_t index;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] {
-          return stop_ || next_ >= count_ || next_ < emitted_ + window_;
-        });
-        if (stop_ || next_ >= count_) return;
+        changed_.wait(lock,
+                      [&] { return Finished() || next_ < emitted_ + window_; });
+        if (Finished()) return;
         index = next_++;
         if (!after_.empty() && after_[index] < index) {
+          // The index waited for is before this one, so it is taken already.
           const size_t before = after_[index];
-          changed_.wait(lock, [&] { return stop_ || done_[before]; });
-          if (stop_) return;
+          changed_.wait(lock, [&] {
+            return stop_ || done_[before] || index > failed_index_;
+          });
+          if (!done_[before]) return;
         }
       }
       FileOutput output;
       try {
         work(worker, index, output);
       } catch (...) {
-        Stop(std::current_exception());
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          if (index < failed_index_) {
+            failed_index_ = index;
+            failure_ = std::current_exception();
+          }
+        }
+        changed_.notify_all();
         return;
       }
       {
@@ -65,15 +77,21 @@ class OrderedRun {
       FileOutput output;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || done_[index]; });
-        if (stop_) return;
+        changed_.wait(lock,
+                      [&] { return done_[index] || index == failed_index_; });
+        if (!done_[index]) {
+          StopLocked();
+          return;
+        }
         output = std::move(outputs_[index]);
         outputs_[index] = FileOutput();
       }
       try {
         emit(index, output);
       } catch (...) {
-        Stop(std::current_exception());
+        std::lock_guard<std::mutex> lock(mutex_);
+        failure_ = std::current_exception();
+        StopLocked();
         return;
       }
       {
@@ -89,12 +107,13 @@ class OrderedRun {
   }
 
  private:
-  void Stop(std::exception_ptr failure) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!failure_) failure_ = failure;
-      stop_ = true;
-    }
+  // No index is left to start (all taken, one failed, or the run stopped).
+  bool Finished() const {
+    return stop_ || next_ >= count_ || next_ > failed_index_;
+  }
+
+  void StopLocked() {
+    stop_ = true;
     changed_.notify_all();
   }
 
@@ -103,10 +122,12 @@ class OrderedRun {
   const std::vector<size_t>& after_;
   std::mutex mutex_;
   std::condition_variable changed_;
+  // Guarded by mutex_, as is everything below.
   std::vector<FileOutput> outputs_;
-  std::vector<bool> done_;  // guarded by mutex_, as is everything below
-  size_t next_ = 0;         // the next index to start
-  size_t emitted_ = 0;      // indexes handed to emit
+  std::vector<bool> done_;
+  size_t next_ = 0;      // the next index to start
+  size_t emitted_ = 0;   // indexes handed to emit
+  size_t failed_index_;  // the first index whose work threw; count_: none
   bool stop_ = false;
   std::exception_ptr failure_;
 };

@@ -35,8 +35,10 @@ unsigned DefaultJobs();
 // work starts, or is `count` (or more) for none: work that claims shared
 // names (output files) then claims them in the order of the files.
 // With `jobs` <= 1 everything runs on the calling thread, one index after
-// the other. An exception thrown by `work` or `emit` is thrown from here
-// once the other threads have stopped (the remaining indexes are not run).
+// the other. An exception thrown by `work` for an index is thrown from here
+// after the indexes before it were emitted, as on one thread; one thrown by
+// `emit` at once. Either way no later index is emitted, and the threads have
+// stopped when it is thrown.
 void RunOrdered(
     size_t count, unsigned jobs,
     const std::function<void(unsigned worker, size_t index,
