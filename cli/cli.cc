@@ -313,8 +313,11 @@ int ParseArguments(const Command& command, const std::vector<std::string>& args,
       options_done = true;
       continue;
     }
-    const size_t equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
+    // "-j4" is "-j 4", as make and compilers' drivers take it.
+    const bool glued_jobs =
+        arg.size() > 2 && arg.compare(0, 2, "-j") == 0 && arg[2] != '=';
+    const size_t equals = glued_jobs ? 1 : arg.find('=');
+    const std::string name = arg.substr(0, glued_jobs ? 2 : equals);
     const OptionSpec* option = FindOption(name);
     if (option == nullptr) {
       err << "vantrel: unknown option " << Quote(name) << '\n';

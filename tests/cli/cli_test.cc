@@ -36,7 +36,8 @@ CliResult RunCli(const std::vector<std::string>& args) {
 
 // A US Letter page: 612 x 792 points.
 const char kLetter[] =
-    "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612 792\n%%EndComments\nshowpage\n%%EOF\n";
+    "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612 "
+    "792\n%%EndComments\nshowpage\n%%EOF\n";
 
 // The custom colour list, stored by every scan (empty here).
 const char kNoColors[] =
@@ -90,6 +91,7 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
       {{"rules", "-j=", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
       {{"rules", "-j", "", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
       {{"rules", "-j", "2x", "a.ps"}, "vantrel: bad value '2x' for '-j'\n"},
+      {{"rules", "-jx", "a.ps"}, "vantrel: bad value 'x' for '-j'\n"},
       {{"pairs", "a.ps", "-j"}, "vantrel: option '-j' needs a value\n"},
       // A bad argument is quoted without its control characters.
       {{"rules", "--skip", "\x1b[2J", "a.ps"}, "vantrel: bad value '\\x1b[2J' for '--skip'\n"},
@@ -97,7 +99,8 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
   };
   for (const auto& c : kCases) {
     CliResult r = RunCli(c.args);
-    EXPECT_EQ(std::tie(r.status, r.err, r.out), std::make_tuple(2, std::string(c.err), ""))
+    EXPECT_EQ(std::tie(r.status, r.err, r.out),
+              std::make_tuple(2, std::string(c.err), ""))
         << ::testing::PrintToString(c.args);
   }
 }
@@ -108,9 +111,9 @@ TEST(Cli, HelpNamesEveryCommandOptionAndSettingAndVersionTheLibrary) {
   EXPECT_EQ(help.err, "");
   for (const char* name :
        {"vantrel pairs ", "vantrel rules ", "--mode MODE", "--unit UNIT",
-        "--no-bbox", "--skip FLAGS", "--dex-dir DIR", "-j N", "--json", "--trace",
-        "-h, --help", "--version", "VANTREL_TRACE", "VANTREL_REGISTRY",
-        "VANTREL_PLUGIN_PATH", "KALOUTPUT"}) {
+        "--no-bbox", "--skip FLAGS", "--dex-dir DIR", "-j N", "--json",
+        "--trace", "-h, --help", "--version", "VANTREL_TRACE",
+        "VANTREL_REGISTRY", "VANTREL_PLUGIN_PATH", "KALOUTPUT"}) {
     EXPECT_NE(help.out.find(name), std::string::npos) << name << help.out;
   }
   CliResult version = RunCli({"--version"});
@@ -226,7 +229,8 @@ TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
   };
   for (const auto& c : kCases) {
     CliResult r =
-        RunCli({"rules", "--json", std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
+        RunCli({"rules", "--json",
+                std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
     EXPECT_EQ(r.status, 0) << c.file << r.err;
     EXPECT_NE(r.out.find(c.property), std::string::npos) << r.out;
   }
@@ -248,9 +252,10 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
   CliResult r = RunCli({"pairs", a, missing, a, "--unit", "pt"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "vantrel: " + missing + ": no such file\n");
-  EXPECT_EQ(r.out, a + letter + "\n" + missing +
-                       ": failed (no such file)\n  DocumentCustomColors  text\n\n" + a +
-                       letter);
+  EXPECT_EQ(r.out,
+            a + letter + "\n" + missing +
+                ": failed (no such file)\n  DocumentCustomColors  text\n\n" +
+                a + letter);
 }
 
 // Files scanned side by side report exactly what one at a time reports, in
@@ -278,17 +283,20 @@ TEST(Cli, ParallelRunsWriteWhatOneAtATimeWrites) {
     }
   }
   for (const std::vector<std::string>& head :
-       {std::vector<std::string>{"pairs"}, {"pairs", "--json", "--mode", "both"},
-        {"rules"}, {"rules", "--json"}}) {
+       {std::vector<std::string>{"pairs"},
+        {"pairs", "--json", "--mode", "both"},
+        {"rules"},
+        {"rules", "--json"}}) {
     std::vector<std::string> serial = head;
     serial.insert(serial.end(), {"-j", "1"});
     serial.insert(serial.end(), files.begin(), files.end());
     const CliResult one = RunCli(serial);
     EXPECT_EQ(one.status, 1);
     EXPECT_EQ(std::count(one.err.begin(), one.err.end(), '\n'), 6) << one.err;
-    for (const char* jobs : {"2", "4", "64"}) {
+    for (const std::vector<std::string>& jobs :
+         {std::vector<std::string>{"-j", "2"}, {"-j4"}, {"-j=64"}}) {
       std::vector<std::string> parallel = head;
-      parallel.insert(parallel.end(), {"-j", jobs});
+      parallel.insert(parallel.end(), jobs.begin(), jobs.end());
       parallel.insert(parallel.end(), files.begin(), files.end());
       const CliResult many = RunCli(parallel);
       EXPECT_EQ(std::tie(many.status, many.out, many.err),
@@ -317,9 +325,9 @@ TEST(Cli, ParallelRunsNumberDexTicketsInArgumentOrder) {
   for (int i = 0; i < 8; ++i) {
     const std::string sub = "d" + std::to_string(i);
     ASSERT_EQ(mkdir((dir.path() + "/" + sub).c_str(), 0755), 0);
-    args.push_back(dir.Write(sub + "/job.ps",
-                             "%!PS-Adobe-3.0\n%%BeginDexJTData: 2\n<" +
-                                 std::to_string(i) + ">\n"));
+    args.push_back(dir.Write(
+        sub + "/job.ps",
+        "%!PS-Adobe-3.0\n%%BeginDexJTData: 2\n<" + std::to_string(i) + ">\n"));
   }
   const CliResult r = RunCli(args);
   EXPECT_EQ(r.status, 0) << r.err;
@@ -377,11 +385,14 @@ TEST(Escape, WritesAnyByteAsValidText) {
 TEST(Cli, PrintFileBytesComeOutAsJsonEscapes) {
   TempDir dir;
   for (const char* name : {"caf\xc3\xa9.ps", "caf\xe9.ps"}) {
-    const std::string path = dir.Write(
-        name, "%!PS-Adobe-3.0\n%%Creator: \"Q\" \\ \x01\x1b[31m\x7f end\n%%EndComments\n");
+    const std::string path = dir.Write(name,
+                                       "%!PS-Adobe-3.0\n%%Creator: \"Q\" \\ "
+                                       "\x01\x1b[31m\x7f end\n%%EndComments\n");
     CliResult r = RunCli({"rules", "--json", path});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path() + "/caf\xc3\xa9.ps\"", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path() + "/caf\xc3\xa9.ps\"", 0),
+              0u)
+        << r.out;
     EXPECT_NE(r.out.find("{\"name\":\"Creator\",\"type\":6,\"id\":3,\"value\":"
                          "\"\\\"Q\\\" \\\\ \\u0001\\u001b[31m\\u007f end\"}"),
               std::string::npos)
@@ -400,9 +411,12 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
   CliResult r = RunCli({"rules", "--dex-dir", out, path});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, path + ": ok\n  rule 1: document, type 2, pages 0-0, booklet 0\n"
-                          "    DexJTData             text  id 0    " + out +
-                          "/job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
+  EXPECT_EQ(r.out,
+            path +
+                ": ok\n  rule 1: document, type 2, pages 0-0, booklet 0\n"
+                "    DexJTData             text  id 0    " +
+                out +
+                "/job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
   EXPECT_EQ(TempDir::Read(out + "/job.ps_0.dexxml"), "<JobTicket/>");
   EXPECT_EQ(std::getenv("KALOUTPUT"), nullptr);
 }
