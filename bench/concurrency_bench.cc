@@ -53,10 +53,10 @@ constexpr double kSpeedupPerThread = 0.85;
 struct Options {
   int64_t size_mb = 200;
   int calls = 3000;     // short calls per phase, the three modes in turn
-  double seconds = 30;  // cap on one loaded phase
+  double seconds = 60;  // cap on one loaded phase
   double gap_us = 200;  // pause between two short calls
-  int repeats = 3;      // rounds per throughput case, best kept
-  int scans = 2;        // whole-file scans per thread per round
+  int repeats = 5;      // rounds per throughput case, best kept
+  int scans = 4;        // whole-file scans per thread per round
   int threads = 0;      // 0: the number of cores
   std::string dir;
   bool keep = false;
