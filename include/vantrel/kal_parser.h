@@ -107,6 +107,7 @@ class VANTREL_API CKalParser {
   void setOrientation();
 
  private:
+  friend struct CKalParserAccess;  // the library's own code and tests
   void saveDocumentCustomColors();
 
   ParserContext* m_engine;

@@ -9,7 +9,8 @@
 class CParseXRXCommentsIf;
 namespace vantrel {
 class CLoaderLibrary;
-}
+struct ParseState;
+}  // namespace vantrel
 
 // One slot of the keyword table. Chained entries (`next`) are separately
 // allocated and zero-initialised.
@@ -39,7 +40,7 @@ struct ParserContext {
   // summary of the table checks this to know that it must look again.
   uint32_t tableGeneration;
 
-  int fileHandle;     // open descriptor during a scan; -1 when none
+  int fileHandle;  // open descriptor during a scan; -1 when none
   // The chunk buffer of the scan: the byte before the data holds the byte
   // that precedes the chunk in the file (a line feed at its start), and a NUL
   // follows the valid data.
@@ -58,10 +59,18 @@ struct ParserContext {
 
   CParseXRXCommentsIf* m_pParseXRX;
   vantrel::CLoaderLibrary* m_pLoaderLibrary;
+  // The loaded XRX plug-in declared that it may be called concurrently:
+  // its calls need not hold the process-wide plug-in lock.
+  bool xrxConcurrent;
 
   // VantrelScanStatus of the last scan; handlers that end a scan with -1 may
   // set a more precise reason before returning.
   int scanStatus;
+
+  // What the parse writes: its property map and the comment families'
+  // working values. Owned by the CKalParser (not by the context); null in
+  // a context made for the engine alone.
+  vantrel::ParseState* state;
 
   // Keys registered by hosts through CKalParser::AddComment are copied here
   // so the host's text need not outlive the table. Owned; freed with the

@@ -8,6 +8,7 @@
 #include "engine/scan_record.h"
 #include "handlers/handler_state.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -96,10 +97,11 @@ int64_t ParserEndDocument(char*, CommentStruct* record, long, char*, char**,
 int64_t ParserCreationDate(char* context, CommentStruct*, long, char*,
                            char** position, char*, int64_t, int64_t, long*,
                            void*, void*) {
-  if (FindProperty("CreationDate") != nullptr) return 0;
+  if (FindProperty(PropertiesOf(context), "CreationDate") != nullptr) return 0;
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, false)) return 0;
-  StoreProperty("CreationDate", "string", kCreationDateId, value);
+  StoreProperty(PropertiesOf(context), "CreationDate", "string",
+                kCreationDateId, value);
   return 0;
 }
 
@@ -128,11 +130,12 @@ int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
   std::strncpy(creator, value, kCreatorTextSize - 1);
   creator[kCreatorTextSize - 1] = '\0';
 
-  if (StoreProperty("Creator", "string", kCreatorId, creator) == nullptr) {
+  if (StoreProperty(PropertiesOf(context), "Creator", "string", kCreatorId,
+                    creator) == nullptr) {
     return 0;
   }
-  VTRACE("ParserCreator Return, GetCount = %d, value = %s", PropertyCount(),
-         creator);
+  VTRACE("ParserCreator Return, GetCount = %d, value = %s",
+         PropertiesOf(context).Count(), creator);
   return 0;
 }
 

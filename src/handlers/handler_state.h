@@ -1,11 +1,11 @@
-// Module-wide working state of the comment handlers, kept in one place.
+// The working state of the comment handlers, kept in one place.
 //
 // Each comment family keeps here what it hands its handlers as user data or
-// carries from one comment to the next. Everything is reset to its
-// library-load value when a CKalParser is constructed (ResetHandlerState), so
-// no parse sees what an earlier parse left; the registration calls then set
-// what their comment set needs. Touched only by the thread that holds the
-// parse lock.
+// carries from one comment to the next. Every parse owns one (in its
+// ParseState, reached through the handlers' context), at its library-load
+// values when the parse starts, so no parse sees what another left; the
+// registration calls then set what their comment set needs. Only the thread
+// running the parse touches it.
 #ifndef VANTREL_HANDLERS_HANDLER_STATE_H_
 #define VANTREL_HANDLERS_HANDLER_STATE_H_
 
@@ -71,12 +71,6 @@ struct HandlerState {
   std::vector<std::string> documentColors;
   std::vector<std::string> cmykColors;
 };
-
-// The module-wide state.
-HandlerState& HandlerVars();
-
-// Back to the library-load values.
-void ResetHandlerState();
 
 }  // namespace vantrel
 

@@ -7,6 +7,7 @@
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -54,7 +55,7 @@ int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
                       long* /*wait_index*/, void* /*user_data*/,
                       void* /*caller*/) {
   std::unique_ptr<CKalProperty> record = NewProperty();
-  VTRACE("GlobalComment Call, GetCount = %d", PropertyCount());
+  VTRACE("GlobalComment Call, GetCount = %d", PropertiesOf(context).Count());
   if (keyword == nullptr || position == nullptr || *position == nullptr) {
     return 0;
   }
@@ -66,8 +67,9 @@ int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
   record->setPropertyTypeName("STRING");
   record->setPropertyID(0);
   record->setPropertyValue(value, -1);
-  StoreProperty(std::move(record));
-  VTRACE("KALPPD Return, GetCount = %d, value = %s", PropertyCount(), value);
+  StoreProperty(PropertiesOf(context), std::move(record));
+  VTRACE("KALPPD Return, GetCount = %d, value = %s",
+         PropertiesOf(context).Count(), value);
   return 0;
 }
 
@@ -76,7 +78,7 @@ int64_t ParserKALPPD(char* context, CommentStruct* /*record*/, long /*param*/,
                      char* /*comment_start*/, int64_t /*continuation*/,
                      int64_t /*value_offset*/, long* /*wait_index*/,
                      void* /*user_data*/, void* /*caller*/) {
-  VTRACE("KALPPD Call, GetCount = %d", PropertyCount());
+  VTRACE("KALPPD Call, GetCount = %d", PropertiesOf(context).Count());
   if (position == nullptr || *position == nullptr) return 0;
   const char* end = ValueDataEnd(context, *position);
   const char* p = *position;
@@ -101,9 +103,10 @@ int64_t ParserKALPPD(char* context, CommentStruct* /*record*/, long /*param*/,
                 value);
   }
 
-  if (StoreProperty(name, "STRING", 0, value) == nullptr) return 0;
+  if (StoreProperty(PropertiesOf(context), name, "STRING", 0, value) == nullptr)
+    return 0;
   VTRACE("KALPPD Return, GetCount = %d, keywordKALPPD = %s, value = %s",
-         PropertyCount(), name, value);
+         PropertiesOf(context).Count(), name, value);
   return 0;
 }
 
@@ -112,10 +115,10 @@ int64_t ParserTitle(char* context, CommentStruct* /*record*/, long /*param*/,
                     int64_t /*continuation*/, int64_t /*value_offset*/,
                     long* /*wait_index*/, void* /*user_data*/,
                     void* /*caller*/) {
-  VTRACE("Title Call, GetCount = %d", PropertyCount());
+  VTRACE("Title Call, GetCount = %d", PropertiesOf(context).Count());
   // The first title stored is final (later ones come from embedded
   // documents).
-  if (FindProperty("Title") != nullptr) return 0;
+  if (FindProperty(PropertiesOf(context), "Title") != nullptr) return 0;
   if (position == nullptr || *position == nullptr) return 0;
 
   char title[kValueBufferSize];
@@ -128,7 +131,7 @@ int64_t ParserTitle(char* context, CommentStruct* /*record*/, long /*param*/,
     says_something = !IsTitleWhite(title[i]);
   }
 
-  std::unique_ptr<CKalProperty>& pending = HandlerVars().pendingTitle;
+  std::unique_ptr<CKalProperty>& pending = HandlerVars(context).pendingTitle;
   if (says_something) {
     std::unique_ptr<CKalProperty> fresh = NewProperty();
     if (fresh) pending = std::move(fresh);
@@ -142,16 +145,17 @@ int64_t ParserTitle(char* context, CommentStruct* /*record*/, long /*param*/,
   return 0;
 }
 
-int64_t ParserTitleEndComments(char* /*context*/, CommentStruct* /*record*/,
+int64_t ParserTitleEndComments(char* context, CommentStruct* /*record*/,
                                long /*param*/, char* /*keyword*/,
                                char** /*position*/, char* /*comment_start*/,
                                int64_t /*continuation*/,
                                int64_t /*value_offset*/, long* /*wait_index*/,
                                void* /*user_data*/, void* /*caller*/) {
-  std::unique_ptr<CKalProperty>& pending = HandlerVars().pendingTitle;
+  std::unique_ptr<CKalProperty>& pending = HandlerVars(context).pendingTitle;
   if (!pending) return 0;
-  StoreProperty(std::move(pending));  // leaves the pending title empty
-  VTRACE("EndComments Return, output = %d ", PropertyCount());
+  StoreProperty(PropertiesOf(context),
+                std::move(pending));  // leaves the pending title empty
+  VTRACE("EndComments Return, output = %d ", PropertiesOf(context).Count());
   return 0;
 }
 

@@ -19,10 +19,10 @@ namespace {
 class Script {
  public:
   Script() {
-    ClearProperties();
+    vantrel_test::TestMap().Clear();
     record.m_headerState = 1;
   }
-  ~Script() { ClearProperties(); }
+  ~Script() { vantrel_test::TestMap().Clear(); }
 
   Script& Play(const char* steps, std::vector<std::string> values = {}) {
     static const CommentHandler kHandlers[] = {
@@ -54,9 +54,10 @@ TEST(DocumentStructure, TracksHeaderTrailerAndNesting) {
   for (const auto& c : kCases) {
     Script s;
     const CommentStruct& r = s.Play(c.steps).record;
-    EXPECT_EQ(std::vector<int>({r.m_headerState, r.m_endCommentsSeen,
-                                r.m_trailerSeen, r.m_documentDepth}),
-              std::vector<int>({c.header_state, c.end_comments, c.trailer, c.depth}))
+    EXPECT_EQ(
+        std::vector<int>({r.m_headerState, r.m_endCommentsSeen, r.m_trailerSeen,
+                          r.m_documentDepth}),
+        std::vector<int>({c.header_state, c.end_comments, c.trailer, c.depth}))
         << c.steps;
   }
 }

@@ -71,15 +71,15 @@ TEST(KALPPDHandler, StoresTheValueUnderTheNameTheCommentGives) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    ClearProperties();
+    vantrel_test::TestMap().Clear();
     FeedKALPPD(c.value, c.data);
     EXPECT_EQ(DumpPropertyMap(), c.map) << c.value;
   }
-  ClearProperties();
+  vantrel_test::TestMap().Clear();
   FeedKALPPD("xxxxMediaType A");
   FeedKALPPD("xxxxMediaType B");
   EXPECT_EQ(DumpPropertyMap(), "MediaType:STRING=B");
-  ClearProperties();
+  vantrel_test::TestMap().Clear();
 }
 
 }  // namespace

@@ -15,22 +15,23 @@ namespace {
 using vantrel_test::ScanJob;
 
 TEST(PageLabelHandler, ARepeatedLabelStopsTheCollection) {
-  HandlerVars().pageLabelFlag = -1;  // as a scan before this one left it
-  HandlerVars().pageLabels.Insert("3 3", 3);
+  vantrel_test::TestVars().pageLabelFlag =
+      -1;  // as a scan before this one left it
+  vantrel_test::TestVars().pageLabels.Insert("3 3", 3);
   CommentStruct record{};
   std::vector<int> counts;
   for (const char* label : {"3 3", "1 1", "1 1 ", "1 1", "2 2"}) {
     size_t moved = 1;
     vantrel_test::Feed(ParserPageLabel, std::string(label) + "\r\n", &record,
-                       &HandlerVars().pageLabelFlag, nullptr, nullptr,
-                       std::string::npos, &moved);
+                       &vantrel_test::TestVars().pageLabelFlag, nullptr,
+                       nullptr, std::string::npos, &moved);
     EXPECT_EQ(moved, 0u) << label;
     // Texts are checked in batches: whoever reads the count resolves first.
-    ResolvePageLabels(&record);
+    ResolvePageLabels(vantrel_test::TestVars(), &record);
     counts.push_back(record.m_pageLabelCount);
   }
   EXPECT_EQ(counts, (std::vector<int>{1, 2, 3, -2, -2}));
-  EXPECT_EQ(HandlerVars().pageLabelFlag, 1);
+  EXPECT_EQ(vantrel_test::TestVars().pageLabelFlag, 1);
 }
 
 TEST(BookletHandlers, PropertiesAndOneRulePerBookletComment) {

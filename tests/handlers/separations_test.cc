@@ -26,7 +26,8 @@ const char kPreSeparated[] =
 
 TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
   std::string mode2;
-  for (const char* page : {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
+  for (const char* page :
+       {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
     mode2 += std::string("%%Page: ") + page + "\n%%PlateColor: Black\n";
   }
   const struct {
@@ -64,8 +65,9 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ScanJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
-              c.result)
+    EXPECT_EQ(
+        ScanJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
+        c.result)
         << c.name;
   }
 }
@@ -98,7 +100,7 @@ TEST(SeparationHandlers, PlateTableKeeps32NamesCutTo63) {
   Feed(ParserPlateColor, long_name + "-two", &record, nullptr, &rules);
   EXPECT_EQ(DumpRules(rules), Rule(1, 34) + Rule(2, 2));
   EXPECT_EQ(Dump(record), "page 3 count 1 mode 1 separated 1");
-  ClearProperties();
+  vantrel_test::TestMap().Clear();
 }
 
 TEST(SeparationHandlers, PageCommentsOfTheTailPassOrWithoutALabelCountNothing) {
