@@ -188,6 +188,12 @@ void SleepMicroseconds(double us) {
   }
 }
 
+void SpinMicroseconds(double us) {
+  const double end = Now() + us * 1e-6;
+  while (Now() < end) {
+  }
+}
+
 // ---------------------------------------------------------------------------
 // (a) Short calls beside whole-file scans.
 
@@ -271,7 +277,12 @@ LatencyPhase MeasureLatency(const Options& opt, const std::string& target,
     const double b = Now();
     samples[m].push_back(b - a);
     if (status != VANTREL_SCAN_OK) phase.failed = true;
-    SleepMicroseconds(opt.gap_us);
+    // A busy wait, not a sleep: a sleeping thread wakes on a cold core
+    // (caches, idle states), which on a virtual machine puts a tail of 5-7x
+    // the median on every call, loaded or not. The lock-free or locked
+    // library is what the figures are about; the spacing is what gives the
+    // loaders their chances at a lock.
+    SpinMicroseconds(opt.gap_us);
   }
   phase.seconds = Now() - t0;
   phase.loader_scans = finished - finished_at_start;
