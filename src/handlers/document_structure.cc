@@ -127,8 +127,9 @@ int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
   if (creator[0] != '\0' || record->m_endCommentsSeen != 0) {
     if (record->m_headerState != kInTrailer || !deferred) return 0;
   }
-  std::strncpy(creator, value, kCreatorTextSize - 1);
-  creator[kCreatorTextSize - 1] = '\0';
+  const size_t length = strnlen(value, kCreatorTextSize - 1);
+  std::memcpy(creator, value, length);
+  creator[length] = '\0';
 
   if (StoreProperty(PropertiesOf(context), "Creator", "string", kCreatorId,
                     creator) == nullptr) {
