@@ -1,8 +1,9 @@
 // The vantrel command-line tool, callable with injected streams.
 //
-//   vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] [--json] [--trace]
+//   vantrel pairs [--mode MODE] [--unit UNIT] [--no-bbox] [-j N] [--json]
+//                 [--trace] FILE...
+//   vantrel rules [--skip FLAGS] [--dex-dir DIR] [-j N] [--json] [--trace]
 //                 FILE...
-//   vantrel rules [--skip FLAGS] [--dex-dir DIR] [--json] [--trace] FILE...
 //   vantrel -h | --help | --version
 #ifndef VANTREL_CLI_CLI_H_
 #define VANTREL_CLI_CLI_H_
@@ -18,6 +19,10 @@ namespace vantrel_cli {
 // lines (--trace) go to the process's stderr, not to `err`.
 // --trace sets VANTREL_TRACE=stderr, --dex-dir DIR sets KALOUTPUT=DIR for
 // the parses; both variables are restored before returning.
+// -j N scans N files at once (default: the number of cores); `out` and `err`
+// receive exactly what -j 1 writes, in the order of the files, each file's
+// report as soon as it and those before it are done. Traced runs scan one
+// file at a time.
 // Answers the exit status: 0 when every scan ran, 1 when a scan failed (the
 // other files are still reported) or the output could not be written, 2 for a
 // bad command line (nothing scanned).

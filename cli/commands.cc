@@ -3,10 +3,14 @@
 #include <vantrel/vantrel.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string_view>
 
 #include "escape.h"
+#include "parallel.h"
 
 namespace vantrel_cli {
 
@@ -127,17 +131,6 @@ void WriteTextHead(const std::string& file, const Scan& scan, bool first,
   }
 }
 
-// The failure line goes out after the file's report has been flushed, so
-// that a terminal showing both streams shows them in order.
-void Finish(const std::string& file, const Scan& scan, std::ostream& out,
-            std::ostream& err) {
-  out.flush();
-  if (!scan.ok) {
-    err << "vantrel: " << Escape(file, Source::kUtf8OrLatin1, Style::kDisplay)
-        << ": " << scan.reason << '\n';
-  }
-}
-
 void WritePairs(const std::string& file, const Scan& scan,
                 const _tPairProperty* pairs, int count, bool json, bool first,
                 std::ostream& out) {
@@ -238,15 +231,88 @@ std::string TypeCodeList(bool pair) {
   return list;
 }
 
-int RunPairs(const Options& options, std::ostream& out, std::ostream& err) {
-  std::unique_ptr<CRipBaseParserIF> parser(RipCreateParserObject());
-  if (!parser) {
-    err << "vantrel: cannot create the parser object\n";
-    return 1;
+namespace {
+
+// The DEX tickets of a job go to "<folder>/<base name>_<n>.dexxml", the first
+// free n. Two files of one base name scanned at once would race for the
+// numbers; each such file waits for the one before it, so every ticket gets
+// the name a run of one file at a time gives it.
+std::vector<size_t> DexNameOrder(const std::vector<std::string>& files) {
+  const char* folder = std::getenv("KALOUTPUT");
+  if (folder == nullptr || *folder == '\0') return {};
+  std::vector<size_t> after(files.size(), files.size());
+  std::map<std::string, size_t> last;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const size_t slash = files[i].find_last_of("/\\");
+    const std::string base =
+        slash == std::string::npos ? files[i] : files[i].substr(slash + 1);
+    auto found = last.find(base);
+    if (found != last.end()) after[i] = found->second;
+    last[base] = i;
   }
+  return after;
+}
+
+// Writes one file's report, then its failure line: the report is flushed
+// first, so that a terminal showing both streams shows them in order.
+void Emit(const FileOutput& output, std::ostream& out, std::ostream& err) {
+  out << output.out;
+  out.flush();
+  err << output.err;
+}
+
+std::string FailureLine(const std::string& file, const Scan& scan) {
+  if (scan.ok) return std::string();
+  return "vantrel: " + Escape(file, Source::kUtf8OrLatin1, Style::kDisplay) +
+         ": " + scan.reason + "\n";
+}
+
+// Creates one parser object per thread that will scan; false after writing
+// the failure when one cannot be made.
+template <typename Parser, typename Create>
+bool CreateParsers(const Options& options, Create create,
+                   std::vector<std::unique_ptr<Parser>>& parsers,
+                   std::ostream& err) {
+  const size_t threads =
+      std::max<size_t>(1, std::min<size_t>(options.jobs, options.files.size()));
+  for (size_t i = 0; i < threads; ++i) {
+    parsers.emplace_back(create());
+    if (!parsers.back()) {
+      err << "vantrel: cannot create the parser object\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Runs `scan` over every file, `options.jobs` at a time, and writes the
+// reports in the order of the files. Answers 0 when every scan ran, else 1.
+template <typename ScanFile>
+int RunFiles(const Options& options, const ScanFile& scan,
+             const std::vector<size_t>& after, std::ostream& out,
+             std::ostream& err) {
   int exit_status = 0;
-  bool first = true;
-  for (const std::string& file : options.files) {
+  RunOrdered(
+      options.files.size(), options.jobs,
+      [&](unsigned worker, size_t index, FileOutput& output) {
+        scan(worker, index, output);
+      },
+      [&](size_t, FileOutput& output) {
+        if (output.failed) exit_status = 1;
+        Emit(output, out, err);
+      },
+      after);
+  return exit_status;
+}
+
+}  // namespace
+
+int RunPairs(const Options& options, std::ostream& out, std::ostream& err) {
+  std::vector<std::unique_ptr<CRipBaseParserIF>> parsers;
+  if (!CreateParsers(options, RipCreateParserObject, parsers, err)) return 1;
+  auto scan_file = [&](unsigned worker, size_t index, FileOutput& output) {
+    const std::string& file = options.files[index];
+    CRipBaseParserIF* parser = parsers[worker].get();
     _tPairProperty* raw = nullptr;
     int count = 0;
     const int answer = parser->ParseToPairs(file.c_str(), raw, count,
@@ -255,33 +321,35 @@ int RunPairs(const Options& options, std::ostream& out, std::ostream& err) {
     std::unique_ptr<_tPairProperty[]> pairs(raw);
     if (raw == nullptr) count = 0;
     const Scan scan = ScanOutcome(answer, parser->GetLastScanStatus());
-    if (!scan.ok) exit_status = 1;
-    WritePairs(file, scan, pairs.get(), count, options.json, first, out);
-    Finish(file, scan, out, err);
-    first = false;
-  }
-  return exit_status;
+    std::ostringstream text;
+    WritePairs(file, scan, pairs.get(), count, options.json, index == 0, text);
+    output.out = text.str();
+    output.err = FailureLine(file, scan);
+    output.failed = !scan.ok;
+  };
+  return RunFiles(options, scan_file, {}, out, err);
 }
 
 int RunRules(const Options& options, std::ostream& out, std::ostream& err) {
-  std::unique_ptr<CParserObjectIF> parser(CreateParserObject(0));
-  if (!parser) {
-    err << "vantrel: cannot create the parser object\n";
+  std::vector<std::unique_ptr<CParserObjectIF>> parsers;
+  if (!CreateParsers(
+          options, [] { return CreateParserObject(0); }, parsers, err)) {
     return 1;
   }
-  int exit_status = 0;
-  bool first = true;
-  for (const std::string& file : options.files) {
+  auto scan_file = [&](unsigned worker, size_t index, FileOutput& output) {
+    const std::string& file = options.files[index];
+    CParserObjectIF* parser = parsers[worker].get();
     CRuleKalPropArrArray rules;
     const int answer =
         parser->ParseToRules(file.c_str(), rules, options.skip_flags, 0);
     const Scan scan = ScanOutcome(answer, parser->GetLastScanStatus());
-    if (!scan.ok) exit_status = 1;
-    WriteRules(file, scan, rules, options.json, first, out);
-    Finish(file, scan, out, err);
-    first = false;
-  }
-  return exit_status;
+    std::ostringstream text;
+    WriteRules(file, scan, rules, options.json, index == 0, text);
+    output.out = text.str();
+    output.err = FailureLine(file, scan);
+    output.failed = !scan.ok;
+  };
+  return RunFiles(options, scan_file, DexNameOrder(options.files), out, err);
 }
 
 }  // namespace vantrel_cli

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -36,7 +37,8 @@ CliResult RunCli(const std::vector<std::string>& args) {
 
 // A US Letter page: 612 x 792 points.
 const char kLetter[] =
-    "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612 792\n%%EndComments\nshowpage\n%%EOF\n";
+    "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612 "
+    "792\n%%EndComments\nshowpage\n%%EOF\n";
 
 // The custom colour list, stored by every scan (empty here).
 const char kNoColors[] =
@@ -84,13 +86,22 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
        "vantrel: option '--dex-dir' does not apply to 'pairs'\n"},
       {{"rules", "--skip", "4", "a.ps"}, "vantrel: bad value '4' for '--skip'\n"},
       {{"rules", "--dex-dir=", "a.ps"}, "vantrel: bad value '' for '--dex-dir'\n"},
+      {{"pairs", "-j", "0", "a.ps"}, "vantrel: bad value '0' for '-j'\n"},
+      {{"pairs", "-j", "-1", "a.ps"}, "vantrel: bad value '-1' for '-j'\n"},
+      {{"rules", "-j", "abc", "a.ps"}, "vantrel: bad value 'abc' for '-j'\n"},
+      {{"rules", "-j=", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
+      {{"rules", "-j", "", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
+      {{"rules", "-j", "2x", "a.ps"}, "vantrel: bad value '2x' for '-j'\n"},
+      {{"rules", "-jx", "a.ps"}, "vantrel: bad value 'x' for '-j'\n"},
+      {{"pairs", "a.ps", "-j"}, "vantrel: option '-j' needs a value\n"},
       // A bad argument is quoted without its control characters.
       {{"rules", "--skip", "\x1b[2J", "a.ps"}, "vantrel: bad value '\\x1b[2J' for '--skip'\n"},
       // clang-format on
   };
   for (const auto& c : kCases) {
     CliResult r = RunCli(c.args);
-    EXPECT_EQ(std::tie(r.status, r.err, r.out), std::make_tuple(2, std::string(c.err), ""))
+    EXPECT_EQ(std::tie(r.status, r.err, r.out),
+              std::make_tuple(2, std::string(c.err), ""))
         << ::testing::PrintToString(c.args);
   }
 }
@@ -101,9 +112,9 @@ TEST(Cli, HelpNamesEveryCommandOptionAndSettingAndVersionTheLibrary) {
   EXPECT_EQ(help.err, "");
   for (const char* name :
        {"vantrel pairs ", "vantrel rules ", "--mode MODE", "--unit UNIT",
-        "--no-bbox", "--skip FLAGS", "--dex-dir DIR", "--json", "--trace",
-        "-h, --help", "--version", "VANTREL_TRACE", "VANTREL_REGISTRY",
-        "VANTREL_PLUGIN_PATH", "KALOUTPUT"}) {
+        "--no-bbox", "--skip FLAGS", "--dex-dir DIR", "-j N", "--json",
+        "--trace", "-h, --help", "--version", "VANTREL_TRACE",
+        "VANTREL_REGISTRY", "VANTREL_PLUGIN_PATH", "KALOUTPUT"}) {
     EXPECT_NE(help.out.find(name), std::string::npos) << name << help.out;
   }
   CliResult version = RunCli({"--version"});
@@ -227,7 +238,8 @@ TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
   };
   for (const auto& c : kCases) {
     CliResult r =
-        RunCli({"rules", "--json", std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
+        RunCli({"rules", "--json",
+                std::string(VANTREL_SOURCE_DIR "/tests/data/") + c.file});
     EXPECT_EQ(r.status, 0) << c.file << r.err;
     EXPECT_NE(r.out.find(c.property), std::string::npos) << r.out;
   }
@@ -285,9 +297,90 @@ TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
   CliResult r = RunCli({"pairs", a, missing, a, "--unit", "pt"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "vantrel: " + missing + ": no such file\n");
-  EXPECT_EQ(r.out, a + letter + "\n" + missing +
-                       ": failed (no such file)\n  DocumentCustomColors  text\n\n" + a +
-                       letter);
+  EXPECT_EQ(r.out,
+            a + letter + "\n" + missing +
+                ": failed (no such file)\n  DocumentCustomColors  text\n\n" +
+                a + letter);
+}
+
+// Files scanned side by side report exactly what one at a time reports, in
+// the order of the arguments, failures included.
+TEST(Cli, ParallelRunsWriteWhatOneAtATimeWrites) {
+  TempDir dir;
+  std::vector<std::string> files;
+  for (int i = 0; i < 12; ++i) {
+    const std::string n = std::to_string(i);
+    switch (i % 4) {
+      case 0:
+        files.push_back(dir.Write("letter" + n + ".ps", kLetter));
+        break;
+      case 1:
+        files.push_back(dir.path() + "/missing" + n + ".ps");
+        break;
+      case 2:
+        files.push_back(dir.Write("doc" + n + ".pdf", "%PDF-1.7\n"));
+        break;
+      default:
+        files.push_back(dir.Write(
+            "job" + n + ".ps", "%!PS-Adobe-3.0\n%%Title: Job " + n +
+                                   "\n%%Pages: " + n + "\n%%BoundingBox: 0 0 " +
+                                   n + "0 200\n%%EndComments\n"));
+    }
+  }
+  for (const std::vector<std::string>& head :
+       {std::vector<std::string>{"pairs"},
+        {"pairs", "--json", "--mode", "both"},
+        {"rules"},
+        {"rules", "--json"}}) {
+    std::vector<std::string> serial = head;
+    serial.insert(serial.end(), {"-j", "1"});
+    serial.insert(serial.end(), files.begin(), files.end());
+    const CliResult one = RunCli(serial);
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(std::count(one.err.begin(), one.err.end(), '\n'), 6) << one.err;
+    for (const std::vector<std::string>& jobs :
+         {std::vector<std::string>{"-j", "2"}, {"-j4"}, {"-j=64"}}) {
+      std::vector<std::string> parallel = head;
+      parallel.insert(parallel.end(), jobs.begin(), jobs.end());
+      parallel.insert(parallel.end(), files.begin(), files.end());
+      const CliResult many = RunCli(parallel);
+      EXPECT_EQ(std::tie(many.status, many.out, many.err),
+                std::tie(one.status, one.out, one.err))
+          << ::testing::PrintToString(parallel);
+    }
+  }
+  // The default is as many as there are cores: the same streams again.
+  std::vector<std::string> plain{"rules"};
+  plain.insert(plain.end(), files.begin(), files.end());
+  std::vector<std::string> serial{"rules", "-j=1"};
+  serial.insert(serial.end(), files.begin(), files.end());
+  const CliResult a = RunCli(plain);
+  const CliResult b = RunCli(serial);
+  EXPECT_EQ(std::tie(a.status, a.out, a.err), std::tie(b.status, b.out, b.err));
+}
+
+// Jobs of one base name in different folders number their tickets in the
+// order of the arguments, however many files run at once.
+TEST(Cli, ParallelRunsNumberDexTicketsInArgumentOrder) {
+  TempDir dir;
+  const std::string out = dir.path() + "/out";
+  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
+  std::vector<std::string> args{"rules", "--json", "--dex-dir", out, "-j", "4"};
+  for (int i = 0; i < 8; ++i) {
+    const std::string sub = "d" + std::to_string(i);
+    ASSERT_EQ(mkdir((dir.path() + "/" + sub).c_str(), 0755), 0);
+    args.push_back(dir.Write(
+        sub + "/job.ps",
+        "%!PS-Adobe-3.0\n%%BeginDexJTData: 2\n<" + std::to_string(i) + ">\n"));
+  }
+  const CliResult r = RunCli(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (int i = 0; i < 8; ++i) {
+    const std::string ticket = out + "/job.ps_" + std::to_string(i) + ".dexxml";
+    EXPECT_EQ(TempDir::Read(ticket), "<" + std::to_string(i)) << ticket;
+    EXPECT_NE(r.out.find(ticket), std::string::npos) << ticket;
+  }
 }
 
 TEST(Escape, WritesAnyByteAsValidText) {
@@ -337,11 +430,14 @@ TEST(Escape, WritesAnyByteAsValidText) {
 TEST(Cli, PrintFileBytesComeOutAsJsonEscapes) {
   TempDir dir;
   for (const char* name : {"caf\xc3\xa9.ps", "caf\xe9.ps"}) {
-    const std::string path = dir.Write(
-        name, "%!PS-Adobe-3.0\n%%Creator: \"Q\" \\ \x01\x1b[31m\x7f end\n%%EndComments\n");
+    const std::string path = dir.Write(name,
+                                       "%!PS-Adobe-3.0\n%%Creator: \"Q\" \\ "
+                                       "\x01\x1b[31m\x7f end\n%%EndComments\n");
     CliResult r = RunCli({"rules", "--json", path});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path() + "/caf\xc3\xa9.ps\"", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path() + "/caf\xc3\xa9.ps\"", 0),
+              0u)
+        << r.out;
     EXPECT_NE(r.out.find("{\"name\":\"Creator\",\"type\":6,\"id\":3,\"value\":"
                          "\"\\\"Q\\\" \\\\ \\u0001\\u001b[31m\\u007f end\"}"),
               std::string::npos)
