@@ -5,7 +5,8 @@
 //
 // Besides crashes and sanitizer reports it stops on two wrong answers:
 // - the block read in place and the block copied chunk by chunk (as a file
-//   is read) give different results;
+//   is read) give different results, through the roads and, with small
+//   chunks so that small inputs span many, through the scanner alone;
 // - the RIP road's whole-file crop differs from the job-ticket road's.
 #include <stdlib.h>
 
@@ -16,6 +17,11 @@
 #include <cstring>
 #include <string>
 
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "engine/scanner.h"
+#include "engine/sections.h"
 #include "vantrel/vantrel.h"
 
 namespace {
@@ -108,6 +114,49 @@ Answer Pairs(const uint8_t* data, size_t size, int mode, char unit,
   return answer;
 }
 
+// Appends "key|value line|offset|continuation|tail" to its user data.
+int64_t RecordHit(char* context, CommentStruct* record, long, char* keyword,
+                  char** position, char*, int64_t continuation,
+                  int64_t value_offset, long*, void* user_data, void*) {
+  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
+  std::string& hits = *static_cast<std::string*>(user_data);
+  hits += keyword;
+  hits += '|';
+  for (const char* p = *position; p < ctx->dataEnd && *p != '\n'; ++p) {
+    hits += *p;
+  }
+  hits += "|" + std::to_string(value_offset) + "|" +
+          std::to_string(continuation) + "|" +
+          std::to_string(record->m_inTailPass) + "\n";
+  return 0;
+}
+
+// Every comment the scanner dispatches, in chunks of `chunk` bytes, with the
+// counted sections skipped.
+std::string Hits(const uint8_t* data, size_t size, int mode, int chunk,
+                 bool copied) {
+  std::string hits;
+  ParserContext* ctx = vantrel::ParserCreateContext("fuzz.ps");
+  if (ctx == nullptr) return hits;
+  for (const char* key : {"Page:", "BoundingBox:", "Title:", "Pages:",
+                          "EndComments", "Trailer", "EOF", "+", "!PS"}) {
+    vantrel::ParserAddEntryToList(ctx, key, RecordHit, 0, &hits, 0);
+  }
+  vantrel::RegisterSectionSet(ctx);
+  ctx->hasMemorySource = true;
+  ctx->memoryData = data;
+  ctx->memorySize = size;
+  ctx->copyChunks = copied;
+  ctx->wholeFileReadSize = chunk;
+  CommentStruct record{};
+  record.m_scanMode = mode;
+  const int64_t result = vantrel::ParserScanFile(ctx, &record, nullptr);
+  hits += "result " + std::to_string(result) + " status " +
+          std::to_string(ctx->scanStatus);
+  vantrel::ParserFreeContext(ctx);
+  return hits;
+}
+
 void Differ(const char* what, int mode, const std::string& a,
             const std::string& b) {
   std::fprintf(stderr, "%s differ in mode %d:\n%s\n----\n%s\n", what, mode,
@@ -129,6 +178,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   (void)kIsolated;
   if (size > kMaxInput) return 0;
+
+  // Chunk sizes from the input's first byte, so that the fuzzer moves the
+  // chunk ends around.
+  const int chunk = vantrel::kHeadSize + (size > 0 ? data[0] * 61 : 0);
+  for (int mode : {1, 3, 15}) {
+    const std::string in_place = Hits(data, size, mode, chunk, false);
+    const std::string copied = Hits(data, size, mode, chunk, true);
+    if (in_place != copied) {
+      Differ("scanner hits in place and copied", mode, in_place, copied);
+    }
+  }
 
   for (int mode : {0, 1, 2, 3, 15}) {
     const Answer rules = Rules(data, size, mode, false);

@@ -160,7 +160,13 @@ bool IsLineStartByte(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 class Scan {
  public:
   Scan(ParserContext* context, CommentStruct* record, void* caller)
-      : ctx_(context), rec_(record), caller_(caller), hooks_(Hooks()) {}
+      : ctx_(context),
+        rec_(record),
+        caller_(caller),
+        hooks_(Hooks()),
+        whole_size_(context->wholeFileReadSize >= kHeadSize
+                        ? context->wholeFileReadSize
+                        : kWholeFileReadSize) {}
 
   int64_t Run();
 
@@ -197,6 +203,8 @@ class Scan {
   CommentStruct* rec_;
   void* caller_;
   const ScannerHooks& hooks_;
+  // The chunk size of passes that read on through the file.
+  const int whole_size_;
 
   int64_t size_ = 0;
   // The part of the file that is scanned: [win_begin_, win_end_).
@@ -374,7 +382,7 @@ int64_t Scan::Run() {
   if (!Open()) return -1;
 
   read_size_ =
-      rec_->m_passBits == kScanWholeFile ? kWholeFileReadSize : kHeadSize;
+      rec_->m_passBits == kScanWholeFile ? whole_size_ : kHeadSize;
   // Head and tail scans hold at most a tail's worth; the buffer grows only
   // when a pass reads on through the file.
   if (!EnsureBuffer(std::max(read_size_, kTailSize))) return -1;
@@ -426,7 +434,7 @@ bool Scan::Prologue() {
   const bool starts_at_zero = !tail_first || size_ <= kTailSize;
   int first = kDosEpsHeaderRead;
   if (starts_at_zero) {
-    first = bits == kScanWholeFile ? kWholeFileReadSize
+    first = bits == kScanWholeFile ? whole_size_
             : tail_first           ? std::max(read_size_, kTailSize)
                                    : read_size_;
   }
@@ -537,7 +545,7 @@ bool Scan::RunPass() {
     // Continues where the passes so far stopped.
     limit_ = win_end_;
     rec_->m_passBits = 0;
-    pass_max_size_ = kWholeFileReadSize;
+    pass_max_size_ = whole_size_;
   } else if (rec_->m_passBits & kScanHeadBit) {
     rec_->m_passBits &= ~kScanHeadBit;
     start = win_begin_;
@@ -604,7 +612,7 @@ bool Scan::RunPass() {
     // whole-file scan since it is one now.
     if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
       if (backoff_ != 0) {
-        pass_max_size_ = kWholeFileReadSize;
+        pass_max_size_ = whole_size_;
         if (!EnsureBuffer(pass_max_size_)) return false;
       }
       limit_ += std::max(kLargestReadSize, pass_max_size_);
