@@ -118,6 +118,50 @@ bool getHeliosSupport() {
   return flag != 0;
 }
 
+PassPlan PlanPass(int32_t pass_bits, int32_t scan_mode, int64_t win_begin,
+                  int64_t win_end, int64_t covered, int read_size,
+                  int whole_size) {
+  PassPlan plan;
+  plan.passBitsAfter = pass_bits;
+  plan.scanModeAfter = scan_mode;
+  plan.start = covered;
+  const int64_t window = win_end - win_begin;
+  if (pass_bits == kScanWholeFile) {
+    // Continues where the passes so far stopped.
+    plan.limit = win_end;
+    plan.passBitsAfter = 0;
+    plan.maxChunk = whole_size;
+  } else if (pass_bits & kScanHeadBit) {
+    plan.passBitsAfter &= ~kScanHeadBit;
+    plan.start = win_begin;
+    plan.limit = win_begin + kHeadSize;
+    if (window < kHeadSize) {
+      // This pass covers the whole window.
+      plan.passBitsAfter = 0;
+      plan.scanModeAfter = kScanWholeFile;
+    } else {
+      plan.backoff = kHeadBackoff;
+    }
+    plan.maxChunk = read_size;
+  } else if (pass_bits & kScanTailBit) {
+    if (window > kTailSize) {
+      plan.start = std::max(covered, win_end - kTailSize);
+    } else {
+      plan.scanModeAfter = kScanWholeFile;  // the pass reads the rest
+    }
+    plan.limit = win_end;
+    // The tail is read in one chunk.
+    plan.maxChunk = std::max(read_size, kTailSize);
+    plan.tail = true;
+    plan.passBitsAfter &= ~kScanTailBit;
+  } else {
+    // Bits this scanner has no pass for (a handler left them).
+    plan.run = false;
+    plan.passBitsAfter = 0;
+  }
+  return plan;
+}
+
 namespace {
 
 // A "%!" line close to the head limit pushes the limit on, so the head pass
@@ -539,40 +583,17 @@ bool Scan::ReadChunk(int64_t offset, int kept, int size) {
 }
 
 bool Scan::RunPass() {
-  backoff_ = 0;
-  int64_t start = covered_;
-  if (rec_->m_passBits == kScanWholeFile) {
-    // Continues where the passes so far stopped.
-    limit_ = win_end_;
-    rec_->m_passBits = 0;
-    pass_max_size_ = whole_size_;
-  } else if (rec_->m_passBits & kScanHeadBit) {
-    rec_->m_passBits &= ~kScanHeadBit;
-    start = win_begin_;
-    limit_ = win_begin_ + kHeadSize;
-    if (WindowSize() < kHeadSize) {
-      rec_->m_passBits = 0;
-      rec_->m_scanMode = kScanWholeFile;
-    } else {
-      backoff_ = kHeadBackoff;
-    }
-    pass_max_size_ = read_size_;
-  } else if (rec_->m_passBits & kScanTailBit) {
-    if (WindowSize() > kTailSize) {
-      start = std::max(start, win_end_ - kTailSize);
-    } else {
-      rec_->m_scanMode = kScanWholeFile;
-    }
-    limit_ = win_end_;
-    // The tail is read in one chunk.
-    pass_max_size_ = std::max(read_size_, kTailSize);
-    rec_->m_inTailPass = 1;
-    rec_->m_passBits &= ~kScanTailBit;
-  } else {
-    // A handler left bits this scanner has no pass for.
-    rec_->m_passBits = 0;
-    return true;
-  }
+  const PassPlan plan =
+      PlanPass(rec_->m_passBits, rec_->m_scanMode, win_begin_, win_end_,
+               covered_, read_size_, whole_size_);
+  rec_->m_passBits = plan.passBitsAfter;
+  rec_->m_scanMode = plan.scanModeAfter;
+  if (!plan.run) return true;
+  if (plan.tail) rec_->m_inTailPass = 1;
+  const int64_t start = plan.start;
+  limit_ = plan.limit;
+  backoff_ = plan.backoff;
+  pass_max_size_ = plan.maxChunk;
 
   // A pass starts with a clean skip state: a section skipped by one pass is
   // not awaited or resumed in another.
