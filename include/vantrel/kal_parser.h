@@ -89,7 +89,9 @@ class VANTREL_API CKalParser {
   // returns. Call before HandleFile.
   // A null `data` (or a `size` of 0) is an empty job, not an error. With a
   // null or empty path the job has no name; DEX output files are then named
-  // "job_0.dexxml", "job_1.dexxml", ... Handlers registered with the
+  // "job_0.dexxml", "job_1.dexxml", ... A name longer than 511 bytes still
+  // fails the scan (VANTREL_SCAN_PATH_TOO_LONG), as it would be cut in DEX
+  // output names. Handlers registered with the
   // AddComment form that takes a handler get their text position in a copy
   // of the bytes, so such a handler may still write there; the library's own
   // handlers only read, and are given the block itself.

@@ -51,8 +51,10 @@ struct ParserContext {
   char filePath[kContextPathSize];
   bool pathTooLong;  // the given path did not fit: the scan must fail
 
-  // End of the valid data in the chunk buffer; *dataEnd is NUL. Handlers
-  // never read at or past it.
+  // End of the valid data of the chunk held. The chunk lies in the chunk
+  // buffer, where *dataEnd is NUL, or, for a memory block, in the block
+  // itself, where *dataEnd is the next byte of the block and nothing may be
+  // written. Handlers never read at or past it, and never write the text.
   char* dataEnd;
   // Where the key of the comment being dispatched starts in the chunk
   // buffer; a prefix entry's keyword is the whole word from here.
