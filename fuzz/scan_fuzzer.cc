@@ -22,6 +22,7 @@
 #include "engine/scan_record.h"
 #include "engine/scanner.h"
 #include "engine/sections.h"
+#include "parser/parse_state.h"
 #include "vantrel/vantrel.h"
 
 namespace {
@@ -138,6 +139,8 @@ std::string Hits(const uint8_t* data, size_t size, int mode, int chunk,
   std::string hits;
   ParserContext* ctx = vantrel::ParserCreateContext("fuzz.ps");
   if (ctx == nullptr) return hits;
+  vantrel::ParseState state;
+  ctx->state = &state;  // for the handlers the scanner calls itself
   for (const char* key : {"Page:", "BoundingBox:", "Title:", "Pages:",
                           "EndComments", "Trailer", "EOF", "+", "!PS"}) {
     vantrel::ParserAddEntryToList(ctx, key, RecordHit, 0, &hits, 0);

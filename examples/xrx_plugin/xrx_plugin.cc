@@ -12,7 +12,8 @@
 // lines. Other lines inside the block (blank lines, for instance) are
 // skipped. A block without "%XRXend" in the text handed over is incomplete;
 // a second "%XRXbegin:" before the end is an error. Both leave the
-// container as it was.
+// container as it was. Objects share nothing, so the plug-in declares that
+// parses on several threads may call it at once.
 #include <vantrel/kal_property.h>
 #include <vantrel/xrx_plugin.h>
 
@@ -131,3 +132,7 @@ extern "C" VANTREL_PLUGIN_EXPORT void* VantrelCreateObject(const char* name,
   CParseXRXCommentsIf* parser = new (std::nothrow) XRXParser;
   return parser;
 }
+
+// Each object keeps its own lines and the plug-in shares nothing between
+// objects, so scans on several threads may use it at once.
+extern "C" VANTREL_PLUGIN_EXPORT int VantrelPluginConcurrent(void) { return 1; }

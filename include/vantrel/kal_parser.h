@@ -5,10 +5,10 @@
 // HandleFile() once; call one conversion; destroy. The service objects of
 // <vantrel/parser_if.h> do exactly this and are what most hosts want.
 //
-// Constructing a parser resets the library's module-wide scan state (the
-// property map and every comment family's working values), so each parse
-// starts as after library load. The parser does not lock: a host that drives
-// CKalParser itself must not run two parsers at once in one process.
+// Each parser owns what its scan writes (the property map and every comment
+// family's working values), at the library-load values when it is made, so
+// parsers on different threads run in parallel. One parser is used by one
+// thread at a time.
 #ifndef VANTREL_KAL_PARSER_H_
 #define VANTREL_KAL_PARSER_H_
 
@@ -122,6 +122,7 @@ class VANTREL_API CKalParser {
   void setOrientation();
 
  private:
+  friend struct CKalParserAccess;  // the library's own code and tests
   void saveDocumentCustomColors();
 
   ParserContext* m_engine;

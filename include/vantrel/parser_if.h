@@ -3,8 +3,14 @@
 // Job-ticket software takes CParserObjectIF from CreateParserObject() and gets
 // the results as rules; a RIP front end takes CRipBaseParserIF from
 // RipCreateParserObject() and gets flat key/value pairs. Both objects may run
-// any number of parses one after another. Parses are serialised process-wide:
-// two threads that parse at once run one after the other.
+// any number of parses one after another.
+//
+// Threads. Every parse owns its state, so parses on different threads run in
+// parallel, through one object or through several. An object shared by
+// threads keeps one last scan status: GetLastScanStatus() then answers the
+// status of whichever parse through it ended last. A host that wants each
+// call's own status uses one object per thread (objects hold nothing else
+// and cost next to nothing to make).
 #ifndef VANTREL_PARSER_IF_H_
 #define VANTREL_PARSER_IF_H_
 

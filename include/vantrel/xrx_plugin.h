@@ -43,10 +43,22 @@
 // vantrel::vantrel), so that host and plug-in share one copy of those
 // classes. examples/xrx_plugin is a complete plug-in.
 //
-// Calls come from the thread that runs the parse, one at a time (parses are
-// serialised process-wide). Plug-in calls should not throw; an exception
-// that leaves one is caught and counted as a failure of that call. The
-// destructor must never throw.
+// Threads. Parses run in parallel, each on its caller's thread, and each
+// scan has its own parser object. Unless the plug-in says otherwise, the
+// library calls it one call at a time process-wide: the loading of the
+// library and the factory call, each comment's init/setMode/parseBuffer/
+// fillRules sequence, and the object's destruction with the unloading are
+// each made under one process-wide lock. A plug-in whose objects may be used
+// from several threads at once (each object by one thread at a time) says so
+// by exporting, with C linkage,
+//
+//   extern "C" VANTREL_PLUGIN_EXPORT int VantrelPluginConcurrent(void);
+//
+// answering non-zero; its calls are then made without the lock. The answer
+// is asked once per scan, right after the library is loaded, under the lock.
+//
+// Plug-in calls should not throw; an exception that leaves one is caught and
+// counted as a failure of that call. The destructor must never throw.
 #ifndef VANTREL_XRX_PLUGIN_H_
 #define VANTREL_XRX_PLUGIN_H_
 
@@ -73,6 +85,11 @@
 #define VANTREL_PLUGIN_FACTORY_NAME "VantrelCreateObject"
 typedef void* (*VantrelCreateObjectFn)(const char* name, long arg);
 
+// The optional declaration that the plug-in may be called concurrently (see
+// "Threads" above).
+#define VANTREL_PLUGIN_CONCURRENT_NAME "VantrelPluginConcurrent"
+typedef int (*VantrelPluginConcurrentFn)(void);
+
 #if defined(_WIN32)
 #define VANTREL_PLUGIN_EXPORT __declspec(dllexport)
 #else
@@ -98,10 +115,11 @@ class CParseXRXCommentsIf {
   // `text` points just after "XRXbegin:" and the blanks that follow it: the
   // rest of that comment line, then the block's lines, then whatever the
   // file holds after the block. `length` bytes may be read:
-  // VANTREL_XRX_TEXT_MAX, or fewer when the file ends sooner (0 or more). The text is not NUL-terminated at
-  // `length` in general and must not be written. Answer 3 when the block was
-  // read to its end; anything else (for instance when no end is found within
-  // `length` bytes) is an error, and fillRules is not called.
+  // VANTREL_XRX_TEXT_MAX, or fewer when the file ends sooner (0 or more). The
+  // text is not NUL-terminated at `length` in general and must not be written.
+  // Answer 3 when the block was read to its end; anything else (for instance
+  // when no end is found within `length` bytes) is an error, and fillRules is
+  // not called.
   virtual int parseBuffer(const char* text, int length) = 0;
 
   // Not called by the library.

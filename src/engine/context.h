@@ -10,7 +10,8 @@ class CParseXRXCommentsIf;
 namespace vantrel {
 class ByteSource;
 class CLoaderLibrary;
-}
+struct ParseState;
+}  // namespace vantrel
 
 // One slot of the keyword table. Chained entries (`next`) are separately
 // allocated and zero-initialised.
@@ -62,10 +63,18 @@ struct ParserContext {
 
   CParseXRXCommentsIf* m_pParseXRX;
   vantrel::CLoaderLibrary* m_pLoaderLibrary;
+  // The loaded XRX plug-in declared that it may be called concurrently:
+  // its calls need not hold the process-wide plug-in lock.
+  bool xrxConcurrent;
 
   // VantrelScanStatus of the last scan; handlers that end a scan with -1 may
   // set a more precise reason before returning.
   int scanStatus;
+
+  // What the parse writes: its property map and the comment families'
+  // working values. Owned by the CKalParser (not by the context); null in
+  // a context made for the engine alone.
+  vantrel::ParseState* state;
 
   // Keys registered by hosts through CKalParser::AddComment are copied here
   // so the host's text need not outlive the table. Owned; freed with the

@@ -18,7 +18,9 @@ constexpr int32_t kScanTailBit = 2;
 struct CommentStruct {
   int32_t m_scanMode;       // requested mode; 15 once a pass covers the rest
   int32_t m_passBits;       // passes still to run
-  int32_t m_headerState;    // 0 outside the header, 1 header, 2 trailer
+  int32_t m_headerState;    // 0 outside the header, 1 header, 2 trailer, of
+                            // the document being read: the job's, or the
+                            // innermost embedded document's or resource's
   int32_t m_sawHeaderLine;  // a "%!" line was seen
   int32_t m_endCommentsSeen;
   int32_t m_trailerSeen;
@@ -26,7 +28,7 @@ struct CommentStruct {
   int32_t m_pageLabelCount;  // distinct "Page" texts, -2 after a repeat
   int32_t m_fileType;        // -1 before the first "%!" line; 0 other, 1 EPS,
                              // 2 PostScript, 3 VPS
-  int32_t m_documentDepth;   // nesting of embedded documents
+  int32_t m_documentDepth;   // nesting of embedded documents and resources
   uint8_t m_isEPSF;          // the latest "%!" line carries "EPSF-"
   uint8_t m_inTailPass;
   uint8_t m_heliosSupport;
@@ -34,6 +36,9 @@ struct CommentStruct {
   int32_t m_separationCount;
   char m_plateColors[32][64];
   uint8_t m_separated;
+  // The job's own m_headerState, kept while an embedded document or resource
+  // is read (m_documentDepth > 0) and given back when the last one ends.
+  int32_t m_jobHeaderState;
 };
 
 #endif  // VANTREL_ENGINE_SCAN_RECORD_H_

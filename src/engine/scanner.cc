@@ -9,6 +9,7 @@
 #include "engine/byte_source.h"
 #include "engine/chunk_reader.h"
 #include "engine/keyword_table.h"
+#include "handlers/document_structure.h"
 #include "handlers/xrx.h"
 #include "platform/file.h"
 #include "platform/registry.h"
@@ -181,6 +182,11 @@ constexpr int kReadGrowth = 4;
 constexpr int kTranslateSpan = 20;
 // A file that starts with this is a PDF file.
 constexpr char kPdfMagic[] = "%PDF-";
+// Windows drivers send a Ctrl-D before each job. The Ctrl-D bytes that a file
+// starts with are left out of the window, so the job reads as it would
+// without them: its first line starts the window, and the head and tail
+// limits count from there.
+constexpr char kCtrlD = '\x04';
 
 uint32_t LittleEndian32(const char* p) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
@@ -225,6 +231,7 @@ class Scan {
   bool ReadChunk(int64_t offset, int kept, int size);
   ChunkEnd Examine();
   char* FindCommentStart(char* from) const;
+  bool StepOverLeadingCtrlD(int size);
   char* RunHooksBefore(char* from, char* stop, bool* carried);
   char* HooksAt(char* cursor);
   ChunkEnd HandleComment(char** cursor);
@@ -263,6 +270,8 @@ class Scan {
   int64_t covered_ = 0;
   // The first chunk of the window is in the buffer (read by the prologue).
   bool first_chunk_held_ = false;
+  // The window is the PostScript section that a DOS EPS header names.
+  bool dos_eps_ = false;
   // Chunk sizes: of the scan (kWholeFileReadSize for a whole-file scan, else
   // 4096) and the largest of the current pass.
   int read_size_ = 0;
@@ -413,6 +422,7 @@ int64_t Scan::Run() {
   rec_->m_endCommentsSeen = 0;
   rec_->m_trailerSeen = 0;
   rec_->m_documentDepth = 0;
+  rec_->m_jobHeaderState = 0;
   rec_->m_fileType = -1;
   rec_->m_heliosSupport = getHeliosSupport() ? 1 : 0;
 
@@ -472,9 +482,29 @@ bool Scan::Prologue() {
     reader_.SetWindow(begin,
                       length > 0 ? std::min(size_, begin + length) : size_);
     first_chunk_held_ = false;
+    dos_eps_ = true;
+  } else if (Bytes() > 0 && Data()[0] == kCtrlD) {
+    if (!StepOverLeadingCtrlD(std::max(first, kHeadSize))) return false;
   }
   covered_ = WinBegin();
   return true;
+}
+
+// Moves the window's start past the Ctrl-D bytes that the file starts with,
+// reading on in chunks of `size` while they last, and leaves the window's
+// first chunk in the buffer (not as the first pass's: that reads its own).
+bool Scan::StepOverLeadingCtrlD(int size) {
+  int64_t at = 0;
+  for (;;) {
+    int i = 0;
+    while (i < Bytes() && Data()[i] == kCtrlD) ++i;
+    at = ChunkOffset() + i;
+    if (i < Bytes() || at >= WinEnd()) break;
+    if (!ReadChunk(at, 0, size)) return false;
+  }
+  reader_.SetWindow(at, WinEnd());
+  first_chunk_held_ = false;
+  return ReadChunk(WinBegin(), 0, size);
 }
 
 // A scan whose first pass is a tail pass never reads the first line, where a
@@ -485,13 +515,14 @@ bool Scan::ExamineLeadingPdfLine() {
   const bool tail_first =
       bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
       (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
-  if (!tail_first || WinBegin() != 0) return true;
+  if (!tail_first || dos_eps_) return true;
+  // The prologue left the window's first bytes in the chunk.
   if (Bytes() < static_cast<int>(sizeof kPdfMagic) - 1 ||
       std::memcmp(Data(), kPdfMagic, sizeof kPdfMagic - 1) != 0) {
     return true;
   }
-  if (!ReadChunk(0, 0, kHeadSize)) return false;
-  ctx_->chunkOffset = 0;
+  if (!ReadChunk(WinBegin(), 0, kHeadSize)) return false;
+  ctx_->chunkOffset = WinBegin();
   ctx_->examinedLength = Bytes();
   ctx_->dataEnd = Data() + Bytes();
   chunk_end_ = Data() + Bytes();
@@ -517,6 +548,9 @@ bool Scan::RunPass() {
   rec_->m_passBits = plan.passBitsAfter;
   rec_->m_scanMode = plan.scanModeAfter;
   if (!plan.run) return true;
+  // What lies between the passes is not read: the tail is taken as the
+  // job's own document, whatever blocks the head pass left open.
+  if (plan.tail && plan.start > covered_) ParserLeaveEmbeddedBlocks(rec_);
   if (plan.tail) rec_->m_inTailPass = 1;
   const int64_t start = plan.start;
   limit_ = plan.limit;
@@ -733,7 +767,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       rec_->m_sawHeaderLine = 1;
       if (rec_->m_fileType == -1)
         rec_->m_fileType = ParserFileType(p, data_end);
-      rec_->m_headerState = 1;
+      ParserHeaderLine(rec_);
       rec_->m_isEPSF = ParserIsEPSF(p, data_end) ? 1 : 0;
       if (rec_->m_isEPSF && rec_->m_fileType == 1 &&
           hooks_.epsPageCount != nullptr) {

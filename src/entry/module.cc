@@ -1,34 +1,21 @@
-// The library's load and unload hook, the out-of-line members of the public
+// The library's load hook, the out-of-line members of the public
 // interface classes, and the scan status texts.
-#include <mutex>
-
 #include "engine/scanner.h"
-#include "entry/parse_lock.h"
-#include "handlers/handler_state.h"
 #include "handlers/pages.h"
 #include "platform/trace.h"
-#include "store/property_map.h"
 #include "vantrel/parser_if.h"
 
 namespace {
 
-// The load and unload hook. Loading brings the module-wide objects into
-// being (the property map, the handlers' state, the trace object, the parse
-// lock); unloading releases what they hold. The objects themselves stay, so
-// a host thread that still parses while the process exits never touches a
-// destroyed object.
+// The load hook. What a parse writes belongs to the parse; loading brings
+// into being only what is process-wide: the trace object and the scanner's
+// hooks, which are read-only from here on. Nothing is torn down at unload,
+// so a host thread that still parses while the process exits never touches
+// a destroyed object.
 struct ModuleLifetime {
   ModuleLifetime() {
-    vantrel::ParseMutex();
-    vantrel::Properties();
-    vantrel::HandlerVars();
     vantrel::Trace();
     vantrel::Hooks().epsPageCount = vantrel::ParserNumPages;
-  }
-  ~ModuleLifetime() {
-    std::lock_guard<std::mutex> lock(vantrel::ParseMutex());
-    vantrel::ClearProperties();
-    vantrel::ResetHandlerState();
   }
 };
 

@@ -3,25 +3,18 @@
 #include <exception>
 #include <new>
 
-#include "entry/parse_lock.h"
 #include "vantrel/kal_parser.h"
 
 namespace vantrel {
-
-std::mutex& ParseMutex() {
-  static std::mutex* mutex = new std::mutex;  // never destroyed: hosts may
-                                              // parse during their own exit
-  return *mutex;
-}
 
 CParserService::~CParserService() = default;
 
 int CParserService::ParseToRules(const char* path, CRuleKalPropArrArray& rules,
                                  int skip_flags, int /*reserved*/) {
   if (path == nullptr || *path == '\0') return 0;
-  std::lock_guard<std::mutex> lock(ParseMutex());
-  // No exception may reach the host; one here can only be memory exhaustion
-  // inside the standard containers.
+  // Each parse owns its state, so parses on other threads, through this
+  // object or another, run alongside. No exception may reach the host; one here
+  // can only be memory exhaustion inside the standard containers.
   try {
     CKalParser parser(path);
     parser.AddPSRipComments();
@@ -46,7 +39,6 @@ int CParserService::ParseToPairs(const char* path, _tPairProperty*& pairs,
                                  int& count, int with_bounding_box,
                                  int scan_mode, char unit) {
   if (path == nullptr || *path == '\0') return 0;
-  std::lock_guard<std::mutex> lock(ParseMutex());
   try {
     CRuleKalPropArrArray scratch;
     CKalParser parser(path);

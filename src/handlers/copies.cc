@@ -7,6 +7,7 @@
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -21,10 +22,10 @@ constexpr char kNumCopiesWord[] = "numcopies";
 constexpr size_t kNumCopiesWordLength = sizeof kNumCopiesWord - 1;
 
 // Takes `count` when no earlier source fixed a count above 1.
-void TakeCount(int32_t* counter, int32_t count) {
+void TakeCount(PropertyMap& properties, int32_t* counter, int32_t count) {
   if (count == 0) return;
   *counter = count;
-  numberOfCopies(*counter);
+  numberOfCopies(properties, *counter);
 }
 
 }  // namespace
@@ -52,12 +53,12 @@ void RegisterNumCopiesSet(ParserContext* context, int32_t* counter) {
                        nullptr, 0);
 }
 
-void numberOfCopies(int32_t copies) {
-  if (StoreProperty("CopiesNumber", "int", kCopiesNumberId, copies) ==
-      nullptr) {
+void numberOfCopies(PropertyMap& properties, int32_t copies) {
+  if (StoreProperty(properties, "CopiesNumber", "int", kCopiesNumberId,
+                    copies) == nullptr) {
     return;
   }
-  VTRACE("numberOfCopies Return, GetCount = %d, value = %d", PropertyCount(),
+  VTRACE("numberOfCopies Return, GetCount = %d, value = %d", properties.Count(),
          copies);
 }
 
@@ -75,7 +76,8 @@ int64_t ParserCopiesCount(char* context, CommentStruct* /*record*/,
   ReadRawText(*position, ValueDataEnd(context, *position), kStopLineEnd,
               kValueBudget, line);
   int32_t count = 0;
-  if (ReadDecimal(line, &count)) TakeCount(counter, count);
+  if (ReadDecimal(line, &count))
+    TakeCount(PropertiesOf(context), counter, count);
   return 0;
 }
 
@@ -96,7 +98,8 @@ int64_t ParserNumCopiesTerm(char* context, CommentStruct* /*record*/,
   const char* after = word + kNumCopiesWordLength;
   if (*after == '\0') return 0;
   int32_t count = 0;
-  if (ReadDecimal(after + 1, &count)) TakeCount(counter, count);
+  if (ReadDecimal(after + 1, &count))
+    TakeCount(PropertiesOf(context), counter, count);
   return 0;
 }
 
@@ -104,12 +107,15 @@ int64_t NumCopies(char* context, CommentStruct* /*record*/, long /*param*/,
                   char* /*keyword*/, char** position, char* /*comment_start*/,
                   int64_t /*continuation*/, int64_t /*value_offset*/,
                   long* /*wait_index*/, void* /*user_data*/, void* /*caller*/) {
-  VTRACE("NumCopies Call, GetCount = %d", PropertyCount());
+  VTRACE("NumCopies Call, GetCount = %d", PropertiesOf(context).Count());
   if (position == nullptr || *position == nullptr) return 0;
   char term[kValueBufferSize];
   ReadParenthesisedRun(*position, ValueDataEnd(context, *position), term);
-  if (StoreProperty("TB_Use_Num_Copies", "int", 0, term) == nullptr) return 0;
-  VTRACE("NumCopies Return, GetCount = %d, value = %s", PropertyCount(), term);
+  if (StoreProperty(PropertiesOf(context), "TB_Use_Num_Copies", "int", 0,
+                    term) == nullptr)
+    return 0;
+  VTRACE("NumCopies Return, GetCount = %d, value = %s",
+         PropertiesOf(context).Count(), term);
   return 0;
 }
 

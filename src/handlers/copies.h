@@ -12,6 +12,9 @@ struct ParserContext;
 
 namespace vantrel {
 
+class PropertyMap;
+struct HandlerState;
+
 // Sets `*counter` to 1, then registers "Requirements:" (numcopies term),
 // "RBINumCopies:", "BeginNonPPDFeature: NumCopies ", "BeginFeature:" + LF +
 // "/#copies " and "BeginFeature:" + CR + "/#copies " (plain count), all with
@@ -20,7 +23,7 @@ namespace vantrel {
 void RegisterNumCopiesSet(ParserContext* context, int32_t* counter);
 
 // Stores "CopiesNumber" ("int", 237) with `copies`, replacing an earlier one.
-void numberOfCopies(int32_t copies);
+void numberOfCopies(PropertyMap& properties, int32_t copies);
 
 // The handlers (CommentHandler protocol). All answer 0 and leave the text
 // position where it is. The first two take a count only while the counter

@@ -8,6 +8,7 @@
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -86,10 +87,12 @@ int64_t ParserSpotColorsCMYK(char* context, CommentStruct*, long, char*,
 void CKalParser::saveDocumentCustomColors() {
   using vantrel::HandlerVars;
   VTRACE("CKalParser::saveDocumentCustomColors() Call");
-  const vantrel::ColorList& document = HandlerVars().documentColors;
+  if (m_engine == nullptr) return;
+  vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
+  const vantrel::ColorList& document = HandlerVars(m_engine).documentColors;
   std::string text;
   for (const std::string& name : document) text += " (" + name + ")";
-  if (vantrel::StoreProperty("DocumentCustomColors", "string",
+  if (vantrel::StoreProperty(properties, "DocumentCustomColors", "string",
                              vantrel::kDocumentCustomColorsId,
                              text.c_str()) != nullptr) {
     VTRACE(
@@ -99,15 +102,15 @@ void CKalParser::saveDocumentCustomColors() {
   }
   // The colour list of a pre-separated job tells the RIP which plates to
   // expect.
-  if (vantrel::FindProperty("PreSeparatedMode") == nullptr) return;
-  const vantrel::ColorList& cmyk = HandlerVars().cmykColors;
+  if (vantrel::FindProperty(properties, "PreSeparatedMode") == nullptr) return;
+  const vantrel::ColorList& cmyk = HandlerVars(m_engine).cmykColors;
   text.clear();
   for (const std::string& name : cmyk) {
     text += name;
     text += vantrel::kCustomColorTerminator;
   }
-  if (vantrel::StoreProperty("CustomColorsList", "string", 0, text.c_str()) ==
-      nullptr) {
+  if (vantrel::StoreProperty(properties, "CustomColorsList", "string", 0,
+                             text.c_str()) == nullptr) {
     return;
   }
   VTRACE(

@@ -10,6 +10,7 @@
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/file.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -186,7 +187,7 @@ bool getFileNameAndDescriptor(const ParserContext* context,
       // counter; any other failure would fail for every counter alike.
       if (errno != EEXIST) {
         VTRACE("--ERROR-- getFileNameAndDescriptor %s: %s", name,
-               std::strerror(errno));
+               ErrnoText(errno));
         break;
       }
     }
@@ -209,7 +210,8 @@ bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
     const int64_t written = CopyBlock(context, input, start, num_bytes, out);
     const bool closed = CloseWritten(out);
     if (written == num_bytes && closed) {
-      result = StoreProperty("DexJTData", "STRING", 0, name) != nullptr;
+      result = StoreProperty(PropertiesOf(context), "DexJTData", "STRING", 0,
+                             name) != nullptr;
     } else {
       VTRACE(
           "saveDexxmlToFile error writing a_numBytes = %ld writennBytes = %ld ",

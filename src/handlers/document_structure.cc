@@ -8,6 +8,7 @@
 #include "engine/scan_record.h"
 #include "handlers/handler_state.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -34,21 +35,25 @@ const char* const kSeparatingCreators[] = {
 
 }  // namespace
 
+const char* const kEmbeddedBlockBeginKeys[kEmbeddedBlockKinds] = {
+    "BeginDocument", "BeginResource", "BeginFont", "BeginProcSet", "BeginFile"};
+const char* const kEmbeddedBlockEndKeys[kEmbeddedBlockKinds] = {
+    "EndDocument", "EndResource", "EndFont", "EndProcSet", "EndFile"};
+
 void RegisterDocumentStructureSet(ParserContext* context, bool creation_date) {
-  static const struct {
-    const char* key;
-    CommentHandler handler;
-  } kEntries[] = {
-      {"EndComments", ParserEndComments},
-      {"Trailer", ParserTrailer},
-      {"BeginDocument", ParserBeginDocument},
-      {"EndDocument", ParserEndDocument},
-      {"CreationDate", ParserCreationDate},
-  };
   if (context == nullptr) return;
-  for (const auto& entry : kEntries) {
-    if (!creation_date && entry.handler == ParserCreationDate) continue;
-    ParserAddEntryToList(context, entry.key, entry.handler, 0, nullptr, 0);
+  ParserAddEntryToList(context, "EndComments", ParserEndComments, 0, nullptr,
+                       0);
+  ParserAddEntryToList(context, "Trailer", ParserTrailer, 0, nullptr, 0);
+  for (int kind = 0; kind < kEmbeddedBlockKinds; ++kind) {
+    ParserAddEntryToList(context, kEmbeddedBlockBeginKeys[kind],
+                         ParserBeginDocument, 0, nullptr, 0);
+    ParserAddEntryToList(context, kEmbeddedBlockEndKeys[kind],
+                         ParserEndDocument, 0, nullptr, 0);
+  }
+  if (creation_date) {
+    ParserAddEntryToList(context, "CreationDate", ParserCreationDate, 0,
+                         nullptr, 0);
   }
 }
 
@@ -63,7 +68,7 @@ void RegisterCreatorSet(ParserContext* context, char* creator_text) {
 int64_t ParserEndComments(char*, CommentStruct* record, long, char*, char**,
                           char*, int64_t, int64_t, long*, void*, void*) {
   if (record == nullptr) return 0;
-  record->m_endCommentsSeen = 1;
+  if (record->m_documentDepth == 0) record->m_endCommentsSeen = 1;
   record->m_headerState = 0;
   return 0;
 }
@@ -72,34 +77,43 @@ int64_t ParserTrailer(char*, CommentStruct* record, long, char*, char**, char*,
                       int64_t, int64_t, long*, void*, void*) {
   if (record == nullptr) return 0;
   record->m_headerState = kInTrailer;
-  record->m_trailerSeen = 1;
+  if (record->m_documentDepth == 0) record->m_trailerSeen = 1;
   return 0;
 }
 
 int64_t ParserBeginDocument(char*, CommentStruct* record, long, char*, char**,
                             char*, int64_t, int64_t, long*, void*, void*) {
   if (record == nullptr) return 0;
-  ++record->m_documentDepth;
+  if (record->m_documentDepth == 0) {
+    record->m_jobHeaderState = record->m_headerState;
+  }
+  if (record->m_documentDepth < INT32_MAX) ++record->m_documentDepth;
+  record->m_headerState = 0;
   return 0;
 }
 
 int64_t ParserEndDocument(char*, CommentStruct* record, long, char*, char**,
                           char*, int64_t, int64_t, long*, void*, void*) {
-  // An "EndDocument" without its "BeginDocument" must not make the job's
-  // own comments look embedded.
-  if (record != nullptr && record->m_documentDepth > 0) {
-    --record->m_documentDepth;
-  }
+  // An end without its beginning must not make the job's own comments look
+  // embedded.
+  if (record == nullptr || record->m_documentDepth <= 0) return 0;
+  --record->m_documentDepth;
+  // A block stands in the body of the one around it.
+  record->m_headerState =
+      record->m_documentDepth == 0 ? record->m_jobHeaderState : 0;
   return 0;
 }
 
-int64_t ParserCreationDate(char* context, CommentStruct*, long, char*,
+int64_t ParserCreationDate(char* context, CommentStruct* record, long, char*,
                            char** position, char*, int64_t, int64_t, long*,
                            void*, void*) {
-  if (FindProperty("CreationDate") != nullptr) return 0;
+  // A font's or a picture's date is when that was made, not the job.
+  if (record != nullptr && record->m_documentDepth > 0) return 0;
+  if (FindProperty(PropertiesOf(context), "CreationDate") != nullptr) return 0;
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, false)) return 0;
-  StoreProperty("CreationDate", "string", kCreationDateId, value);
+  StoreProperty(PropertiesOf(context), "CreationDate", "string",
+                kCreationDateId, value);
   return 0;
 }
 
@@ -125,15 +139,31 @@ int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
   if (creator[0] != '\0' || record->m_endCommentsSeen != 0) {
     if (record->m_headerState != kInTrailer || !deferred) return 0;
   }
-  std::strncpy(creator, value, kCreatorTextSize - 1);
-  creator[kCreatorTextSize - 1] = '\0';
+  const size_t length = strnlen(value, kCreatorTextSize - 1);
+  std::memcpy(creator, value, length);
+  creator[length] = '\0';
 
-  if (StoreProperty("Creator", "string", kCreatorId, creator) == nullptr) {
+  if (StoreProperty(PropertiesOf(context), "Creator", "string", kCreatorId,
+                    creator) == nullptr) {
     return 0;
   }
-  VTRACE("ParserCreator Return, GetCount = %d, value = %s", PropertyCount(),
-         creator);
+  VTRACE("ParserCreator Return, GetCount = %d, value = %s",
+         PropertiesOf(context).Count(), creator);
   return 0;
+}
+
+void ParserHeaderLine(CommentStruct* record) {
+  if (record == nullptr) return;
+  if (record->m_documentDepth > 0 ||
+      (record->m_endCommentsSeen == 0 && record->m_trailerSeen == 0)) {
+    record->m_headerState = 1;
+  }
+}
+
+void ParserLeaveEmbeddedBlocks(CommentStruct* record) {
+  if (record == nullptr || record->m_documentDepth == 0) return;
+  record->m_documentDepth = 0;
+  record->m_headerState = record->m_jobHeaderState;
 }
 
 }  // namespace vantrel

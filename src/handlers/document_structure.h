@@ -1,10 +1,13 @@
 // Where the scan stands in the document (header, body, trailer, embedded
-// documents), the creation date, and the creating application.
+// documents and resources), the creation date, and the creating application.
 //
 // The structure handlers keep m_headerState, m_endCommentsSeen,
-// m_trailerSeen and m_documentDepth of the scan record, which other comment
-// families read to tell the job's own header and trailer from the body and
-// from embedded documents.
+// m_trailerSeen, m_documentDepth and m_jobHeaderState of the scan record,
+// which other comment families read to tell the job's own header and trailer
+// from the body and from embedded documents and resources. Those speak only
+// for themselves: the comments inside them never end, reopen or close the
+// job's header, and m_headerState tells where the scan stands in the
+// innermost one.
 #ifndef VANTREL_HANDLERS_DOCUMENT_STRUCTURE_H_
 #define VANTREL_HANDLERS_DOCUMENT_STRUCTURE_H_
 
@@ -12,14 +15,24 @@
 
 #include "handlers/comment_handler.h"
 
+struct CommentStruct;
 struct ParserContext;
 
 namespace vantrel {
 
-// "EndComments", "Trailer", "BeginDocument", "EndDocument" and, when
-// `creation_date` is set, "CreationDate", in this order, param 0, no user
-// data. Without "CreationDate" the set stores no property: it only tells the
-// header, body, trailer and embedded documents apart.
+// The comments that open an embedded document or resource, and the ones that
+// close it, kind by kind. Blocks of every kind nest in one depth
+// (m_documentDepth): an end of any kind closes the innermost block, so mixed
+// blocks balance even when a producer closes one kind with another's end.
+constexpr int kEmbeddedBlockKinds = 5;
+extern const char* const kEmbeddedBlockBeginKeys[kEmbeddedBlockKinds];
+extern const char* const kEmbeddedBlockEndKeys[kEmbeddedBlockKinds];
+
+// "EndComments", "Trailer", the comments that open and close an embedded
+// document or resource (kEmbeddedBlockKeys) and, when `creation_date` is
+// set, "CreationDate", param 0, no user data. Without "CreationDate" the set
+// stores no property: it only tells the header, body, trailer and embedded
+// documents and resources apart.
 void RegisterDocumentStructureSet(ParserContext* context,
                                   bool creation_date = true);
 
@@ -31,22 +44,41 @@ void RegisterCreatorSet(ParserContext* context, char* creator_text);
 // REQUIRES: the text at *position is NUL-terminated at the end of the data
 // held (context->dataEnd when the context is given).
 
-// "EndComments": the header has ended (header state 0).
+// "EndComments": the header has ended (header state 0). Inside an embedded
+// document or resource it ends that block's header only: the job's header
+// has not ended (m_endCommentsSeen stays).
 VANTREL_COMMENT_HANDLER(ParserEndComments);
-// "Trailer": the trailer begins (header state 2).
+// "Trailer": the trailer begins (header state 2); inside an embedded block,
+// that block's trailer (m_trailerSeen stays).
 VANTREL_COMMENT_HANDLER(ParserTrailer);
-// "BeginDocument" / "EndDocument": one level of embedded document deeper /
-// shallower; never below 0.
+// An opening comment of kEmbeddedBlockBeginKeys: one level deeper. The job's
+// header state is kept aside at the first level; the block is in no header
+// until its own "%!" line.
 VANTREL_COMMENT_HANDLER(ParserBeginDocument);
+// A closing comment of kEmbeddedBlockEndKeys: one level shallower, never
+// below 0. Back at level 0 the job's header state is given back.
 VANTREL_COMMENT_HANDLER(ParserEndDocument);
 // "CreationDate": stores "CreationDate" ("string", 536) unless the map
-// already holds one; the first date in the file is final.
+// already holds one; the first date of the job's own document is final, an
+// embedded block's date is never the job's.
 VANTREL_COMMENT_HANDLER(ParserCreationDate);
 // "Creator", "ALDCreator" (user data: the creator text). The first header
 // value is kept; "(atend)" defers it to the trailer. Known applications set
 // the record's separation mode to 1, even when their value is not kept.
 // Stores "Creator" ("string", 3) by replacement.
 VANTREL_COMMENT_HANDLER(ParserCreator);
+
+// The scanner met a "%!" line. Inside an embedded block it opens that block's
+// header. In the job's own document it opens the job's header, unless that
+// header has ended ("EndComments" or "Trailer" came): a later "%!" line, of a
+// font or a picture written without its block comments, does not reopen it.
+void ParserHeaderLine(CommentStruct* record);
+
+// The scan goes on at a later point of the file without reading what lies
+// between (a tail pass after a head pass): the blocks open at the point left
+// are taken as closed there, so the part read next is the job's own document
+// with the job's header state.
+void ParserLeaveEmbeddedBlocks(CommentStruct* record);
 
 }  // namespace vantrel
 

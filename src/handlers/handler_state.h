@@ -1,11 +1,11 @@
-// Module-wide working state of the comment handlers, kept in one place.
+// The working state of the comment handlers, kept in one place.
 //
 // Each comment family keeps here what it hands its handlers as user data or
-// carries from one comment to the next. Everything is reset to its
-// library-load value when a CKalParser is constructed (ResetHandlerState), so
-// no parse sees what an earlier parse left; the registration calls then set
-// what their comment set needs. Touched only by the thread that holds the
-// parse lock.
+// carries from one comment to the next. Every parse owns one (in its
+// ParseState, reached through the handlers' context), at its library-load
+// values when the parse starts, so no parse sees what another left; the
+// registration calls then set what their comment set needs. Only the thread
+// running the parse touches it.
 #ifndef VANTREL_HANDLERS_HANDLER_STATE_H_
 #define VANTREL_HANDLERS_HANDLER_STATE_H_
 
@@ -49,8 +49,12 @@ struct HandlerState {
   // to 1; a count is taken only while it is 1 or less.
   int32_t copiesCounter = 0;
 
-  // Title: the title read so far, not yet in the property map.
+  // Title: the title read so far, not yet in the property map; and whether
+  // the job's header has ended for the title ("EndComments", or the first
+  // comment that only stands after the header), after which no title is
+  // read.
   std::unique_ptr<CKalProperty> pendingTitle;
+  bool titleHeaderOver = false;
 
   // Orientation: the "ViewingOrientation" comments taken so far (user data of
   // the orientation comments and of "KalMACClient"); whether a "KalMACClient"
@@ -71,12 +75,6 @@ struct HandlerState {
   std::vector<std::string> documentColors;
   std::vector<std::string> cmykColors;
 };
-
-// The module-wide state.
-HandlerState& HandlerVars();
-
-// Back to the library-load values.
-void ResetHandlerState();
 
 }  // namespace vantrel
 

@@ -5,8 +5,11 @@
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "handlers/document_structure.h"
 #include "handlers/handler_state.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -34,6 +37,20 @@ bool IsTitleWhite(char c) {
          c == '\r';
 }
 
+// Comments that stand only after the header. Producers that leave out
+// "EndComments" go on with one of these (a prolog, most often); the first
+// ends the header for the title.
+const char* const kAfterHeaderKeys[] = {
+    "BeginDefaults", "BeginProlog", "EndProlog", "BeginSetup",
+    "EndSetup",      "Page",        "Trailer",
+};
+
+// The job's header has ended for the title.
+void EndTitleHeader(char* context) {
+  HandlerVars(context).titleHeaderOver = true;
+  StorePendingTitle(context);
+}
+
 }  // namespace
 
 void RegisterKALPPDSet(ParserContext* context) {
@@ -46,6 +63,19 @@ void RegisterTitleSet(ParserContext* context) {
   ParserAddEntryToList(context, "Title:", ParserTitle, 0, nullptr, 0);
   ParserAddEntryToList(context, "EndComments", ParserTitleEndComments, 0,
                        nullptr, 0);
+  for (const char* key : kAfterHeaderKeys) {
+    ParserAddEntryToList(context, key, ParserTitleHeaderOver, 0, nullptr, 0);
+  }
+  for (const char* key : kEmbeddedBlockBeginKeys) {
+    ParserAddEntryToList(context, key, ParserTitleHeaderOver, 0, nullptr, 0);
+  }
+}
+
+void StorePendingTitle(char* context) {
+  std::unique_ptr<CKalProperty>& pending = HandlerVars(context).pendingTitle;
+  if (pending)
+    StoreProperty(PropertiesOf(context),
+                  std::move(pending));  // leaves it empty
 }
 
 int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
@@ -54,7 +84,7 @@ int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
                       long* /*wait_index*/, void* /*user_data*/,
                       void* /*caller*/) {
   std::unique_ptr<CKalProperty> record = NewProperty();
-  VTRACE("GlobalComment Call, GetCount = %d", PropertyCount());
+  VTRACE("GlobalComment Call, GetCount = %d", PropertiesOf(context).Count());
   if (keyword == nullptr || position == nullptr || *position == nullptr) {
     return 0;
   }
@@ -66,8 +96,9 @@ int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
   record->setPropertyTypeName("STRING");
   record->setPropertyID(0);
   record->setPropertyValue(value, -1);
-  StoreProperty(std::move(record));
-  VTRACE("KALPPD Return, GetCount = %d, value = %s", PropertyCount(), value);
+  StoreProperty(PropertiesOf(context), std::move(record));
+  VTRACE("KALPPD Return, GetCount = %d, value = %s",
+         PropertiesOf(context).Count(), value);
   return 0;
 }
 
@@ -76,7 +107,7 @@ int64_t ParserKALPPD(char* context, CommentStruct* /*record*/, long /*param*/,
                      char* /*comment_start*/, int64_t /*continuation*/,
                      int64_t /*value_offset*/, long* /*wait_index*/,
                      void* /*user_data*/, void* /*caller*/) {
-  VTRACE("KALPPD Call, GetCount = %d", PropertyCount());
+  VTRACE("KALPPD Call, GetCount = %d", PropertiesOf(context).Count());
   if (position == nullptr || *position == nullptr) return 0;
   const char* end = ValueDataEnd(context, *position);
   const char* p = *position;
@@ -101,21 +132,25 @@ int64_t ParserKALPPD(char* context, CommentStruct* /*record*/, long /*param*/,
                 value);
   }
 
-  if (StoreProperty(name, "STRING", 0, value) == nullptr) return 0;
+  if (StoreProperty(PropertiesOf(context), name, "STRING", 0, value) == nullptr)
+    return 0;
   VTRACE("KALPPD Return, GetCount = %d, keywordKALPPD = %s, value = %s",
-         PropertyCount(), name, value);
+         PropertiesOf(context).Count(), name, value);
   return 0;
 }
 
-int64_t ParserTitle(char* context, CommentStruct* /*record*/, long /*param*/,
+int64_t ParserTitle(char* context, CommentStruct* record, long /*param*/,
                     char* /*keyword*/, char** position, char* /*comment_start*/,
                     int64_t /*continuation*/, int64_t /*value_offset*/,
                     long* /*wait_index*/, void* /*user_data*/,
                     void* /*caller*/) {
-  VTRACE("Title Call, GetCount = %d", PropertyCount());
-  // The first title stored is final (later ones come from embedded
-  // documents).
-  if (FindProperty("Title") != nullptr) return 0;
+  VTRACE("Title Call, GetCount = %d", PropertiesOf(context).Count());
+  // The first title stored is final.
+  if (FindProperty(PropertiesOf(context), "Title") != nullptr) return 0;
+  // A picture's or a font's title, or one in the job's body, is not the
+  // job's.
+  if (HandlerVars(context).titleHeaderOver) return 0;
+  if (record != nullptr && record->m_documentDepth > 0) return 0;
   if (position == nullptr || *position == nullptr) return 0;
 
   char title[kValueBufferSize];
@@ -128,7 +163,7 @@ int64_t ParserTitle(char* context, CommentStruct* /*record*/, long /*param*/,
     says_something = !IsTitleWhite(title[i]);
   }
 
-  std::unique_ptr<CKalProperty>& pending = HandlerVars().pendingTitle;
+  std::unique_ptr<CKalProperty>& pending = HandlerVars(context).pendingTitle;
   if (says_something) {
     std::unique_ptr<CKalProperty> fresh = NewProperty();
     if (fresh) pending = std::move(fresh);
@@ -142,16 +177,27 @@ int64_t ParserTitle(char* context, CommentStruct* /*record*/, long /*param*/,
   return 0;
 }
 
-int64_t ParserTitleEndComments(char* /*context*/, CommentStruct* /*record*/,
+int64_t ParserTitleEndComments(char* context, CommentStruct* record,
                                long /*param*/, char* /*keyword*/,
                                char** /*position*/, char* /*comment_start*/,
                                int64_t /*continuation*/,
                                int64_t /*value_offset*/, long* /*wait_index*/,
                                void* /*user_data*/, void* /*caller*/) {
-  std::unique_ptr<CKalProperty>& pending = HandlerVars().pendingTitle;
-  if (!pending) return 0;
-  StoreProperty(std::move(pending));  // leaves the pending title empty
-  VTRACE("EndComments Return, output = %d ", PropertyCount());
+  if (record != nullptr && record->m_documentDepth > 0) return 0;
+  const bool pending = HandlerVars(context).pendingTitle != nullptr;
+  EndTitleHeader(context);
+  if (pending)
+    VTRACE("EndComments Return, output = %d ", PropertiesOf(context).Count());
+  return 0;
+}
+
+int64_t ParserTitleHeaderOver(char* context, CommentStruct* /*record*/,
+                              long /*param*/, char* /*keyword*/,
+                              char** /*position*/, char* /*comment_start*/,
+                              int64_t /*continuation*/,
+                              int64_t /*value_offset*/, long* /*wait_index*/,
+                              void* /*user_data*/, void* /*caller*/) {
+  EndTitleHeader(context);
   return 0;
 }
 

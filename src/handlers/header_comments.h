@@ -14,10 +14,19 @@ namespace vantrel {
 // "KALPPD:" with ParserKALPPD, param 0, no user data.
 void RegisterKALPPDSet(ParserContext* context);
 
-// "Title:" with ParserTitle, then "EndComments" with ParserTitleEndComments;
-// param 0, no user data. Registered after the document-structure set, the
-// title step runs second under "EndComments".
+// "Title:" with ParserTitle, then "EndComments" with ParserTitleEndComments,
+// then the comments that only stand after the job's header (the opening
+// comments of the prolog, the setup, the defaults, a page, the trailer and
+// every embedded document or resource, and the ends of the prolog and the
+// setup) with ParserTitleHeaderOver; param 0, no user data. Registered after
+// the document-structure set, these title steps run last under their
+// keywords.
 void RegisterTitleSet(ParserContext* context);
+
+// Stores the pending title, if any, as "Title" and empties it: the job's
+// header ended without "EndComments" and without a comment of the body (the
+// scan ended). Called among the finishing steps of every scan.
+void StorePendingTitle(char* context);
 
 // The handlers (CommentHandler protocol). All answer 0 and leave the text
 // position where it is.
@@ -36,12 +45,19 @@ VANTREL_COMMENT_HANDLER(GlobalComment);
 VANTREL_COMMENT_HANDLER(ParserKALPPD);
 
 // "Title:": the title read so far becomes the pending title (HandlerState);
-// "(" and ")" are dropped. Ignored once "Title" is in the property map.
+// "(" and ")" are dropped. Only the job's own header names the job: ignored
+// once the header has ended (see RegisterTitleSet), inside an embedded
+// document or resource, and once "Title" is in the property map.
 VANTREL_COMMENT_HANDLER(ParserTitle);
 
-// "EndComments": stores the pending title as "Title" ("STRING") and empties
-// it.
+// "EndComments" of the job's own document: the header has ended; stores the
+// pending title as "Title" ("STRING") and empties it. An embedded block's
+// "EndComments" changes nothing.
 VANTREL_COMMENT_HANDLER(ParserTitleEndComments);
+
+// A comment that only stands after the job's header: the header has ended
+// for the title, as with "EndComments"; stores the pending title.
+VANTREL_COMMENT_HANDLER(ParserTitleHeaderOver);
 
 }  // namespace vantrel
 

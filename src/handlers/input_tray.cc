@@ -1,6 +1,6 @@
 #include "handlers/input_tray.h"
 
-#include <cstdio>
+#include <cstdint>
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
@@ -50,9 +50,13 @@ int64_t ParserInputSlotTray(char* context, CommentStruct*, long, char*,
   char key[kPageRangeWordMax + 1];
   char text[kPageRangeWordMax + 1];
   if (!ReadWord(&rest, key) || !ReadWord(&rest, text)) return 0;
-  int begin = 0;
-  int end = 0;
-  if (std::sscanf(rest, "%d %d", &begin, &end) != 2) return 0;
+  int32_t begin = 0;
+  int32_t end = 0;
+  const char* next = nullptr;
+  if (!ReadDecimal(rest, &begin, &next) || !ReadDecimal(next, &end)) return 0;
+  // Page numbers are unsigned in the rule: a negative one would come out as
+  // a page near four billion. One beyond 32 bits is no page either.
+  if (begin < 0 || end < 0) return 0;
   savePageRangeProperty(static_cast<CRuleKalPropArrArray*>(caller), key, text,
                         begin, end);
   return 0;

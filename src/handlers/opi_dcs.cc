@@ -7,6 +7,7 @@
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -20,14 +21,14 @@ const char* const kProcessColors[] = {"Cyan", "Magenta", "Yellow", "Black"};
 
 // Sets the bits in the flag word and stores it as "OPIDCS", keeping the bits
 // an earlier "OPIDCS" carried. Answers the flag word.
-int16_t MarkOpiDcs(void* user_data) {
+int16_t MarkOpiDcs(PropertyMap& properties, void* user_data) {
   uint16_t local = 0;
   uint16_t* flags =
       user_data != nullptr ? static_cast<uint16_t*>(user_data) : &local;
   *flags = static_cast<uint16_t>(*flags | kOpiDcsBits);
   std::unique_ptr<CKalProperty> record = NewProperty();
   if (record) {
-    if (const CKalProperty* old = FindProperty("OPIDCS")) {
+    if (const CKalProperty* old = FindProperty(properties, "OPIDCS")) {
       int bits = 0;
       old->getValue(bits);
       *flags = static_cast<uint16_t>(*flags | (bits & 0xFFFF));
@@ -37,7 +38,7 @@ int16_t MarkOpiDcs(void* user_data) {
     record->setPropertyTypeName("long");
     record->setPropertyID(0);
     record->setValue(&value);
-    StoreProperty(std::move(record));
+    StoreProperty(properties, std::move(record));
   }
   return static_cast<int16_t>(*flags);
 }
@@ -86,20 +87,21 @@ void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags) {
   }
 }
 
-int64_t ParserOPIGeneral(char*, CommentStruct*, long, char*, char**, char*,
-                         int64_t, int64_t, long*, void* user_data, void*) {
-  const int16_t flags = MarkOpiDcs(user_data);
-  VTRACE("ParserOPIGeneral Return, GetCount = %d, value = %d", PropertyCount(),
-         flags);
+int64_t ParserOPIGeneral(char* context, CommentStruct*, long, char*, char**,
+                         char*, int64_t, int64_t, long*, void* user_data,
+                         void*) {
+  const int16_t flags = MarkOpiDcs(PropertiesOf(context), user_data);
+  VTRACE("ParserOPIGeneral Return, GetCount = %d, value = %d",
+         PropertiesOf(context).Count(), flags);
   return 0;
 }
 
 int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
                          char** position, char* comment_start, int64_t, int64_t,
                          long*, void* user_data, void*) {
-  const int16_t flags = MarkOpiDcs(user_data);
-  VTRACE("ParserDCSGeneral Return, GetCount = %d, value = %d", PropertyCount(),
-         flags);
+  const int16_t flags = MarkOpiDcs(PropertiesOf(context), user_data);
+  VTRACE("ParserDCSGeneral Return, GetCount = %d, value = %d",
+         PropertiesOf(context).Count(), flags);
   // The plates of an embedded document are that document's business.
   if (record == nullptr || record->m_documentDepth != 0) return 0;
   if (position == nullptr || *position == nullptr) return 0;
@@ -117,7 +119,7 @@ int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
     const int yes = 1;
     gap->setPropertyName("IsGapFile");
     gap->setBoolValue(&yes);
-    StoreProperty(std::move(gap));
+    StoreProperty(PropertiesOf(context), std::move(gap));
   }
   // The trace facility ends the line itself.
   VTRACE("ParserDCSGeneral: spot color %s detected; force GAP mode", name);

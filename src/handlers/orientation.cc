@@ -12,6 +12,7 @@
 #include "handlers/pages.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -61,21 +62,21 @@ void RegisterMacClientSet(ParserContext* context, int32_t* counter) {
   ParserAddEntryToList(context, "KalMACClient", ParserMacClient, 0, counter, 0);
 }
 
-void AddOrientationNewEntry(const char* value) {
-  if (StoreProperty("Orientation", "string", kOrientationId, value) ==
-      nullptr) {
+void AddOrientationNewEntry(PropertyMap& properties, const char* value) {
+  if (StoreProperty(properties, "Orientation", "string", kOrientationId,
+                    value) == nullptr) {
     return;
   }
   VTRACE("AddOrientationNewEntry Return, GetCount = %d, value = %s",
-         PropertyCount(), value);
+         properties.Count(), value);
 }
 
-void AddViewingOrientationNewEntry(CommentStruct* record,
+void AddViewingOrientationNewEntry(char* context, CommentStruct* record,
                                    CRuleKalPropArrArray* rules,
                                    const char* value) {
   // The page texts that came since the last check are checked for a repeat
   // first, so the page index is the one they give.
-  ResolvePageLabels(record);
+  ResolvePageLabels(HandlerVars(context), record);
   const int32_t page = record != nullptr ? record->m_pageLabelCount : 0;
   if (page > 0) {
     CKalProperty property;
@@ -83,41 +84,44 @@ void AddViewingOrientationNewEntry(CommentStruct* record,
     property.setPropertyValue(value, kRuleTextCode);
     AppendPageRangeRule(rules, static_cast<unsigned>(page),
                         static_cast<unsigned>(page), property);
-    if (FindProperty("MultiViewingOrientation") == nullptr) {
+    if (FindProperty(PropertiesOf(context), "MultiViewingOrientation") ==
+        nullptr) {
       const int yes = 1;
-      if (StoreProperty("MultiViewingOrientation", "bool", 0, yes) != nullptr) {
+      if (StoreProperty(PropertiesOf(context), "MultiViewingOrientation",
+                        "bool", 0, yes) != nullptr) {
         VTRACE(
             "AddViewingOrientationNewEntry Return, GetCount = %d, "
             "MultiViewingOrientation value = %d",
-            PropertyCount(), yes);
+            PropertiesOf(context).Count(), yes);
       }
     }
     VTRACE(
         "AddViewingOrientationNewEntry Add ViewingOrientation to ext JT, "
         "GetCount = %d, value = %s curPageIndexInPage = %d",
-        PropertyCount(), value, page);
+        PropertiesOf(context).Count(), value, page);
     return;
   }
-  if (StoreProperty("ViewingOrientation", "string", kViewingOrientationId,
-                    value) == nullptr) {
+  if (StoreProperty(PropertiesOf(context), "ViewingOrientation", "string",
+                    kViewingOrientationId, value) == nullptr) {
     return;
   }
   VTRACE("AddViewingOrientationNewEntry Return, GetCount = %d, value = %s",
-         PropertyCount(), value);
+         PropertiesOf(context).Count(), value);
 }
 
-void AddNewStrEntry(const char* key, int id, const char* value) {
-  if (StoreProperty(key, "string", id, value) == nullptr) return;
+void AddNewStrEntry(PropertyMap& properties, const char* key, int id,
+                    const char* value) {
+  if (StoreProperty(properties, key, "string", id, value) == nullptr) return;
   VTRACE(
       "AddNewStrEntry in parseMAC Return, GetCount = %d, a_key = %s "
       "a_value = %s",
-      PropertyCount(), key, value);
+      properties.Count(), key, value);
 }
 
-void removeKey(const char* key) {
-  RemoveProperty(key);
+void removeKey(PropertyMap& properties, const char* key) {
+  RemoveProperty(properties, key);
   VTRACE("removeKey in parseMAC Return, GetCount = %d, a_key = %s",
-         PropertyCount(), key);
+         properties.Count(), key);
 }
 
 int64_t ParserOrientation(char* context, CommentStruct*, long, char*,
@@ -125,11 +129,12 @@ int64_t ParserOrientation(char* context, CommentStruct*, long, char*,
                           void*, void*) {
   char value[kValueBufferSize];
   ReadCommentValue(context, position, value, /*advance=*/false);
-  HandlerVars().matrixOrientation = false;
+  HandlerVars(context).matrixOrientation = false;
   // Anything but a landscape value, "(atend)" and an empty value among them,
   // means portrait.
-  AddOrientationNewEntry(BeginsWith(value, kLandscape) ? kLandscape
-                                                       : kPortrait);
+  AddOrientationNewEntry(PropertiesOf(context), BeginsWith(value, kLandscape)
+                                                    ? kLandscape
+                                                    : kPortrait);
   return 0;
 }
 
@@ -147,12 +152,13 @@ int64_t ParserViewingOrientation(char* context, CommentStruct* record, long,
   }
   if (user_data != nullptr) ++*static_cast<int32_t*>(user_data);
   AddViewingOrientationNewEntry(
-      record, static_cast<CRuleKalPropArrArray*>(caller), value);
-  if (HandlerVars().matrixOrientation) {
+      context, record, static_cast<CRuleKalPropArrArray*>(caller), value);
+  if (HandlerVars(context).matrixOrientation) {
     // The matrix text is compared as written: "[0 1 -1 0]" is not a turn.
     const bool turned = BeginsWith(value, kQuarterTurnLeft) ||
                         BeginsWith(value, kQuarterTurnRight);
-    AddOrientationNewEntry(turned ? kLandscape : kPortrait);
+    AddOrientationNewEntry(PropertiesOf(context),
+                           turned ? kLandscape : kPortrait);
   }
   return 0;
 }
@@ -171,8 +177,8 @@ int64_t ParserMacClient(char* context, CommentStruct*, long, char*, char**,
         "ViewingOrientation.");
     return 0;
   }
-  removeKey("ViewingOrientation");
-  removeKey("Orientation");
+  removeKey(PropertiesOf(context), "ViewingOrientation");
+  removeKey(PropertiesOf(context), "Orientation");
   // The orientation comments of a Mac client's job do not describe the
   // page as printed; for the rest of this scan they reach no handler.
   ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
@@ -180,13 +186,13 @@ int64_t ParserMacClient(char* context, CommentStruct*, long, char*, char**,
     ParserRemoveEntry(ctx, "ViewingOrientation");
     ParserRemoveEntry(ctx, "Orientation");
   }
-  HandlerVars().macClient = true;
+  HandlerVars(context).macClient = true;
   VTRACE("parseMAC. Detected MAC PS file.");
   return 0;
 }
 
 int MacLandscapeCheck(ParserContext* context, CommentStruct*, char* text) {
-  if (!HandlerVars().macClient || text == nullptr) return 0;
+  if (!MacLandscapeArmed(context, nullptr) || text == nullptr) return 0;
   if (context != nullptr && context->dataEnd != nullptr &&
       context->dataEnd - text <
           static_cast<std::ptrdiff_t>(kMacLandscapeLength)) {
@@ -196,23 +202,31 @@ int MacLandscapeCheck(ParserContext* context, CommentStruct*, char* text) {
   // is read either.
   if (std::strncmp(text, kMacLandscape, kMacLandscapeLength) != 0) return 0;
   VTRACE("parseMAC. PS file is Landscape from MAC");
-  AddNewStrEntry("Orientation", kOrientationId, kLandscape);
-  AddNewStrEntry("ViewingOrientation", kViewingOrientationId, kQuarterTurnLeft);
+  PropertyMap& properties = PropertiesOf(context);
+  AddNewStrEntry(properties, "Orientation", kOrientationId, kLandscape);
+  AddNewStrEntry(properties, "ViewingOrientation", kViewingOrientationId,
+                 kQuarterTurnLeft);
   return 1;
 }
 
-bool MacLandscapeArmed(ParserContext*, CommentStruct*) {
-  return HandlerVars().macClient;
+bool MacLandscapeArmed(ParserContext* context, CommentStruct*) {
+  return context != nullptr && context->state != nullptr &&
+         HandlerVars(context).macClient;
 }
 
 }  // namespace vantrel
 
 void CKalParser::setOrientation() {
-  if (vantrel::FindProperty("Orientation") != nullptr) return;
-  const ParserBoundingBoxStruct& box = vantrel::HandlerVars().boundingBox;
+  if (m_engine == nullptr) return;
+  if (vantrel::FindProperty(vantrel::PropertiesOf(m_engine), "Orientation") !=
+      nullptr)
+    return;
+  const ParserBoundingBoxStruct& box =
+      vantrel::HandlerVars(m_engine).boundingBox;
   if (box.cropStored == 0) return;
   // The crop width and height: wider than high is landscape; a square, or a
   // box whose sizes do not compare, is portrait.
-  vantrel::AddOrientationNewEntry(box.upperX > box.upperY ? "Landscape"
-                                                          : "Portrait");
+  vantrel::AddOrientationNewEntry(
+      vantrel::PropertiesOf(m_engine),
+      box.upperX > box.upperY ? "Landscape" : "Portrait");
 }

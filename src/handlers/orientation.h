@@ -19,6 +19,9 @@ struct ParserContext;
 
 namespace vantrel {
 
+class PropertyMap;
+struct HandlerState;
+
 // "Orientation" and "ViewingOrientation", param 0, `counter` (the
 // ViewingOrientation counter; must outlive the scan) as user data.
 void RegisterOrientationSet(ParserContext* context, int32_t* counter);
@@ -46,18 +49,19 @@ VANTREL_COMMENT_HANDLER(ParserViewingOrientation);
 VANTREL_COMMENT_HANDLER(ParserMacClient);
 
 // Stores "Orientation" ("string", 349) with `value` by replacement.
-void AddOrientationNewEntry(const char* value);
+void AddOrientationNewEntry(PropertyMap& properties, const char* value);
 // A matrix read inside page record->m_pageLabelCount (> 0) appends a
 // one-page rule holding "ViewingOrientation" to `rules` (when not null) and
 // marks "MultiViewingOrientation"; outside a page it stores the document's
 // "ViewingOrientation" ("string", 268).
-void AddViewingOrientationNewEntry(CommentStruct* record,
+void AddViewingOrientationNewEntry(char* context, CommentStruct* record,
                                    CRuleKalPropArrArray* rules,
                                    const char* value);
 // Stores `key` ("string", `id`) with `value` by replacement.
-void AddNewStrEntry(const char* key, int id, const char* value);
+void AddNewStrEntry(PropertyMap& properties, const char* key, int id,
+                    const char* value);
 // Removes `key` from the property map, if there.
-void removeKey(const char* key);
+void removeKey(PropertyMap& properties, const char* key);
 
 // The scanner's landscape check at a "translate" (hook): once a Mac client
 // was detected, "translate -90 rotate" makes the job landscape. Answers 1

@@ -11,6 +11,7 @@
 #include "handlers/handler_state.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -44,7 +45,7 @@ constexpr int kLongCode = 2;
 }  // namespace
 
 void RegisterPagesSet(ParserContext* context, int* kal_pages) {
-  HandlerState& state = HandlerVars();
+  HandlerState& state = HandlerVars(context);
   const struct {
     const char* key;
     CommentHandler handler;
@@ -67,13 +68,13 @@ void RegisterPagesSet(ParserContext* context, int* kal_pages) {
   }
 }
 
-int saveNumberPages(long count) {
+int saveNumberPages(PropertyMap& properties, long count) {
   VTRACE("saveNumberPages Call");
-  if (StoreProperty("NumPages", "long", 0, static_cast<int32_t>(count)) !=
-      nullptr) {
+  if (StoreProperty(properties, "NumPages", "long", 0,
+                    static_cast<int32_t>(count)) != nullptr) {
     // The constant 1 is what this line has always reported.
-    VTRACE("saveNumberPages Return, GetCount = %d, value = %d", PropertyCount(),
-           1);
+    VTRACE("saveNumberPages Return, GetCount = %d, value = %d",
+           properties.Count(), 1);
   }
   return 1;
 }
@@ -87,23 +88,22 @@ int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
   if (record == nullptr) return 0;
   // An EPS file is one page, whatever its comments say.
   if (record->m_fileType == kFileTypeEps) {
-    saveNumberPages(1);
+    saveNumberPages(PropertiesOf(context), 1);
     return 0;
   }
   auto* count = static_cast<int32_t*>(user_data);
   if (count == nullptr) return 0;
-  if (FindProperty("NumPages") != nullptr) {
+  // Embedded documents and resources state their own page counts, in their
+  // headers and their trailers alike: such a count is neither the job's nor
+  // a second count of the job's. A Helios server marks its own inclusions,
+  // so they count there.
+  if (record->m_documentDepth > 0 && record->m_heliosSupport == 0) return 0;
+  if (FindProperty(PropertiesOf(context), "NumPages") != nullptr) {
     *count = kCountRepeated;
     return 0;
   }
   // An awaited (atend) count is taken from the trailer only.
   if (*count == kAwaitingAtEnd && record->m_headerState != kInTrailer) {
-    return 0;
-  }
-  // Embedded documents state their own page counts, except where a Helios
-  // server marks its inclusions.
-  if (record->m_documentDepth > 0 && record->m_headerState != kInTrailer &&
-      record->m_heliosSupport == 0) {
     return 0;
   }
   char text[kValueBufferSize];
@@ -129,7 +129,7 @@ int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
   if (!ReadDecimal(text, &number)) return 0;
   *count = number;
   if (number == kIgnoredCount) return 0;
-  saveNumberPages(number);
+  saveNumberPages(PropertiesOf(context), number);
   return 0;
 }
 
@@ -140,7 +140,7 @@ int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
                         void* user_data, void* /*caller*/) {
   auto* flag = static_cast<int32_t*>(user_data);
   if (flag == nullptr || record == nullptr) return 0;
-  HandlerState& state = HandlerVars();
+  HandlerState& state = HandlerVars(context);
   if (*flag == kLabelsStale) {
     state.pageLabels.Clear();
     *flag = 0;
@@ -148,6 +148,9 @@ int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
     return 0;
   }
   if (record->m_inTailPass != 0) return 0;
+  // The pages of an included picture are the picture's: its "%%Page: 1 1"
+  // does not repeat the job's first page.
+  if (record->m_documentDepth > 0) return 0;
   if (position == nullptr || *position == nullptr) return 0;
   char label[kValueBufferSize];
   const int length = ReadRawText(*position, ValueDataEnd(context, *position),
@@ -157,14 +160,15 @@ int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
   state.pageLabels.Add(label, static_cast<size_t>(length));
   ++record->m_pageLabelCount;
   if (state.pageLabels.pending() >= kPageLabelBatch) {
-    ResolvePageLabels(record, flag);
+    ResolvePageLabels(state, record, flag);
   }
   return 0;
 }
 
-void ResolvePageLabels(CommentStruct* record, int32_t* flag) {
-  if (flag == nullptr) flag = &HandlerVars().pageLabelFlag;
-  if (!HandlerVars().pageLabels.Resolve()) return;
+void ResolvePageLabels(HandlerState& state, CommentStruct* record,
+                       int32_t* flag) {
+  if (flag == nullptr) flag = &state.pageLabelFlag;
+  if (!state.pageLabels.Resolve()) return;
   // The first text that came twice ends the collection; the texts after it
   // were never to be counted.
   *flag = kLabelRepeated;
@@ -200,9 +204,11 @@ int64_t ParserNumPagesPerBooklet(char* context, CommentStruct* /*record*/,
   if (!ReadDecimal(text, &number)) return 0;
   *count = number;
   if (number == kIgnoredCount) return 0;
-  if (StoreProperty("PagesPerBooklet", "long", 0, number) == nullptr) return 0;
+  if (StoreProperty(PropertiesOf(context), "PagesPerBooklet", "long", 0,
+                    number) == nullptr)
+    return 0;
   VTRACE("ParserNumPagesPerBooklet Return, output = %d, value = %d",
-         PropertyCount(), number);
+         PropertiesOf(context).Count(), number);
   return 0;
 }
 
@@ -220,11 +226,12 @@ int64_t ParserNumberOfBooklets(char* context, CommentStruct* /*record*/,
   int32_t number = 0;
   if (!ReadDecimal(text, &number)) return 0;
   *booklets = number;
-  if (StoreProperty("NumberOfBooklets", "long", 0, number) == nullptr) {
+  if (StoreProperty(PropertiesOf(context), "NumberOfBooklets", "long", 0,
+                    number) == nullptr) {
     return 0;
   }
   VTRACE("ParserNumberOfBooklets Return, output = %d, value = %ld",
-         PropertyCount(), static_cast<long>(number));
+         PropertiesOf(context).Count(), static_cast<long>(number));
   return 0;
 }
 
@@ -241,12 +248,12 @@ int64_t ParserVariablePagesPerBooklet(char* context, CommentStruct* /*record*/,
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   *variable = std::strcmp(text, "true") == 0 ? 1 : 0;
-  if (StoreProperty("VariablePagesPerBooklet", "bool", 0,
+  if (StoreProperty(PropertiesOf(context), "VariablePagesPerBooklet", "bool", 0,
                     static_cast<int32_t>(*variable)) == nullptr) {
     return 0;
   }
   VTRACE("ParserVariablePagesPerBooklet Return, output = %d, value = %ld",
-         PropertyCount(), static_cast<long>(*variable));
+         PropertiesOf(context).Count(), static_cast<long>(*variable));
   return 0;
 }
 

@@ -11,6 +11,9 @@ struct ParserContext;
 
 namespace vantrel {
 
+class PropertyMap;
+struct HandlerState;
+
 // Registers, in this order: "Pages", "Page", "KAL_Pages" (user data
 // `kal_pages`), "PagesPerBooklet", "BookletPages", "NumberOfBooklets",
 // "VariablePagesPerBooklet", "BookletPages" again (no user data). The other
@@ -23,11 +26,12 @@ void RegisterPagesSet(ParserContext* context, int* kal_pages);
 // null) to 1 and the record's m_pageLabelCount to -2. The handler checks its
 // texts in batches, so this runs before anything reads m_pageLabelCount or
 // the flag: the answer is then as if each text had been checked when it came.
-void ResolvePageLabels(CommentStruct* record, int32_t* flag = nullptr);
+void ResolvePageLabels(HandlerState& state, CommentStruct* record,
+                       int32_t* flag = nullptr);
 
 // Stores "NumPages" ("long") with `count`, replacing an earlier one.
 // Answers 1.
-int saveNumberPages(long count);
+int saveNumberPages(PropertyMap& properties, long count);
 
 // The handlers (CommentHandler protocol). All answer 0.
 // REQUIRES: the text at *position is NUL-terminated at the end of the data

@@ -8,6 +8,7 @@
 #include "engine/keyword_table.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -49,7 +50,8 @@ CRuleKalPropArrArray* Rules(void* caller) {
 // The page change of the "Page" and "LogicalPage" comments: a number not
 // above the current page is one more plate of it, a greater one starts a new
 // page.
-void ChangePage(CommentStruct* record, void* caller, int32_t page) {
+void ChangePage(char* context, CommentStruct* record, void* caller,
+                int32_t page) {
   if (record->m_pageNumber >= page) {
     ++record->m_separationCount;
     // Unseparated pages stay at one plate: their count only matters once a
@@ -57,15 +59,16 @@ void ChangePage(CommentStruct* record, void* caller, int32_t page) {
     if (record->m_separated == 0) record->m_separationCount = 1;
     return;
   }
-  saveSeparations(Rules(caller), record);
+  saveSeparations(PropertiesOf(context), Rules(caller), record);
   record->m_pageNumber = page;
   record->m_separationCount = 1;
 }
 
 // A plate colour of modes 1 and 4: a repeated name closes the page.
-void CountPlate(CommentStruct* record, void* caller, const char* colour) {
+void CountPlate(char* context, CommentStruct* record, void* caller,
+                const char* colour) {
   if (RecordPlateColor(record, colour)) {
-    saveSeparations(Rules(caller), record);
+    saveSeparations(PropertiesOf(context), Rules(caller), record);
     ++record->m_pageNumber;
     record->m_separationCount = 1;
     // The repeated plate is the new page's first: that page is separated
@@ -129,6 +132,8 @@ int64_t ParserPageSeparations(char* context, CommentStruct* record, long, char*,
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
+  // An included picture's page is no page, nor plate, of the job.
+  if (record->m_documentDepth > 0) return 0;
   // The label number comes first; the ordinal after it is not used.
   int32_t label = 0;
   if (!ReadDecimal(value, &label) || label == 0) return 0;
@@ -140,7 +145,7 @@ int64_t ParserPageSeparations(char* context, CommentStruct* record, long, char*,
     record->m_pageNumber = 1;
   }
   if (record->m_separationMode != kModePageLabel) return 0;
-  ChangePage(record, caller, label);
+  ChangePage(context, record, caller, label);
   return 0;
 }
 
@@ -156,7 +161,7 @@ int64_t ParserLogicalPage(char* context, CommentStruct* record, long, char*,
   int32_t page = 0;
   if (!ReadDecimal(value, &page) || page == 0) return 0;
   if (record->m_separationMode != kModePageLabel) return 0;
-  ChangePage(record, caller, page);
+  ChangePage(context, record, caller, page);
   return 0;
 }
 
@@ -178,7 +183,7 @@ int64_t ParserQRKPageBegin(char* context, CommentStruct* record, long, char*,
     ++record->m_separationCount;
     return 0;
   }
-  saveSeparations(Rules(caller), record);
+  saveSeparations(PropertiesOf(context), Rules(caller), record);
   record->m_pageNumber = page;
   record->m_separationCount = 1;
   return 0;
@@ -193,7 +198,7 @@ int64_t ParserPlateColor(char* context, CommentStruct* record, long, char*,
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record->m_separationMode != kModePlateColor) return 0;
   RemoveKeyword(context, "Page");
-  CountPlate(record, caller, value);
+  CountPlate(context, record, caller, value);
   if (record->m_pageNumber == 0) record->m_pageNumber = 1;
   return 0;
 }
@@ -214,11 +219,12 @@ int64_t ParserKALmpPlateColor(char* context, CommentStruct* record, long, char*,
     record->m_separationCount = 0;
   }
   record->m_separationMode = kModeKalmp;
-  CountPlate(record, caller, value);
+  CountPlate(context, record, caller, value);
   return 0;
 }
 
-void saveSeparations(CRuleKalPropArrArray* rules, CommentStruct* record) {
+void saveSeparations(PropertyMap& properties, CRuleKalPropArrArray* rules,
+                     CommentStruct* record) {
   if (record == nullptr || record->m_separated == 0) return;
   char count[16];
   std::snprintf(count, sizeof count, "%d", record->m_separationCount);
@@ -234,7 +240,7 @@ void saveSeparations(CRuleKalPropArrArray* rules, CommentStruct* record) {
   if (opidcs) {
     int value = kPreSeparatedBit;
     // The OPI and DCS comments keep their bits in the same property.
-    if (const CKalProperty* old = FindProperty("OPIDCS")) {
+    if (const CKalProperty* old = FindProperty(properties, "OPIDCS")) {
       int bits = 0;
       old->getValue(bits);
       value |= bits;
@@ -243,18 +249,18 @@ void saveSeparations(CRuleKalPropArrArray* rules, CommentStruct* record) {
     opidcs->setPropertyTypeName("long");
     opidcs->setPropertyID(0);
     opidcs->setValue(&value);
-    StoreProperty(std::move(opidcs));
+    StoreProperty(properties, std::move(opidcs));
     // The constant is what this line has always reported.
-    VTRACE("saveSeparations OPIDCS, GetCount = %d, value = %d", PropertyCount(),
-           kPreSeparatedBit);
-    if (FindProperty("PreSeparatedMode") == nullptr) {
+    VTRACE("saveSeparations OPIDCS, GetCount = %d, value = %d",
+           properties.Count(), kPreSeparatedBit);
+    if (FindProperty(properties, "PreSeparatedMode") == nullptr) {
       std::unique_ptr<CKalProperty> mode = NewProperty();
       if (mode) {
         mode->setPropertyName("PreSeparatedMode");
         mode->setPropertyValue("1", kFlagCode);
-        StoreProperty(std::move(mode));
+        StoreProperty(properties, std::move(mode));
         VTRACE("saveSeparations PreSeparatedMode, GetCount = %d, value = true",
-               PropertyCount());
+               properties.Count());
       }
     }
   }

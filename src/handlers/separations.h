@@ -22,6 +22,9 @@ struct ParserContext;
 
 namespace vantrel {
 
+class PropertyMap;
+struct HandlerState;
+
 // Plate colour names longer than this are cut to it before they are
 // compared or kept.
 constexpr int kPlateColorMaxLength = 63;
@@ -59,7 +62,8 @@ VANTREL_COMMENT_HANDLER(ParserKALmpPlateColor);
 // colour was seen since the last one, merges bit 2 into "OPIDCS", stores
 // "PreSeparatedMode" once, and clears the record's flag. `rules` may be null
 // (no rule is appended then).
-void saveSeparations(CRuleKalPropArrArray* rules, CommentStruct* record);
+void saveSeparations(PropertyMap& properties, CRuleKalPropArrArray* rules,
+                     CommentStruct* record);
 
 // The plate colour table of the record. Record answers true when `colour`
 // (cut to kPlateColorMaxLength) repeats a colour of the table, case ignored:

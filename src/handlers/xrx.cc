@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "engine/byte_source.h"
@@ -61,6 +62,27 @@ BlockText TextFrom(const ParserContext* context, const char* position,
   return text;
 }
 
+// Plug-ins that do not say they may be called concurrently are called one
+// call at a time process-wide, as they always were. Only the job-ticket
+// road's XRX comments ever take this lock.
+std::mutex& PluginMutex() {
+  static std::mutex* mutex = new std::mutex;  // hosts may parse during exit
+  return *mutex;
+}
+
+// Holds the plug-in lock unless the context's plug-in may be called
+// concurrently.
+class PluginCallLock {
+ public:
+  explicit PluginCallLock(const ParserContext* context) {
+    if (!context->xrxConcurrent)
+      lock_ = std::unique_lock<std::mutex>(PluginMutex());
+  }
+
+ private:
+  std::unique_lock<std::mutex> lock_;
+};
+
 }  // namespace
 
 void RegisterXRXSet(ParserContext* context) {
@@ -79,6 +101,9 @@ void LoadXRXPareseDLL(ParserContext* context) {
     return;
   }
   if (context->m_pParseXRX != nullptr) return;
+  // Loading, the factory and the plug-in's answer whether it may be called
+  // concurrently are always made under the lock.
+  std::lock_guard<std::mutex> lock(PluginMutex());
   if (loader->LoadLibraryA(VANTREL_XRX_LIBRARY_NAME, 1) == 0) {
     VTRACE("--ERROR-- LoadLibrary() %s error = %d ", VANTREL_XRX_LIBRARY_NAME,
            static_cast<int>(loader->GetErrorState()));
@@ -87,6 +112,16 @@ void LoadXRXPareseDLL(ParserContext* context) {
   }
   context->m_pParseXRX = static_cast<CParseXRXCommentsIf*>(
       loader->CreateObject(VANTREL_XRX_OBJECT_NAME, 0));
+  context->xrxConcurrent = false;
+  if (auto concurrent = reinterpret_cast<VantrelPluginConcurrentFn>(
+          loader->FindExport(VANTREL_PLUGIN_CONCURRENT_NAME))) {
+    try {
+      context->xrxConcurrent = concurrent() != 0;
+    } catch (...) {
+      VTRACE("--ERROR-- LoadXRXPareseDLL() " VANTREL_PLUGIN_CONCURRENT_NAME
+             " threw an exception");
+    }
+  }
   if (context->m_pParseXRX == nullptr) {
     VTRACE("--ERROR-- LoadXRXPareseDLL() %s", loader->GetErrReason());
   } else {
@@ -96,6 +131,10 @@ void LoadXRXPareseDLL(ParserContext* context) {
 
 void ReleaseXRXObjects(ParserContext* context) {
   if (context == nullptr) return;
+  if (context->m_pParseXRX == nullptr && context->m_pLoaderLibrary == nullptr) {
+    return;  // the RIP road, and scans without XRX blocks, end here
+  }
+  const PluginCallLock lock(context);
   // The object's code lives in the library: destroy it before the library
   // goes.
   delete context->m_pParseXRX;
@@ -105,6 +144,7 @@ void ReleaseXRXObjects(ParserContext* context) {
     delete context->m_pLoaderLibrary;
     context->m_pLoaderLibrary = nullptr;
   }
+  context->xrxConcurrent = false;
 }
 
 int64_t ParserXRX(char* context, CommentStruct* /*record*/, long /*param*/,
@@ -118,6 +158,8 @@ int64_t ParserXRX(char* context, CommentStruct* /*record*/, long /*param*/,
     if (ctx->m_pParseXRX == nullptr) return 0;
   }
   CParseXRXCommentsIf* parser = ctx->m_pParseXRX;
+  const BlockText text = TextFrom(ctx, *position, value_offset);
+  const PluginCallLock lock(ctx);
   // The plug-in is foreign code: nothing it throws may reach the host.
   try {
     if (parser->init() == 0) {
@@ -125,7 +167,6 @@ int64_t ParserXRX(char* context, CommentStruct* /*record*/, long /*param*/,
       return 0;
     }
     parser->setMode(kRulesMode);
-    const BlockText text = TextFrom(ctx, *position, value_offset);
     if (parser->parseBuffer(text.data, text.length) != kBlockComplete) {
       VTRACE("--ERROR-- ParserXRX() parseXRX.parseBuffer()");
       return 0;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "handlers/handler_state.h"
+#include "parser/parse_state.h"
 #include "platform/number_text.h"
 #include "store/property_map.h"
 #include "vantrel/kal_parser.h"
@@ -75,14 +76,16 @@ int VantrelPairValue(const CKalProperty& record, std::string& text) {
 }
 
 int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
-  SetAtBoundingBox(&vantrel::HandlerVars().boundingBox, vantrel::Properties());
   if (pairs != nullptr) {
     delete[] pairs;
     pairs = nullptr;
-    count = 0;
   }
-  std::vector<vantrel::PropertyMap::Entry> entries =
-      vantrel::Properties().TakeAll();
+  count = 0;
+  if (m_engine == nullptr) return 1;
+  const vantrel::ParseTraceScope trace(m_engine);
+  vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
+  SetAtBoundingBox(&vantrel::HandlerVars(m_engine).boundingBox, properties);
+  std::vector<vantrel::PropertyMap::Entry> entries = properties.TakeAll();
   count = static_cast<int>(entries.size());
   if (count == 0) return 1;
   pairs = new (std::nothrow) _tPairProperty[entries.size()];

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "parser/parse_state.h"
 #include "store/property_map.h"
 #include "vantrel/kal_parser.h"
 
@@ -40,6 +41,9 @@ int64_t BookletPageTotal(const CRuleKalPropArrArray& rules, bool* found) {
 }  // namespace
 
 int CKalParser::GetDataFromParser(CRuleKalPropArrArray& rules) {
+  if (m_engine == nullptr) return 1;
+  const vantrel::ParseTraceScope trace(m_engine);
+  vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
   bool have_booklet_pages = false;
   const long total =
       static_cast<long>(BookletPageTotal(rules, &have_booklet_pages));
@@ -53,11 +57,11 @@ int CKalParser::GetDataFromParser(CRuleKalPropArrArray& rules) {
   // Read the flag before any record is taken out of the map.
   int variable_booklets = 0;
   if (const CKalProperty* flag =
-          vantrel::FindProperty("VariablePagesPerBooklet")) {
+          vantrel::FindProperty(properties, "VariablePagesPerBooklet")) {
     flag->getValue(variable_booklets);
   }
 
-  for (vantrel::PropertyMap::Entry& entry : vantrel::Properties().TakeAll()) {
+  for (vantrel::PropertyMap::Entry& entry : properties.TakeAll()) {
     CKalProperty& record = *entry.second;
     if (entry.first == "NumPages") {
       long pages = 0;

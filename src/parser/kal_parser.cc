@@ -13,7 +13,6 @@
 #include "handlers/custom_colors.h"
 #include "handlers/dex.h"
 #include "handlers/document_structure.h"
-#include "handlers/handler_state.h"
 #include "handlers/header_comments.h"
 #include "handlers/input_tray.h"
 #include "handlers/opi_dcs.h"
@@ -22,10 +21,9 @@
 #include "handlers/pdf.h"
 #include "handlers/separations.h"
 #include "handlers/xrx.h"
+#include "parser/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
-
-using vantrel::HandlerVars;
 
 namespace {
 
@@ -58,16 +56,28 @@ CKalParser::CKalParser(const char* path)
       m_status(0),
       m_kalPages(-1),
       m_scanStatus(VANTREL_SCAN_NOT_RUN) {
-  // Each parse starts from the library-load state.
-  vantrel::ClearProperties();
-  vantrel::ResetHandlerState();
   vantrel::Trace().CreateTraceInstance(vantrel::kTraceInstance);
+  // The parse's own state, at the library-load values. Without it there is
+  // no context: every registration is a no-op and the scan fails as out of
+  // memory.
+  vantrel::ParseState* state = vantrel::AcquireParseState();
+  if (state == nullptr) return;
   m_engine = vantrel::ParserCreateContext(path);
+  if (m_engine == nullptr) {
+    vantrel::ReleaseParseState(state);
+    return;
+  }
+  state->trace = vantrel::TraceSnapshot();
+  m_engine->state = state;
 }
 
 CKalParser::~CKalParser() {
-  vantrel::ClearProperties();
-  vantrel::ParserFreeContext(m_engine);
+  if (m_engine != nullptr) {
+    const vantrel::ParseTraceScope trace(m_engine);
+    vantrel::ParseState* state = m_engine->state;
+    vantrel::ParserFreeContext(m_engine);
+    vantrel::ReleaseParseState(state);
+  }
   vantrel::Trace().ReleaseInstance(vantrel::kTraceInstance);
 }
 
@@ -76,17 +86,16 @@ void CKalParser::AddPSRipComments() {
   vantrel::RegisterDocumentStructureSet(m_engine);
   vantrel::RegisterSectionSet(m_engine);
   vantrel::RegisterPagesSet(m_engine, &m_kalPages);
-  vantrel::RegisterOpiDcsSet(m_engine, &HandlerVars().opiDcsFlags);
-  vantrel::RegisterCreatorSet(m_engine, HandlerVars().creatorText);
-  vantrel::RegisterOrientationSet(m_engine,
-                                  &HandlerVars().viewingOrientationCount);
+  vantrel::HandlerState& state = vantrel::HandlerVars(m_engine);
+  vantrel::RegisterOpiDcsSet(m_engine, &state.opiDcsFlags);
+  vantrel::RegisterCreatorSet(m_engine, state.creatorText);
+  vantrel::RegisterOrientationSet(m_engine, &state.viewingOrientationCount);
   vantrel::RegisterSeparationSet(m_engine);
   vantrel::RegisterPdfSet(m_engine);
   vantrel::RegisterInputTraySet(m_engine);
-  vantrel::RegisterMacClientSet(m_engine,
-                                &HandlerVars().viewingOrientationCount);
-  vantrel::RegisterCustomColorSet(m_engine, &HandlerVars().documentColors,
-                                  &HandlerVars().cmykColors);
+  vantrel::RegisterMacClientSet(m_engine, &state.viewingOrientationCount);
+  vantrel::RegisterCustomColorSet(m_engine, &state.documentColors,
+                                  &state.cmykColors);
 }
 
 void CKalParser::AddStructureComments() {
@@ -98,10 +107,10 @@ void CKalParser::AddStructureComments() {
 }
 
 void CKalParser::AddBoundingBox(char unit) {
-  ParserBoundingBoxStruct& box = HandlerVars().boundingBox;
+  if (m_engine == nullptr) return;
+  ParserBoundingBoxStruct& box = vantrel::HandlerVars(m_engine).boundingBox;
   std::memset(&box, 0, sizeof box);
   box.unit = unit;
-  if (m_engine == nullptr) return;
   vantrel::RegisterBoundingBoxSet(m_engine, &box);
 }
 
@@ -111,7 +120,9 @@ void CKalParser::AddKALPPDComment() {
 }
 
 void CKalParser::AddNumCopiesComment() {
-  vantrel::RegisterNumCopiesSet(m_engine, &HandlerVars().copiesCounter);
+  if (m_engine == nullptr) return;
+  vantrel::RegisterNumCopiesSet(m_engine,
+                                &vantrel::HandlerVars(m_engine).copiesCounter);
 }
 
 void CKalParser::AddXRXComment() {
@@ -156,28 +167,31 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
   std::memset(&record, 0, sizeof record);
   record.m_scanMode = scan_mode;
 
-  int64_t result = -1;
-  if (m_engine != nullptr) {
-    result = vantrel::ParserScanFile(m_engine, &record, &rules);
-    m_scanStatus = m_engine->scanStatus;
-  } else {
+  if (m_engine == nullptr) {
     m_scanStatus = VANTREL_SCAN_OUT_OF_MEMORY;
+    return 0;
   }
+  const vantrel::ParseTraceScope trace(m_engine);
+  const int64_t result = vantrel::ParserScanFile(m_engine, &record, &rules);
+  m_scanStatus = m_engine->scanStatus;
 
   // The finishing steps run whatever the scan answered.
-  vantrel::HandlerState& state = HandlerVars();
-  vantrel::ResolvePageLabels(&record, &state.pageLabelFlag);
+  vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
+  vantrel::HandlerState& state = vantrel::HandlerVars(m_engine);
+  // A header that ran to the end of the file still named the job.
+  vantrel::StorePendingTitle(reinterpret_cast<char*>(m_engine));
+  vantrel::ResolvePageLabels(state, &record, &state.pageLabelFlag);
   if (record.m_separated != 0 && record.m_separationCount != 0 &&
       record.m_pageNumber != 0) {
-    vantrel::saveSeparations(&rules, &record);
-    vantrel::saveNumberPages(record.m_pageNumber);
+    vantrel::saveSeparations(properties, &rules, &record);
+    vantrel::saveNumberPages(properties, record.m_pageNumber);
   }
   if (m_kalPages != -1) {
-    vantrel::saveNumberPages(m_kalPages);
+    vantrel::saveNumberPages(properties, m_kalPages);
   } else if (state.pageLabelFlag == 1 && state.pageCountValue == -2) {
-    vantrel::saveNumberPages(0);
+    vantrel::saveNumberPages(properties, 0);
   }
-  SetAtBoundingBox(&state.boundingBox, vantrel::Properties());
+  SetAtBoundingBox(&state.boundingBox, properties);
   setOrientation();
   saveDocumentCustomColors();
   state.pageLabelFlag = -1;

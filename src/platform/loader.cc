@@ -244,6 +244,11 @@ void* CLoaderLibrary::CreateObject(const char* name, long arg) {
   return object;
 }
 
+void* CLoaderLibrary::FindExport(const char* name) const {
+  if (m_handle == nullptr || name == nullptr) return nullptr;
+  return FindSymbol(m_handle, name);
+}
+
 int CLoaderLibrary::ReleaseLibrary() {
   if (m_handle == nullptr) return 0;
   CloseLibrary(m_handle);

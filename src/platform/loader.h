@@ -37,6 +37,10 @@ class CLoaderLibrary {
   // it exports no factory, the factory answers null or throws.
   void* CreateObject(const char* name, long arg);
 
+  // The address of the loaded library's exported symbol `name`, or null
+  // (no library loaded, or no such symbol).
+  void* FindExport(const char* name) const;
+
   // Unloads the library. Answers 1 when one was loaded, else 0.
   int ReleaseLibrary();
 

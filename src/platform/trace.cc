@@ -31,13 +31,22 @@ enum class Sink { kNone, kStderr, kFile };
 // told grow without end; past this many, nothing more is told.
 constexpr size_t kMaxTold = 64;
 
-// Trace configuration. Written when an instance is created, read on every
-// line; the parse lock serialises parses, the mutex keeps a host's own
-// concurrent use of the facility safe.
-struct TraceState {
-  std::mutex mutex;
-  Sink sink = Sink::kNone;
+}  // namespace
+
+struct TraceSink {
+  Sink kind = Sink::kNone;
   std::string path;
+};
+
+namespace {
+
+// Trace configuration. `current` is replaced (never changed in place) when
+// an instance is created and the variable says something else; a parse
+// keeps the configuration it started with.
+struct TraceState {
+  std::mutex mutex;  // guards everything here, and serialises the lines
+  std::shared_ptr<const TraceSink> current = std::make_shared<TraceSink>();
+  std::string value;  // the VANTREL_TRACE text `current` was made from
   TraceCapture* capture = nullptr;
   std::atomic<bool> configured{false};  // read outside the mutex
   std::set<std::string> told;           // settings problems already told
@@ -48,10 +57,13 @@ TraceState& State() {
   return *state;
 }
 
+// Whether the configuration in force, or a capture, takes lines.
 std::atomic<bool> g_enabled{false};
+// The sink of the parse running on this thread, if any.
+thread_local const TraceSink* t_sink = nullptr;
 
 void UpdateEnabled(TraceState& s) {
-  g_enabled.store(s.sink != Sink::kNone || s.capture != nullptr,
+  g_enabled.store(s.current->kind != Sink::kNone || s.capture != nullptr,
                   std::memory_order_relaxed);
 }
 
@@ -96,7 +108,9 @@ int AppendToFile(const std::string& path, const std::string& text) {
 #endif
 }
 
-const char* OpenErrorText(int error) {
+}  // namespace
+
+const char* ErrnoText(int error) {
   switch (error) {
     case ENOENT:
       return "no such directory";
@@ -113,33 +127,52 @@ const char* OpenErrorText(int error) {
       return "a FIFO with no reader";
     case ENAMETOOLONG:
       return "path too long";
+    case EEXIST:
+      return "file exists";
+    case ENOSPC:
+      return "no space left on device";
+    case EMFILE:
+    case ENFILE:
+      return "too many open files";
+    case ELOOP:
+      return "a symbolic link";
     default:
       return "cannot be opened";
   }
 }
 
+namespace {
+
 // Reads VANTREL_TRACE. Answers the problem with its value to tell the user,
 // or the empty text. A value that cannot be used leaves the trace off.
 std::string Configure(TraceState& s) {
   const char* value = std::getenv("VANTREL_TRACE");
+  const std::string text = value != nullptr ? value : "";
+  // The same setting as before keeps the configuration in force (a file
+  // that could not be opened is tried again).
+  if (s.configured && text == s.value &&
+      (text.empty() || s.current->kind != Sink::kNone)) {
+    return std::string();
+  }
   std::string problem;
-  s.sink = Sink::kNone;
-  s.path.clear();
-  if (value == nullptr || *value == '\0') {
+  auto sink = std::make_shared<TraceSink>();
+  if (text.empty()) {
     // Off.
-  } else if (std::strcmp(value, "stderr") == 0) {
-    s.sink = Sink::kStderr;
+  } else if (text == "stderr") {
+    sink->kind = Sink::kStderr;
   } else if (!IsTracePath(value)) {
     problem = SettingText("VANTREL_TRACE", value) +
               " is neither 'stderr' nor a file path (a path holds a '/'); "
               "no trace is written";
   } else if (int error = AppendToFile(value, std::string())) {
     problem = SettingText("VANTREL_TRACE", value) + ": cannot open the file (" +
-              OpenErrorText(error) + "); no trace is written";
+              ErrnoText(error) + "); no trace is written";
   } else {
-    s.sink = Sink::kFile;
-    s.path = value;
+    sink->kind = Sink::kFile;
+    sink->path = text;
   }
+  s.current = std::move(sink);
+  s.value = text;
   s.configured = true;
   UpdateEnabled(s);
   return problem;
@@ -187,7 +220,11 @@ unsigned CKalTrace::CreateTraceInstance(const char* /*name*/) {
 void CKalTrace::ReleaseInstance(const char* /*name*/) {}
 
 bool CKalTrace::Enabled() {
-  if (g_enabled.load(std::memory_order_relaxed)) return true;
+  if (t_sink != nullptr && t_sink->kind != Sink::kNone) return true;
+  if (g_enabled.load(std::memory_order_relaxed)) {
+    // A capture takes every line; otherwise a parse's own sink decides.
+    return t_sink == nullptr || State().capture != nullptr;
+  }
   TraceState& s = State();
   if (s.configured) return false;
   std::string problem;
@@ -225,16 +262,29 @@ int CKalTrace::OutputEx(const char* name, const char* format, ...) {
   TraceState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   if (s.capture != nullptr) s.capture->Append(line);
+  const TraceSink& sink = t_sink != nullptr ? *t_sink : *s.current;
   const char* instance = name != nullptr ? name : kTraceInstance;
-  if (s.sink == Sink::kStderr) {
+  if (sink.kind == Sink::kStderr) {
     std::fprintf(stderr, "[%s] %s\n", instance, line.c_str());
-  } else if (s.sink == Sink::kFile) {
+  } else if (sink.kind == Sink::kFile) {
     // Opened for each line, so that the file may be rotated between lines;
     // a line that cannot be written is dropped.
-    AppendToFile(s.path, "[" + std::string(instance) + "] " + line + "\n");
+    AppendToFile(sink.path, "[" + std::string(instance) + "] " + line + "\n");
   }
   return n;
 }
+
+std::shared_ptr<const TraceSink> TraceSnapshot() {
+  TraceState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.current;
+}
+
+TraceScope::TraceScope(const TraceSink* sink) : previous_(t_sink) {
+  t_sink = sink;
+}
+
+TraceScope::~TraceScope() { t_sink = previous_; }
 
 CKalTrace& Trace() {
   static CKalTrace trace;

@@ -7,9 +7,15 @@
 // trace instance, so a host may change it between parses. Any other value
 // ("1", "on"), or a file that cannot be opened for appending, leaves the
 // trace off and is told once on stderr (TellSettingProblem).
+//
+// Process-wide and thread-safe: each line is written whole, never mixed with
+// another thread's. A parse takes the configuration in force when it starts
+// (TraceSnapshot) and writes its lines there until it ends (TraceScope), so
+// one parse starting never re-points the lines of another that runs.
 #ifndef VANTREL_PLATFORM_TRACE_H_
 #define VANTREL_PLATFORM_TRACE_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,8 +38,30 @@ class CKalTrace {
   static bool Enabled();
 };
 
-// The module-wide trace object.
+// The process-wide trace object.
 CKalTrace& Trace();
+
+// Where lines go: one configuration, never changed once made.
+struct TraceSink;
+
+// The configuration in force now (as the last CreateTraceInstance read it).
+std::shared_ptr<const TraceSink> TraceSnapshot();
+
+// While it lives, the lines written on this thread go to `sink` (null: to
+// the configuration in force). Nestable; the previous sink comes back.
+class TraceScope {
+ public:
+  explicit TraceScope(const TraceSink* sink);
+  ~TraceScope();
+  TraceScope(const TraceScope&) = delete;
+  TraceScope& operator=(const TraceScope&) = delete;
+
+ private:
+  const TraceSink* previous_;
+};
+
+// A short text for an errno value, without the C library's shared buffer.
+const char* ErrnoText(int error);
 
 // "VARIABLE 'value'" for a message about a setting; control bytes and "'"
 // in the value show as "\xNN".

@@ -43,11 +43,6 @@ std::vector<PropertyMap::Entry> PropertyMap::TakeAll() {
   return out;
 }
 
-PropertyMap& Properties() {
-  static PropertyMap* map = new PropertyMap;  // outlives every static user
-  return *map;
-}
-
 std::unique_ptr<CKalProperty> NewProperty() {
   return std::unique_ptr<CKalProperty>(new (std::nothrow) CKalProperty);
 }
@@ -69,40 +64,37 @@ std::unique_ptr<CKalProperty> NamedProperty(const char* name,
 
 }  // namespace
 
-CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
-                            const char* value) {
+CKalProperty* StoreProperty(PropertyMap& map, const char* name,
+                            const char* type_name, int id, const char* value) {
   std::unique_ptr<CKalProperty> record = NamedProperty(name, type_name, id);
   if (!record) return nullptr;
   if (value != nullptr) record->setPropertyValue(value, -1);
-  return StoreProperty(std::move(record));
+  return StoreProperty(map, std::move(record));
 }
 
-CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
-                            int32_t value) {
+CKalProperty* StoreProperty(PropertyMap& map, const char* name,
+                            const char* type_name, int id, int32_t value) {
   std::unique_ptr<CKalProperty> record = NamedProperty(name, type_name, id);
   if (!record) return nullptr;
   const int number = value;
   record->setValue(&number);
-  return StoreProperty(std::move(record));
+  return StoreProperty(map, std::move(record));
 }
 
-CKalProperty* StoreProperty(std::unique_ptr<CKalProperty> record) {
+CKalProperty* StoreProperty(PropertyMap& map,
+                            std::unique_ptr<CKalProperty> record) {
   if (!record) return nullptr;
   CKalProperty* raw = record.get();
-  Properties().Store(raw->getPropertyName(), std::move(record));
+  map.Store(raw->getPropertyName(), std::move(record));
   return raw;
 }
 
-CKalProperty* FindProperty(const char* name) {
-  return name == nullptr ? nullptr : Properties().Find(name);
+CKalProperty* FindProperty(const PropertyMap& map, const char* name) {
+  return name == nullptr ? nullptr : map.Find(name);
 }
 
-void RemoveProperty(const char* name) {
-  if (name != nullptr) Properties().Remove(name);
+void RemoveProperty(PropertyMap& map, const char* name) {
+  if (name != nullptr) map.Remove(name);
 }
-
-void ClearProperties() { Properties().Clear(); }
-
-int PropertyCount() { return Properties().Count(); }
 
 }  // namespace vantrel

@@ -1,13 +1,12 @@
-// The property map: the module-wide store of the properties one scan finds,
-// keyed by exact property name, iterated in insertion order (the order in
-// which each name was first stored).
+// The property map: the store of the properties one scan finds, keyed by
+// exact property name, iterated in insertion order (the order in which each
+// name was first stored).
 //
 // The map owns its records. Replacing, removing or clearing destroys the
 // records involved; the conversions take the records out with TakeAll().
 //
-// Module-wide state: created at library load, emptied when a parser is
-// constructed (so each parse starts empty), by every conversion and by the
-// parser's destructor. Touched only by the thread that holds the parse lock.
+// Each parse owns one map (in its ParseState), empty when the parse starts;
+// only the thread running that parse touches it.
 #ifndef VANTREL_STORE_PROPERTY_MAP_H_
 #define VANTREL_STORE_PROPERTY_MAP_H_
 
@@ -48,25 +47,22 @@ class PropertyMap {
   std::unordered_map<std::string, size_t> index_;
 };
 
-// The module-wide map.
-PropertyMap& Properties();
-
 // Makes a record with the name, type name and identifier set and stores it
 // by replacement. `value` (may be null: no value) is set as text with type
 // code -1. Answers the stored record, or null when no record could be made
 // (nothing is stored then).
-CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
-                            const char* value);
+CKalProperty* StoreProperty(PropertyMap& map, const char* name,
+                            const char* type_name, int id, const char* value);
 // The same with a 32-bit integer value (the count form), which the record
 // reads back in the type that `type_name` gives ("int", "long", "bool").
-CKalProperty* StoreProperty(const char* name, const char* type_name, int id,
-                            int32_t value);
+CKalProperty* StoreProperty(PropertyMap& map, const char* name,
+                            const char* type_name, int id, int32_t value);
 // Stores a record built by the caller under its own name. Null record: no-op.
-CKalProperty* StoreProperty(std::unique_ptr<CKalProperty> record);
-CKalProperty* FindProperty(const char* name);
-void RemoveProperty(const char* name);
-void ClearProperties();
-int PropertyCount();
+CKalProperty* StoreProperty(PropertyMap& map,
+                            std::unique_ptr<CKalProperty> record);
+// Null for a null name or an absent one.
+CKalProperty* FindProperty(const PropertyMap& map, const char* name);
+void RemoveProperty(PropertyMap& map, const char* name);
 
 // A new empty record, or null when memory is exhausted.
 std::unique_ptr<CKalProperty> NewProperty();

@@ -224,6 +224,42 @@ TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
   }
 }
 
+// A job answers for itself: not for the pictures and fonts it embeds, also
+// when it starts with a Ctrl-D or leaves out "%%EndComments"; a tray page
+// that does not fit is no page.
+TEST(Cli, JobsAnswerForThemselves) {
+  TempDir dir;
+  const std::string data = VANTREL_SOURCE_DIR "/tests/data/";
+  const std::string ctrl_d = dir.Write("ctrl_d.ps", std::string("\x04") + kLetter);
+  const std::string tray = dir.Write(
+      "tray.ps", "%!PS\n%%InputSlotTray: MediaType Glossy 99999999999 4\n"
+                 "%%InputSlotTray: MediaType Glossy -2 4\n"
+                 "%%InputSlotTray: MediaType Glossy 2 4\n");
+  static const struct {
+    std::vector<std::string> args;
+    const char* shown;
+    const char* not_shown;
+  } kCases[] = {
+      // clang-format off
+      {{"rules", "--json", data + "groff_pictures.ps"},
+       "{\"name\":\"NumPages\",\"type\":2,\"id\":0,\"value\":\"3\"}", "\"Title\""},
+      {{"rules", "--json", data + "pdftops_fonts.ps"}, "\"NumPages\"", "CMR10"},
+      {{"rules", "--json", data + "paps.ps"},
+       "{\"name\":\"Title\",\"type\":6,\"id\":0,\"value\":\"hello.txt\"}", "\"CreationDate\""},
+      {{"pairs", "--json", "--unit", "pt", ctrl_d},
+       "{\"key\":\"CropWidth\",\"type\":4,\"value\":\"612.000000\"}", "\"failed\""},
+      // One page-range rule only: no second one follows the first.
+      {{"rules", "--json", tray}, "{\"layer\":101,\"type\":2,\"first\":2,\"last\":4,", "},{\"layer\":101"},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    CliResult r = RunCli(c.args);
+    EXPECT_EQ(r.status, 0) << c.args.back() << r.err;
+    EXPECT_NE(r.out.find(c.shown), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(c.not_shown), std::string::npos) << r.out;
+  }
+}
+
 TEST(Cli, ReportsEveryFileInOrderAndStillFailsForOne) {
   TempDir dir;
   const std::string a = dir.Write("a.ps", kLetter);

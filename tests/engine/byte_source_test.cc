@@ -10,6 +10,7 @@
 #include "engine/scanner.h"
 #include "engine/keyword_table.h"
 #include "engine/sections.h"
+#include "parser/parse_state.h"
 #include "support/test_support.h"
 
 namespace vantrel {
@@ -45,6 +46,8 @@ std::string Hits(int mode, Source source, const std::string& path,
                  const std::string& bytes) {
   std::string hits;
   ParserContext* ctx = ParserCreateContext(path.c_str());
+  ParseState state;
+  ctx->state = &state;  // for the handlers the scanner calls itself
   for (const char* key : {"Page:", "PageBoundingBox:", "Title:", "BoundingBox:",
                           "Pages:", "EndComments", "Trailer", "EOF", "+"}) {
     ParserAddEntryToList(ctx, key, RecordHit, 0, &hits, 0);
@@ -294,6 +297,8 @@ TEST(ByteSource, FailedReadsAndAllocationsEndTheScanWithTheirStatus) {
                         FailingSource** probe) {
     FailingSource* source = new FailingSource(job, fail_read, fail_alloc);
     ParserContext* ctx = ParserCreateContext("");
+    ParseState state;
+    ctx->state = &state;
     ctx->testSource = source;
     CommentStruct record{};
     record.m_scanMode = mode;

@@ -62,8 +62,11 @@ class ScannerTest : public ::testing::Test {
   // Scans `contents` with the keys given registered; checks that the scan
   // released the context whatever its outcome.
   int64_t Scan(const std::string& contents, int mode,
-               std::vector<Key> keys = {{"Title:"}, {"Page"}, {"Pages"},
-                                        {"EndComments"}, {"Trailer"}},
+               std::vector<Key> keys = {{"Title:"},
+                                        {"Page"},
+                                        {"Pages"},
+                                        {"EndComments"},
+                                        {"Trailer"}},
                bool sections = false) {
     return ScanPath(dir_.Write("job.ps", contents), mode, keys, sections);
   }
@@ -72,6 +75,7 @@ class ScannerTest : public ::testing::Test {
                    const std::vector<Key>& keys = {}, bool sections = false) {
     hits_.clear();
     ParserContext* ctx = ParserCreateContext(path.c_str());
+    ctx->state = &vantrel_test::TestState();  // for the hooks' handlers
     for (const Key& key : keys) {
       ParserAddEntryToList(ctx, key.key, key.handler, 0, nullptr, 0);
     }
@@ -138,9 +142,10 @@ TEST_F(ScannerTest, HeaderLineSetsFileTypeAndHeaderState) {
   };
   for (const auto& c : kCases) {
     Scan(c.line, 15);
-    EXPECT_EQ(std::vector<int>({record_.m_fileType, record_.m_isEPSF,
-                                record_.m_headerState, record_.m_sawHeaderLine}),
-              std::vector<int>({c.type, c.epsf, c.header, c.header}))
+    EXPECT_EQ(
+        std::vector<int>({record_.m_fileType, record_.m_isEPSF,
+                          record_.m_headerState, record_.m_sawHeaderLine}),
+        std::vector<int>({c.type, c.epsf, c.header, c.header}))
         << c.line;
   }
 }
@@ -188,8 +193,9 @@ TEST_F(ScannerTest, CarriesACommentNearTheChunkEndWhole) {
   const int end = kWholeFileReadSize;
   for (int at : {end - 1440, end - 1001, end - 1000, end - 440, end - 10,
                  end - 1, end, end + 1}) {
-    std::string text = Filler(static_cast<size_t>(at)) + "%%Title: " +
-                       std::string(990, 'x') + "\n" + Filler(70000);
+    std::string text = Filler(static_cast<size_t>(at)) +
+                       "%%Title: " + std::string(990, 'x') + "\n" +
+                       Filler(70000);
     Scan(text, 15);
     ASSERT_EQ(hits_.size(), 1u) << at;
     EXPECT_EQ(hits_[0].value.size(), 990u) << at;
@@ -252,8 +258,10 @@ TEST_F(ScannerTest, HandlerOffsetsSkipForwardOnly) {
   static const struct {
     int64_t target;
     const char* expected;
-  } kCases[] = {{20, "Title:=a,Title:=c"}, {90000, "Title:=a,Title:=c"},
-                {1 << 30, "Title:=a,Title:=b,Title:=c"}, {5, "Title:=a,Title:=b,Title:=c"}};
+  } kCases[] = {{20, "Title:=a,Title:=c"},
+                {90000, "Title:=a,Title:=c"},
+                {1 << 30, "Title:=a,Title:=b,Title:=c"},
+                {5, "Title:=a,Title:=b,Title:=c"}};
   for (const auto& c : kCases) {
     g_return = c.target;
     Scan(text, 15, {{"Title:"}});
@@ -293,7 +301,8 @@ TEST_F(ScannerTest, OddFilesScanToACleanEnd) {
   };
   for (const std::string& f : kFiles) {
     for (int mode : {1, 2, 3, 15}) {
-      EXPECT_EQ(Scan(f, mode, {{"Title:"}}, true), 0) << f.size() << " " << mode;
+      EXPECT_EQ(Scan(f, mode, {{"Title:"}}, true), 0)
+          << f.size() << " " << mode;
     }
   }
 }
@@ -312,10 +321,9 @@ TEST_F(ScannerTest, APassStartsWithACleanSkipState) {
   EXPECT_EQ(Keys(), "Title:=body,Trailer,Pages=3");
 }
 
-int64_t RemoveA(char* context, CommentStruct* record, long param,
-                char* keyword, char** position, char* start,
-                int64_t continuation, int64_t offset, long* wait,
-                void* user_data, void* caller) {
+int64_t RemoveA(char* context, CommentStruct* record, long param, char* keyword,
+                char** position, char* start, int64_t continuation,
+                int64_t offset, long* wait, void* user_data, void* caller) {
   ParserRemoveEntry(reinterpret_cast<ParserContext*>(context), "A");
   int64_t result = RecordHit(context, record, param, keyword, position, start,
                              continuation, offset, wait, user_data, caller);
@@ -379,9 +387,12 @@ TEST_F(ScannerTest, HooksFireWhereTheirMarkersStand) {
   Hooks() = ScannerHooks{nullptr, MacHook, EpsHook, nullptr};
   // "translate" is checked until the check answers non-zero, and only with
   // 20 bytes to spare.
-  Scan("0 0 translate 90 rotate\n1 translate 2 rotate xxxxxxxxxxxxx\n"
-       "translate again and again and again\n", 15);
-  EXPECT_EQ(calls, (std::vector<std::string>{"mac:translate", "mac:translate"}));
+  Scan(
+      "0 0 translate 90 rotate\n1 translate 2 rotate xxxxxxxxxxxxx\n"
+      "translate again and again and again\n",
+      15);
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"mac:translate", "mac:translate"}));
   // The EPS page count runs at an EPS header line, with no wait index.
   calls.clear();
   Scan("%!PS-Adobe-3.0 EPSF-3.0 %\n%!PS-Adobe-3.0\n", 15);

@@ -3,6 +3,7 @@
 // box is in the header or announced there by "(atend)".
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "engine/scanner.h"
@@ -14,6 +15,7 @@ namespace {
 using vantrel_test::Filler;
 using vantrel_test::PairsCrop;
 using vantrel_test::RulesCrop;
+using vantrel_test::TempDir;
 
 TEST(Roads, BothRoadsTakeTheBoxFromTheJobsOwnHeaderOrTrailer) {
   const std::string kEps =
@@ -135,6 +137,112 @@ TEST(Roads, AnswersDoNotDependOnWhereChunksAndPassesBegin) {
     check(text, padding, false);
   }
   EXPECT_EQ(failures, "");
+}
+
+// What comes inside a font, procset, file, resource or picture block, its
+// own "%!" line, header end and trailer included, neither ends, nor reopens,
+// nor closes the job's header, in every mode. Blocks of mixed kinds nest and
+// balance; a tail pass after a head pass that stopped inside a block reads
+// the job's own trailer.
+TEST(Roads, EmbeddedBlocksNeitherEndNorReopenTheJobsHeader) {
+  const std::string kAtEnd =
+      "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n%%EndComments\n";
+  const std::string kTrailer =
+      "%%Trailer\n%%BoundingBox: 10 20 310 420\n%%EOF\n";
+  const char* const kJobBox = "300.000000x400.000000+10.000000+20.000000";
+  const std::string kFont =
+      "%%BeginFont: F\n%!PS-AdobeFont-1.0: F 001\n%%Title: F\n"
+      "%%BoundingBox: 1 1 5 5\n%%EndComments\n" + Filler(400) + "%%EndFont\n";
+  static const struct {
+    const char* name;
+    std::string text;
+    const char* points;
+  } kCases[] = {
+      {"procset across the head's end", kAtEnd + "%%BeginProlog\n"
+       "%%BeginResource: procset big 1 0\n%!PS-Adobe-3.0 Resource-ProcSet\n"
+       "%%EndComments\n" + Filler(20000) + "%%EndResource\n%%EndProlog\n" +
+       Filler(9000) + kTrailer, kJobBox},
+      {"mixed kinds", kAtEnd + "%%BeginDocument: a.eps\n%!PS-Adobe-3.0 EPSF-3.0\n"
+       "%%EndComments\n" + kFont + "%%BeginFile: x\n%%BeginProcSet: p\n"
+       "%%EndProcSet\n%%EndFile\n%%EndDocument\n%%BeginResource: r\n"
+       "%%EndProcSet\n" + Filler(20000) + kTrailer, kJobBox},
+      {"a picture's trailer", "%!PS-Adobe-3.0\n%%EndComments\n"
+       "%%BeginDocument: a.eps\n%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n"
+       "%%Trailer\n%%BoundingBox: 1 1 5 5\n%%EndDocument\n"
+       "%%BoundingBox: 0 0 50 50\n" + Filler(20000) + "%%EOF\n", ""},
+      {"a font after the header", "%!PS-Adobe-3.0\n%%EndComments\n"
+       "%!PS-AdobeFont-1.0: F 001\n%%BoundingBox: 0 0 9 9\n" + Filler(20000),
+       ""},
+      {"a font in the trailer", "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n"
+       "%%EndComments\n" + Filler(20000) + "%%Trailer\n" + kFont +
+       "%%BoundingBox: 10 20 310 420\n", kJobBox},
+  };
+  vantrel_test::TempDir dir;
+  for (const auto& c : kCases) {
+    const std::string path = dir.Write("job.ps", c.text);
+    for (int mode : {1, 3, 15}) {
+      EXPECT_EQ(PairsCrop(path, mode, 'P'), c.points) << c.name << mode;
+    }
+    EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << c.name;
+  }
+  // Producers' jobs with fonts and pictures: every mode that reads the
+  // header answers as the whole file does.
+  for (const char* file : {"groff_pictures.ps", "dvips_fonts.ps",
+                           "pdftops_fonts.ps", "paps.ps"}) {
+    const std::string path =
+        std::string(VANTREL_SOURCE_DIR "/tests/data/") + file;
+    const std::string whole = PairsCrop(path, 15, 'P');
+    for (int mode : {1, 3}) EXPECT_EQ(PairsCrop(path, mode, 'P'), whole) << file;
+    EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << file;
+    const auto facts = [&](int mode) {
+      return vantrel_test::Pick(vantrel_test::ScanJob(TempDir::Read(path), mode),
+                                {"Title:", "CreationDate:", "NumPages:"});
+    };
+    for (int mode : {1, 3}) EXPECT_EQ(facts(mode), facts(15)) << file << mode;
+  }
+}
+
+// Windows drivers start each job with a Ctrl-D; a PJL header may stand
+// before the job too. The job answers as it would without either, in every
+// mode and on both roads.
+TEST(Roads, LeadingCtrlDAndPjlHeadersAreSteppedOver) {
+  const std::string kPjl =
+      "\x1b%-12345X@PJL JOB NAME=\"Report\"\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+  const std::string kJobs[] = {
+      "%!PS-Adobe-3.0\n%%Title: Report\n%%BoundingBox: 0 0 612 792\n"
+      "%%Pages: 2\n%%EndComments\n" + Filler(20000) + "%%EOF\n",
+      "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n%%EndComments\n" +
+      Filler(20000) + "%%Trailer\n%%BoundingBox: 10 20 310 420\n%%EOF\n",
+  };
+  const char* const kPoints[] = {"612.000000x792.000000+0.000000+0.000000",
+                                 "300.000000x400.000000+10.000000+20.000000"};
+  vantrel_test::TempDir dir;
+  for (int j = 0; j < 2; ++j) {
+    const std::string plain = vantrel_test::ScanJob(kJobs[j]);
+    for (const std::string& lead :
+         {std::string("\x04"), std::string("\x04\x04\x04"),
+          std::string(5000, '\x04'), kPjl, "\x04" + kPjl}) {
+      const std::string name = std::to_string(j) + " after " +
+                               std::to_string(lead.size()) + " bytes";
+      const std::string path = dir.Write("job.ps", lead + kJobs[j]);
+      for (int mode : {1, 3, 15}) {
+        EXPECT_EQ(PairsCrop(path, mode, 'P'), kPoints[j]) << name << mode;
+      }
+      EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << name;
+      EXPECT_EQ(vantrel_test::ScanJob(lead + kJobs[j]), plain) << name;
+    }
+  }
+  // A PDF file that starts with a Ctrl-D is refused in every mode.
+  const std::string pdf =
+      dir.Write("doc.pdf", "\x04%PDF-1.4\n" + std::string(20000, 'x') + "\n");
+  std::unique_ptr<CRipBaseParserIF> rip(RipCreateParserObject());
+  for (int mode : {1, 2, 3, 15}) {
+    _tPairProperty* pairs = nullptr;
+    int count = 0;
+    rip->ParseToPairs(pdf.c_str(), pairs, count, 1, mode, 'P');
+    delete[] pairs;
+    EXPECT_EQ(rip->GetLastScanStatus(), VANTREL_SCAN_PDF_REFUSED) << mode;
+  }
 }
 
 // A host whose toolkit set a decimal-comma locale gets the crop of the C

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -109,7 +110,7 @@ TEST(ParserService, BookletPagesReplaceTheStatedCountOnlyWhenVariable) {
   }
 }
 
-TEST(ParserService, JobsThatToolsWriteGiveTheirStatedPageCountAndTitle) {
+TEST(ParserService, JobsThatToolsWriteGiveTheirOwnPageCountTitleAndDate) {
   static const struct {
     const char* file;
     const char* facts;  // page count and title, in the order stored
@@ -122,11 +123,25 @@ TEST(ParserService, JobsThatToolsWriteGiveTheirStatedPageCountAndTitle) {
       {"tests/data/dvips.ps", "NumPages:long=5; Title:STRING=rules.dvi"},
       {"tests/data/dvips.eps", "NumPages:long=1; Title:STRING=box.dvi"},
       {"tests/data/enscript.ps", "Title:STRING=Line listing; NumPages:long=3"},
+      // The pictures' and fonts' titles, dates and page counts are theirs;
+      // paps names the job in a header without "%%EndComments".
+      {"tests/data/groff_logo.ps",
+       "CreationDate:string#536=Sun Dec  6 12:50:22 2026; NumPages:long=1"},
+      {"tests/data/groff_pictures.ps",
+       "CreationDate:string#536=Sun Dec  6 20:36:23 2026; NumPages:long=3"},
+      {"tests/data/dvips_fonts.ps", "CreationDate:string#536=Sun Dec  6 20:36:20 "
+                                    "2026; NumPages:long=1; Title:STRING=hi.dvi"},
+      {"tests/data/pdftops_fonts.ps", "NumPages:long=1"},
+      {"tests/data/paps.ps", "Title:STRING=hello.txt"},
   };
   for (const auto& c : kCases) {
     const std::string dump =
         ParseToRulesDump(std::string(VANTREL_SOURCE_DIR "/") + c.file, 0);
-    EXPECT_EQ(vantrel_test::Pick(dump, {"NumPages:", "Title:"}), c.facts)
+    const std::string facts = vantrel_test::Pick(dump, {"NumPages:", "Title:"});
+    const std::string dated =
+        vantrel_test::Pick(dump, {"CreationDate:", "NumPages:", "Title:"});
+    // The rows that name a date check it too.
+    EXPECT_EQ(std::strstr(c.facts, "CreationDate") ? dated : facts, c.facts)
         << c.file << ": " << dump;
   }
 }

@@ -156,6 +156,7 @@ TEST(SetAtBoundingBox, ConvertsTheBoxIntoCropValuesInTheUnitOnce) {
       // clang-format on
   };
   for (const auto& c : kCases) {
+    vantrel_test::TestMap().Clear();
     CropParser parser;
     ParserBoundingBoxStruct box = MakeBox(c.box);
     box.unit = c.unit;
@@ -163,8 +164,8 @@ TEST(SetAtBoundingBox, ConvertsTheBoxIntoCropValuesInTheUnitOnce) {
     box.bottomMargin = c.bottom;
     box.rightMargin = c.right;
     box.topMargin = c.top;
-    parser.SetAtBoundingBox(&box, Properties());
-    parser.SetAtBoundingBox(&box, Properties());
+    parser.SetAtBoundingBox(&box, vantrel_test::TestMap());
+    parser.SetAtBoundingBox(&box, vantrel_test::TestMap());
     EXPECT_EQ(vantrel_test::DumpPropertyMap(), c.expected) << c.unit;
   }
 }
@@ -178,11 +179,11 @@ TEST(BoundingBoxFile, EmbeddedDocumentBoxCountsOnlyWithHeliosSupport) {
       "%!PS-Adobe-3.0\n%%Title: outer\n%%EndComments\n"
       "%%BeginDocument: logo.eps\n%!PS-Adobe-3.0 EPSF-3.0\n"
       "%%BoundingBox: 0 0 72 144\n%%EndComments\n%%EndDocument\n%%EOF\n");
-  const std::string on = dir.Write(
-      "on.reg",
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Kalvor\\JobTicket\\"
-      "Operations\\RipNT\\GlobalParams\\SupportHeliosServer]\n"
-      "\"PropertyValue\"=dword:00000001\n");
+  const std::string on =
+      dir.Write("on.reg",
+                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Kalvor\\JobTicket\\"
+                "Operations\\RipNT\\GlobalParams\\SupportHeliosServer]\n"
+                "\"PropertyValue\"=dword:00000001\n");
   {
     vantrel_test::ScopedEnv off("VANTREL_REGISTRY", nullptr);
     EXPECT_EQ(vantrel_test::RulesCrop(job), "");

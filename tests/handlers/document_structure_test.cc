@@ -15,14 +15,15 @@ namespace {
 
 // Plays comments on a fresh scan record that is in the header: 'E'
 // EndComments, 'T' Trailer, 'B' BeginDocument, 'D' EndDocument, 'C' Creator
-// and 'd' CreationDate with the next value.
+// and 'd' CreationDate with the next value, 'H' a "%!" line, 'L' a pass that
+// leaves the blocks open behind.
 class Script {
  public:
   Script() {
-    ClearProperties();
+    vantrel_test::TestMap().Clear();
     record.m_headerState = 1;
   }
-  ~Script() { ClearProperties(); }
+  ~Script() { vantrel_test::TestMap().Clear(); }
 
   Script& Play(const char* steps, std::vector<std::string> values = {}) {
     static const CommentHandler kHandlers[] = {
@@ -30,6 +31,10 @@ class Script {
         ParserEndDocument, ParserCreator, ParserCreationDate};
     size_t next = 0;
     for (const char* s = steps; *s != '\0'; ++s) {
+      if (*s == 'H' || *s == 'L') {
+        (*s == 'H' ? ParserHeaderLine : ParserLeaveEmbeddedBlocks)(&record);
+        continue;
+      }
       const bool valued = *s == 'C' || *s == 'd';
       vantrel_test::Feed(kHandlers[std::strchr("ETBDCd", *s) - "ETBDCd"],
                          valued ? values.at(next++) : "", &record,
@@ -48,15 +53,22 @@ TEST(DocumentStructure, TracksHeaderTrailerAndNesting) {
     int header_state, end_comments, trailer, depth;
   } kCases[] = {
       {"E", 0, 1, 0, 0},   {"T", 2, 0, 1, 0},    {"ET", 2, 1, 1, 0},
-      {"BBD", 1, 0, 0, 1}, {"BBDD", 1, 0, 0, 0}, {"BBDDD", 1, 0, 0, 0},
-      {"DB", 1, 0, 0, 1},
+      {"BBD", 0, 0, 0, 1}, {"BBDD", 1, 0, 0, 0}, {"BBDDD", 1, 0, 0, 0},
+      {"DB", 0, 0, 0, 1},
+      // A block's own header line, header end and trailer are its own; the
+      // job's state comes back with the last end.
+      {"BHETD", 1, 0, 0, 0}, {"BHEBHTDD", 1, 0, 0, 0}, {"EBHD", 0, 1, 0, 0},
+      {"EBHTL", 0, 1, 0, 0}, {"TBHED", 2, 0, 1, 0},
+      // A "%!" line after the job's header does not reopen it.
+      {"EH", 0, 1, 0, 0}, {"TH", 2, 0, 1, 0}, {"ETH", 2, 1, 1, 0},
   };
   for (const auto& c : kCases) {
     Script s;
     const CommentStruct& r = s.Play(c.steps).record;
-    EXPECT_EQ(std::vector<int>({r.m_headerState, r.m_endCommentsSeen,
-                                r.m_trailerSeen, r.m_documentDepth}),
-              std::vector<int>({c.header_state, c.end_comments, c.trailer, c.depth}))
+    EXPECT_EQ(
+        std::vector<int>({r.m_headerState, r.m_endCommentsSeen, r.m_trailerSeen,
+                          r.m_documentDepth}),
+        std::vector<int>({c.header_state, c.end_comments, c.trailer, c.depth}))
         << c.steps;
   }
 }
@@ -75,6 +87,7 @@ TEST(Creator, FirstHeaderValueOrTheTrailerValueThatAtendDeferred) {
       {"CETC", {"atend", "Quark"}, "Quark", 0},
       {"CETCC", {"(atend)", "(atend)", "Late"}, "Late", 0},
       {"CEBC", {"(atend)", "Embedded"}, "atend", 0},
+      {"CEBTC", {"(atend)", "Embedded trailer"}, "atend", 0},
       {"CETBC", {"(atend)", "FrameMaker"}, "atend", 0},
       {"CEC", {"(atend)", "Body"}, "atend", 0},
       // A deferred header value is not even read in the header.
@@ -134,6 +147,10 @@ TEST(CreationDate, FirstValueIsFinalAndReadLikeEveryValue) {
               "CreationDate:string#536=" + c.stored)
         << c.values[0];
   }
+  // An embedded block's date is not the job's, before or after the job's.
+  Script s;
+  s.Play("BdDdBd", {"D:1999", "D:2024", "D:2001"});
+  EXPECT_EQ(vantrel_test::DumpPropertyMap(), "CreationDate:string#536=D:2024");
 }
 
 TEST(CreationDate, ReadsNothingPastTheEndOfTheData) {

@@ -26,10 +26,24 @@ TEST(TitleHandler, PendingTitleIsStoredAtTheEndOfTheHeader) {
       {"%%Title: A\n%%Title: ( )\n%%EndComments\n", "Title:STRING= "},
       {"%%Title: Big\tDeal\n%%EndComments\n", "Title:STRING=Big"},
       {"%%Title: \xC9t\xE9\r%%EndComments\r", "Title:STRING=\xC9t\xE9"},
-      {"%%Title: No end of header\n", ""},
-      // An embedded document's title does not replace the job's.
+      // A header without "EndComments" still names the job, up to the first
+      // comment of the body.
+      {"%%Title: No end of header\n", "Title:STRING=No end of header"},
+      {"%%Title: Paps\n%%BeginProlog\n%%Title: Body\n", "Title:STRING=Paps"},
+      {"%%Title: A\n%%Page: 1 1\n%%Title: B\n%%Trailer\n", "Title:STRING=A"},
+      {"%%BeginSetup\n%%Title: Body\n", ""}, {"%%Page: 1 1\n%%Title: Body\n", ""},
+      {"%%Trailer\n%%Title: Late\n", ""},
+      // An embedded document's or resource's title is never the job's.
       {"%%Title: Job\n%%EndComments\n%%BeginDocument: x\n%%Title: Inner\n%%EndComments\n",
        "Title:STRING=Job"},
+      {"%%Title: Job\n%%BeginResource: font F\n%!PS-AdobeFont-1.0: F\n%%Title: F\n"
+       "%%EndComments\n%%EndResource\n", "Title:STRING=Job"},
+      {"%%EndComments\n%%BeginFont: F\n%!PS-AdobeFont-1.0: F\n%%Title: F\n%%EndComments\n"
+       "%%EndFont\n", ""},
+      {"%%BeginDocument: x\n%%Title: Inner\n%%EndDocument\n%%Title: After\n%%EndComments\n",
+       ""},
+      // Nor does a later "%!" line open a header that names the job.
+      {"%%EndComments\n%!PS-AdobeFont-1.0: F\n%%Title: F\n%%EndComments\n", ""},
       // clang-format on
   };
   for (const auto& c : kCases) {
@@ -71,15 +85,15 @@ TEST(KALPPDHandler, StoresTheValueUnderTheNameTheCommentGives) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    ClearProperties();
+    vantrel_test::TestMap().Clear();
     FeedKALPPD(c.value, c.data);
     EXPECT_EQ(DumpPropertyMap(), c.map) << c.value;
   }
-  ClearProperties();
+  vantrel_test::TestMap().Clear();
   FeedKALPPD("xxxxMediaType A");
   FeedKALPPD("xxxxMediaType B");
   EXPECT_EQ(DumpPropertyMap(), "MediaType:STRING=B");
-  ClearProperties();
+  vantrel_test::TestMap().Clear();
 }
 
 }  // namespace

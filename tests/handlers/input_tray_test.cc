@@ -23,6 +23,11 @@ TEST(InputTrayHandler, AppendsOneRulePerCommentWithFourFields) {
       {k70 + " " + k70 + " 1 2",
        "[layer 101 type 2 pages 1-2 booklet 0] " + k63 + ":6=" + k63 + "\n"},
       {"Tray Upper 5", ""}, {"Tray Upper x 3", ""}, {"Tray Upper 5\n6", ""}, {"", ""},
+      // A page is a number from 0 to 2^31 - 1: a negative one, or one beyond
+      // 32 bits, is no page.
+      {"T V 0 2147483647", "[layer 101 type 2 pages 0-2147483647 booklet 0] T:6=V\n"},
+      {"MediaType Glossy 99999999999 4", ""}, {"MediaType Glossy -2 4", ""},
+      {"T V 2 -4", ""}, {"T V 2147483648 3", ""}, {"T V 1 4294967298", ""},
       // clang-format on
   };
 

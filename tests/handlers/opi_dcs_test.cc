@@ -39,15 +39,18 @@ TEST(OpiDcsHandlers, MarkTheJobAndSpotPlatesAskForGapMode) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    ClearProperties();
-    if (c.old != 0) StoreProperty("OPIDCS", "long", 0, std::to_string(c.old).c_str());
+    vantrel_test::TestMap().Clear();
+    if (c.old != 0)
+      StoreProperty(vantrel_test::TestMap(), "OPIDCS", "long", 0,
+                    std::to_string(c.old).c_str());
     uint16_t flags = 0;
     CommentStruct record{};
     record.m_documentDepth = c.depth;
-    vantrel_test::Feed(c.handler, c.value, &record, &flags, nullptr, nullptr, c.data_end);
+    vantrel_test::Feed(c.handler, c.value, &record, &flags, nullptr, nullptr,
+                       c.data_end);
     EXPECT_EQ(vantrel_test::DumpPropertyMap(), c.map) << c.name;
   }
-  ClearProperties();
+  vantrel_test::TestMap().Clear();
 }
 
 }  // namespace

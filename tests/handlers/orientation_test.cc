@@ -60,22 +60,22 @@ TEST(OrientationHandlers, CommentsAndMatricesGiveTheOrientation) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    ClearProperties();
-    ResetHandlerState();
+    vantrel_test::TestMap().Clear();
+    vantrel_test::TestVars() = HandlerState{};
     CRuleKalPropArrArray rules;
     for (const Step& s : c.steps) {
       CommentStruct record{};
       record.m_pageLabelCount = s.page;
       record.m_documentDepth = s.depth;
       record.m_heliosSupport = static_cast<uint8_t>(s.helios);
-      Feed(s.handler, s.value, &record, &HandlerVars().viewingOrientationCount,
-           &rules);
+      Feed(s.handler, s.value, &record,
+           &vantrel_test::TestVars().viewingOrientationCount, &rules);
     }
     EXPECT_EQ(DumpPropertyMap(), c.map) << c.name;
     EXPECT_EQ(DumpRules(rules), c.rules) << c.name;
   }
-  ClearProperties();
-  ResetHandlerState();
+  vantrel_test::TestMap().Clear();
+  vantrel_test::TestVars() = HandlerState{};
 }
 
 // Mac jobs end landscape and silence their comments for that scan only;

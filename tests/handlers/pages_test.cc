@@ -15,22 +15,23 @@ namespace {
 using vantrel_test::ScanJob;
 
 TEST(PageLabelHandler, ARepeatedLabelStopsTheCollection) {
-  HandlerVars().pageLabelFlag = -1;  // as a scan before this one left it
-  HandlerVars().pageLabels.Insert("3 3", 3);
+  vantrel_test::TestVars().pageLabelFlag =
+      -1;  // as a scan before this one left it
+  vantrel_test::TestVars().pageLabels.Insert("3 3", 3);
   CommentStruct record{};
   std::vector<int> counts;
   for (const char* label : {"3 3", "1 1", "1 1 ", "1 1", "2 2"}) {
     size_t moved = 1;
     vantrel_test::Feed(ParserPageLabel, std::string(label) + "\r\n", &record,
-                       &HandlerVars().pageLabelFlag, nullptr, nullptr,
-                       std::string::npos, &moved);
+                       &vantrel_test::TestVars().pageLabelFlag, nullptr,
+                       nullptr, std::string::npos, &moved);
     EXPECT_EQ(moved, 0u) << label;
     // Texts are checked in batches: whoever reads the count resolves first.
-    ResolvePageLabels(&record);
+    ResolvePageLabels(vantrel_test::TestVars(), &record);
     counts.push_back(record.m_pageLabelCount);
   }
   EXPECT_EQ(counts, (std::vector<int>{1, 2, 3, -2, -2}));
-  EXPECT_EQ(HandlerVars().pageLabelFlag, 1);
+  EXPECT_EQ(vantrel_test::TestVars().pageLabelFlag, 1);
 }
 
 TEST(BookletHandlers, PropertiesAndOneRulePerBookletComment) {
@@ -86,8 +87,13 @@ TEST(PageCount, WholeFilesTakeTheCountByPrecedence) {
       // An EPS file is one page, found at its header line.
       {"%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n", 15, "1"},
       {"%!PS-Adobe-3.0 EPSF-3.0\n%%Pages: 5\n%%KAL_Pages: 4\n", 15, "4"},
+      // An embedded block's count, also in its trailer, is neither the job's
+      // nor a second one of the job's.
       {"%!PS\n%%BeginDocument: a.eps\n%%Pages: 9\n%%EndDocument\n", 15, nullptr},
-      {"%!PS\n%%BeginDocument: a.eps\n%%Trailer\n%%Pages: 9\n", 15, "9"},
+      {"%!PS\n%%BeginDocument: a.eps\n%%Trailer\n%%Pages: 9\n", 15, nullptr},
+      {"%!PS\n%%Pages: 2\n%%Page: 1 1\n%%BeginDocument: a.eps\n%%Pages: 1\n%%Page: 1 1\n"
+       "%%EndDocument\n%%BeginFont: F\n%%Page: 1 1\n%%Pages: 1\n%%EndFont\n%%Page: 2 2\n",
+       15, "2"},
       // 63 is never taken; a value without a number leaves the count awaited.
       {"%!PS\n%%Pages: 63\n%%Pages: 64\n", 15, "64"},
       {"%!PS\n%%Pages: (atend )\n%%Pages:\n%%Pages: many\n%%Pages: 4\n", 15, "4"},

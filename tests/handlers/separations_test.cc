@@ -26,7 +26,8 @@ const char kPreSeparated[] =
 
 TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
   std::string mode2;
-  for (const char* page : {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
+  for (const char* page :
+       {"1 1", "1 2", "1 3", "1 4", "2 5", "2 6", "2 7", "2 8"}) {
     mode2 += std::string("%%Page: ") + page + "\n%%PlateColor: Black\n";
   }
   const struct {
@@ -39,6 +40,10 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
       {"page labels", mode2, kPreSeparated + Rule(1, 4) + Rule(2, 4)},
       {"logical page first", "%%LogicalPage: 1\n%%Page: 1 1\n%%PlateColor: Cyan\n", "\n"},
       {"page labels, no plate colours", "%%Page: 1 1\n%%Page: 1 2\n%%Page: 2 3\n", "\n"},
+      // An included picture's page is no plate of the job's page.
+      {"page labels, a picture", "%%Page: 1 1\n%%PlateColor: Black\n%%BeginDocument: a.eps\n"
+       "%%Page: 1 1\n%%EndDocument\n%%Page: 2 2\n%%PlateColor: Black\n",
+       kPreSeparated + Rule(1, 1) + Rule(2, 1)},
       {"logical pages", "%%Page: 1 1\n%%PlateColor: Cyan\n%%LogicalPage: 1\n%%PlateColor: Black\n"
        "%%Page: 9 9\n%%LogicalPage: 2\n%%PlateColor: Cyan\n",
        kPreSeparated + Rule(1, 2) + Rule(2, 1)},
@@ -64,8 +69,9 @@ TEST(SeparationsFile, EachModeCountsThePlatesOfEveryPrintedPage) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ScanJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
-              c.result)
+    EXPECT_EQ(
+        ScanJob("%!PS-Adobe-3.0\n%%EndComments\n" + c.comments + "%%EOF\n"),
+        c.result)
         << c.name;
   }
 }
@@ -98,7 +104,7 @@ TEST(SeparationHandlers, PlateTableKeeps32NamesCutTo63) {
   Feed(ParserPlateColor, long_name + "-two", &record, nullptr, &rules);
   EXPECT_EQ(DumpRules(rules), Rule(1, 34) + Rule(2, 2));
   EXPECT_EQ(Dump(record), "page 3 count 1 mode 1 separated 1");
-  ClearProperties();
+  vantrel_test::TestMap().Clear();
 }
 
 TEST(SeparationHandlers, PageCommentsOfTheTailPassOrWithoutALabelCountNothing) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "engine/scanner.h"
 #include "platform/trace.h"
@@ -123,7 +124,8 @@ TEST(XRXHandler, AMissingLibraryIsTracedAtEveryBlock) {
 
 TEST(XRXHandler, ABlockAcrossTheChunkEndReachesThePluginWhole) {
   std::string block = "%XRXbegin: job\n";
-  while (block.size() < 4100) block += "%XRXNote: " + std::string(30, 'n') + "\n";
+  while (block.size() < 4100)
+    block += "%XRXNote: " + std::string(30, 'n') + "\n";
   block += "%XRXend\n";
   const std::string tail(70000, 'x');
   const std::string filler = std::string(kWholeFileReadSize - 2440, ' ') + "\n";
@@ -146,6 +148,42 @@ TEST(XRXHandler, ABlockAcrossTheChunkEndReachesThePluginWhole) {
                   .find("parseBuffer 4112 [job] end@4104"),
               std::string::npos)
         << memory;
+  }
+}
+
+// Two parses on two threads, each with one XRX block. A plug-in that says
+// nothing is called one call at a time: a call never meets another (each
+// waits its 2 s in vain). One that declares itself concurrent is called
+// without the lock, so the two calls meet.
+TEST(XRXHandler, OnlyAPluginThatSaysSoIsCalledConcurrently) {
+  for (const char* concurrent : {"0", "1"}) {
+    vantrel_test::TempDir dir;
+    const std::string log = dir.path() + "/calls.log";
+    const std::string script = std::string("meet=1,concurrent=") + concurrent;
+    vantrel_test::ScopedEnv path_env("VANTREL_PLUGIN_PATH", kScripted.c_str());
+    vantrel_test::ScopedEnv log_env("VANTREL_TEST_XRX_LOG", log.c_str());
+    vantrel_test::ScopedEnv script_env("VANTREL_TEST_XRX_SCRIPT",
+                                       script.c_str());
+    const std::string job =
+        dir.Write("job.ps", "%!PS-Adobe-3.0\n%XRXbegin:\n%XRXend\n");
+    auto parse = [&job] {
+      CRuleKalPropArrArray rules;
+      CKalParser parser(job.c_str());
+      parser.AddXRXComment();
+      parser.HandleFile(rules, 15);
+    };
+    std::thread other(parse);
+    parse();
+    other.join();
+    const std::string calls = vantrel_test::TempDir::Read(log);
+    const std::string most =
+        std::string("overlap ") + (*concurrent == '1' ? "2" : "1");
+    EXPECT_NE(calls.find(most), std::string::npos) << concurrent << "\n"
+                                                   << calls;
+    EXPECT_EQ(calls.find(*concurrent == '1' ? "overlap 1" : "overlap 2"),
+              std::string::npos)
+        << concurrent << "\n"
+        << calls;
   }
 }
 

@@ -16,24 +16,25 @@ using vantrel::StoreProperty;
 class ConversionTest : public ::testing::Test {
  protected:
   CKalParser parser_{""};
+  vantrel::PropertyMap& map_ = vantrel_test::StateOf(parser_).properties;
 };
 
 TEST_F(ConversionTest, PairsCarryEveryKindOfValue) {
-  StoreProperty("CropWidth", "FLOAT", 0, "210.5");
-  StoreProperty("Title", "STRING", 0, "  Annual report ");
-  StoreProperty("CopiesNumber", "int", 0, "3");
-  StoreProperty("NumPages", "long", 0, "12");
-  StoreProperty("Ratio", "double", 0, "0.25");
-  StoreProperty("VariablePagesPerBooklet", "bool", 0, "1");
+  StoreProperty(map_, "CropWidth", "FLOAT", 0, "210.5");
+  StoreProperty(map_, "Title", "STRING", 0, "  Annual report ");
+  StoreProperty(map_, "CopiesNumber", "int", 0, "3");
+  StoreProperty(map_, "NumPages", "long", 0, "12");
+  StoreProperty(map_, "Ratio", "double", 0, "0.25");
+  StoreProperty(map_, "VariablePagesPerBooklet", "bool", 0, "1");
   auto rec = vantrel::NewProperty();
   rec->setPropertyName("OPIDCS");
   short minus_one = -1;
   rec->setValue(&minus_one);
-  StoreProperty(std::move(rec));
+  StoreProperty(map_, std::move(rec));
   auto odd = vantrel::NewProperty();
   odd->setPropertyName("Odd");
   odd->setPropertyValue("x", 7);
-  StoreProperty(std::move(odd));
+  StoreProperty(map_, std::move(odd));
 
   _tPairProperty* pairs = nullptr;
   int count = -1;
@@ -42,7 +43,7 @@ TEST_F(ConversionTest, PairsCarryEveryKindOfValue) {
             "CropWidth(4)=210.500000; Title(6)=  Annual report ; "
             "CopiesNumber(1)=3; NumPages(2)=12; Ratio(3)=0.250000; "
             "VariablePagesPerBooklet(5)=1; OPIDCS(7)=-1; Odd(0)=");
-  EXPECT_EQ(vantrel::PropertyCount(), 0);
+  EXPECT_EQ(map_.Count(), 0);
 
   // The array of an earlier call is released; an empty map gives null.
   EXPECT_EQ(parser_.GetRipDataFromParser(pairs, count), 1);
@@ -63,14 +64,15 @@ TEST_F(ConversionTest, DocumentRuleReconcilesPagesWithBooklets) {
       {"PagesPerBooklet", "10"},
   };
   for (const auto& c : kCases) {
-    vantrel::ClearProperties();
+    map_.Clear();
     CRuleKalPropArrArray rules;
     for (int pages : {5, 7}) {
       CRule rule;
       rule.SetRuleLayer(RulesLayer_e::Document);
       CRuleKalPropArray array;
       array.SetRuleValue(rule);
-      for (const std::string& name : {std::string(c.name), c.name + std::string("X")}) {
+      for (const std::string& name :
+           {std::string(c.name), c.name + std::string("X")}) {
         CKalProperty p;
         p.setPropertyName(name.c_str());
         p.setValue(&pages);
@@ -78,9 +80,9 @@ TEST_F(ConversionTest, DocumentRuleReconcilesPagesWithBooklets) {
       }
       rules.Add(array);
     }
-    StoreProperty("NumPages", "long", 0, "10");
-    StoreProperty("NumPagesX", "long", 0, "10");
-    StoreProperty("VariablePagesPerBooklet", "bool", 0, "1");
+    StoreProperty(map_, "NumPages", "long", 0, "10");
+    StoreProperty(map_, "NumPagesX", "long", 0, "10");
+    StoreProperty(map_, "VariablePagesPerBooklet", "bool", 0, "1");
     EXPECT_EQ(parser_.GetDataFromParser(rules), 1);
     const std::string dump = vantrel_test::DumpRules(rules);
     EXPECT_EQ(dump.substr(dump.rfind("[layer")),

@@ -13,8 +13,9 @@ namespace {
 
 TEST(KalParser, HostKeywordsStoreTheRestOfTheLine) {
   vantrel_test::TempDir dir;
-  std::string path = dir.Write(
-      "job.ps", "%!PS\n%%For:  Jane Doe \r\n%%For: second\n%%Forward: no\n"
+  std::string path =
+      dir.Write("job.ps",
+                "%!PS\n%%For:  Jane Doe \r\n%%For: second\n%%Forward: no\n"
                 "%%Routing: desk 4\n");
   CKalParser parser(path.c_str());
   {
@@ -26,38 +27,51 @@ TEST(KalParser, HostKeywordsStoreTheRestOfTheLine) {
   parser.AddComment("Rout", 0, 1);
   CRuleKalPropArrArray rules;
   EXPECT_EQ(parser.HandleFile(rules, 15), 1);
-  EXPECT_EQ(vantrel_test::DumpPropertyMap(),
-            "For::STRING=second; Routing::STRING= desk 4; "
-            "DocumentCustomColors:string#904=");
+  EXPECT_EQ(
+      vantrel_test::DumpPropertyMap(vantrel_test::StateOf(parser).properties),
+      "For::STRING=second; Routing::STRING= desk 4; "
+      "DocumentCustomColors:string#904=");
 }
 
 TEST(KalParser, FinishingStepsRunAfterAFailedScan) {
   CKalParser parser("/nonexistent/job.ps");
   parser.AddBoundingBox('P');
-  ParserBoundingBoxStruct& box = vantrel::HandlerVars().boundingBox;
+  vantrel::HandlerState& vars = vantrel_test::StateOf(parser).handlers;
+  ParserBoundingBoxStruct& box = vars.boundingBox;
   box.upperX = 612;
   box.upperY = 792;
   box.rank = 1;
-  vantrel::HandlerVars().pageLabelFlag = 1;
-  vantrel::HandlerVars().pageCountValue = -2;
+  vars.pageLabelFlag = 1;
+  vars.pageCountValue = -2;
   CRuleKalPropArrArray rules;
   EXPECT_EQ(parser.HandleFile(rules, 15), 0);
   EXPECT_EQ(parser.GetScanStatus(), VANTREL_SCAN_NO_SUCH_FILE);
-  EXPECT_EQ(vantrel::HandlerVars().pageLabelFlag, -1);
-  EXPECT_EQ(vantrel_test::DumpPropertyMap(),
-            "NumPages:long=0; CropWidth:FLOAT=612.000000; CropHeight:FLOAT=792.000000; "
-            "CropWOffset:FLOAT=0.000000; CropHOffset:FLOAT=0.000000; "
-            "Orientation:string#349=Portrait; DocumentCustomColors:string#904=");
+  EXPECT_EQ(vars.pageLabelFlag, -1);
+  EXPECT_EQ(
+      vantrel_test::DumpPropertyMap(vantrel_test::StateOf(parser).properties),
+      "NumPages:long=0; CropWidth:FLOAT=612.000000; "
+      "CropHeight:FLOAT=792.000000; "
+      "CropWOffset:FLOAT=0.000000; CropHOffset:FLOAT=0.000000; "
+      "Orientation:string#349=Portrait; DocumentCustomColors:string#904=");
 }
 
 TEST(KalParser, EachParserStartsFromTheLoadState) {
-  vantrel::StoreProperty("Leftover", "STRING", 0, "x");
-  vantrel::HandlerVars().pageCountValue = -2;
-  std::strcpy(vantrel::HandlerVars().creatorText, "atend");
+  // A parse that leaves values behind gives its state back; the next parser
+  // starts from the load values all the same.
+  {
+    CKalParser first("unused.ps");
+    vantrel::ParseState& state = vantrel_test::StateOf(first);
+    vantrel::StoreProperty(state.properties, "Leftover", "STRING", 0, "x");
+    state.handlers.pageCountValue = -2;
+    std::strcpy(state.handlers.creatorText, "atend");
+    state.handlers.pageLabels.Add("1 1", 3);
+  }
   CKalParser parser("unused.ps");
-  EXPECT_EQ(vantrel::PropertyCount(), 0);
-  EXPECT_EQ(vantrel::HandlerVars().pageCountValue, 0);
-  EXPECT_STREQ(vantrel::HandlerVars().creatorText, "");
+  vantrel::ParseState& state = vantrel_test::StateOf(parser);
+  EXPECT_EQ(state.properties.Count(), 0);
+  EXPECT_EQ(state.handlers.pageCountValue, 0);
+  EXPECT_STREQ(state.handlers.creatorText, "");
+  EXPECT_EQ(state.handlers.pageLabels.pending(), 0u);
 }
 
 }  // namespace

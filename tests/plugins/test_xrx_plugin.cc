@@ -4,11 +4,17 @@
 //
 // Every call appends a line to the file VANTREL_TEST_XRX_LOG names.
 // VANTREL_TEST_XRX_SCRIPT sets answers: "init=0", "parse=2", "fill=0",
-// "object=null", "throw=parse". By default parseBuffer answers 3 when
+// "object=null", "throw=parse", "concurrent=1" (the plug-in declares that
+// it may be called concurrently), "meet=1" (parseBuffer waits up to 2 s for
+// a second call to be inside parseBuffer at the same time, and logs
+// "overlap N" with the most calls seen inside at once). By default parseBuffer
+// answers 3 when
 // "%XRXend" lies within the text, else 2. Built with
 // VANTREL_TEST_NO_FACTORY, it exports no factory.
 #include <vantrel/xrx_plugin.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +22,13 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
+
+// Calls inside parseBuffer now, and the most seen at once.
+std::atomic<int> g_inside{0};
+std::atomic<int> g_most{0};
 
 // printf-style, so that no std::to_string is needed: its digit table is a
 // unique symbol, which would keep the library from ever being unloaded.
@@ -66,10 +77,26 @@ class ScriptedParser : public CParseXRXCommentsIf {
   }
   int parseBuffer(const char* text, int length) override {
     int first = 0;
-    while (first < length && text[first] != '\n' && text[first] != '\r') ++first;
+    while (first < length && text[first] != '\n' && text[first] != '\r')
+      ++first;
     int end = 0;
-    while (end + 7 <= length && std::memcmp(text + end, "%XRXend", 7) != 0) ++end;
+    while (end + 7 <= length && std::memcmp(text + end, "%XRXend", 7) != 0)
+      ++end;
     if (end + 7 > length) end = -1;
+    if (Script("meet", "0") == "1") {
+      const int now = ++g_inside;
+      for (int seen = g_most.load();
+           now > seen && !g_most.compare_exchange_weak(seen, now);) {
+      }
+      const auto until =
+          std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      while (g_most.load() < 2 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      --g_inside;
+      Log("overlap %d", g_most.load());
+      return Answer("parse", end >= 0 ? "3" : "2");
+    }
     Log("parseBuffer %d [%.*s] end@%d", length, first, text, end);
     return Answer("parse", end >= 0 ? "3" : "2");
   }
@@ -88,6 +115,9 @@ extern "C" VANTREL_PLUGIN_EXPORT void* VantrelCreateObject(const char* name,
   if (Script("object", "") == "null") return nullptr;
   CParseXRXCommentsIf* parser = new (std::nothrow) ScriptedParser;
   return parser;
+}
+extern "C" VANTREL_PLUGIN_EXPORT int VantrelPluginConcurrent(void) {
+  return Script("concurrent", "0") == "1" ? 1 : 0;
 }
 #else
 extern "C" VANTREL_PLUGIN_EXPORT int VantrelNoFactoryHere() { return 0; }

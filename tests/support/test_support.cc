@@ -60,9 +60,22 @@ std::string DumpProperty(const CKalProperty& property) {
   return s.str();
 }
 
-std::string DumpPropertyMap() {
+vantrel::ParseState& TestState() {
+  thread_local vantrel::ParseState state;
+  return state;
+}
+
+vantrel::PropertyMap& TestMap() { return TestState().properties; }
+
+vantrel::HandlerState& TestVars() { return TestState().handlers; }
+
+vantrel::ParseState& StateOf(CKalParser& parser) {
+  return *CKalParserAccess::Engine(parser)->state;
+}
+
+std::string DumpPropertyMap(const vantrel::PropertyMap& map) {
   std::string out;
-  for (const auto& entry : vantrel::Properties().entries()) {
+  for (const auto& entry : map.entries()) {
     if (!out.empty()) out += "; ";
     out += DumpProperty(*entry.second);
   }
@@ -149,6 +162,8 @@ int64_t Feed(CommentHandler handler, const std::string& value,
   ParserContext local{};
   if (context == nullptr) context = &local;
   char* data = &chunk[0];
+  vantrel::ParseState* const had_state = context->state;
+  if (had_state == nullptr) context->state = &TestState();
   context->dataEnd = data + std::min(data_end, chunk.size());
   *context->dataEnd = '\0';
   char* position = data;
@@ -157,6 +172,7 @@ int64_t Feed(CommentHandler handler, const std::string& value,
   int64_t result = handler(reinterpret_cast<char*>(context), record, 0, keyword,
                            &position, data, 0, 0, &wait, user_data, caller);
   context->dataEnd = nullptr;
+  context->state = had_state;
   if (moved != nullptr) *moved = static_cast<size_t>(position - data);
   return result;
 }
@@ -175,7 +191,7 @@ std::string ScanJob(const std::string& text, int mode, int* status) {
   parser.AddTitleComment();
   parser.HandleFile(rules, mode);
   if (status != nullptr) *status = parser.GetScanStatus();
-  std::string map = DumpPropertyMap();
+  std::string map = DumpPropertyMap(StateOf(parser).properties);
   for (const char* none : {"; DocumentCustomColors:string#904=",
                            "DocumentCustomColors:string#904="}) {
     const size_t at = map.size() - std::min(map.size(), std::strlen(none));

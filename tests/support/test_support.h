@@ -9,6 +9,7 @@
 
 #include "engine/context.h"
 #include "engine/scan_record.h"
+#include "parser/parse_state.h"
 #include "vantrel/kal_parser.h"
 #include "vantrel/kal_property.h"
 #include "vantrel/parser_if.h"
@@ -32,11 +33,18 @@ class TempDir {
   std::string path_;
 };
 
+// The parse state that handlers fed through Feed() write, one per thread,
+// and the parse state of a parser (which must have made its context).
+vantrel::ParseState& TestState();
+vantrel::PropertyMap& TestMap();
+vantrel::HandlerState& TestVars();
+vantrel::ParseState& StateOf(CKalParser& parser);
+
 // "Name:TYPE=value; ..." for one property.
 std::string DumpProperty(const CKalProperty& property);
-// The module-wide property map in insertion order:
+// A property map in insertion order (by default the one Feed() writes):
 // "CropWidth:FLOAT=215.899994; Title:STRING=Annual report".
-std::string DumpPropertyMap();
+std::string DumpPropertyMap(const vantrel::PropertyMap& map = TestMap());
 // "[layer 101 type 2 pages 3-3 booklet 0] Name:TYPE=value; ..." one line per
 // rule array.
 std::string DumpRules(const CRuleKalPropArrArray& rules);
@@ -60,7 +68,8 @@ std::string DosEps(const std::string& before, const std::string& postscript,
 // Hands `value` to `handler` as the scanner does: the text after the key,
 // in a buffer whose data ends (with a NUL) after its first `data_end` bytes
 // (all of it by default). `context` may bring a keyword table; its data end
-// is set here. Answers the handler's result; `*moved` receives how many
+// is set here, and a context without a parse state gets TestState() for the
+// call. Answers the handler's result; `*moved` receives how many
 // bytes the handler moved the text position.
 int64_t Feed(CommentHandler handler, const std::string& value,
              CommentStruct* record = nullptr, void* user_data = nullptr,
