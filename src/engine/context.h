@@ -8,6 +8,7 @@
 
 class CParseXRXCommentsIf;
 namespace vantrel {
+class ByteSource;
 class CLoaderLibrary;
 struct ParseState;
 }  // namespace vantrel
@@ -40,18 +41,21 @@ struct ParserContext {
   // summary of the table checks this to know that it must look again.
   uint32_t tableGeneration;
 
-  int fileHandle;  // open descriptor during a scan; -1 when none
   // The chunk buffer of the scan: the byte before the data holds the byte
   // that precedes the chunk in the file (a line feed at its start), and a NUL
   // follows the valid data.
   char* chunkBuffer;
   int32_t examinedLength;
   int64_t chunkOffset;
+  // The path given at creation. With a memory source it only names the job
+  // (trace lines, DEX output names) and may be empty.
   char filePath[kContextPathSize];
   bool pathTooLong;  // the given path did not fit: the scan must fail
 
-  // End of the valid data in the chunk buffer; *dataEnd is NUL. Handlers
-  // never read at or past it.
+  // End of the valid data of the chunk held. The chunk lies in the chunk
+  // buffer, where *dataEnd is NUL, or, for a memory block, in the block
+  // itself, where *dataEnd is the next byte of the block and nothing may be
+  // written. Handlers never read at or past it, and never write the text.
   char* dataEnd;
   // Where the key of the comment being dispatched starts in the chunk
   // buffer; a prefix entry's keyword is the whole word from here.
@@ -77,6 +81,26 @@ struct ParserContext {
   // context.
   char** ownedKeys;
   uint32_t ownedKeyCount;
+
+  // What the running scan reads; null outside a scan. Deleted at release
+  // when ownsSource.
+  vantrel::ByteSource* source;
+  bool ownsSource;
+  // The host's block to scan instead of the file (CKalParser::
+  // SetMemorySource); not owned, unchanged until the scan ends.
+  const void* memoryData;
+  size_t memorySize;
+  bool hasMemorySource;
+  // A source that a test hands in (not owned); takes the place of both.
+  vantrel::ByteSource* testSource;
+  // A handler from outside the library is registered. Its text position is
+  // a writable char*, so every chunk is a copy in the chunk buffer even when
+  // the source could be read in place.
+  bool copyChunks;
+  // The chunk size of passes that read on through the file; 0 (or less than
+  // 4096) for the usual kWholeFileReadSize. Tests and the fuzzer make it
+  // small so that small jobs span many chunks.
+  int32_t wholeFileReadSize;
 };
 
 namespace vantrel {

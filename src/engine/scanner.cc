@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "engine/byte_source.h"
+#include "engine/chunk_reader.h"
 #include "engine/keyword_table.h"
 #include "handlers/document_structure.h"
 #include "handlers/xrx.h"
@@ -31,7 +34,6 @@ ParserContext* ParserCreateContext(const char* path) {
     return nullptr;
   }
   context->capacity = 20;
-  context->fileHandle = -1;
   context->scanStatus = VANTREL_SCAN_NOT_RUN;
   if (path != nullptr) {
     size_t len = std::strlen(path);
@@ -47,10 +49,9 @@ ParserContext* ParserCreateContext(const char* path) {
 
 void ParserReleaseContext(ParserContext* context) {
   if (context == nullptr) return;
-  if (context->fileHandle >= 0) {
-    CloseFile(context->fileHandle);
-    context->fileHandle = -1;
-  }
+  if (context->ownsSource) delete context->source;
+  context->source = nullptr;
+  context->ownsSource = false;
   std::free(context->chunkBuffer);
   context->chunkBuffer = nullptr;
   context->dataEnd = nullptr;
@@ -119,6 +120,50 @@ bool getHeliosSupport() {
   return flag != 0;
 }
 
+PassPlan PlanPass(int32_t pass_bits, int32_t scan_mode, int64_t win_begin,
+                  int64_t win_end, int64_t covered, int read_size,
+                  int whole_size) {
+  PassPlan plan;
+  plan.passBitsAfter = pass_bits;
+  plan.scanModeAfter = scan_mode;
+  plan.start = covered;
+  const int64_t window = win_end - win_begin;
+  if (pass_bits == kScanWholeFile) {
+    // Continues where the passes so far stopped.
+    plan.limit = win_end;
+    plan.passBitsAfter = 0;
+    plan.maxChunk = whole_size;
+  } else if (pass_bits & kScanHeadBit) {
+    plan.passBitsAfter &= ~kScanHeadBit;
+    plan.start = win_begin;
+    plan.limit = win_begin + kHeadSize;
+    if (window < kHeadSize) {
+      // This pass covers the whole window.
+      plan.passBitsAfter = 0;
+      plan.scanModeAfter = kScanWholeFile;
+    } else {
+      plan.backoff = kHeadBackoff;
+    }
+    plan.maxChunk = read_size;
+  } else if (pass_bits & kScanTailBit) {
+    if (window > kTailSize) {
+      plan.start = std::max(covered, win_end - kTailSize);
+    } else {
+      plan.scanModeAfter = kScanWholeFile;  // the pass reads the rest
+    }
+    plan.limit = win_end;
+    // The tail is read in one chunk.
+    plan.maxChunk = std::max(read_size, kTailSize);
+    plan.tail = true;
+    plan.passBitsAfter &= ~kScanTailBit;
+  } else {
+    // Bits this scanner has no pass for (a handler left them).
+    plan.run = false;
+    plan.passBitsAfter = 0;
+  }
+  return plan;
+}
+
 namespace {
 
 // A "%!" line close to the head limit pushes the limit on, so the head pass
@@ -128,9 +173,6 @@ constexpr int64_t kHeaderLineGrowthMargin = 4094;
 // its length, little-endian.
 constexpr unsigned char kDosEpsMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
 constexpr int kDosEpsHeaderRead = 12;
-// Where the data starts in the chunk buffer (malloc's alignment is at least
-// 16); the byte before it holds the byte that precedes the chunk.
-constexpr int kDataStart = 64;
 // The chunk read where a skip lands. A counted section is usually followed by
 // its closing comment and a little page text before the next section, so a
 // small read serves the landing; reads grow again while the text goes on.
@@ -166,7 +208,14 @@ bool IsLineStartByte(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 class Scan {
  public:
   Scan(ParserContext* context, CommentStruct* record, void* caller)
-      : ctx_(context), rec_(record), caller_(caller), hooks_(Hooks()) {}
+      : ctx_(context),
+        rec_(record),
+        caller_(caller),
+        hooks_(Hooks()),
+        whole_size_(context->wholeFileReadSize >= kHeadSize
+                        ? context->wholeFileReadSize
+                        : kWholeFileReadSize),
+        reader_(context, nullptr) {}
 
   int64_t Run();
 
@@ -188,11 +237,18 @@ class Scan {
   ChunkEnd HandleComment(char** cursor);
   void Carry(char* from);
   int Lookup(const char* text);
+  int LookupBounded(const char* text, const char* end);
   void IndexTable();
 
-  int64_t OffsetOf(const char* p) const { return chunk_offset_ + (p - data_); }
-  int64_t WindowSize() const { return win_end_ - win_begin_; }
-  bool MoreAfterChunk() const { return chunk_offset_ + bytes_ < win_end_; }
+  int64_t OffsetOf(const char* p) const { return reader_.OffsetOf(p); }
+  int64_t WindowSize() const { return WinEnd() - WinBegin(); }
+  bool MoreAfterChunk() const { return reader_.MoreAfter(); }
+  int64_t WinBegin() const { return reader_.window_begin(); }
+  int64_t WinEnd() const { return reader_.window_end(); }
+  char* Data() const { return reader_.data(); }
+  int Bytes() const { return reader_.bytes(); }
+  int64_t ChunkOffset() const { return reader_.offset(); }
+  int ChunkSize() const { return reader_.size(); }
   bool MacCheckWanted() const {
     return translate_flag_ == 0 && hooks_.macLandscapeCheck != nullptr &&
            (hooks_.macLandscapeArmed == nullptr ||
@@ -203,11 +259,12 @@ class Scan {
   CommentStruct* rec_;
   void* caller_;
   const ScannerHooks& hooks_;
+  // The chunk size of passes that read on through the file.
+  const int whole_size_;
 
   int64_t size_ = 0;
-  // The part of the file that is scanned: [win_begin_, win_end_).
-  int64_t win_begin_ = 0;
-  int64_t win_end_ = 0;
+  // The chunks, in the window of the file that is scanned.
+  ChunkReader reader_;
   // Where the passes so far stopped examining: a pass that continues the
   // scan begins here.
   int64_t covered_ = 0;
@@ -216,21 +273,15 @@ class Scan {
   // The window is the PostScript section that a DOS EPS header names.
   bool dos_eps_ = false;
   // Chunk sizes: of the scan (kWholeFileReadSize for a whole-file scan, else
-  // 4096), of the chunk held, the largest of the current pass, and the
-  // largest the buffer holds.
+  // 4096) and the largest of the current pass.
   int read_size_ = 0;
-  int chunk_size_ = 0;
   int pass_max_size_ = 0;
-  int buffer_size_ = 0;
-  char* data_ = nullptr;       // first data byte
   char* near_end_ = nullptr;   // a comment at or past here is carried
   char* chunk_end_ = nullptr;  // last byte examined (inclusive)
   int64_t limit_ = 0;
   int backoff_ = 0;
-  int64_t chunk_offset_ = 0;
-  int bytes_ = 0;            // data bytes held in the chunk
   int64_t next_offset_ = 0;  // where the next chunk begins
-  int carried_ = 0;          // bytes of the next chunk already at data_
+  int carried_ = 0;          // bytes of the next chunk already held
   int last_found_ = -1;
   char key_[kKeyBufferSize] = {};
   long wait_index_ = 0;
@@ -245,6 +296,7 @@ class Scan {
   bool indexed_ = false;
   uint32_t indexed_generation_ = 0;
   bool any_empty_key_ = false;
+  size_t longest_key_ = 0;
   // Where the search for a text starting with each byte value begins, for
   // the bytes marked in search_known_.
   uint64_t search_known_[4] = {};
@@ -258,10 +310,13 @@ class Scan {
 void Scan::IndexTable() {
   std::memset(first_bytes_, 0, sizeof first_bytes_);
   any_empty_key_ = false;
+  longest_key_ = 0;
   const int count = static_cast<int>(ctx_->commentsNum);
   for (int i = 0; i < count; ++i) {
     const unsigned char c = static_cast<unsigned char>(ctx_->entries[i].key[0]);
     if (c == 0) any_empty_key_ = true;
+    longest_key_ = std::max(longest_key_,
+                            static_cast<size_t>(ctx_->entries[i].keyLen));
     first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
   }
   // The search for a text starts where the steps that depend on its first
@@ -292,6 +347,26 @@ int Scan::Lookup(const char* text) {
   return ParserFindEntry(ctx_->entries, text, search_low_[c], search_high_[c]);
 }
 
+// Lookup of the text from `text` up to `end`, read as if a NUL stood at
+// `end`: in a chunk read in place the byte there belongs to the window, and
+// a key must not match across it where a copied chunk would end.
+int Scan::LookupBounded(const char* text, const char* end) {
+  if (!indexed_ || ctx_->tableGeneration != indexed_generation_) IndexTable();
+  const size_t held = static_cast<size_t>(end - text);
+  if (!reader_.in_place() || held > longest_key_) return Lookup(text);
+  char small[kKeyBufferSize + 1];
+  std::string large;
+  char* copy = small;
+  if (held >= sizeof small) {
+    large.assign(text, held);
+    copy = &large[0];
+  } else {
+    std::memcpy(small, text, held);
+    small[held] = '\0';
+  }
+  return Lookup(copy);
+}
+
 bool Scan::Fail(int status) {
   if (ctx_->scanStatus == VANTREL_SCAN_OK ||
       ctx_->scanStatus == VANTREL_SCAN_NOT_RUN) {
@@ -302,13 +377,36 @@ bool Scan::Fail(int status) {
 }
 
 bool Scan::Open() {
+  // A name too long to keep would be cut in trace lines and DEX output
+  // names, so even a memory scan refuses it.
   if (ctx_->pathTooLong) return Fail(VANTREL_SCAN_PATH_TOO_LONG);
-  if (ctx_->filePath[0] == '\0') return Fail(VANTREL_SCAN_NO_SUCH_FILE);
-  int status = VANTREL_SCAN_READ_ERROR;
-  if (!OpenForScan(ctx_->filePath, &ctx_->fileHandle, &size_, &status)) {
-    ctx_->fileHandle = -1;
-    return Fail(status);
+  ctx_->ownsSource = false;
+  if (ctx_->testSource != nullptr) {
+    ctx_->source = ctx_->testSource;
+  } else if (ctx_->hasMemorySource) {
+    ctx_->source = new (std::nothrow)
+        MemorySource(ctx_->memoryData, ctx_->memorySize);
+    if (ctx_->source == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
+    ctx_->ownsSource = true;
+  } else {
+    if (ctx_->filePath[0] == '\0') return Fail(VANTREL_SCAN_NO_SUCH_FILE);
+    int status = VANTREL_SCAN_READ_ERROR;
+    int fd = -1;
+    int64_t size = 0;
+    if (!OpenForScan(ctx_->filePath, &fd, &size, &status)) {
+      return Fail(status);
+    }
+    ctx_->source = new (std::nothrow) FileSource(fd, size);
+    if (ctx_->source == nullptr) {
+      CloseFile(fd);
+      return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
+    }
+    ctx_->ownsSource = true;
   }
+  size_ = ctx_->source->Size();
+  if (size_ < 0) return Fail(VANTREL_SCAN_READ_ERROR);
+  reader_ = ChunkReader(ctx_,
+                        ctx_->copyChunks ? nullptr : ctx_->source->InPlace(0));
   return true;
 }
 
@@ -331,13 +429,13 @@ int64_t Scan::Run() {
   if (!Open()) return -1;
 
   read_size_ =
-      rec_->m_passBits == kScanWholeFile ? kWholeFileReadSize : kHeadSize;
+      rec_->m_passBits == kScanWholeFile ? whole_size_ : kHeadSize;
   // Head and tail scans hold at most a tail's worth; the buffer grows only
   // when a pass reads on through the file.
   if (!EnsureBuffer(std::max(read_size_, kTailSize))) return -1;
-  data_[-1] = '\n';
-  data_[0] = '\0';
-  win_end_ = size_;
+  reader_.buffer()[-1] = '\n';
+  reader_.buffer()[0] = '\0';
+  reader_.SetWindow(0, size_);
 
   if (rec_->m_passBits != 0 && !Prologue()) return -1;
 
@@ -355,19 +453,8 @@ int64_t Scan::Run() {
   return 0;
 }
 
-// Makes the chunk buffer hold chunks of `size` bytes, keeping what it holds.
-// The byte before the data holds the byte that precedes the chunk, and one
-// byte after the data keeps a NUL.
 bool Scan::EnsureBuffer(int size) {
-  // No chunk holds more than the file.
-  if (size > size_) size = static_cast<int>(std::max<int64_t>(size_, 1));
-  if (size <= buffer_size_) return true;
-  void* grown = std::realloc(ctx_->chunkBuffer, kDataStart + size + 1);
-  if (grown == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
-  ctx_->chunkBuffer = static_cast<char*>(grown);
-  // The data starts on a cache line: reads into it copy faster.
-  data_ = ctx_->chunkBuffer + kDataStart;
-  buffer_size_ = size;
+  if (!reader_.Reserve(size)) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
   return true;
 }
 
@@ -381,25 +468,25 @@ bool Scan::Prologue() {
   const bool starts_at_zero = !tail_first || size_ <= kTailSize;
   int first = kDosEpsHeaderRead;
   if (starts_at_zero) {
-    first = bits == kScanWholeFile ? kWholeFileReadSize
+    first = bits == kScanWholeFile ? whole_size_
             : tail_first           ? std::max(read_size_, kTailSize)
                                    : read_size_;
   }
   if (!ReadChunk(0, 0, first)) return false;
   first_chunk_held_ = starts_at_zero;
-  if (bytes_ >= kDosEpsHeaderRead && std::memcmp(data_, kDosEpsMagic, 4) == 0) {
+  if (Bytes() >= kDosEpsHeaderRead && std::memcmp(Data(), kDosEpsMagic, 4) == 0) {
     // Offsets past the end, or a length that runs past it, are clipped to
     // the file: a broken header scans what is there, never beyond.
-    const int64_t begin = std::min<int64_t>(LittleEndian32(data_ + 4), size_);
-    const int64_t length = LittleEndian32(data_ + 8);
-    win_begin_ = begin;
-    win_end_ = length > 0 ? std::min(size_, begin + length) : size_;
+    const int64_t begin = std::min<int64_t>(LittleEndian32(Data() + 4), size_);
+    const int64_t length = LittleEndian32(Data() + 8);
+    reader_.SetWindow(begin,
+                      length > 0 ? std::min(size_, begin + length) : size_);
     first_chunk_held_ = false;
     dos_eps_ = true;
-  } else if (bytes_ > 0 && data_[0] == kCtrlD) {
+  } else if (Bytes() > 0 && Data()[0] == kCtrlD) {
     if (!StepOverLeadingCtrlD(std::max(first, kHeadSize))) return false;
   }
-  covered_ = win_begin_;
+  covered_ = WinBegin();
   return true;
 }
 
@@ -410,14 +497,14 @@ bool Scan::StepOverLeadingCtrlD(int size) {
   int64_t at = 0;
   for (;;) {
     int i = 0;
-    while (i < bytes_ && data_[i] == kCtrlD) ++i;
-    at = chunk_offset_ + i;
-    if (i < bytes_ || at >= win_end_) break;
+    while (i < Bytes() && Data()[i] == kCtrlD) ++i;
+    at = ChunkOffset() + i;
+    if (i < Bytes() || at >= WinEnd()) break;
     if (!ReadChunk(at, 0, size)) return false;
   }
-  win_begin_ = at;
+  reader_.SetWindow(at, WinEnd());
   first_chunk_held_ = false;
-  return ReadChunk(win_begin_, 0, size);
+  return ReadChunk(WinBegin(), 0, size);
 }
 
 // A scan whose first pass is a tail pass never reads the first line, where a
@@ -429,18 +516,18 @@ bool Scan::ExamineLeadingPdfLine() {
       bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
       (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
   if (!tail_first || dos_eps_) return true;
-  // The prologue left the window's first bytes at data_.
-  if (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
-      std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
+  // The prologue left the window's first bytes in the chunk.
+  if (Bytes() < static_cast<int>(sizeof kPdfMagic) - 1 ||
+      std::memcmp(Data(), kPdfMagic, sizeof kPdfMagic - 1) != 0) {
     return true;
   }
-  if (!ReadChunk(win_begin_, 0, kHeadSize)) return false;
-  ctx_->chunkOffset = win_begin_;
-  ctx_->examinedLength = bytes_;
-  ctx_->dataEnd = data_ + bytes_;
-  chunk_end_ = data_ + bytes_;
+  if (!ReadChunk(WinBegin(), 0, kHeadSize)) return false;
+  ctx_->chunkOffset = WinBegin();
+  ctx_->examinedLength = Bytes();
+  ctx_->dataEnd = Data() + Bytes();
+  chunk_end_ = Data() + Bytes();
   near_end_ = chunk_end_ + 1;  // the line is handled with what was read
-  char* cursor = data_;
+  char* cursor = Data();
   if (HandleComment(&cursor) == ChunkEnd::kFail) return false;
   // Nothing of this look carries into the passes.
   last_found_ = -1;
@@ -449,73 +536,26 @@ bool Scan::ExamineLeadingPdfLine() {
   return true;
 }
 
-// Reads the chunk at `offset`: `kept` carried bytes are already at data_,
-// up to `size` bytes in all. Byte 0 of the buffer receives the byte before
-// the chunk, so the first data byte is judged by what really precedes it: a
-// line feed at the window's start or before carried bytes (a carried comment
-// starts a line), the last byte of the chunk held when the new one follows
-// it, else the byte read with the chunk.
 bool Scan::ReadChunk(int64_t offset, int kept, int size) {
-  // The window's end is known, so nothing is read past it.
-  const int64_t left = std::max<int64_t>(0, win_end_ - (offset + kept));
-  const size_t want = static_cast<size_t>(std::min<int64_t>(size - kept, left));
-  int64_t n = 0;
-  const int64_t step = offset - chunk_offset_;
-  if (kept == 0 && offset > win_begin_ && !(step > 0 && step <= bytes_)) {
-    n = ReadAt(ctx_->fileHandle, data_ - 1, want + 1, offset - 1);
-    if (n > 0) --n;
-  } else {
-    data_[-1] = kept == 0 && offset > win_begin_ ? data_[step - 1] : '\n';
-    if (want > 0) {
-      n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
-    }
-  }
-  if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
-  chunk_offset_ = offset;
-  chunk_size_ = size;
-  bytes_ = kept + static_cast<int>(n);
-  data_[bytes_] = '\0';
+  if (!reader_.Read(offset, kept, size)) return Fail(VANTREL_SCAN_READ_ERROR);
   return true;
 }
 
 bool Scan::RunPass() {
-  backoff_ = 0;
-  int64_t start = covered_;
-  if (rec_->m_passBits == kScanWholeFile) {
-    // Continues where the passes so far stopped.
-    limit_ = win_end_;
-    rec_->m_passBits = 0;
-    pass_max_size_ = kWholeFileReadSize;
-  } else if (rec_->m_passBits & kScanHeadBit) {
-    rec_->m_passBits &= ~kScanHeadBit;
-    start = win_begin_;
-    limit_ = win_begin_ + kHeadSize;
-    if (WindowSize() < kHeadSize) {
-      rec_->m_passBits = 0;
-      rec_->m_scanMode = kScanWholeFile;
-    } else {
-      backoff_ = kHeadBackoff;
-    }
-    pass_max_size_ = read_size_;
-  } else if (rec_->m_passBits & kScanTailBit) {
-    if (WindowSize() > kTailSize) {
-      start = std::max(start, win_end_ - kTailSize);
-      // What lies between the passes is not read: the tail is taken as the
-      // job's own document, whatever blocks the head pass left open.
-      if (start > covered_) ParserLeaveEmbeddedBlocks(rec_);
-    } else {
-      rec_->m_scanMode = kScanWholeFile;
-    }
-    limit_ = win_end_;
-    // The tail is read in one chunk.
-    pass_max_size_ = std::max(read_size_, kTailSize);
-    rec_->m_inTailPass = 1;
-    rec_->m_passBits &= ~kScanTailBit;
-  } else {
-    // A handler left bits this scanner has no pass for.
-    rec_->m_passBits = 0;
-    return true;
-  }
+  const PassPlan plan =
+      PlanPass(rec_->m_passBits, rec_->m_scanMode, WinBegin(), WinEnd(),
+               covered_, read_size_, whole_size_);
+  rec_->m_passBits = plan.passBitsAfter;
+  rec_->m_scanMode = plan.scanModeAfter;
+  if (!plan.run) return true;
+  // What lies between the passes is not read: the tail is taken as the
+  // job's own document, whatever blocks the head pass left open.
+  if (plan.tail && plan.start > covered_) ParserLeaveEmbeddedBlocks(rec_);
+  if (plan.tail) rec_->m_inTailPass = 1;
+  const int64_t start = plan.start;
+  limit_ = plan.limit;
+  backoff_ = plan.backoff;
+  pass_max_size_ = plan.maxChunk;
 
   // A pass starts with a clean skip state: a section skipped by one pass is
   // not awaited or resumed in another.
@@ -525,43 +565,43 @@ bool Scan::RunPass() {
   if (!EnsureBuffer(pass_max_size_)) return false;
   // The prologue read this pass's first chunk already when it read the
   // chunk this pass would (or the whole window).
-  const bool held = first_chunk_held_ && start == 0 && chunk_offset_ == 0 &&
-                    (chunk_size_ == pass_max_size_ || bytes_ == win_end_);
+  const bool held = first_chunk_held_ && start == 0 && ChunkOffset() == 0 &&
+                    (ChunkSize() == pass_max_size_ || Bytes() == WinEnd());
   first_chunk_held_ = false;
   if (!held && !ReadChunk(start, 0, pass_max_size_)) return false;
 
-  while (bytes_ > 0 && chunk_offset_ < limit_) {
+  while (Bytes() > 0 && ChunkOffset() < limit_) {
     // The backoff leaves room after the last examined comment; at the end of
     // the window there is nothing to leave room for.
     const int backoff = MoreAfterChunk() ? backoff_ : 0;
-    const int examined = std::max(0, bytes_ - backoff);
-    ctx_->chunkOffset = chunk_offset_;
+    const int examined = std::max(0, Bytes() - backoff);
+    ctx_->chunkOffset = ChunkOffset();
     ctx_->examinedLength = examined;
-    ctx_->dataEnd = data_ + bytes_;
-    chunk_end_ = data_ + examined;
-    near_end_ = data_ + chunk_size_ - kNearEndMargin;
+    ctx_->dataEnd = Data() + Bytes();
+    chunk_end_ = Data() + examined;
+    near_end_ = Data() + ChunkSize() - kNearEndMargin;
 
-    next_offset_ = chunk_offset_ + bytes_;
+    next_offset_ = ChunkOffset() + Bytes();
     carried_ = 0;
     const ChunkEnd end = Examine();
     if (end == ChunkEnd::kFail) return false;
     // What a backoff left unexamined is examined with the next chunk, or by
     // the pass that follows.
-    const int64_t unexamined = end == ChunkEnd::kNext && examined < bytes_
-                                   ? chunk_offset_ + examined + 1
+    const int64_t unexamined = end == ChunkEnd::kNext && examined < Bytes()
+                                   ? ChunkOffset() + examined + 1
                                    : next_offset_;
 
     // Without a "%!" line the head pass reads on, in the large chunks of a
     // whole-file scan since it is one now.
     if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
       if (backoff_ != 0) {
-        pass_max_size_ = kWholeFileReadSize;
+        pass_max_size_ = whole_size_;
         if (!EnsureBuffer(pass_max_size_)) return false;
       }
       limit_ += std::max(kLargestReadSize, pass_max_size_);
     }
-    if (next_offset_ >= limit_ || next_offset_ >= win_end_) {
-      covered_ = std::min(unexamined, win_end_);
+    if (next_offset_ >= limit_ || next_offset_ >= WinEnd()) {
+      covered_ = std::min(unexamined, WinEnd());
       return true;
     }
     next_offset_ = unexamined;
@@ -569,12 +609,12 @@ bool Scan::RunPass() {
     int size = pass_max_size_;
     if (end == ChunkEnd::kSkip) {
       size = std::min(size, kLandingReadSize);
-    } else if (end != ChunkEnd::kResume && chunk_size_ < pass_max_size_) {
-      size = std::min(size, chunk_size_ * kReadGrowth);
+    } else if (end != ChunkEnd::kResume && ChunkSize() < pass_max_size_) {
+      size = std::min(size, ChunkSize() * kReadGrowth);
     }
     if (!ReadChunk(next_offset_, carried_, size)) return false;
   }
-  covered_ = win_end_;
+  covered_ = WinEnd();
   return true;
 }
 
@@ -631,12 +671,10 @@ char* FindPattern(char* from, char* stop, const char* data_end,
   return stop;
 }
 
-// Moves the bytes from `from` to the end of the data to the start of the
-// buffer; the next chunk begins at `from`.
+// The bytes from `from` on begin the next chunk.
 void Scan::Carry(char* from) {
-  carried_ = static_cast<int>(data_ + bytes_ - from);
-  next_offset_ = OffsetOf(from);
-  std::memmove(data_, from, static_cast<size_t>(carried_));
+  next_offset_ = reader_.OffsetOf(from);
+  carried_ = reader_.Carry(from);
 }
 
 // Runs the hooks at every position in [from, stop) where one can fire.
@@ -668,7 +706,7 @@ char* Scan::RunHooksBefore(char* from, char* stop, bool* carried) {
 }
 
 Scan::ChunkEnd Scan::Examine() {
-  char* cursor = data_;
+  char* cursor = Data();
   if (land_on_first_) {
     land_on_first_ = false;
     cursor = HooksAt(cursor) + 1;
@@ -701,25 +739,31 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     return ChunkEnd::kCarry;
   }
 
+  // Every step stops at data_end: a chunk read in place has a byte of the
+  // window there, where a copied chunk has its NUL.
   char* comment_start = p;
   ++p;
-  if (*p == '%') ++p;
-  for (int n = 0; n < kBlankRunLimit && (*p == ' ' || *p == '\t'); ++n) ++p;
+  if (p < data_end && *p == '%') ++p;
+  for (int n = 0;
+       n < kBlankRunLimit && p < data_end && (*p == ' ' || *p == '\t'); ++n) {
+    ++p;
+  }
+  const char here_byte = p < data_end ? *p : '\0';
 
   int64_t continuation = 0;
-  if (*p == '+' && last_found_ != -1 &&
+  if (here_byte == '+' && last_found_ != -1 &&
       found_generation_ != ctx_->tableGeneration) {
     // A handler took keywords out since: the index may now name another
     // keyword, or none (a removed keyword stays silent).
     last_found_ = ParserFindKey(ctx_, key_);
     found_generation_ = ctx_->tableGeneration;
   }
-  if (*p == '+' && last_found_ != -1) {
+  if (here_byte == '+' && last_found_ != -1) {
     ++p;
     continuation = 1;
     ctx_->keyStart = nullptr;
   } else {
-    if (*p == '!') {
+    if (here_byte == '!') {
       rec_->m_sawHeaderLine = 1;
       if (rec_->m_fileType == -1)
         rec_->m_fileType = ParserFileType(p, data_end);
@@ -730,12 +774,12 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
         hooks_.epsPageCount(reinterpret_cast<char*>(ctx_), rec_, 0, nullptr,
                             nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr);
       }
-      if (limit_ - chunk_offset_ < kHeaderLineGrowthMargin) {
+      if (limit_ - ChunkOffset() < kHeaderLineGrowthMargin) {
         limit_ += kLargestReadSize;
       }
     }
 
-    last_found_ = Lookup(p);
+    last_found_ = LookupBounded(p, data_end);
     found_generation_ = ctx_->tableGeneration;
     if (wait_index_ != 0 && wait_index_ != last_found_ &&
         resume_offset_ != -1) {
@@ -755,10 +799,13 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     key_[key_len] = '\0';
     ctx_->keyStart = p;
     p += entry.keyLen;
-    if (*p == ':') ++p;
+    if (p < data_end && *p == ':') ++p;
   }
 
-  for (int n = 0; n < kBlankRunLimit && (*p == ' ' || *p == '\t'); ++n) ++p;
+  for (int n = 0;
+       n < kBlankRunLimit && p < data_end && (*p == ' ' || *p == '\t'); ++n) {
+    ++p;
+  }
   wait_index_ = 0;
   const int64_t value_offset = OffsetOf(p);
 
@@ -786,7 +833,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     Fail(VANTREL_SCAN_HANDLER_FAILED);
     return ChunkEnd::kFail;
   }
-  if (result > 0 && result <= win_end_) {
+  if (result > 0 && result <= WinEnd()) {
     const int64_t here = OffsetOf(p);
     // A skip only goes forward; a target at or before the cursor is ignored,
     // so a handler can never make the scan loop.
@@ -799,9 +846,9 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
         land_on_first_ = true;
         return ChunkEnd::kSkip;
       }
-      p = data_ + (result - chunk_offset_);
+      p = Data() + (result - ChunkOffset());
     }
-  } else if (result > win_end_) {
+  } else if (result > WinEnd()) {
     wait_index_ = 0;
   }
   *cursor = HooksAt(p) + 1;
