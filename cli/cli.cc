@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "commands.h"
-#include "escape.h"
+#include "output/escape.h"
 
 namespace vantrel_cli {
 
 namespace {
+
+using vantrel::Escape;
+using vantrel::Source;
+using vantrel::Style;
 
 // Subcommands; --help lists them in this order.
 struct Command {
@@ -32,8 +36,6 @@ const Command kCommands[] = {
 struct Invocation {
   Options options;
   bool trace = false;
-  bool has_dex_dir = false;
-  std::string dex_dir;
 };
 
 // Each answers false when `value` is not one it accepts.
@@ -97,8 +99,8 @@ bool ApplyTrace(const std::string&, Invocation& invocation) {
 }
 bool ApplyDexDir(const std::string& value, Invocation& invocation) {
   if (value.empty()) return false;
-  invocation.has_dex_dir = true;
-  invocation.dex_dir = value;
+  invocation.options.has_dex_dir = true;
+  invocation.options.dex_dir = value;
   return true;
 }
 
@@ -233,6 +235,11 @@ void WriteHelp(std::ostream& out) {
           << '\n';
     }
   }
+  out << "\nStandard input: a FILE \"-\" reads the job from standard input, in "
+         "every\nmode. It is copied to a temporary file in $TMPDIR (else /tmp), "
+         "scanned there\nunder the name \"-\" and removed: memory stays "
+         "bounded whatever the job's size,\nthe temporary folder needs room "
+         "for the job.\n";
   out << "\nExit status: 0 when every scan ran, 1 when a scan failed, 2 for a "
          "bad\ncommand line.\n";
 }
@@ -249,9 +256,9 @@ void SetEnvironment(const char* name, const char* value) {
 #endif
 }
 
-// Sets a library setting for the parses of one run (the trace, the DEX
-// output folder). The library reads its variables while it parses, so they
-// have to be in the environment; each is put back as it was afterwards.
+// Sets a library setting for the parses of one run (the trace). The library
+// reads the variable while it parses, so it has to be in the environment; it
+// is put back as it was afterwards.
 class ScopedSetting {
  public:
   ScopedSetting(bool on, const char* name, const std::string& value)
@@ -388,8 +395,6 @@ int Run(int argc, const char* const* argv, std::ostream& out,
   int status;
   {
     ScopedSetting trace(invocation.trace, "VANTREL_TRACE", "stderr");
-    ScopedSetting dex_dir(invocation.has_dex_dir, "KALOUTPUT",
-                          invocation.dex_dir);
     status = command->function(invocation.options, out, err);
   }
   if (!out.flush()) {

@@ -16,8 +16,9 @@ namespace vantrel_cli {
 // go to `out`; failures, one line each, to `err` as "vantrel: FILE: reason"
 // or, for a bad command line, "vantrel: message". The library's own trace
 // lines (--trace) go to the process's stderr, not to `err`.
-// --trace sets VANTREL_TRACE=stderr, --dex-dir DIR sets KALOUTPUT=DIR for
-// the parses; both variables are restored before returning.
+// --trace sets VANTREL_TRACE=stderr for the parses and restores it before
+// returning; --dex-dir DIR is handed to each parse (the environment is not
+// touched). A FILE "-" is standard input (see stdin_spool.h).
 // Answers the exit status: 0 when every scan ran, 1 when a scan failed (the
 // other files are still reported) or the output could not be written, 2 for a
 // bad command line (nothing scanned).

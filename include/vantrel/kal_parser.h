@@ -72,6 +72,15 @@ class VANTREL_API CKalParser {
   void AddDexxmlComment();
   void AddTitleComment();
 
+  // Per-parse settings, for this parser only (parses in other threads keep
+  // their own); call before HandleFile. The texts are copied; null clears.
+  // SetJobName: the name that stands for the file in DEX output names (its
+  // last component), when it differs from the path read.
+  void SetJobName(const char* name);
+  // SetDexOutputFolder: the folder DEX job tickets are written into, in
+  // place of KALOUTPUT; "" writes none.
+  void SetDexOutputFolder(const char* folder);
+
   // Registers `keyword` with the general comment handler, which stores the
   // rest of the comment line as a "STRING" property named after the keyword.
   // The keyword text is copied. prefix != 0 makes the key match the start of

@@ -68,6 +68,14 @@ struct ParserContext {
   // context.
   char** ownedKeys;
   uint32_t ownedKeyCount;
+
+  // Per-parse settings (CKalParser::SetJobName, SetDexOutputFolder), owned
+  // copies freed with the context. jobName, when set, names the job in DEX
+  // output names instead of filePath. dexFolder, when set, is the DEX output
+  // folder instead of KALOUTPUT ("" writes none); parses in other threads
+  // keep their own.
+  char* jobName;
+  char* dexFolder;
 };
 
 namespace vantrel {

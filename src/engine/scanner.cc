@@ -65,6 +65,8 @@ void ParserFreeContext(ParserContext* context) {
     delete[] context->ownedKeys[i];
   }
   delete[] context->ownedKeys;
+  delete[] context->jobName;
+  delete[] context->dexFolder;
   delete context;
 }
 
