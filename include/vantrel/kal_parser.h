@@ -12,6 +12,7 @@
 #ifndef VANTREL_KAL_PARSER_H_
 #define VANTREL_KAL_PARSER_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "vantrel/export.h"
@@ -90,6 +91,18 @@ class VANTREL_API CKalParser {
   // until the scan has ended.
   void AddComment(const char* keyword, int param, int prefix,
                   CommentHandler handler, void* user_data);
+
+  // Scans the `size` bytes at `data` instead of a file: the path given at
+  // construction then only names the job (trace lines, DEX output names).
+  // The bytes are read in place and must stay unchanged until HandleFile
+  // returns. Call before HandleFile.
+  // A null `data` (or a `size` of 0) is an empty job, not an error. With a
+  // null or empty path the job has no name; DEX output files are then named
+  // "job_0.dexxml", "job_1.dexxml", ... Handlers registered with the
+  // AddComment form that takes a handler get their text position in a copy
+  // of the bytes, so such a handler may still write there; the library's own
+  // handlers only read, and are given the block itself.
+  void SetMemorySource(const void* data, size_t size);
 
   // Scans the file and runs the finishing steps (crop values, orientation,
   // custom colours, page counts). scan_mode: 15 whole file, 1 head, 2 tail,

@@ -8,6 +8,7 @@
 
 class CParseXRXCommentsIf;
 namespace vantrel {
+class ByteSource;
 class CLoaderLibrary;
 }
 
@@ -39,13 +40,14 @@ struct ParserContext {
   // summary of the table checks this to know that it must look again.
   uint32_t tableGeneration;
 
-  int fileHandle;     // open descriptor during a scan; -1 when none
   // The chunk buffer of the scan: the byte before the data holds the byte
   // that precedes the chunk in the file (a line feed at its start), and a NUL
   // follows the valid data.
   char* chunkBuffer;
   int32_t examinedLength;
   int64_t chunkOffset;
+  // The path given at creation. With a memory source it only names the job
+  // (trace lines, DEX output names) and may be empty.
   char filePath[kContextPathSize];
   bool pathTooLong;  // the given path did not fit: the scan must fail
 
@@ -68,6 +70,22 @@ struct ParserContext {
   // context.
   char** ownedKeys;
   uint32_t ownedKeyCount;
+
+  // What the running scan reads; null outside a scan. Deleted at release
+  // when ownsSource.
+  vantrel::ByteSource* source;
+  bool ownsSource;
+  // The host's block to scan instead of the file (CKalParser::
+  // SetMemorySource); not owned, unchanged until the scan ends.
+  const void* memoryData;
+  size_t memorySize;
+  bool hasMemorySource;
+  // A source that a test hands in (not owned); takes the place of both.
+  vantrel::ByteSource* testSource;
+  // A handler from outside the library is registered. Its text position is
+  // a writable char*, so every chunk is a copy in the chunk buffer even when
+  // the source could be read in place.
+  bool copyChunks;
 
   // Per-parse settings (CKalParser::SetJobName, SetDexOutputFolder), owned
   // copies freed with the context. jobName, when set, names the job in DEX

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "engine/byte_source.h"
 #include "engine/keyword_table.h"
 #include "handlers/xrx.h"
 #include "platform/file.h"
@@ -30,7 +32,6 @@ ParserContext* ParserCreateContext(const char* path) {
     return nullptr;
   }
   context->capacity = 20;
-  context->fileHandle = -1;
   context->scanStatus = VANTREL_SCAN_NOT_RUN;
   if (path != nullptr) {
     size_t len = std::strlen(path);
@@ -46,10 +47,9 @@ ParserContext* ParserCreateContext(const char* path) {
 
 void ParserReleaseContext(ParserContext* context) {
   if (context == nullptr) return;
-  if (context->fileHandle >= 0) {
-    CloseFile(context->fileHandle);
-    context->fileHandle = -1;
-  }
+  if (context->ownsSource) delete context->source;
+  context->source = nullptr;
+  context->ownsSource = false;
   std::free(context->chunkBuffer);
   context->chunkBuffer = nullptr;
   context->dataEnd = nullptr;
@@ -183,6 +183,7 @@ class Scan {
   ChunkEnd HandleComment(char** cursor);
   void Carry(char* from);
   int Lookup(const char* text);
+  int LookupBounded(const char* text, const char* end);
   void IndexTable();
 
   int64_t OffsetOf(const char* p) const { return chunk_offset_ + (p - data_); }
@@ -215,7 +216,13 @@ class Scan {
   int chunk_size_ = 0;
   int pass_max_size_ = 0;
   int buffer_size_ = 0;
-  char* data_ = nullptr;       // first data byte
+  char* buf_ = nullptr;        // first data byte of the chunk buffer
+  char* data_ = nullptr;       // first data byte of the chunk held
+  // The source's bytes when chunks may be read in place, else null.
+  const char* block_ = nullptr;
+  // The chunk held lies in block_, not in the chunk buffer; it is read,
+  // never written.
+  bool in_place_ = false;
   char* near_end_ = nullptr;   // a comment at or past here is carried
   char* chunk_end_ = nullptr;  // last byte examined (inclusive)
   int64_t limit_ = 0;
@@ -238,6 +245,7 @@ class Scan {
   bool indexed_ = false;
   uint32_t indexed_generation_ = 0;
   bool any_empty_key_ = false;
+  size_t longest_key_ = 0;
   // Where the search for a text starting with each byte value begins, for
   // the bytes marked in search_known_.
   uint64_t search_known_[4] = {};
@@ -251,10 +259,13 @@ class Scan {
 void Scan::IndexTable() {
   std::memset(first_bytes_, 0, sizeof first_bytes_);
   any_empty_key_ = false;
+  longest_key_ = 0;
   const int count = static_cast<int>(ctx_->commentsNum);
   for (int i = 0; i < count; ++i) {
     const unsigned char c = static_cast<unsigned char>(ctx_->entries[i].key[0]);
     if (c == 0) any_empty_key_ = true;
+    longest_key_ = std::max(longest_key_,
+                            static_cast<size_t>(ctx_->entries[i].keyLen));
     first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
   }
   // The search for a text starts where the steps that depend on its first
@@ -285,6 +296,26 @@ int Scan::Lookup(const char* text) {
   return ParserFindEntry(ctx_->entries, text, search_low_[c], search_high_[c]);
 }
 
+// Lookup of the text from `text` up to `end`, read as if a NUL stood at
+// `end`: in a chunk read in place the byte there belongs to the window, and
+// a key must not match across it where a copied chunk would end.
+int Scan::LookupBounded(const char* text, const char* end) {
+  if (!indexed_ || ctx_->tableGeneration != indexed_generation_) IndexTable();
+  const size_t held = static_cast<size_t>(end - text);
+  if (!in_place_ || held > longest_key_) return Lookup(text);
+  char small[kKeyBufferSize + 1];
+  std::string large;
+  char* copy = small;
+  if (held >= sizeof small) {
+    large.assign(text, held);
+    copy = &large[0];
+  } else {
+    std::memcpy(small, text, held);
+    small[held] = '\0';
+  }
+  return Lookup(copy);
+}
+
 bool Scan::Fail(int status) {
   if (ctx_->scanStatus == VANTREL_SCAN_OK ||
       ctx_->scanStatus == VANTREL_SCAN_NOT_RUN) {
@@ -295,13 +326,35 @@ bool Scan::Fail(int status) {
 }
 
 bool Scan::Open() {
+  // A name too long to keep would be cut in trace lines and DEX output
+  // names, so even a memory scan refuses it.
   if (ctx_->pathTooLong) return Fail(VANTREL_SCAN_PATH_TOO_LONG);
-  if (ctx_->filePath[0] == '\0') return Fail(VANTREL_SCAN_NO_SUCH_FILE);
-  int status = VANTREL_SCAN_READ_ERROR;
-  if (!OpenForScan(ctx_->filePath, &ctx_->fileHandle, &size_, &status)) {
-    ctx_->fileHandle = -1;
-    return Fail(status);
+  ctx_->ownsSource = false;
+  if (ctx_->testSource != nullptr) {
+    ctx_->source = ctx_->testSource;
+  } else if (ctx_->hasMemorySource) {
+    ctx_->source = new (std::nothrow)
+        MemorySource(ctx_->memoryData, ctx_->memorySize);
+    if (ctx_->source == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
+    ctx_->ownsSource = true;
+  } else {
+    if (ctx_->filePath[0] == '\0') return Fail(VANTREL_SCAN_NO_SUCH_FILE);
+    int status = VANTREL_SCAN_READ_ERROR;
+    int fd = -1;
+    int64_t size = 0;
+    if (!OpenForScan(ctx_->filePath, &fd, &size, &status)) {
+      return Fail(status);
+    }
+    ctx_->source = new (std::nothrow) FileSource(fd, size);
+    if (ctx_->source == nullptr) {
+      CloseFile(fd);
+      return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
+    }
+    ctx_->ownsSource = true;
   }
+  size_ = ctx_->source->Size();
+  if (size_ < 0) return Fail(VANTREL_SCAN_READ_ERROR);
+  block_ = ctx_->copyChunks ? nullptr : ctx_->source->InPlace(0);
   return true;
 }
 
@@ -327,8 +380,8 @@ int64_t Scan::Run() {
   // Head and tail scans hold at most a tail's worth; the buffer grows only
   // when a pass reads on through the file.
   if (!EnsureBuffer(std::max(read_size_, kTailSize))) return -1;
-  data_[-1] = '\n';
-  data_[0] = '\0';
+  buf_[-1] = '\n';
+  buf_[0] = '\0';
   win_end_ = size_;
 
   if (rec_->m_passBits != 0 && !Prologue()) return -1;
@@ -354,11 +407,13 @@ bool Scan::EnsureBuffer(int size) {
   // No chunk holds more than the file.
   if (size > size_) size = static_cast<int>(std::max<int64_t>(size_, 1));
   if (size <= buffer_size_) return true;
-  void* grown = std::realloc(ctx_->chunkBuffer, kDataStart + size + 1);
+  void* grown = ctx_->source->Reallocate(ctx_->chunkBuffer,
+                                         kDataStart + static_cast<size_t>(size) + 1);
   if (grown == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
   ctx_->chunkBuffer = static_cast<char*>(grown);
   // The data starts on a cache line: reads into it copy faster.
-  data_ = ctx_->chunkBuffer + kDataStart;
+  buf_ = ctx_->chunkBuffer + kDataStart;
+  if (!in_place_) data_ = buf_;
   buffer_size_ = size;
   return true;
 }
@@ -430,15 +485,43 @@ bool Scan::ReadChunk(int64_t offset, int kept, int size) {
   // The window's end is known, so nothing is read past it.
   const int64_t left = std::max<int64_t>(0, win_end_ - (offset + kept));
   const size_t want = static_cast<size_t>(std::min<int64_t>(size - kept, left));
-  int64_t n = 0;
   const int64_t step = offset - chunk_offset_;
-  if (kept == 0 && offset > win_begin_ && !(step > 0 && step <= bytes_)) {
-    n = ReadAt(ctx_->fileHandle, data_ - 1, want + 1, offset - 1);
+  if (block_ != nullptr && offset > win_begin_ &&
+      offset + size < win_end_) {
+    // A full chunk inside the window is read where it lies: the byte before
+    // it is its true predecessor and the byte after it a true byte of the
+    // window. A copy would hold a line feed before carried bytes (the first
+    // byte of a carried chunk is a comment's "%", or a "translate", so the
+    // byte before means the same either way) and a NUL after the data,
+    // which no reader of a full chunk reaches: comments within the last
+    // kNearEndMargin bytes are carried, and every read stops at dataEnd.
+    data_ = const_cast<char*>(block_ + offset);
+    in_place_ = true;
+    chunk_offset_ = offset;
+    chunk_size_ = size;
+    bytes_ = size;
+    return true;
+  }
+  int64_t n = 0;
+  if (in_place_) {
+    // Out of place again (the window's end, or its start): the carried
+    // bytes and the byte before come from the source too.
+    const char before = kept == 0 && offset > win_begin_
+                            ? block_[offset - 1] : '\n';
+    in_place_ = false;
+    data_ = buf_;
+    data_[-1] = before;
+    n = ctx_->source->ReadAt(data_, want + static_cast<size_t>(kept), offset);
+    if (n >= 0) n -= kept;
+    if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
+  } else if (kept == 0 && offset > win_begin_ &&
+             !(step > 0 && step <= bytes_)) {
+    n = ctx_->source->ReadAt(data_ - 1, want + 1, offset - 1);
     if (n > 0) --n;
   } else {
     data_[-1] = kept == 0 && offset > win_begin_ ? data_[step - 1] : '\n';
     if (want > 0) {
-      n = ReadAt(ctx_->fileHandle, data_ + kept, want, offset + kept);
+      n = ctx_->source->ReadAt(data_ + kept, want, offset + kept);
     }
   }
   if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
@@ -604,7 +687,8 @@ char* FindPattern(char* from, char* stop, const char* data_end,
 void Scan::Carry(char* from) {
   carried_ = static_cast<int>(data_ + bytes_ - from);
   next_offset_ = OffsetOf(from);
-  std::memmove(data_, from, static_cast<size_t>(carried_));
+  // In place, the carried bytes already lie where the next chunk starts.
+  if (!in_place_) std::memmove(data_, from, static_cast<size_t>(carried_));
 }
 
 // Runs the hooks at every position in [from, stop) where one can fire.
@@ -669,25 +753,31 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     return ChunkEnd::kCarry;
   }
 
+  // Every step stops at data_end: a chunk read in place has a byte of the
+  // window there, where a copied chunk has its NUL.
   char* comment_start = p;
   ++p;
-  if (*p == '%') ++p;
-  for (int n = 0; n < kBlankRunLimit && (*p == ' ' || *p == '\t'); ++n) ++p;
+  if (p < data_end && *p == '%') ++p;
+  for (int n = 0;
+       n < kBlankRunLimit && p < data_end && (*p == ' ' || *p == '\t'); ++n) {
+    ++p;
+  }
+  const char here_byte = p < data_end ? *p : '\0';
 
   int64_t continuation = 0;
-  if (*p == '+' && last_found_ != -1 &&
+  if (here_byte == '+' && last_found_ != -1 &&
       found_generation_ != ctx_->tableGeneration) {
     // A handler took keywords out since: the index may now name another
     // keyword, or none (a removed keyword stays silent).
     last_found_ = ParserFindKey(ctx_, key_);
     found_generation_ = ctx_->tableGeneration;
   }
-  if (*p == '+' && last_found_ != -1) {
+  if (here_byte == '+' && last_found_ != -1) {
     ++p;
     continuation = 1;
     ctx_->keyStart = nullptr;
   } else {
-    if (*p == '!') {
+    if (here_byte == '!') {
       rec_->m_sawHeaderLine = 1;
       if (rec_->m_fileType == -1)
         rec_->m_fileType = ParserFileType(p, data_end);
@@ -703,7 +793,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       }
     }
 
-    last_found_ = Lookup(p);
+    last_found_ = LookupBounded(p, data_end);
     found_generation_ = ctx_->tableGeneration;
     if (wait_index_ != 0 && wait_index_ != last_found_ &&
         resume_offset_ != -1) {
@@ -723,10 +813,13 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     key_[key_len] = '\0';
     ctx_->keyStart = p;
     p += entry.keyLen;
-    if (*p == ':') ++p;
+    if (p < data_end && *p == ':') ++p;
   }
 
-  for (int n = 0; n < kBlankRunLimit && (*p == ' ' || *p == '\t'); ++n) ++p;
+  for (int n = 0;
+       n < kBlankRunLimit && p < data_end && (*p == ' ' || *p == '\t'); ++n) {
+    ++p;
+  }
   wait_index_ = 0;
   const int64_t value_offset = OffsetOf(p);
 

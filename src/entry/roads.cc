@@ -4,9 +4,6 @@
 
 #include "entry/parse_lock.h"
 
-// TEMPORARY until the memory source lands.
-#define MEMORY_SOURCE_PENDING(x) (void)0
-
 namespace vantrel {
 
 namespace {
@@ -20,7 +17,7 @@ const char* ConstructionName(const Job& job) {
 
 void SetSource(const Job& job, CKalParser& parser) {
   if (job.in_memory) {
-    MEMORY_SOURCE_PENDING(parser.SetMemorySource(job.data, job.size));
+    parser.SetMemorySource(job.data, job.size);
   } else if (job.name != nullptr) {
     parser.SetJobName(job.name);
   }

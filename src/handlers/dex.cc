@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/byte_source.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/value_text.h"
@@ -44,7 +45,11 @@ const char* OutputFolder(const ParserContext* context) {
   return folder != nullptr && *folder != '\0' ? folder : nullptr;
 }
 
+// Stands for the job's name when a scan of memory was given none.
+constexpr char kUnnamedJob[] = "job";
+
 const char* BaseName(const char* path) {
+  if (path[0] == '\0') return kUnnamedJob;
   const char* base = path;
   for (const char* p = path; *p != '\0'; ++p) {
     if (*p == '/' || *p == '\\') base = p + 1;
@@ -71,7 +76,7 @@ long ParseCount(const char* text) {
 class InputBytes {
  public:
   InputBytes(const ParserContext* context, const char* position, int64_t offset)
-      : fd_(context->fileHandle), position_(position), offset_(offset) {
+      : context_(context), position_(position), offset_(offset) {
     const char* end =
         ValueDataEnd(reinterpret_cast<const char*>(context), position);
     held_end_ = offset + std::max<int64_t>(0, end - position);
@@ -85,7 +90,7 @@ class InputBytes {
     }
     if (at < window_offset_ || at >= window_offset_ + window_length_) {
       window_offset_ = at;
-      window_length_ = fd_ >= 0 ? ReadAt(fd_, window_, sizeof window_, at) : -1;
+      window_length_ = SourceReadAt(context_, window_, sizeof window_, at);
       if (window_length_ <= 0) {
         window_length_ = 0;
         return -1;
@@ -99,7 +104,7 @@ class InputBytes {
   const char* HeldAt(int64_t at) const { return position_ + (at - offset_); }
 
  private:
-  int fd_;
+  const ParserContext* context_;
   const char* position_;
   int64_t offset_;
   int64_t held_end_ = 0;
@@ -140,11 +145,10 @@ int64_t CopyBlock(const ParserContext* context, InputBytes& input,
     written = part;
   }
   char buffer[kCopyBufferSize];
-  while (written < total && context->fileHandle >= 0) {
+  while (written < total && context->source != nullptr) {
     const size_t want =
         static_cast<size_t>(std::min<int64_t>(total - written, sizeof buffer));
-    const int64_t n =
-        ReadAt(context->fileHandle, buffer, want, start + written);
+    const int64_t n = SourceReadAt(context, buffer, want, start + written);
     if (n <= 0) break;
     if (!WriteAll(out, buffer, static_cast<size_t>(n))) break;
     written += n;

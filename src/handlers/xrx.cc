@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/byte_source.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
@@ -46,12 +47,12 @@ BlockText TextFrom(const ParserContext* context, const char* position,
     return text;
   }
   text.length = static_cast<int>(held);
-  if (context->fileHandle < 0) return text;
+  if (context->source == nullptr) return text;
   // A positioned read: the scanner's own reading is not disturbed.
   text.owned.reset(new (std::nothrow) char[kXRXTextWindow + 1]);
   if (!text.owned) return text;
-  const int64_t n = ReadAt(context->fileHandle, text.owned.get(),
-                           kXRXTextWindow, value_offset);
+  const int64_t n = SourceReadAt(context, text.owned.get(), kXRXTextWindow,
+                                 value_offset);
   if (n > held) {
     text.owned[n] = '\0';
     text.data = text.owned.get();

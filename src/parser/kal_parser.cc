@@ -159,9 +159,18 @@ void CKalParser::AddComment(const char* keyword, int param, int prefix) {
   AddComment(keyword, param, prefix, vantrel::GlobalComment, nullptr);
 }
 
+void CKalParser::SetMemorySource(const void* data, size_t size) {
+  if (m_engine == nullptr) return;
+  m_engine->hasMemorySource = true;
+  m_engine->memoryData = data;
+  m_engine->memorySize = data == nullptr ? 0 : size;
+}
+
 void CKalParser::AddComment(const char* keyword, int param, int prefix,
                             CommentHandler handler, void* user_data) {
   if (m_engine == nullptr || keyword == nullptr || handler == nullptr) return;
+  // A handler from outside may write through its text position.
+  if (handler != vantrel::GlobalComment) m_engine->copyChunks = true;
   const char* key = OwnKey(m_engine, keyword);
   if (key == nullptr) return;
   vantrel::ParserAddEntryToList(m_engine, key, handler, param, user_data,

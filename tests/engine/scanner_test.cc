@@ -80,7 +80,7 @@ class ScannerTest : public ::testing::Test {
     record_.m_scanMode = mode;
     int64_t result = ParserScanFile(ctx, &record_, nullptr);
     status_ = ctx->scanStatus;
-    EXPECT_EQ(ctx->fileHandle, -1);
+    EXPECT_EQ(ctx->source, nullptr);
     EXPECT_EQ(ctx->chunkBuffer, nullptr);
     EXPECT_EQ(ctx->commentsNum, 0u);
     ParserFreeContext(ctx);

@@ -1,0 +1,81 @@
+// The bytes a scan reads: a file, a memory block, or a test's fake.
+#ifndef VANTREL_ENGINE_BYTE_SOURCE_H_
+#define VANTREL_ENGINE_BYTE_SOURCE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+struct ParserContext;
+
+namespace vantrel {
+
+// What the scanner and the handlers that read beyond the chunk (DEX, XRX)
+// read through. Positioned reads only: no reader disturbs another.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+
+  // The number of bytes the source holds.
+  virtual int64_t Size() const = 0;
+
+  // Copies up to `count` bytes at `offset` into `buffer`. Answers the number
+  // copied (fewer only at the end of the source, 0 there), or -1 on a read
+  // error.
+  virtual int64_t ReadAt(char* buffer, size_t count, int64_t offset) = 0;
+
+  // The source's own bytes from `offset` on, readable in place up to
+  // Size(), or null when the source holds no such block (a file). The
+  // bytes must not be written.
+  virtual const char* InPlace(int64_t offset) const {
+    (void)offset;
+    return nullptr;
+  }
+
+  // The chunk buffer's (re)allocation: realloc semantics. A fake fails it
+  // at a chosen call.
+  virtual void* Reallocate(void* block, size_t size);
+};
+
+// An open file; owns the descriptor.
+class FileSource : public ByteSource {
+ public:
+  FileSource(int fd, int64_t size) : fd_(fd), size_(size) {}
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  int64_t Size() const override { return size_; }
+  int64_t ReadAt(char* buffer, size_t count, int64_t offset) override;
+
+ private:
+  int fd_;
+  int64_t size_;
+};
+
+// A block of memory held by the host; not owned. `data` may be null when
+// `size` is 0.
+class MemorySource : public ByteSource {
+ public:
+  MemorySource(const void* data, size_t size)
+      : data_(static_cast<const char*>(data)),
+        size_(data == nullptr ? 0 : static_cast<int64_t>(size)) {}
+
+  int64_t Size() const override { return size_; }
+  int64_t ReadAt(char* buffer, size_t count, int64_t offset) override;
+  const char* InPlace(int64_t offset) const override {
+    return data_ == nullptr ? nullptr : data_ + offset;
+  }
+
+ private:
+  const char* data_;
+  int64_t size_;
+};
+
+// Reads through the source of the scan that `context` is running. Answers
+// -1 when no scan is running.
+int64_t SourceReadAt(const ParserContext* context, char* buffer, size_t count,
+                     int64_t offset);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_ENGINE_BYTE_SOURCE_H_
