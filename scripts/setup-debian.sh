@@ -3,7 +3,8 @@
 # decimal-comma locale the locale tests run under, when they are missing and
 # we may install (root). Does nothing otherwise.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf locales)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf locales
+  python3-venv python3-pytest python3-setuptools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
