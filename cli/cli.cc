@@ -170,8 +170,8 @@ const EnvironmentHelp kEnvironmentHelp[] = {
       "library's own folder and the system's search path.", nullptr}},
     {"KALOUTPUT",
      {"the folder where rules writes DEX job tickets (--dex-dir",
-      "sets it for one run); unset or empty, none are written.", nullptr,
-      nullptr}},
+      "takes its place for one run); unset or empty, none are",
+      "written.", nullptr}},
 };
 constexpr size_t kEnvironmentWidth = sizeof "VANTREL_PLUGIN_PATH" - 1;
 
