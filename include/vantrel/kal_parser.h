@@ -75,6 +75,8 @@ class VANTREL_API CKalParser {
 
   // Per-parse settings, for this parser only (parses in other threads keep
   // their own); call before HandleFile. The texts are copied; null clears.
+  // When a copy cannot be made, HandleFile fails with
+  // VANTREL_SCAN_OUT_OF_MEMORY instead of scanning without the setting.
   // SetJobName: the name that stands for the file in DEX output names (its
   // last component), when it differs from the path read.
   void SetJobName(const char* name);

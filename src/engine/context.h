@@ -94,6 +94,9 @@ struct ParserContext {
   // keep their own.
   char* jobName;
   char* dexFolder;
+  // A setting could not be copied (no memory): the scan fails rather than
+  // run without it (it would write DEX tickets to another folder).
+  bool settingLost;
 };
 
 namespace vantrel {

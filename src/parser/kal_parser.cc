@@ -90,11 +90,15 @@ bool ReplaceSetting(char*& field, const char* text) {
 }  // namespace
 
 void CKalParser::SetJobName(const char* name) {
-  if (m_engine != nullptr) ReplaceSetting(m_engine->jobName, name);
+  if (m_engine != nullptr && !ReplaceSetting(m_engine->jobName, name)) {
+    m_engine->settingLost = true;
+  }
 }
 
 void CKalParser::SetDexOutputFolder(const char* folder) {
-  if (m_engine != nullptr) ReplaceSetting(m_engine->dexFolder, folder);
+  if (m_engine != nullptr && !ReplaceSetting(m_engine->dexFolder, folder)) {
+    m_engine->settingLost = true;
+  }
 }
 
 void CKalParser::AddPSRipComments() {
