@@ -68,7 +68,8 @@ class VANTREL_API CKalParser {
   // which adds its rules to the container given to HandleFile.
   void AddXRXComment();
   // "BeginDexJTData:" blocks are written into new files in the folder named
-  // by KALOUTPUT (none when it is unset or empty); see
+  // by KALOUTPUT, or by SetDexOutputFolder (none when the one that counts is
+  // unset or empty); see
   // CParserObjectIF::ParseToRules.
   void AddDexxmlComment();
   void AddTitleComment();
