@@ -1,9 +1,14 @@
-// Fuzz target: one input buffer, written to a scratch file, parsed through
-// both public roads under a few option sets. Built with libFuzzer under
-// clang (VANTREL_BUILD_FUZZERS), or with the replay main below, which runs
-// the committed seed corpus as a regression test.
+// Fuzz target: one input buffer scanned in memory, with no files, through
+// both roads in every scan mode. Built with libFuzzer under clang
+// (VANTREL_BUILD_FUZZERS), or with the replay main of replay_main.h, which
+// runs the committed seed corpus as a regression test.
+//
+// Besides crashes and sanitizer reports it stops on two wrong answers:
+// - the block read in place and the block copied chunk by chunk (as a file
+//   is read) give different results, through the roads and, with small
+//   chunks so that small inputs span many, through the scanner alone;
+// - the RIP road's whole-file crop differs from the job-ticket road's.
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +17,11 @@
 #include <cstring>
 #include <string>
 
+#include "engine/context.h"
+#include "engine/keyword_table.h"
+#include "engine/scan_record.h"
+#include "engine/scanner.h"
+#include "engine/sections.h"
 #include "vantrel/vantrel.h"
 
 namespace {
@@ -19,114 +29,192 @@ namespace {
 // Inputs above this size add nothing the chunk logic has not seen.
 constexpr size_t kMaxInput = 1 << 20;
 
-const std::string& ScratchPath() {
-  static const std::string path = [] {
-    const char* dir = getenv("TMPDIR");
-    std::string p = std::string(dir != nullptr ? dir : "/tmp") +
-                    "/vantrel-fuzz-" + std::to_string(getpid()) + ".ps";
-    return p;
-  }();
-  return path;
+int64_t NoOpHandler(char*, CommentStruct*, long, char*, char**, char*, int64_t,
+                    int64_t, long*, void*, void*) {
+  return 0;
+}
+
+std::string DumpRules(const CRuleKalPropArrArray& rules) {
+  std::string out;
+  for (int r = 0; r < rules.GetSize(); ++r) {
+    const CRuleKalPropArray array = rules.GetAt(r);
+    for (int i = 0; i < array.GetSize(); ++i) {
+      const CKalProperty property = array.GetAt(i);
+      std::string value;
+      property.getValue(value);
+      out += std::string(property.getPropertyName()) + "=" + value + ";";
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+struct Answer {
+  std::string dump;  // status and everything the road hands back
+  std::string crop;  // "CropWidth=...;..." of the pairs or the document rule
+  bool ok = false;   // the scan ran to its end
+};
+
+bool IsCrop(const char* name) { return std::strncmp(name, "Crop", 4) == 0; }
+
+// The job-ticket road as its service runs it, with every comment set.
+Answer Rules(const uint8_t* data, size_t size, int mode, bool copied) {
+  Answer answer;
+  CRuleKalPropArrArray rules;
+  CKalParser parser("fuzz.ps");
+  parser.SetMemorySource(data, size);
+  if (copied) parser.AddComment("NoSuchFuzzComment", 0, 0, NoOpHandler, nullptr);
+  parser.AddPSRipComments();
+  parser.AddBoundingBox('M');
+  parser.AddKALPPDComment();
+  parser.AddNumCopiesComment();
+  parser.AddXRXComment();
+  parser.AddDexxmlComment();
+  parser.AddTitleComment();
+  parser.HandleFile(rules, mode);
+  parser.GetDataFromParser(rules);
+  answer.ok = parser.GetScanStatus() == VANTREL_SCAN_OK;
+  answer.dump = std::to_string(parser.GetScanStatus()) + "\n" + DumpRules(rules);
+  if (rules.GetSize() > 0) {
+    const CRuleKalPropArray document = rules.GetAt(rules.GetSize() - 1);
+    for (int i = 0; i < document.GetSize(); ++i) {
+      const CKalProperty property = document.GetAt(i);
+      if (!IsCrop(property.getPropertyName())) continue;
+      std::string value;
+      property.getValue(value);
+      answer.crop += std::string(property.getPropertyName()) + "=" + value + ";";
+    }
+  }
+  return answer;
+}
+
+// The RIP road as its service runs it.
+Answer Pairs(const uint8_t* data, size_t size, int mode, char unit,
+             bool copied) {
+  Answer answer;
+  CRuleKalPropArrArray scratch;
+  CKalParser parser("fuzz.ps");
+  parser.SetMemorySource(data, size);
+  if (copied) parser.AddComment("NoSuchFuzzComment", 0, 0, NoOpHandler, nullptr);
+  parser.AddStructureComments();
+  parser.AddBoundingBox(unit);
+  parser.HandleFile(scratch, mode);
+  _tPairProperty* pairs = nullptr;
+  int count = 0;
+  parser.GetRipDataFromParser(pairs, count);
+  answer.ok = parser.GetScanStatus() == VANTREL_SCAN_OK;
+  answer.dump = std::to_string(parser.GetScanStatus()) + "\n";
+  for (int i = 0; i < count; ++i) {
+    const std::string pair =
+        std::string(pairs[i].propName) + "=" + pairs[i].propValue + ";";
+    answer.dump += pair;
+    if (IsCrop(pairs[i].propName)) answer.crop += pair;
+  }
+  delete[] pairs;
+  return answer;
+}
+
+// Appends "key|value line|offset|continuation|tail" to its user data.
+int64_t RecordHit(char* context, CommentStruct* record, long, char* keyword,
+                  char** position, char*, int64_t continuation,
+                  int64_t value_offset, long*, void* user_data, void*) {
+  const ParserContext* ctx = reinterpret_cast<const ParserContext*>(context);
+  std::string& hits = *static_cast<std::string*>(user_data);
+  hits += keyword;
+  hits += '|';
+  for (const char* p = *position; p < ctx->dataEnd && *p != '\n'; ++p) {
+    hits += *p;
+  }
+  hits += "|" + std::to_string(value_offset) + "|" +
+          std::to_string(continuation) + "|" +
+          std::to_string(record->m_inTailPass) + "\n";
+  return 0;
+}
+
+// Every comment the scanner dispatches, in chunks of `chunk` bytes, with the
+// counted sections skipped.
+std::string Hits(const uint8_t* data, size_t size, int mode, int chunk,
+                 bool copied) {
+  std::string hits;
+  ParserContext* ctx = vantrel::ParserCreateContext("fuzz.ps");
+  if (ctx == nullptr) return hits;
+  for (const char* key : {"Page:", "BoundingBox:", "Title:", "Pages:",
+                          "EndComments", "Trailer", "EOF", "+", "!PS"}) {
+    vantrel::ParserAddEntryToList(ctx, key, RecordHit, 0, &hits, 0);
+  }
+  vantrel::RegisterSectionSet(ctx);
+  ctx->hasMemorySource = true;
+  ctx->memoryData = data;
+  ctx->memorySize = size;
+  ctx->copyChunks = copied;
+  ctx->wholeFileReadSize = chunk;
+  CommentStruct record{};
+  record.m_scanMode = mode;
+  const int64_t result = vantrel::ParserScanFile(ctx, &record, nullptr);
+  hits += "result " + std::to_string(result) + " status " +
+          std::to_string(ctx->scanStatus);
+  vantrel::ParserFreeContext(ctx);
+  return hits;
+}
+
+void Differ(const char* what, int mode, const std::string& a,
+            const std::string& b) {
+  std::fprintf(stderr, "%s differ in mode %d:\n%s\n----\n%s\n", what, mode,
+               a.c_str(), b.c_str());
+  std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // Inputs with job tickets must neither write files nor load a plug-in
-  // from whatever environment the target runs in.
+  // Nothing from the environment the target runs in: no trace, no registry
+  // settings, no job tickets written, no plug-in loaded.
   static const bool kIsolated = [] {
-    unsetenv("KALOUTPUT");
-    unsetenv("VANTREL_PLUGIN_PATH");
+    for (const char* name : {"KALOUTPUT", "VANTREL_PLUGIN_PATH",
+                             "VANTREL_TRACE", "VANTREL_REGISTRY"}) {
+      unsetenv(name);
+    }
     return true;
   }();
   (void)kIsolated;
   if (size > kMaxInput) return 0;
-  const std::string& path = ScratchPath();
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
 
-  // One file, one answer: the RIP road's whole-file crop (in millimetres)
-  // must be the crop of the job-ticket road, when both scans ran to their
-  // end (a job-ticket comment can end that road's scan early, as a DEX
-  // block with no length does).
-  std::string rip_crop;
-  bool rip_ok = false;
-  CRipBaseParserIF* rip = RipCreateParserObject();
-  _tPairProperty* pairs = nullptr;
-  int count = 0;
-  for (int mode : {15, 1, 2, 3}) {
-    rip->ParseToPairs(path.c_str(), pairs, count, 1, mode, "MIP"[mode % 3]);
+  // Chunk sizes from the input's first byte, so that the fuzzer moves the
+  // chunk ends around.
+  const int chunk = vantrel::kHeadSize + (size > 0 ? data[0] * 61 : 0);
+  for (int mode : {1, 3, 15}) {
+    const std::string in_place = Hits(data, size, mode, chunk, false);
+    const std::string copied = Hits(data, size, mode, chunk, true);
+    if (in_place != copied) {
+      Differ("scanner hits in place and copied", mode, in_place, copied);
+    }
+  }
+
+  for (int mode : {0, 1, 2, 3, 15}) {
+    const Answer rules = Rules(data, size, mode, false);
+    const Answer rules_copied = Rules(data, size, mode, true);
+    if (rules.dump != rules_copied.dump) {
+      Differ("rules in place and copied", mode, rules.dump, rules_copied.dump);
+    }
+    const char unit = "MIP"[mode % 3];
+    const Answer pairs = Pairs(data, size, mode, unit, false);
+    const Answer pairs_copied = Pairs(data, size, mode, unit, true);
+    if (pairs.dump != pairs_copied.dump) {
+      Differ("pairs in place and copied", mode, pairs.dump, pairs_copied.dump);
+    }
+    // One job, one answer: both roads give one crop when both scans ran to
+    // their end (a job-ticket comment can end that road's scan early, as a
+    // DEX block with no length does).
     if (mode == 15) {
-      rip_ok = rip->GetLastScanStatus() == VANTREL_SCAN_OK;
-      for (int i = 0; i < count; ++i) {
-        if (std::strncmp(pairs[i].propName, "Crop", 4) == 0) {
-          rip_crop += std::string(pairs[i].propName) + "=" +
-                      pairs[i].propValue + ";";
-        }
+      const Answer mm = unit == 'M' ? pairs : Pairs(data, size, 15, 'M', false);
+      if (mm.ok && rules.ok && mm.crop != rules.crop) {
+        Differ("crops of the two roads", mode, mm.crop, rules.crop);
       }
     }
   }
-  delete[] pairs;
-  delete rip;
-
-  std::string rules_crop;
-  bool rules_ok = false;
-  CParserObjectIF* jt = CreateParserObject(0);
-  for (int skip : {0, 3}) {
-    CRuleKalPropArrArray rules;
-    jt->ParseToRules(path.c_str(), rules, skip, 0);
-    if (skip != 0 || rules.GetSize() == 0) continue;
-    rules_ok = jt->GetLastScanStatus() == VANTREL_SCAN_OK;
-    const CRuleKalPropArray document = rules.GetAt(rules.GetSize() - 1);
-    for (int i = 0; i < document.GetSize(); ++i) {
-      const CKalProperty property = document.GetAt(i);
-      if (std::strncmp(property.getPropertyName(), "Crop", 4) == 0) {
-        std::string value;
-        property.getValue(value);
-        rules_crop += std::string(property.getPropertyName()) + "=" + value + ";";
-      }
-    }
-  }
-  delete jt;
-  if (rip_ok && rules_ok && rip_crop != rules_crop) {
-    std::fprintf(stderr, "crops differ: pairs '%s', rules '%s'\n",
-                 rip_crop.c_str(), rules_crop.c_str());
-    std::abort();
-  }
-  std::remove(path.c_str());
   return 0;
 }
 
 #if defined(VANTREL_FUZZ_REPLAY)
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
-
-// Replays every file named on the command line, or every file in the folders
-// named there.
-int main(int argc, char** argv) {
-  int runs = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::vector<std::filesystem::path> files;
-    if (std::filesystem::is_directory(argv[i])) {
-      for (const auto& e : std::filesystem::directory_iterator(argv[i])) {
-        if (e.is_regular_file()) files.push_back(e.path());
-      }
-    } else {
-      files.emplace_back(argv[i]);
-    }
-    for (const auto& file : files) {
-      std::ifstream in(file, std::ios::binary);
-      std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                 std::istreambuf_iterator<char>());
-      LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-      ++runs;
-    }
-  }
-  std::printf("replayed %d inputs\n", runs);
-  return runs > 0 ? 0 : 1;
-}
+#include "replay_main.h"
 #endif

@@ -86,6 +86,10 @@ struct ParserContext {
   // a writable char*, so every chunk is a copy in the chunk buffer even when
   // the source could be read in place.
   bool copyChunks;
+  // The chunk size of passes that read on through the file; 0 (or less than
+  // 4096) for the usual kWholeFileReadSize. Tests and the fuzzer make it
+  // small so that small jobs span many chunks.
+  int32_t wholeFileReadSize;
 
   // Per-parse settings (CKalParser::SetJobName, SetDexOutputFolder), owned
   // copies freed with the context. jobName, when set, names the job in DEX

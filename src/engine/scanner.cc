@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/byte_source.h"
+#include "engine/chunk_reader.h"
 #include "engine/keyword_table.h"
 #include "handlers/xrx.h"
 #include "platform/file.h"
@@ -120,6 +121,50 @@ bool getHeliosSupport() {
   return flag != 0;
 }
 
+PassPlan PlanPass(int32_t pass_bits, int32_t scan_mode, int64_t win_begin,
+                  int64_t win_end, int64_t covered, int read_size,
+                  int whole_size) {
+  PassPlan plan;
+  plan.passBitsAfter = pass_bits;
+  plan.scanModeAfter = scan_mode;
+  plan.start = covered;
+  const int64_t window = win_end - win_begin;
+  if (pass_bits == kScanWholeFile) {
+    // Continues where the passes so far stopped.
+    plan.limit = win_end;
+    plan.passBitsAfter = 0;
+    plan.maxChunk = whole_size;
+  } else if (pass_bits & kScanHeadBit) {
+    plan.passBitsAfter &= ~kScanHeadBit;
+    plan.start = win_begin;
+    plan.limit = win_begin + kHeadSize;
+    if (window < kHeadSize) {
+      // This pass covers the whole window.
+      plan.passBitsAfter = 0;
+      plan.scanModeAfter = kScanWholeFile;
+    } else {
+      plan.backoff = kHeadBackoff;
+    }
+    plan.maxChunk = read_size;
+  } else if (pass_bits & kScanTailBit) {
+    if (window > kTailSize) {
+      plan.start = std::max(covered, win_end - kTailSize);
+    } else {
+      plan.scanModeAfter = kScanWholeFile;  // the pass reads the rest
+    }
+    plan.limit = win_end;
+    // The tail is read in one chunk.
+    plan.maxChunk = std::max(read_size, kTailSize);
+    plan.tail = true;
+    plan.passBitsAfter &= ~kScanTailBit;
+  } else {
+    // Bits this scanner has no pass for (a handler left them).
+    plan.run = false;
+    plan.passBitsAfter = 0;
+  }
+  return plan;
+}
+
 namespace {
 
 // A "%!" line close to the head limit pushes the limit on, so the head pass
@@ -129,9 +174,6 @@ constexpr int64_t kHeaderLineGrowthMargin = 4094;
 // its length, little-endian.
 constexpr unsigned char kDosEpsMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
 constexpr int kDosEpsHeaderRead = 12;
-// Where the data starts in the chunk buffer (malloc's alignment is at least
-// 16); the byte before it holds the byte that precedes the chunk.
-constexpr int kDataStart = 64;
 // The chunk read where a skip lands. A counted section is usually followed by
 // its closing comment and a little page text before the next section, so a
 // small read serves the landing; reads grow again while the text goes on.
@@ -162,7 +204,14 @@ bool IsLineStartByte(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 class Scan {
  public:
   Scan(ParserContext* context, CommentStruct* record, void* caller)
-      : ctx_(context), rec_(record), caller_(caller), hooks_(Hooks()) {}
+      : ctx_(context),
+        rec_(record),
+        caller_(caller),
+        hooks_(Hooks()),
+        whole_size_(context->wholeFileReadSize >= kHeadSize
+                        ? context->wholeFileReadSize
+                        : kWholeFileReadSize),
+        reader_(context, nullptr) {}
 
   int64_t Run();
 
@@ -186,9 +235,15 @@ class Scan {
   int LookupBounded(const char* text, const char* end);
   void IndexTable();
 
-  int64_t OffsetOf(const char* p) const { return chunk_offset_ + (p - data_); }
-  int64_t WindowSize() const { return win_end_ - win_begin_; }
-  bool MoreAfterChunk() const { return chunk_offset_ + bytes_ < win_end_; }
+  int64_t OffsetOf(const char* p) const { return reader_.OffsetOf(p); }
+  int64_t WindowSize() const { return WinEnd() - WinBegin(); }
+  bool MoreAfterChunk() const { return reader_.MoreAfter(); }
+  int64_t WinBegin() const { return reader_.window_begin(); }
+  int64_t WinEnd() const { return reader_.window_end(); }
+  char* Data() const { return reader_.data(); }
+  int Bytes() const { return reader_.bytes(); }
+  int64_t ChunkOffset() const { return reader_.offset(); }
+  int ChunkSize() const { return reader_.size(); }
   bool MacCheckWanted() const {
     return translate_flag_ == 0 && hooks_.macLandscapeCheck != nullptr &&
            (hooks_.macLandscapeArmed == nullptr ||
@@ -199,38 +254,27 @@ class Scan {
   CommentStruct* rec_;
   void* caller_;
   const ScannerHooks& hooks_;
+  // The chunk size of passes that read on through the file.
+  const int whole_size_;
 
   int64_t size_ = 0;
-  // The part of the file that is scanned: [win_begin_, win_end_).
-  int64_t win_begin_ = 0;
-  int64_t win_end_ = 0;
+  // The chunks, in the window of the file that is scanned.
+  ChunkReader reader_;
   // Where the passes so far stopped examining: a pass that continues the
   // scan begins here.
   int64_t covered_ = 0;
   // The first chunk of the window is in the buffer (read by the prologue).
   bool first_chunk_held_ = false;
   // Chunk sizes: of the scan (kWholeFileReadSize for a whole-file scan, else
-  // 4096), of the chunk held, the largest of the current pass, and the
-  // largest the buffer holds.
+  // 4096) and the largest of the current pass.
   int read_size_ = 0;
-  int chunk_size_ = 0;
   int pass_max_size_ = 0;
-  int buffer_size_ = 0;
-  char* buf_ = nullptr;        // first data byte of the chunk buffer
-  char* data_ = nullptr;       // first data byte of the chunk held
-  // The source's bytes when chunks may be read in place, else null.
-  const char* block_ = nullptr;
-  // The chunk held lies in block_, not in the chunk buffer; it is read,
-  // never written.
-  bool in_place_ = false;
   char* near_end_ = nullptr;   // a comment at or past here is carried
   char* chunk_end_ = nullptr;  // last byte examined (inclusive)
   int64_t limit_ = 0;
   int backoff_ = 0;
-  int64_t chunk_offset_ = 0;
-  int bytes_ = 0;            // data bytes held in the chunk
   int64_t next_offset_ = 0;  // where the next chunk begins
-  int carried_ = 0;          // bytes of the next chunk already at data_
+  int carried_ = 0;          // bytes of the next chunk already held
   int last_found_ = -1;
   char key_[kKeyBufferSize] = {};
   long wait_index_ = 0;
@@ -302,7 +346,7 @@ int Scan::Lookup(const char* text) {
 int Scan::LookupBounded(const char* text, const char* end) {
   if (!indexed_ || ctx_->tableGeneration != indexed_generation_) IndexTable();
   const size_t held = static_cast<size_t>(end - text);
-  if (!in_place_ || held > longest_key_) return Lookup(text);
+  if (!reader_.in_place() || held > longest_key_) return Lookup(text);
   char small[kKeyBufferSize + 1];
   std::string large;
   char* copy = small;
@@ -355,7 +399,8 @@ bool Scan::Open() {
   }
   size_ = ctx_->source->Size();
   if (size_ < 0) return Fail(VANTREL_SCAN_READ_ERROR);
-  block_ = ctx_->copyChunks ? nullptr : ctx_->source->InPlace(0);
+  reader_ = ChunkReader(ctx_,
+                        ctx_->copyChunks ? nullptr : ctx_->source->InPlace(0));
   return true;
 }
 
@@ -377,13 +422,13 @@ int64_t Scan::Run() {
   if (!Open()) return -1;
 
   read_size_ =
-      rec_->m_passBits == kScanWholeFile ? kWholeFileReadSize : kHeadSize;
+      rec_->m_passBits == kScanWholeFile ? whole_size_ : kHeadSize;
   // Head and tail scans hold at most a tail's worth; the buffer grows only
   // when a pass reads on through the file.
   if (!EnsureBuffer(std::max(read_size_, kTailSize))) return -1;
-  buf_[-1] = '\n';
-  buf_[0] = '\0';
-  win_end_ = size_;
+  reader_.buffer()[-1] = '\n';
+  reader_.buffer()[0] = '\0';
+  reader_.SetWindow(0, size_);
 
   if (rec_->m_passBits != 0 && !Prologue()) return -1;
 
@@ -401,21 +446,8 @@ int64_t Scan::Run() {
   return 0;
 }
 
-// Makes the chunk buffer hold chunks of `size` bytes, keeping what it holds.
-// The byte before the data holds the byte that precedes the chunk, and one
-// byte after the data keeps a NUL.
 bool Scan::EnsureBuffer(int size) {
-  // No chunk holds more than the file.
-  if (size > size_) size = static_cast<int>(std::max<int64_t>(size_, 1));
-  if (size <= buffer_size_) return true;
-  void* grown = ctx_->source->Reallocate(ctx_->chunkBuffer,
-                                         kDataStart + static_cast<size_t>(size) + 1);
-  if (grown == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
-  ctx_->chunkBuffer = static_cast<char*>(grown);
-  // The data starts on a cache line: reads into it copy faster.
-  buf_ = ctx_->chunkBuffer + kDataStart;
-  if (!in_place_) data_ = buf_;
-  buffer_size_ = size;
+  if (!reader_.Reserve(size)) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
   return true;
 }
 
@@ -429,22 +461,22 @@ bool Scan::Prologue() {
   const bool starts_at_zero = !tail_first || size_ <= kTailSize;
   int first = kDosEpsHeaderRead;
   if (starts_at_zero) {
-    first = bits == kScanWholeFile ? kWholeFileReadSize
+    first = bits == kScanWholeFile ? whole_size_
             : tail_first           ? std::max(read_size_, kTailSize)
                                    : read_size_;
   }
   if (!ReadChunk(0, 0, first)) return false;
   first_chunk_held_ = starts_at_zero;
-  if (bytes_ >= kDosEpsHeaderRead && std::memcmp(data_, kDosEpsMagic, 4) == 0) {
+  if (Bytes() >= kDosEpsHeaderRead && std::memcmp(Data(), kDosEpsMagic, 4) == 0) {
     // Offsets past the end, or a length that runs past it, are clipped to
     // the file: a broken header scans what is there, never beyond.
-    const int64_t begin = std::min<int64_t>(LittleEndian32(data_ + 4), size_);
-    const int64_t length = LittleEndian32(data_ + 8);
-    win_begin_ = begin;
-    win_end_ = length > 0 ? std::min(size_, begin + length) : size_;
+    const int64_t begin = std::min<int64_t>(LittleEndian32(Data() + 4), size_);
+    const int64_t length = LittleEndian32(Data() + 8);
+    reader_.SetWindow(begin,
+                      length > 0 ? std::min(size_, begin + length) : size_);
     first_chunk_held_ = false;
   }
-  covered_ = win_begin_;
+  covered_ = WinBegin();
   return true;
 }
 
@@ -456,18 +488,18 @@ bool Scan::ExamineLeadingPdfLine() {
   const bool tail_first =
       bits != kScanWholeFile && (bits & kScanHeadBit) == 0 &&
       (bits & kScanTailBit) != 0 && WindowSize() > kTailSize;
-  if (!tail_first || win_begin_ != 0) return true;
-  if (bytes_ < static_cast<int>(sizeof kPdfMagic) - 1 ||
-      std::memcmp(data_, kPdfMagic, sizeof kPdfMagic - 1) != 0) {
+  if (!tail_first || WinBegin() != 0) return true;
+  if (Bytes() < static_cast<int>(sizeof kPdfMagic) - 1 ||
+      std::memcmp(Data(), kPdfMagic, sizeof kPdfMagic - 1) != 0) {
     return true;
   }
   if (!ReadChunk(0, 0, kHeadSize)) return false;
   ctx_->chunkOffset = 0;
-  ctx_->examinedLength = bytes_;
-  ctx_->dataEnd = data_ + bytes_;
-  chunk_end_ = data_ + bytes_;
+  ctx_->examinedLength = Bytes();
+  ctx_->dataEnd = Data() + Bytes();
+  chunk_end_ = Data() + Bytes();
   near_end_ = chunk_end_ + 1;  // the line is handled with what was read
-  char* cursor = data_;
+  char* cursor = Data();
   if (HandleComment(&cursor) == ChunkEnd::kFail) return false;
   // Nothing of this look carries into the passes.
   last_found_ = -1;
@@ -476,98 +508,23 @@ bool Scan::ExamineLeadingPdfLine() {
   return true;
 }
 
-// Reads the chunk at `offset`: `kept` carried bytes are already at data_,
-// up to `size` bytes in all. Byte 0 of the buffer receives the byte before
-// the chunk, so the first data byte is judged by what really precedes it: a
-// line feed at the window's start or before carried bytes (a carried comment
-// starts a line), the last byte of the chunk held when the new one follows
-// it, else the byte read with the chunk.
 bool Scan::ReadChunk(int64_t offset, int kept, int size) {
-  // The window's end is known, so nothing is read past it.
-  const int64_t left = std::max<int64_t>(0, win_end_ - (offset + kept));
-  const size_t want = static_cast<size_t>(std::min<int64_t>(size - kept, left));
-  const int64_t step = offset - chunk_offset_;
-  if (block_ != nullptr && offset > win_begin_ &&
-      offset + size < win_end_) {
-    // A full chunk inside the window is read where it lies: the byte before
-    // it is its true predecessor and the byte after it a true byte of the
-    // window. A copy would hold a line feed before carried bytes (the first
-    // byte of a carried chunk is a comment's "%", or a "translate", so the
-    // byte before means the same either way) and a NUL after the data,
-    // which no reader of a full chunk reaches: comments within the last
-    // kNearEndMargin bytes are carried, and every read stops at dataEnd.
-    data_ = const_cast<char*>(block_ + offset);
-    in_place_ = true;
-    chunk_offset_ = offset;
-    chunk_size_ = size;
-    bytes_ = size;
-    return true;
-  }
-  int64_t n = 0;
-  if (in_place_) {
-    // Out of place again (the window's end, or its start): the carried
-    // bytes and the byte before come from the source too.
-    const char before = kept == 0 && offset > win_begin_
-                            ? block_[offset - 1] : '\n';
-    in_place_ = false;
-    data_ = buf_;
-    data_[-1] = before;
-    n = ctx_->source->ReadAt(data_, want + static_cast<size_t>(kept), offset);
-    if (n >= 0) n -= kept;
-    if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
-  } else if (kept == 0 && offset > win_begin_ &&
-             !(step > 0 && step <= bytes_)) {
-    n = ctx_->source->ReadAt(data_ - 1, want + 1, offset - 1);
-    if (n > 0) --n;
-  } else {
-    data_[-1] = kept == 0 && offset > win_begin_ ? data_[step - 1] : '\n';
-    if (want > 0) {
-      n = ctx_->source->ReadAt(data_ + kept, want, offset + kept);
-    }
-  }
-  if (n < 0) return Fail(VANTREL_SCAN_READ_ERROR);
-  chunk_offset_ = offset;
-  chunk_size_ = size;
-  bytes_ = kept + static_cast<int>(n);
-  data_[bytes_] = '\0';
+  if (!reader_.Read(offset, kept, size)) return Fail(VANTREL_SCAN_READ_ERROR);
   return true;
 }
 
 bool Scan::RunPass() {
-  backoff_ = 0;
-  int64_t start = covered_;
-  if (rec_->m_passBits == kScanWholeFile) {
-    // Continues where the passes so far stopped.
-    limit_ = win_end_;
-    rec_->m_passBits = 0;
-    pass_max_size_ = kWholeFileReadSize;
-  } else if (rec_->m_passBits & kScanHeadBit) {
-    rec_->m_passBits &= ~kScanHeadBit;
-    start = win_begin_;
-    limit_ = win_begin_ + kHeadSize;
-    if (WindowSize() < kHeadSize) {
-      rec_->m_passBits = 0;
-      rec_->m_scanMode = kScanWholeFile;
-    } else {
-      backoff_ = kHeadBackoff;
-    }
-    pass_max_size_ = read_size_;
-  } else if (rec_->m_passBits & kScanTailBit) {
-    if (WindowSize() > kTailSize) {
-      start = std::max(start, win_end_ - kTailSize);
-    } else {
-      rec_->m_scanMode = kScanWholeFile;
-    }
-    limit_ = win_end_;
-    // The tail is read in one chunk.
-    pass_max_size_ = std::max(read_size_, kTailSize);
-    rec_->m_inTailPass = 1;
-    rec_->m_passBits &= ~kScanTailBit;
-  } else {
-    // A handler left bits this scanner has no pass for.
-    rec_->m_passBits = 0;
-    return true;
-  }
+  const PassPlan plan =
+      PlanPass(rec_->m_passBits, rec_->m_scanMode, WinBegin(), WinEnd(),
+               covered_, read_size_, whole_size_);
+  rec_->m_passBits = plan.passBitsAfter;
+  rec_->m_scanMode = plan.scanModeAfter;
+  if (!plan.run) return true;
+  if (plan.tail) rec_->m_inTailPass = 1;
+  const int64_t start = plan.start;
+  limit_ = plan.limit;
+  backoff_ = plan.backoff;
+  pass_max_size_ = plan.maxChunk;
 
   // A pass starts with a clean skip state: a section skipped by one pass is
   // not awaited or resumed in another.
@@ -577,43 +534,43 @@ bool Scan::RunPass() {
   if (!EnsureBuffer(pass_max_size_)) return false;
   // The prologue read this pass's first chunk already when it read the
   // chunk this pass would (or the whole window).
-  const bool held = first_chunk_held_ && start == 0 && chunk_offset_ == 0 &&
-                    (chunk_size_ == pass_max_size_ || bytes_ == win_end_);
+  const bool held = first_chunk_held_ && start == 0 && ChunkOffset() == 0 &&
+                    (ChunkSize() == pass_max_size_ || Bytes() == WinEnd());
   first_chunk_held_ = false;
   if (!held && !ReadChunk(start, 0, pass_max_size_)) return false;
 
-  while (bytes_ > 0 && chunk_offset_ < limit_) {
+  while (Bytes() > 0 && ChunkOffset() < limit_) {
     // The backoff leaves room after the last examined comment; at the end of
     // the window there is nothing to leave room for.
     const int backoff = MoreAfterChunk() ? backoff_ : 0;
-    const int examined = std::max(0, bytes_ - backoff);
-    ctx_->chunkOffset = chunk_offset_;
+    const int examined = std::max(0, Bytes() - backoff);
+    ctx_->chunkOffset = ChunkOffset();
     ctx_->examinedLength = examined;
-    ctx_->dataEnd = data_ + bytes_;
-    chunk_end_ = data_ + examined;
-    near_end_ = data_ + chunk_size_ - kNearEndMargin;
+    ctx_->dataEnd = Data() + Bytes();
+    chunk_end_ = Data() + examined;
+    near_end_ = Data() + ChunkSize() - kNearEndMargin;
 
-    next_offset_ = chunk_offset_ + bytes_;
+    next_offset_ = ChunkOffset() + Bytes();
     carried_ = 0;
     const ChunkEnd end = Examine();
     if (end == ChunkEnd::kFail) return false;
     // What a backoff left unexamined is examined with the next chunk, or by
     // the pass that follows.
-    const int64_t unexamined = end == ChunkEnd::kNext && examined < bytes_
-                                   ? chunk_offset_ + examined + 1
+    const int64_t unexamined = end == ChunkEnd::kNext && examined < Bytes()
+                                   ? ChunkOffset() + examined + 1
                                    : next_offset_;
 
     // Without a "%!" line the head pass reads on, in the large chunks of a
     // whole-file scan since it is one now.
     if (rec_->m_sawHeaderLine == 0 && limit_ - next_offset_ < kHeadSize) {
       if (backoff_ != 0) {
-        pass_max_size_ = kWholeFileReadSize;
+        pass_max_size_ = whole_size_;
         if (!EnsureBuffer(pass_max_size_)) return false;
       }
       limit_ += std::max(kLargestReadSize, pass_max_size_);
     }
-    if (next_offset_ >= limit_ || next_offset_ >= win_end_) {
-      covered_ = std::min(unexamined, win_end_);
+    if (next_offset_ >= limit_ || next_offset_ >= WinEnd()) {
+      covered_ = std::min(unexamined, WinEnd());
       return true;
     }
     next_offset_ = unexamined;
@@ -621,12 +578,12 @@ bool Scan::RunPass() {
     int size = pass_max_size_;
     if (end == ChunkEnd::kSkip) {
       size = std::min(size, kLandingReadSize);
-    } else if (end != ChunkEnd::kResume && chunk_size_ < pass_max_size_) {
-      size = std::min(size, chunk_size_ * kReadGrowth);
+    } else if (end != ChunkEnd::kResume && ChunkSize() < pass_max_size_) {
+      size = std::min(size, ChunkSize() * kReadGrowth);
     }
     if (!ReadChunk(next_offset_, carried_, size)) return false;
   }
-  covered_ = win_end_;
+  covered_ = WinEnd();
   return true;
 }
 
@@ -683,13 +640,10 @@ char* FindPattern(char* from, char* stop, const char* data_end,
   return stop;
 }
 
-// Moves the bytes from `from` to the end of the data to the start of the
-// buffer; the next chunk begins at `from`.
+// The bytes from `from` on begin the next chunk.
 void Scan::Carry(char* from) {
-  carried_ = static_cast<int>(data_ + bytes_ - from);
-  next_offset_ = OffsetOf(from);
-  // In place, the carried bytes already lie where the next chunk starts.
-  if (!in_place_) std::memmove(data_, from, static_cast<size_t>(carried_));
+  next_offset_ = reader_.OffsetOf(from);
+  carried_ = reader_.Carry(from);
 }
 
 // Runs the hooks at every position in [from, stop) where one can fire.
@@ -721,7 +675,7 @@ char* Scan::RunHooksBefore(char* from, char* stop, bool* carried) {
 }
 
 Scan::ChunkEnd Scan::Examine() {
-  char* cursor = data_;
+  char* cursor = Data();
   if (land_on_first_) {
     land_on_first_ = false;
     cursor = HooksAt(cursor) + 1;
@@ -789,7 +743,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
         hooks_.epsPageCount(reinterpret_cast<char*>(ctx_), rec_, 0, nullptr,
                             nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr);
       }
-      if (limit_ - chunk_offset_ < kHeaderLineGrowthMargin) {
+      if (limit_ - ChunkOffset() < kHeaderLineGrowthMargin) {
         limit_ += kLargestReadSize;
       }
     }
@@ -848,7 +802,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
     Fail(VANTREL_SCAN_HANDLER_FAILED);
     return ChunkEnd::kFail;
   }
-  if (result > 0 && result <= win_end_) {
+  if (result > 0 && result <= WinEnd()) {
     const int64_t here = OffsetOf(p);
     // A skip only goes forward; a target at or before the cursor is ignored,
     // so a handler can never make the scan loop.
@@ -861,9 +815,9 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
         land_on_first_ = true;
         return ChunkEnd::kSkip;
       }
-      p = data_ + (result - chunk_offset_);
+      p = Data() + (result - ChunkOffset());
     }
-  } else if (result > win_end_) {
+  } else if (result > WinEnd()) {
     wait_index_ = 0;
   }
   *cursor = HooksAt(p) + 1;

@@ -22,6 +22,28 @@ constexpr int kBlankRunLimit = 1000;
 // chunk ends.
 constexpr int kWholeFileReadSize = 4 * kLargestReadSize;
 
+// What one pass reads, planned from the pass bits before it runs.
+struct PassPlan {
+  bool run = true;   // false: the bits name no pass; nothing is read
+  int64_t start = 0;  // file offset of the pass's first chunk
+  int64_t limit = 0;  // the pass ends at a chunk that starts at or past it
+                      // (a head pass without a "%!" line moves it on)
+  int backoff = 0;    // bytes at the end of each chunk left unexamined
+  int maxChunk = 0;   // the pass's largest chunk
+  bool tail = false;  // the tail pass (m_inTailPass is set)
+  int32_t passBitsAfter = 0;  // m_passBits once the pass is chosen
+  int32_t scanModeAfter = 0;  // m_scanMode once the pass is chosen
+};
+
+// Plans the next pass over the window [win_begin, win_end) of a scan whose
+// passes so far stopped examining at `covered`: the whole-file pass when
+// `pass_bits` is 15, else the head pass, else the tail pass. `read_size` is
+// the scan's chunk size (4096 unless the scan is a whole-file scan),
+// `whole_size` the chunk size of passes that read on through the file.
+PassPlan PlanPass(int32_t pass_bits, int32_t scan_mode, int64_t win_begin,
+                  int64_t win_end, int64_t covered, int read_size,
+                  int whole_size);
+
 // A new context for `path` (may be null: the scan will fail) with an empty
 // table of capacity 20, or null when memory is exhausted. A path of more than
 // 511 bytes is not copied; the context is marked so that the scan fails.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "platform/file.h"
 #include "platform/trace.h"
@@ -166,90 +167,95 @@ int NTBaseRegHandle::openRegistryFolder(const char* path) {
       TellFileProblem(file, problem.c_str());
       return 0;
     }
-    if (data.compare(0, 2, "\xFF\xFE") == 0) {
-      data = Utf16LeToUtf8(data);
-    } else if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-      data.erase(0, 3);
-    }
-    if (data.empty()) {
-      TellFileProblem(file, "not a registry export file");
-      return 0;
-    }
-    const std::string target = NormalizePath(path);
-    const char* const long_root =
-        root_ == kHKeyLocalMachine ? "hkey_local_machine" : "hkey_current_user";
-    const char* const short_root = root_ == kHKeyLocalMachine ? "hklm" : "hkcu";
-    bool found = false;
-    bool in_target = false;
-    bool continued = false;  // the previous line ended in "\"
-    std::map<std::string, std::string> values;
-    size_t pos = 0;
-    for (bool first = true; pos < data.size(); first = false) {
-      size_t eol = data.find('\n', pos);
-      if (eol == std::string::npos) eol = data.size();
-      std::string line = Trim(data.substr(pos, eol - pos));
-      pos = eol + 1;
-      if (first) {
-        if (line != "Windows Registry Editor Version 5.00" &&
-            line != "REGEDIT4") {
-          TellFileProblem(file, "not a registry export file");
-          return 0;
-        }
-      } else if (continued && line[0] != '[') {
-        // Hex data runs on over lines ending in "\". A section line still
-        // starts a section, so a cut-off value cannot swallow the next key.
-        continued = !line.empty() && line.back() == '\\';
-      } else if (line[0] == '[') {
-        continued = false;
-        // A key name may hold "]", so the section ends at the last one. A
-        // broken section line still ends the previous section, so its values
-        // are not credited to the wrong key.
-        in_target = false;
-        size_t close = line.rfind(']');
-        if (close == std::string::npos) continue;
-        bool erase = line[1] == '-';
-        size_t start = erase ? 2 : 1;
-        std::string key = Lower(line.substr(start, close - start));
-        std::string root = key.substr(0, key.find('\\'));
-        if (root != long_root && root != short_root) continue;
-        key = NormalizePath(key.substr(root.size()));
-        if (erase) {
-          // Deleting a key deletes everything below it.
-          if (Within(target, key)) {
-            found = false;
-            values.clear();
-          }
-        } else {
-          // Importing a subkey creates the keys above it.
-          found = found || Within(key, target);
-          in_target = key == target;
-        }
-      } else if (line[0] == '"' || line[0] == '@') {
-        continued = line.back() == '\\';
-        if (!in_target) continue;
-        // "@" is the default value, read through the empty name.
-        std::string name;
-        size_t after = line[0] == '@' ? 1 : Unquote(line, name);
-        if (after == std::string::npos) continue;
-        std::string rest = Trim(line.substr(after));
-        if (rest.empty() || rest[0] != '=') continue;
-        std::string raw = Trim(rest.substr(1));
-        if (raw == "-") {
-          values.erase(Lower(name));
-        } else {
-          values[Lower(name)] = raw;
-        }
-      }
-      // Comments (";"), blank lines and other text are ignored.
-    }
-    if (!found) return 0;
-    values_.swap(values);
-    open_ = true;
-    return 1;
+    const int result = ParseRegistryExport(std::move(data), root_, path, values_);
+    if (result < 0) TellFileProblem(file, "not a registry export file");
+    open_ = result > 0;
+    if (!open_) values_.clear();
+    return open_ ? 1 : 0;
   } catch (...) {
     closeRegistryFolder();
     return 0;
   }
+}
+
+int ParseRegistryExport(std::string data, RegistryRoot root, const char* path,
+                        std::map<std::string, std::string>& folder_values) {
+  if (path == nullptr) return 0;
+  if (data.compare(0, 2, "\xFF\xFE") == 0) {
+    data = Utf16LeToUtf8(data);
+  } else if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    data.erase(0, 3);
+  }
+  if (data.empty()) return -1;
+  const std::string target = NormalizePath(path);
+  const char* const long_root =
+      root == kHKeyLocalMachine ? "hkey_local_machine" : "hkey_current_user";
+  const char* const short_root = root == kHKeyLocalMachine ? "hklm" : "hkcu";
+  bool found = false;
+  bool in_target = false;
+  bool continued = false;  // the previous line ended in "\"
+  std::map<std::string, std::string> values;
+  size_t pos = 0;
+  for (bool first = true; pos < data.size(); first = false) {
+    size_t eol = data.find('\n', pos);
+    if (eol == std::string::npos) eol = data.size();
+    std::string line = Trim(data.substr(pos, eol - pos));
+    pos = eol + 1;
+    if (first) {
+      if (line != "Windows Registry Editor Version 5.00" &&
+          line != "REGEDIT4") {
+        return -1;
+      }
+    } else if (continued && line[0] != '[') {
+      // Hex data runs on over lines ending in "\". A section line still
+      // starts a section, so a cut-off value cannot swallow the next key.
+      continued = !line.empty() && line.back() == '\\';
+    } else if (line[0] == '[') {
+      continued = false;
+      // A key name may hold "]", so the section ends at the last one. A
+      // broken section line still ends the previous section, so its values
+      // are not credited to the wrong key.
+      in_target = false;
+      size_t close = line.rfind(']');
+      if (close == std::string::npos) continue;
+      bool erase = line[1] == '-';
+      size_t start = erase ? 2 : 1;
+      std::string key = Lower(line.substr(start, close - start));
+      std::string root_name = key.substr(0, key.find('\\'));
+      if (root_name != long_root && root_name != short_root) continue;
+      key = NormalizePath(key.substr(root_name.size()));
+      if (erase) {
+        // Deleting a key deletes everything below it.
+        if (Within(target, key)) {
+          found = false;
+          values.clear();
+        }
+      } else {
+        // Importing a subkey creates the keys above it.
+        found = found || Within(key, target);
+        in_target = key == target;
+      }
+    } else if (line[0] == '"' || line[0] == '@') {
+      continued = line.back() == '\\';
+      if (!in_target) continue;
+      // "@" is the default value, read through the empty name.
+      std::string name;
+      size_t after = line[0] == '@' ? 1 : Unquote(line, name);
+      if (after == std::string::npos) continue;
+      std::string rest = Trim(line.substr(after));
+      if (rest.empty() || rest[0] != '=') continue;
+      std::string raw = Trim(rest.substr(1));
+      if (raw == "-") {
+        values.erase(Lower(name));
+      } else {
+        values[Lower(name)] = raw;
+      }
+    }
+    // Comments (";"), blank lines and other text are ignored.
+  }
+  if (!found) return 0;
+  folder_values.swap(values);
+  return 1;
 }
 
 int NTBaseRegHandle::getBoolValueByName(const char* name, int& value,
@@ -258,31 +264,33 @@ int NTBaseRegHandle::getBoolValueByName(const char* name, int& value,
   try {
     auto it = values_.find(Lower(name));
     if (it == values_.end()) return 0;
-    const std::string& raw = it->second;
-    if (Lower(raw.substr(0, 6)) == "dword:") {
-      std::string hex = raw.substr(6);
-      if (hex.empty() || hex.size() > 8 ||
-          hex.find_first_not_of("0123456789abcdefABCDEF") !=
-              std::string::npos) {
-        return 0;
-      }
-      // Two's complement, as the registry hands a dword to an int.
-      value = static_cast<int>(std::stoul(hex, nullptr, 16));
-      return 1;
-    }
-    std::string text;
-    if (!raw.empty() && raw[0] == '"') {
-      size_t after = Unquote(raw, text);
-      int parsed = 0;
-      if (after == raw.size() && ParseDecimal(text, parsed)) {
-        value = parsed;
-        return 1;
-      }
-    }
-    return 0;  // other types (hex:, hex(b):, ...) are not flags
+    return ReadRegistryFlag(it->second, value) ? 1 : 0;
   } catch (...) {
     return 0;
   }
+}
+
+bool ReadRegistryFlag(const std::string& raw, int& value) {
+  if (Lower(raw.substr(0, 6)) == "dword:") {
+    std::string hex = raw.substr(6);
+    if (hex.empty() || hex.size() > 8 ||
+        hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+      return false;
+    }
+    // Two's complement, as the registry hands a dword to an int.
+    value = static_cast<int>(std::stoul(hex, nullptr, 16));
+    return true;
+  }
+  std::string text;
+  if (!raw.empty() && raw[0] == '"') {
+    size_t after = Unquote(raw, text);
+    int parsed = 0;
+    if (after == raw.size() && ParseDecimal(text, parsed)) {
+      value = parsed;
+      return true;
+    }
+  }
+  return false;  // other types (hex:, hex(b):, ...) are not flags
 }
 
 void NTBaseRegHandle::closeRegistryFolder() {

@@ -48,6 +48,18 @@ class NTBaseRegHandle {
   std::map<std::string, std::string> values_;
 };
 
+// Reads the text of an export file for the folder `path` below `root`
+// (with or without a leading "\\"). Answers 1 with `values` holding the
+// folder's values (lower-cased name -> raw text after "="), 0 when the text
+// holds no such folder, -1 when it is no registry export. `values` is left
+// alone unless the answer is 1. May throw std::bad_alloc.
+int ParseRegistryExport(std::string data, RegistryRoot root, const char* path,
+                        std::map<std::string, std::string>& values);
+
+// A value's raw text (as ParseRegistryExport keeps it) read as a flag: a
+// dword, or a string holding a decimal number. False for anything else.
+bool ReadRegistryFlag(const std::string& raw, int& value);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_PLATFORM_REGISTRY_H_

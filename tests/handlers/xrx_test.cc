@@ -29,9 +29,10 @@ void Mark(std::string& text, const std::string& from, const char* to) {
 // Scans `contents` with the XRX comment registered and the scripted plug-in
 // searched in `plugin_dir`. Answers the plug-in's calls, one per line, then
 // "--", then the XRX trace lines; {rules} stands for the container's
-// address, {dir} for the plug-in folder.
+// address, {dir} for the plug-in folder. With `memory` the contents are
+// scanned as a memory block.
 std::string Scan(const std::string& contents, const std::string& plugin_dir,
-                 const char* script) {
+                 const char* script, bool memory = false) {
   vantrel_test::TempDir dir;
   const std::string log = dir.path() + "/calls.log";
   vantrel_test::ScopedEnv path_env("VANTREL_PLUGIN_PATH", plugin_dir.c_str());
@@ -42,6 +43,7 @@ std::string Scan(const std::string& contents, const std::string& plugin_dir,
   {
     TraceCapture capture;
     CKalParser parser(dir.Write("job.ps", contents).c_str());
+    if (memory) parser.SetMemorySource(contents.data(), contents.size());
     parser.AddXRXComment();
     EXPECT_EQ(parser.HandleFile(rules, 15), 1);
     for (const std::string& line : capture.lines()) {
@@ -129,12 +131,22 @@ TEST(XRXHandler, ABlockAcrossTheChunkEndReachesThePluginWhole) {
       "create XRXParseDll 0\ninit\nsetMode 2\nparseBuffer 61440 [job] "
       "end@4104\nfillRules {rules}\ndestroy\nunload\n";
   // The same 61440 bytes whether the block starts the file or runs across
-  // the end of the first chunk; at the end of the file, the rest of it.
-  EXPECT_EQ(Scan(block + tail, kScripted, "").rfind(kCalls, 0), 0u);
-  EXPECT_EQ(Scan(filler + block + tail, kScripted, "").rfind(kCalls, 0), 0u);
-  EXPECT_NE(Scan(filler + block, kScripted, "")
-                .find("parseBuffer 4112 [job] end@4104"),
-            std::string::npos);
+  // the end of the first or second chunk, from the file or from memory; at
+  // the end of the file, the rest of it.
+  for (bool memory : {false, true}) {
+    EXPECT_EQ(Scan(block + tail, kScripted, "", memory).rfind(kCalls, 0), 0u);
+    for (const std::string& before :
+         {filler, std::string(kWholeFileReadSize, '\n') + filler}) {
+      EXPECT_EQ(Scan(before + block + tail, kScripted, "", memory)
+                    .rfind(kCalls, 0),
+                0u)
+          << memory << before.size();
+    }
+    EXPECT_NE(Scan(filler + block, kScripted, "", memory)
+                  .find("parseBuffer 4112 [job] end@4104"),
+              std::string::npos)
+        << memory;
+  }
 }
 
 }  // namespace
