@@ -9,12 +9,16 @@
 #include <vector>
 
 #include "commands.h"
-#include "escape.h"
+#include "output/escape.h"
 #include "parallel.h"
 
 namespace vantrel_cli {
 
 namespace {
+
+using vantrel::Escape;
+using vantrel::Source;
+using vantrel::Style;
 
 // Subcommands; --help lists them in this order.
 struct Command {
@@ -33,8 +37,6 @@ const Command kCommands[] = {
 struct Invocation {
   Options options;
   bool trace = false;
-  bool has_dex_dir = false;
-  std::string dex_dir;
 };
 
 // Each answers false when `value` is not one it accepts.
@@ -112,8 +114,8 @@ bool ApplyJobs(const std::string& value, Invocation& invocation) {
 }
 bool ApplyDexDir(const std::string& value, Invocation& invocation) {
   if (value.empty()) return false;
-  invocation.has_dex_dir = true;
-  invocation.dex_dir = value;
+  invocation.options.has_dex_dir = true;
+  invocation.options.dex_dir = value;
   return true;
 }
 
@@ -200,8 +202,8 @@ const EnvironmentHelp kEnvironmentHelp[] = {
 #endif
     {"KALOUTPUT",
      {"the folder where rules writes DEX job tickets (--dex-dir",
-      "sets it for one run); unset or empty, none are written.", nullptr,
-      nullptr}},
+      "takes its place for one run); unset or empty, none are",
+      "written.", nullptr}},
 };
 constexpr size_t kEnvironmentWidth = sizeof "VANTREL_PLUGIN_PATH" - 1;
 
@@ -265,6 +267,11 @@ void WriteHelp(std::ostream& out) {
           << '\n';
     }
   }
+  out << "\nStandard input: a FILE \"-\" reads the job from standard input, in "
+         "every\nmode. It is copied to a temporary file in $TMPDIR (else /tmp), "
+         "scanned there\nunder the name \"-\" and removed: memory stays "
+         "bounded whatever the job's size,\nthe temporary folder needs room "
+         "for the job.\n";
   out << "\nExit status: 0 when every scan ran, 1 when a scan failed, 2 for a "
          "bad\ncommand line. -j changes neither the output nor the status.\n";
 }
@@ -281,9 +288,9 @@ void SetEnvironment(const char* name, const char* value) {
 #endif
 }
 
-// Sets a library setting for the parses of one run (the trace, the DEX
-// output folder). The library reads its variables while it parses, so they
-// have to be in the environment; each is put back as it was afterwards.
+// Sets a library setting for the parses of one run (the trace). The library
+// reads the variable while it parses, so it has to be in the environment; it
+// is put back as it was afterwards.
 class ScopedSetting {
  public:
   ScopedSetting(bool on, const char* name, const std::string& value)
@@ -432,8 +439,6 @@ int Run(int argc, const char* const* argv, std::ostream& out,
   int status;
   {
     ScopedSetting trace(invocation.trace, "VANTREL_TRACE", "stderr");
-    ScopedSetting dex_dir(invocation.has_dex_dir, "KALOUTPUT",
-                          invocation.dex_dir);
     status = command->function(invocation.options, out, err);
   }
   if (!out.flush()) {

@@ -17,8 +17,9 @@ namespace vantrel_cli {
 // go to `out`; failures, one line each, to `err` as "vantrel: FILE: reason"
 // or, for a bad command line, "vantrel: message". The library's own trace
 // lines (--trace) go to the process's stderr, not to `err`.
-// --trace sets VANTREL_TRACE=stderr, --dex-dir DIR sets KALOUTPUT=DIR for
-// the parses; both variables are restored before returning.
+// --trace sets VANTREL_TRACE=stderr for the parses and restores it before
+// returning; --dex-dir DIR is handed to each parse (the environment is not
+// touched). A FILE "-" is standard input (see stdin_spool.h).
 // -j N scans N files at once (default: the number of cores); `out` and `err`
 // receive exactly what -j 1 writes, in the order of the files, each file's
 // report as soon as it and those before it are done. Traced runs scan one

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <vantrel/vantrel.h>
+#include <vantrel/vantrel_c.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,13 +9,19 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
+#include <vector>
 
-#include "escape.h"
+#include "output/escape.h"
 #include "parallel.h"
+#include "stdin_spool.h"
 
 namespace vantrel_cli {
 
 namespace {
+
+using vantrel::Escape;
+using vantrel::Source;
+using vantrel::Style;
 
 // Display names of the type codes. Pairs and property records number their
 // types differently from 7 on (a pair's 16-bit integer is 7, a record's 8).
@@ -52,12 +59,12 @@ std::string LayerDisplayName(int layer) {
 
 std::string_view Text(const char* s) { return s != nullptr ? s : ""; }
 
-std::string Json(std::string_view bytes) {
-  return Escape(bytes, Source::kLatin1, Style::kJson);
+std::string Display(std::string_view bytes, Source source = Source::kLatin1) {
+  return Escape(bytes, source, Style::kDisplay);
 }
-std::string Display(std::string_view bytes) {
-  return Escape(bytes, Source::kLatin1, Style::kDisplay);
-}
+
+// The FILE that names standard input.
+const char kStdinName[] = "-";
 
 // Characters, not bytes, so that columns line up after Latin-1 letters.
 size_t DisplayWidth(const std::string& utf8) {
@@ -97,125 +104,132 @@ void WriteRows(const std::vector<Row>& rows, size_t begin, size_t end,
   }
 }
 
-// The outcome of one file's scan.
-struct Scan {
-  bool ok;
-  const char* reason;  // VantrelScanStatusText; null when ok
+// Owns one C API result.
+struct ResultDeleter {
+  void operator()(vantrel_result* r) const { vantrel_result_free(r); }
 };
+using Result = std::unique_ptr<vantrel_result, ResultDeleter>;
 
-// `answer` is what the parse call answered: anything but 1 means that it did
-// not scan, and the object's status would still be the previous file's.
-Scan ScanOutcome(int answer, int status) {
-  if (answer != 1) status = VANTREL_SCAN_NOT_RUN;
-  if (status == VANTREL_SCAN_OK) return {true, nullptr};
-  return {false, VantrelScanStatusText(status)};
+std::string TextHead(const std::string& file, const vantrel_result* r) {
+  std::string head = Display(file, Source::kUtf8OrLatin1) + ": ";
+  const int status = vantrel_result_status(r);
+  if (status == VANTREL_SCAN_OK) return head + "ok\n";
+  return head + "failed (" + VantrelScanStatusText(status) + ")\n";
 }
 
-std::string JsonHead(const std::string& file, const Scan& scan) {
-  std::string line = "{\"file\":\"" +
-                     Escape(file, Source::kUtf8OrLatin1, Style::kJson) +
-                     "\",\"scan\":\"";
-  line += scan.ok ? "ok\"" : "failed\"";
-  if (!scan.ok) line += ",\"error\":\"" + Json(scan.reason) + "\"";
-  return line;
-}
-
-void WriteTextHead(const std::string& file, const Scan& scan, bool first,
-                   std::ostream& out) {
-  if (!first) out << '\n';
-  out << Escape(file, Source::kUtf8OrLatin1, Style::kDisplay) << ": ";
-  if (scan.ok) {
-    out << "ok\n";
-  } else {
-    out << "failed (" << scan.reason << ")\n";
-  }
-}
-
-void WritePairs(const std::string& file, const Scan& scan,
-                const _tPairProperty* pairs, int count, bool json, bool first,
-                std::ostream& out) {
-  if (json) {
-    std::string line = JsonHead(file, scan) + ",\"pairs\":[";
-    for (int i = 0; i < count; ++i) {
-      if (i > 0) line += ',';
-      line += "{\"key\":\"" + Json(Text(pairs[i].propName)) +
-              "\",\"type\":" + std::to_string(pairs[i].propType) +
-              ",\"value\":\"" + Json(Text(pairs[i].propValue)) + "\"}";
-    }
-    out << line << "]}\n";
-    return;
-  }
-  WriteTextHead(file, scan, first, out);
+std::string PairsText(const std::string& file, const vantrel_result* r) {
+  std::ostringstream out;
+  out << TextHead(file, r);
   std::vector<Row> rows;
-  for (int i = 0; i < count; ++i) {
-    rows.push_back(
-        {{Display(Text(pairs[i].propName)),
-          TypeDisplayName(static_cast<unsigned>(pairs[i].propType), true),
-          Display(Text(pairs[i].propValue))}});
+  vantrel_pair_info pair;
+  for (int i = 0; vantrel_result_pair(r, i, &pair) != 0; ++i) {
+    rows.push_back({{Display(Text(pair.key)),
+                     TypeDisplayName(static_cast<unsigned>(pair.type), true),
+                     Display(Text(pair.value))}});
   }
   if (rows.empty()) out << "  (no pairs)\n";
   WriteRows(rows, 0, rows.size(), "  ", out);
+  return out.str();
 }
 
-void WriteRules(const std::string& file, const Scan& scan,
-                const CRuleKalPropArrArray& rules, bool json, bool first,
-                std::ostream& out) {
-  std::string value;
-  if (json) {
-    std::string line = JsonHead(file, scan) + ",\"rules\":[";
-    for (int r = 0; r < rules.GetSize(); ++r) {
-      const CRuleKalPropArray array = rules.GetAt(r);
-      const CRule& rule = array.GetRuleValue();
-      if (r > 0) line += ',';
-      line += "{\"layer\":" + std::to_string(rule.GetRuleLayer()) +
-              ",\"type\":" + std::to_string(rule.GetRuleType()) +
-              ",\"first\":" + std::to_string(rule.GetFirstPage()) +
-              ",\"last\":" + std::to_string(rule.GetLastPage()) +
-              ",\"booklet\":" + std::to_string(rule.GetBookletNumber()) +
-              ",\"properties\":[";
-      for (int p = 0; p < array.GetSize(); ++p) {
-        const CKalProperty property = array.GetAt(p);
-        VantrelPairValue(property, value);
-        if (p > 0) line += ',';
-        line += "{\"name\":\"" + Json(property.getPropertyName()) +
-                "\",\"type\":" + std::to_string(property.getPropertyType()) +
-                ",\"id\":" + std::to_string(property.getPropertyID()) +
-                ",\"value\":\"" + Json(value) + "\"}";
-      }
-      line += "]}";
-    }
-    out << line << "]}\n";
-    return;
-  }
-
-  WriteTextHead(file, scan, first, out);
-  if (rules.GetSize() == 0) out << "  (no rules)\n";
+std::string RulesText(const std::string& file, const vantrel_result* r) {
+  std::ostringstream out;
+  out << TextHead(file, r);
+  const int rule_count = vantrel_result_rule_count(r);
+  if (rule_count == 0) out << "  (no rules)\n";
   // The properties of all rules go into one table, so that their columns
   // line up across the rules; a rule's header row is written in between.
   std::vector<Row> rows;
   std::vector<size_t> starts;
-  for (int r = 0; r < rules.GetSize(); ++r) {
-    const CRuleKalPropArray array = rules.GetAt(r);
+  vantrel_property_info property;
+  for (int i = 0; i < rule_count; ++i) {
     starts.push_back(rows.size());
-    for (int p = 0; p < array.GetSize(); ++p) {
-      const CKalProperty property = array.GetAt(p);
-      VantrelPairValue(property, value);
-      rows.push_back(
-          {{Display(property.getPropertyName()),
-            TypeDisplayName(property.getPropertyType(), false),
-            "id " + std::to_string(property.getPropertyID()), Display(value)}});
+    for (int p = 0; vantrel_result_property(r, i, p, &property) != 0; ++p) {
+      rows.push_back({{Display(Text(property.name)),
+                       TypeDisplayName(static_cast<unsigned>(property.type),
+                                       false),
+                       "id " + std::to_string(property.id),
+                       Display(Text(property.value))}});
     }
   }
   starts.push_back(rows.size());
-  for (int r = 0; r < rules.GetSize(); ++r) {
-    const CRule rule = rules.GetAt(r).GetRuleValue();
-    out << "  rule " << (r + 1) << ": " << LayerDisplayName(rule.GetRuleLayer())
-        << ", type " << rule.GetRuleType() << ", pages " << rule.GetFirstPage()
-        << '-' << rule.GetLastPage() << ", booklet " << rule.GetBookletNumber()
-        << '\n';
-    if (starts[r] == starts[r + 1]) out << "    (no properties)\n";
-    WriteRows(rows, starts[r], starts[r + 1], "    ", out);
+  vantrel_rule_info rule;
+  for (int i = 0; vantrel_result_rule(r, i, &rule) != 0; ++i) {
+    out << "  rule " << (i + 1) << ": " << LayerDisplayName(rule.layer)
+        << ", type " << rule.type << ", pages " << rule.first_page << '-'
+        << rule.last_page << ", booklet " << rule.booklet << '\n';
+    const size_t at = static_cast<size_t>(i);
+    if (starts[at] == starts[at + 1]) out << "    (no properties)\n";
+    WriteRows(rows, starts[at], starts[at + 1], "    ", out);
   }
+  return out.str();
+}
+
+// Answers 0 when every scan ran, else 1.
+// The DEX tickets of a job go to "<folder>/<base name>_<n>.dexxml", the first
+// free n. Two files of one base name scanned at once would race for the
+// numbers; each such file waits for the one before it, so every ticket gets
+// the name a run of one file at a time gives it.
+std::vector<size_t> DexNameOrder(Road road, const Options& options) {
+  if (road != Road::kRules) return {};
+  const char* folder = options.has_dex_dir ? options.dex_dir.c_str()
+                                           : std::getenv("KALOUTPUT");
+  if (folder == nullptr || *folder == '\0') return {};
+  const std::vector<std::string>& files = options.files;
+  std::vector<size_t> after(files.size(), files.size());
+  std::map<std::string, size_t> last;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const size_t slash = files[i].find_last_of("/\\");
+    const std::string base =
+        slash == std::string::npos ? files[i] : files[i].substr(slash + 1);
+    auto found = last.find(base);
+    if (found != last.end()) after[i] = found->second;
+    last[base] = i;
+  }
+  return after;
+}
+
+int RunRoad(Road road, const Options& options, std::ostream& out,
+            std::ostream& err) {
+  StdinSpool spool;
+  std::string spool_error;
+  bool spooled = false;
+  if (std::find(options.files.begin(), options.files.end(), kStdinName) !=
+      options.files.end()) {
+    spooled = spool.Fill(0, spool_error);
+  }
+  int exit_status = 0;
+  bool first = true;
+  RunOrdered(
+      options.files.size(), options.jobs,
+      [&](unsigned /*worker*/, size_t index, FileOutput& output) {
+        const std::string& file = options.files[index];
+        if (file == kStdinName && !spooled) {
+          output.err = "vantrel: -: " + spool_error + "\n";
+          output.failed = true;
+          return;
+        }
+        FileReport report = ScanOne(road, options, file,
+                                    file == kStdinName ? spool.path() : file);
+        output.out = std::move(report.out);
+        output.err = std::move(report.err);
+        output.failed = report.failed;
+      },
+      [&](size_t, FileOutput& output) {
+        if (output.failed) exit_status = 1;
+        if (!output.out.empty()) {
+          if (!options.json && !first) out << '\n';
+          out << output.out;
+          first = false;
+        }
+        // The failure line goes out after the file's report has been
+        // flushed, so that a terminal showing both streams shows them in
+        // order.
+        out.flush();
+        err << output.err;
+      },
+      DexNameOrder(road, options));
+  return exit_status;
 }
 
 }  // namespace
@@ -231,125 +245,48 @@ std::string TypeCodeList(bool pair) {
   return list;
 }
 
-namespace {
-
-// The DEX tickets of a job go to "<folder>/<base name>_<n>.dexxml", the first
-// free n. Two files of one base name scanned at once would race for the
-// numbers; each such file waits for the one before it, so every ticket gets
-// the name a run of one file at a time gives it.
-std::vector<size_t> DexNameOrder(const std::vector<std::string>& files) {
-  const char* folder = std::getenv("KALOUTPUT");
-  if (folder == nullptr || *folder == '\0') return {};
-  std::vector<size_t> after(files.size(), files.size());
-  std::map<std::string, size_t> last;
-  for (size_t i = 0; i < files.size(); ++i) {
-    const size_t slash = files[i].find_last_of("/\\");
-    const std::string base =
-        slash == std::string::npos ? files[i] : files[i].substr(slash + 1);
-    auto found = last.find(base);
-    if (found != last.end()) after[i] = found->second;
-    last[base] = i;
+FileReport ScanOne(Road road, const Options& options, const std::string& file,
+                   const std::string& read_path) {
+  // The name stands for the file in the report and in DEX output names; for
+  // a file named as it is read, both are the path.
+  const char* name = file.c_str();
+  Result result(road == Road::kPairs
+                    ? vantrel_pairs_file_named(
+                          read_path.c_str(), name, options.scan_mode,
+                          options.unit, options.with_bounding_box)
+                    : vantrel_rules_file_named(
+                          read_path.c_str(), name, options.skip_flags,
+                          options.has_dex_dir ? options.dex_dir.c_str()
+                                              : nullptr));
+  FileReport report;
+  const int status = vantrel_result_status(result.get());
+  if (result == nullptr) {
+    report.err = "vantrel: " + Display(file, Source::kUtf8OrLatin1) + ": " +
+                 VantrelScanStatusText(status) + "\n";
+    report.failed = true;
+    return report;
   }
-  return after;
-}
-
-// Writes one file's report, then its failure line: the report is flushed
-// first, so that a terminal showing both streams shows them in order.
-void Emit(const FileOutput& output, std::ostream& out, std::ostream& err) {
-  out << output.out;
-  out.flush();
-  err << output.err;
-}
-
-std::string FailureLine(const std::string& file, const Scan& scan) {
-  if (scan.ok) return std::string();
-  return "vantrel: " + Escape(file, Source::kUtf8OrLatin1, Style::kDisplay) +
-         ": " + scan.reason + "\n";
-}
-
-// Creates one parser object per thread that will scan; false after writing
-// the failure when one cannot be made.
-template <typename Parser, typename Create>
-bool CreateParsers(const Options& options, Create create,
-                   std::vector<std::unique_ptr<Parser>>& parsers,
-                   std::ostream& err) {
-  const size_t threads =
-      std::max<size_t>(1, std::min<size_t>(options.jobs, options.files.size()));
-  for (size_t i = 0; i < threads; ++i) {
-    parsers.emplace_back(create());
-    if (!parsers.back()) {
-      err << "vantrel: cannot create the parser object\n";
-      return false;
-    }
+  if (options.json) {
+    report.out = std::string(vantrel_result_json(result.get())) + "\n";
+  } else if (road == Road::kPairs) {
+    report.out = PairsText(file, result.get());
+  } else {
+    report.out = RulesText(file, result.get());
   }
-  return true;
+  if (status != VANTREL_SCAN_OK) {
+    report.failed = true;
+    report.err = "vantrel: " + Display(file, Source::kUtf8OrLatin1) + ": " +
+                 VantrelScanStatusText(status) + "\n";
+  }
+  return report;
 }
-
-// Runs `scan` over every file, `options.jobs` at a time, and writes the
-// reports in the order of the files. Answers 0 when every scan ran, else 1.
-template <typename ScanFile>
-int RunFiles(const Options& options, const ScanFile& scan,
-             const std::vector<size_t>& after, std::ostream& out,
-             std::ostream& err) {
-  int exit_status = 0;
-  RunOrdered(
-      options.files.size(), options.jobs,
-      [&](unsigned worker, size_t index, FileOutput& output) {
-        scan(worker, index, output);
-      },
-      [&](size_t, FileOutput& output) {
-        if (output.failed) exit_status = 1;
-        Emit(output, out, err);
-      },
-      after);
-  return exit_status;
-}
-
-}  // namespace
 
 int RunPairs(const Options& options, std::ostream& out, std::ostream& err) {
-  std::vector<std::unique_ptr<CRipBaseParserIF>> parsers;
-  if (!CreateParsers(options, RipCreateParserObject, parsers, err)) return 1;
-  auto scan_file = [&](unsigned worker, size_t index, FileOutput& output) {
-    const std::string& file = options.files[index];
-    CRipBaseParserIF* parser = parsers[worker].get();
-    _tPairProperty* raw = nullptr;
-    int count = 0;
-    const int answer = parser->ParseToPairs(file.c_str(), raw, count,
-                                            options.with_bounding_box,
-                                            options.scan_mode, options.unit);
-    std::unique_ptr<_tPairProperty[]> pairs(raw);
-    if (raw == nullptr) count = 0;
-    const Scan scan = ScanOutcome(answer, parser->GetLastScanStatus());
-    std::ostringstream text;
-    WritePairs(file, scan, pairs.get(), count, options.json, index == 0, text);
-    output.out = text.str();
-    output.err = FailureLine(file, scan);
-    output.failed = !scan.ok;
-  };
-  return RunFiles(options, scan_file, {}, out, err);
+  return RunRoad(Road::kPairs, options, out, err);
 }
 
 int RunRules(const Options& options, std::ostream& out, std::ostream& err) {
-  std::vector<std::unique_ptr<CParserObjectIF>> parsers;
-  if (!CreateParsers(
-          options, [] { return CreateParserObject(0); }, parsers, err)) {
-    return 1;
-  }
-  auto scan_file = [&](unsigned worker, size_t index, FileOutput& output) {
-    const std::string& file = options.files[index];
-    CParserObjectIF* parser = parsers[worker].get();
-    CRuleKalPropArrArray rules;
-    const int answer =
-        parser->ParseToRules(file.c_str(), rules, options.skip_flags, 0);
-    const Scan scan = ScanOutcome(answer, parser->GetLastScanStatus());
-    std::ostringstream text;
-    WriteRules(file, scan, rules, options.json, index == 0, text);
-    output.out = text.str();
-    output.err = FailureLine(file, scan);
-    output.failed = !scan.ok;
-  };
-  return RunFiles(options, scan_file, DexNameOrder(options.files), out, err);
+  return RunRoad(Road::kRules, options, out, err);
 }
 
 }  // namespace vantrel_cli

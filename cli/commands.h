@@ -17,17 +17,36 @@ struct Options {
   char unit = 'M';            // pairs: 'M', 'I' or 'P'
   int skip_flags = 0;         // rules
   unsigned jobs = 1;          // files scanned at once (one parser each)
-  // REQUIRES: no entry is empty (the library treats an empty path as "no
-  // call" and would leave the previous file's status in place).
+  bool has_dex_dir = false;   // rules: --dex-dir given (else KALOUTPUT)
+  std::string dex_dir;
+  // "-" is standard input. REQUIRES: no entry is empty.
   std::vector<std::string> files;
 };
 
+enum class Road { kPairs, kRules };
+
+// What the tool reports for one FILE: the report for `out` (a JSON line, or
+// the text listing), the failure line for `err` (empty when the scan ran),
+// and whether it failed. Independent of every other file, so files may be
+// scanned in any order or at once.
+struct FileReport {
+  std::string out;
+  std::string err;
+  bool failed = false;
+};
+
+// Scans `read_path` on `road` with `options`, reporting it as `file` (the
+// two differ for standard input, read from its spool file).
+FileReport ScanOne(Road road, const Options& options, const std::string& file,
+                   const std::string& read_path);
+
 // Each writes one report per file, in order, to `out` (one JSON object per
 // line with Options::json), and one line "vantrel: FILE: reason" to `err`
-// per file whose scan failed. Answers 0 when every scan ran, else 1.
-// With Options::jobs above 1 the files are scanned that many at a time, each
-// on a parser object of its own; what is written, and in which order, is
-// what a run of one file at a time writes.
+// per file whose scan failed. A FILE "-" is standard input, spooled once to a
+// temporary file (see stdin_spool.h) however often it is named. Answers 0
+// when every scan ran, else 1. With Options::jobs above 1 the files are
+// scanned that many at a time, each on a parser object of its own; what is
+// written, and in which order, is what a run of one file at a time writes.
 int RunPairs(const Options& options, std::ostream& out, std::ostream& err);
 int RunRules(const Options& options, std::ostream& out, std::ostream& err);
 

@@ -3,7 +3,8 @@
 # decimal-comma locale the locale tests run under, when they are missing and
 # we may install (root). Does nothing otherwise.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf locales)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf locales
+  python3-venv python3-pytest python3-setuptools)
 # With --windows: the MinGW-w64 cross compiler, Wine to run its programs and
 # GoogleTest's sources to build the tests with. With --packages: what CPack's
 # Debian generator and scripts/check-packages.sh use.

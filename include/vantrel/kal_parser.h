@@ -68,10 +68,22 @@ class VANTREL_API CKalParser {
   // which adds its rules to the container given to HandleFile.
   void AddXRXComment();
   // "BeginDexJTData:" blocks are written into new files in the folder named
-  // by KALOUTPUT (none when it is unset or empty); see
+  // by KALOUTPUT, or by SetDexOutputFolder (none when the one that counts is
+  // unset or empty); see
   // CParserObjectIF::ParseToRules.
   void AddDexxmlComment();
   void AddTitleComment();
+
+  // Per-parse settings, for this parser only (parses in other threads keep
+  // their own); call before HandleFile. The texts are copied; null clears.
+  // When a copy cannot be made, HandleFile fails with
+  // VANTREL_SCAN_OUT_OF_MEMORY instead of scanning without the setting.
+  // SetJobName: the name that stands for the file in DEX output names (its
+  // last component), when it differs from the path read.
+  void SetJobName(const char* name);
+  // SetDexOutputFolder: the folder DEX job tickets are written into, in
+  // place of KALOUTPUT; "" writes none.
+  void SetDexOutputFolder(const char* folder);
 
   // Registers `keyword` with the general comment handler, which stores the
   // rest of the comment line as a "STRING" property named after the keyword.

@@ -7,6 +7,7 @@
 //  - RIP: RipCreateParserObject()->ParseToPairs(path, pairs, count, 1, 15, 'M')
 //    hands back a new[] array of key/value pairs.
 // CKalParser is the lower-level object both roads are built on.
+// Hosts in C or other languages use <vantrel/vantrel_c.h> instead.
 #ifndef VANTREL_VANTREL_H_
 #define VANTREL_VANTREL_H_
 

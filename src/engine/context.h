@@ -101,6 +101,17 @@ struct ParserContext {
   // 4096) for the usual kWholeFileReadSize. Tests and the fuzzer make it
   // small so that small jobs span many chunks.
   int32_t wholeFileReadSize;
+
+  // Per-parse settings (CKalParser::SetJobName, SetDexOutputFolder), owned
+  // copies freed with the context. jobName, when set, names the job in DEX
+  // output names instead of filePath. dexFolder, when set, is the DEX output
+  // folder instead of KALOUTPUT ("" writes none); parses in other threads
+  // keep their own.
+  char* jobName;
+  char* dexFolder;
+  // A setting could not be copied (no memory): the scan fails rather than
+  // run without it (it would write DEX tickets to another folder).
+  bool settingLost;
 };
 
 namespace vantrel {

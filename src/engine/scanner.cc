@@ -67,6 +67,8 @@ void ParserFreeContext(ParserContext* context) {
     delete[] context->ownedKeys[i];
   }
   delete[] context->ownedKeys;
+  delete[] context->jobName;
+  delete[] context->dexFolder;
   delete context;
 }
 
@@ -380,6 +382,7 @@ bool Scan::Open() {
   // A name too long to keep would be cut in trace lines and DEX output
   // names, so even a memory scan refuses it.
   if (ctx_->pathTooLong) return Fail(VANTREL_SCAN_PATH_TOO_LONG);
+  if (ctx_->settingLost) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
   ctx_->ownsSource = false;
   if (ctx_->testSource != nullptr) {
     ctx_->source = ctx_->testSource;

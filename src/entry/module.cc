@@ -63,6 +63,8 @@ extern "C" VANTREL_API const char* VantrelScanStatusText(int status) {
       return "not a regular file";
     case VANTREL_SCAN_JOB_TICKET_FAILED:
       return "job-ticket data could not be extracted";
+    case VANTREL_SCAN_BAD_ARGUMENT:
+      return "bad argument";
     default:
       return "unknown error";
   }

@@ -32,14 +32,17 @@ constexpr int kLineRestBudget = 256;
 // memory, whatever length the comment claims.
 constexpr size_t kCopyBufferSize = 16384;
 
-// The output folder, or null when KALOUTPUT is unset or empty.
+// The output folder: the parse's own setting when it has one, else
+// KALOUTPUT; null when the one that counts is unset or empty.
 //
 // Such a name would start at the root of the file system ("/job.ps_0.dexxml"
 // where a host has the rights to write there). A host that wants the tickets
 // names a folder; one that sets nothing gets none written, and its scans go
 // on as if the block were text.
-const char* OutputFolder() {
-  const char* folder = std::getenv(kOutputVariable);
+const char* OutputFolder(const ParserContext* context) {
+  const char* folder = context != nullptr && context->dexFolder != nullptr
+                           ? context->dexFolder
+                           : std::getenv(kOutputVariable);
   return folder != nullptr && *folder != '\0' ? folder : nullptr;
 }
 
@@ -167,9 +170,10 @@ bool getFileNameAndDescriptor(const ParserContext* context,
   *handle = -1;
   name[0] = '\0';
   int tried = 0;
-  const char* folder = OutputFolder();
+  const char* folder = OutputFolder(context);
   if (context != nullptr && folder != nullptr) {
-    const char* base = BaseName(context->filePath);
+    const char* base = BaseName(
+        context->jobName != nullptr ? context->jobName : context->filePath);
     const char* separator = EndsWithSeparator(folder) ? "" : kFolderSeparator;
     for (int counter = 0; counter < kDexMaxCounter; ++counter) {
       const int n = std::snprintf(name, sizeof name, "%s%s%s_%d.dexxml", folder,
@@ -242,7 +246,7 @@ int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
     ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
-  if (OutputFolder() == nullptr) {
+  if (OutputFolder(ctx) == nullptr) {
     VTRACE("ParserDexJTData() %s is not set: the job ticket is not extracted",
            kOutputVariable);
     return 0;

@@ -81,6 +81,36 @@ CKalParser::~CKalParser() {
   vantrel::Trace().ReleaseInstance(vantrel::kTraceInstance);
 }
 
+namespace {
+
+// Replaces an owned setting text with a copy of `text` (null clears).
+bool ReplaceSetting(char*& field, const char* text) {
+  char* copy = nullptr;
+  if (text != nullptr) {
+    const size_t n = std::strlen(text);
+    copy = new (std::nothrow) char[n + 1];
+    if (copy == nullptr) return false;
+    std::memcpy(copy, text, n + 1);
+  }
+  delete[] field;
+  field = copy;
+  return true;
+}
+
+}  // namespace
+
+void CKalParser::SetJobName(const char* name) {
+  if (m_engine != nullptr && !ReplaceSetting(m_engine->jobName, name)) {
+    m_engine->settingLost = true;
+  }
+}
+
+void CKalParser::SetDexOutputFolder(const char* folder) {
+  if (m_engine != nullptr && !ReplaceSetting(m_engine->dexFolder, folder)) {
+    m_engine->settingLost = true;
+  }
+}
+
 void CKalParser::AddPSRipComments() {
   if (m_engine == nullptr) return;
   vantrel::RegisterDocumentStructureSet(m_engine);

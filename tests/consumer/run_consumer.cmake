@@ -65,6 +65,14 @@ run(${CXX} -std=c++17 ${SOURCE_DIR}/tests/consumer/consumer.cc ${flags}
     -Wl,-rpath,${libdir} -o ${WORK_DIR}/pkg-consumer)
 run(${WORK_DIR}/pkg-consumer ${sample})
 
+# A host written in C99 against the installed C header and library.
+find_program(CC NAMES cc gcc clang REQUIRED)
+run(${CC} -std=c99 -Wall -Wextra -Wpedantic -Werror
+    ${SOURCE_DIR}/tests/consumer/c_host.c ${flags}
+    -Wl,-rpath,${libdir} -o ${WORK_DIR}/c-host)
+run(${WORK_DIR}/c-host ${sample})
+expect_output("(^|\n)pair CropWidth\\(4\\)=595\\.000000\n" "C host")
+
 # A host that links no vantrel library: the installed headers only, the
 # library found by name through the loader's search path.
 set(dl_libs)

@@ -1,9 +1,9 @@
-#include "escape.h"
+#include "output/escape.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace vantrel_cli {
+namespace vantrel {
 
 namespace {
 
@@ -142,4 +142,4 @@ std::string Escape(std::string_view bytes, Source source, Style style) {
   return out;
 }
 
-}  // namespace vantrel_cli
+}  // namespace vantrel

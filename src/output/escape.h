@@ -5,13 +5,13 @@
 // valid UTF-8. File names come from the command line, where UTF-8 is the
 // norm, so a name that is valid UTF-8 is kept as it is and only a name that
 // is not is read as Latin-1.
-#ifndef VANTREL_CLI_ESCAPE_H_
-#define VANTREL_CLI_ESCAPE_H_
+#ifndef VANTREL_OUTPUT_ESCAPE_H_
+#define VANTREL_OUTPUT_ESCAPE_H_
 
 #include <string>
 #include <string_view>
 
-namespace vantrel_cli {
+namespace vantrel {
 
 // How the input bytes are read.
 enum class Source {
@@ -37,6 +37,6 @@ std::string Escape(std::string_view bytes, Source source, Style style);
 // nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
-}  // namespace vantrel_cli
+}  // namespace vantrel
 
-#endif  // VANTREL_CLI_ESCAPE_H_
+#endif  // VANTREL_OUTPUT_ESCAPE_H_
