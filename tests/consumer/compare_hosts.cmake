@@ -1,11 +1,16 @@
 # Runs the C host and the C++ road dump over the same jobs and fails unless
 # both ran cleanly and printed the same lines.
+# EMULATOR (a cross build's, "|"-separated) runs both programs: under Wine
+# the C host is a C program built against the DLL's import library.
 string(REPLACE "|" ";" jobs "${JOBS}")
-execute_process(COMMAND ${C_HOST} ${jobs} RESULT_VARIABLE c_rc
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+execute_process(COMMAND ${emulator} ${C_HOST} ${jobs} RESULT_VARIABLE c_rc
   OUTPUT_VARIABLE c_out ERROR_VARIABLE c_err)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=VANTREL_TRACE
-  ${ROAD_DUMP} ${jobs} RESULT_VARIABLE cxx_rc
+  ${emulator} ${ROAD_DUMP} ${jobs} RESULT_VARIABLE cxx_rc
   OUTPUT_VARIABLE cxx_out ERROR_VARIABLE cxx_err)
+string(REPLACE "\r\n" "\n" c_out "${c_out}")
+string(REPLACE "\r\n" "\n" cxx_out "${cxx_out}")
 if(NOT c_rc EQUAL 0)
   message(FATAL_ERROR "c_host failed (${c_rc}):\n${c_err}")
 endif()
