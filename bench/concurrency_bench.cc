@@ -79,37 +79,24 @@ void Usage(FILE* out) {
       "  --keep         leave the inputs in place\n");
 }
 
-bool TakeValue(int argc, char** argv, int* i, const char* name,
-               std::string* value) {
-  const size_t n = std::strlen(name);
-  if (std::strncmp(argv[*i], name, n) != 0) return false;
-  if (argv[*i][n] == '=') {
-    *value = argv[*i] + n + 1;
-    return true;
-  }
-  if (argv[*i][n] != '\0' || *i + 1 >= argc) return false;
-  *value = argv[++*i];
-  return true;
-}
-
 bool ParseOptions(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     std::string v;
-    if (TakeValue(argc, argv, &i, "--size-mb", &v)) {
+    if (vantrel_bench::TakeValue(argc, argv, &i, "--size-mb", &v)) {
       o->size_mb = std::atoll(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--calls", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--calls", &v)) {
       o->calls = std::atoi(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--seconds", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--seconds", &v)) {
       o->seconds = std::atof(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--gap-us", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--gap-us", &v)) {
       o->gap_us = std::atof(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--repeat", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--repeat", &v)) {
       o->repeats = std::atoi(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--scans", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--scans", &v)) {
       o->scans = std::atoi(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--threads", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--threads", &v)) {
       o->threads = std::atoi(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--dir", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--dir", &v)) {
       o->dir = v;
     } else if (std::strcmp(argv[i], "--keep") == 0) {
       o->keep = true;

@@ -192,4 +192,17 @@ std::string Megabytes(double bytes) {
   return text;
 }
 
+bool TakeValue(int argc, char** argv, int* i, const char* name,
+               std::string* value) {
+  const size_t n = std::strlen(name);
+  if (std::strncmp(argv[*i], name, n) != 0) return false;
+  if (argv[*i][n] == '=') {
+    *value = argv[*i] + n + 1;
+    return true;
+  }
+  if (argv[*i][n] != '\0' || *i + 1 >= argc) return false;
+  *value = argv[++*i];
+  return true;
+}
+
 }  // namespace vantrel_bench

@@ -68,6 +68,12 @@ Stats Summarize(std::vector<double> samples);
 // "12.3 MB" style text for a byte count (MB = 10^6 bytes).
 std::string Megabytes(double bytes);
 
+// Reads option `name` at argv[*i], as "--name value" (moving *i on) or
+// "--name=value". False when argv[*i] is another option or the value is
+// missing.
+bool TakeValue(int argc, char** argv, int* i, const char* name,
+               std::string* value);
+
 }  // namespace vantrel_bench
 
 #endif  // VANTREL_BENCH_MEASURE_H_

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "engine/scanner.h"
+#include "entry/roads.h"
 #include "inputs.h"
 #include "measure.h"
 #include "vantrel/vantrel.h"
@@ -80,32 +81,18 @@ void Usage(FILE* out) {
       "                    from memory\n");
 }
 
-// "--name value" or "--name=value".
-bool TakeValue(int argc, char** argv, int* i, const char* name,
-               std::string* value) {
-  const size_t n = std::strlen(name);
-  if (std::strncmp(argv[*i], name, n) != 0) return false;
-  if (argv[*i][n] == '=') {
-    *value = argv[*i] + n + 1;
-    return true;
-  }
-  if (argv[*i][n] != '\0' || *i + 1 >= argc) return false;
-  *value = argv[++*i];
-  return true;
-}
-
 bool ParseOptions(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     std::string v;
-    if (TakeValue(argc, argv, &i, "--size-mb", &v)) {
+    if (vantrel_bench::TakeValue(argc, argv, &i, "--size-mb", &v)) {
       o->size_mb = std::atoll(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--repeat", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--repeat", &v)) {
       o->repeats = std::atoi(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--calls", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--calls", &v)) {
       o->calls = std::atoi(v.c_str());
-    } else if (TakeValue(argc, argv, &i, "--dir", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--dir", &v)) {
       o->dir = v;
-    } else if (TakeValue(argc, argv, &i, "--spectre-cap", &v)) {
+    } else if (vantrel_bench::TakeValue(argc, argv, &i, "--spectre-cap", &v)) {
       o->spectre_cap = std::atof(v.c_str());
     } else if (std::strcmp(argv[i], "--keep") == 0) {
       o->keep = true;
@@ -274,13 +261,7 @@ int ScanMemory(const std::string& block, int* properties_out) {
   {
     CKalParser parser("text.ps");
     parser.SetMemorySource(block.data(), block.size());
-    parser.AddPSRipComments();
-    parser.AddBoundingBox('M');
-    parser.AddKALPPDComment();
-    parser.AddNumCopiesComment();
-    parser.AddXRXComment();
-    parser.AddDexxmlComment();
-    parser.AddTitleComment();
+    vantrel::AddJobTicketComments(parser, 'M', 0);
     parser.HandleFile(rules, 15);
     parser.GetDataFromParser(rules);
     status = parser.GetScanStatus();
@@ -327,8 +308,8 @@ bool LoadFile(const std::string& path, std::string* block) {
   const long size = std::ftell(f);
   std::fseek(f, 0, SEEK_SET);
   block->resize(size > 0 ? static_cast<size_t>(size) : 0);
-  const size_t n = block->empty() ? 0 : std::fread(&(*block)[0], 1,
-                                                   block->size(), f);
+  const size_t n =
+      block->empty() ? 0 : std::fread(&(*block)[0], 1, block->size(), f);
   std::fclose(f);
   return n == block->size();
 }
@@ -344,13 +325,13 @@ void PrintMemory(const InputFile& f, const MemoryResult& m) {
   std::printf("%-32s %10s %5s %11s %11s %10s %10s %11s  %s\n", "file", "size",
               "N", "memchr ms", "scan ms", "memchr MB/s", "scan MB/s",
               "scan/memchr", "status, props, \"%\" signs");
-  std::printf("%-32s %10s %5d %11.3f %11.3f %10.0f %10.0f %10.2fx  %s, %d, "
-              "%" PRId64 "\n",
-              f.label.c_str(), Megabytes(static_cast<double>(f.size)).c_str(),
-              m.runs, m.memchr_best * 1e3, m.scan_best * 1e3,
-              MBps(f.size, m.memchr_best), MBps(f.size, m.scan_best),
-              m.scan_best / m.memchr_best, VantrelScanStatusText(m.status),
-              m.properties, m.percent_signs);
+  std::printf(
+      "%-32s %10s %5d %11.3f %11.3f %10.0f %10.0f %10.2fx  %s, %d, "
+      "%" PRId64 "\n",
+      f.label.c_str(), Megabytes(static_cast<double>(f.size)).c_str(), m.runs,
+      m.memchr_best * 1e3, m.scan_best * 1e3, MBps(f.size, m.memchr_best),
+      MBps(f.size, m.scan_best), m.scan_best / m.memchr_best,
+      VantrelScanStatusText(m.status), m.properties, m.percent_signs);
   std::printf("medians (ms, memchr / scan): %.3f / %.3f\n",
               m.memchr_median * 1e3, m.scan_median * 1e3);
 }
@@ -811,17 +792,18 @@ int main(int argc, char** argv) {
     std::vector<double> head;
     std::vector<double> whole_rip;
     for (int i = 0; i < opt.repeats; ++i) {
-      head.push_back(
-          TimedPairsCall(rip.get(), no_header.path.c_str(), 1, &status, &count));
+      head.push_back(TimedPairsCall(rip.get(), no_header.path.c_str(), 1,
+                                    &status, &count));
       whole_rip.push_back(TimedPairsCall(rip.get(), no_header.path.c_str(), 15,
                                          &status, &count));
     }
     head_best = Summarize(head).min;
     head_whole_best = Summarize(whole_rip).min;
-    std::printf("  head %.3f ms, whole file %.3f ms, head/whole %.2fx; read by "
-                "one head scan: %s\n",
-                head_best * 1e3, head_whole_best * 1e3,
-                head_best / head_whole_best, IoText(head_io).c_str());
+    std::printf(
+        "  head %.3f ms, whole file %.3f ms, head/whole %.2fx; read by "
+        "one head scan: %s\n",
+        head_best * 1e3, head_whole_best * 1e3, head_best / head_whole_best,
+        IoText(head_io).c_str());
   }
 
   // --------------------------------------------------------------- targets

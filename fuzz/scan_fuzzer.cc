@@ -22,6 +22,7 @@
 #include "engine/scan_record.h"
 #include "engine/scanner.h"
 #include "engine/sections.h"
+#include "entry/roads.h"
 #include "parser/parse_state.h"
 #include "vantrel/vantrel.h"
 
@@ -64,18 +65,14 @@ Answer Rules(const uint8_t* data, size_t size, int mode, bool copied) {
   CRuleKalPropArrArray rules;
   CKalParser parser("fuzz.ps");
   parser.SetMemorySource(data, size);
-  if (copied) parser.AddComment("NoSuchFuzzComment", 0, 0, NoOpHandler, nullptr);
-  parser.AddPSRipComments();
-  parser.AddBoundingBox('M');
-  parser.AddKALPPDComment();
-  parser.AddNumCopiesComment();
-  parser.AddXRXComment();
-  parser.AddDexxmlComment();
-  parser.AddTitleComment();
+  if (copied)
+    parser.AddComment("NoSuchFuzzComment", 0, 0, NoOpHandler, nullptr);
+  vantrel::AddJobTicketComments(parser, 'M', 0);
   parser.HandleFile(rules, mode);
   parser.GetDataFromParser(rules);
   answer.ok = parser.GetScanStatus() == VANTREL_SCAN_OK;
-  answer.dump = std::to_string(parser.GetScanStatus()) + "\n" + DumpRules(rules);
+  answer.dump =
+      std::to_string(parser.GetScanStatus()) + "\n" + DumpRules(rules);
   if (rules.GetSize() > 0) {
     const CRuleKalPropArray document = rules.GetAt(rules.GetSize() - 1);
     for (int i = 0; i < document.GetSize(); ++i) {
@@ -83,7 +80,8 @@ Answer Rules(const uint8_t* data, size_t size, int mode, bool copied) {
       if (!IsCrop(property.getPropertyName())) continue;
       std::string value;
       property.getValue(value);
-      answer.crop += std::string(property.getPropertyName()) + "=" + value + ";";
+      answer.crop +=
+          std::string(property.getPropertyName()) + "=" + value + ";";
     }
   }
   return answer;
@@ -96,7 +94,8 @@ Answer Pairs(const uint8_t* data, size_t size, int mode, char unit,
   CRuleKalPropArrArray scratch;
   CKalParser parser("fuzz.ps");
   parser.SetMemorySource(data, size);
-  if (copied) parser.AddComment("NoSuchFuzzComment", 0, 0, NoOpHandler, nullptr);
+  if (copied)
+    parser.AddComment("NoSuchFuzzComment", 0, 0, NoOpHandler, nullptr);
   parser.AddStructureComments();
   parser.AddBoundingBox(unit);
   parser.HandleFile(scratch, mode);

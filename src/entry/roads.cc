@@ -21,6 +21,18 @@ void SetSource(const Job& job, CKalParser& parser) {
 
 }  // namespace
 
+void AddJobTicketComments(CKalParser& parser, char unit, int skip_flags) {
+  parser.AddPSRipComments();
+  parser.AddBoundingBox(unit);
+  if ((skip_flags & 1) == 0) {
+    parser.AddKALPPDComment();
+    parser.AddNumCopiesComment();
+  }
+  if ((skip_flags & 2) == 0) parser.AddXRXComment();
+  parser.AddDexxmlComment();
+  parser.AddTitleComment();
+}
+
 int RunRulesRoad(const Job& job, int skip_flags, const char* dex_dir,
                  CRuleKalPropArrArray& rules) {
   // Each parse owns its state: parses on other threads run alongside.
@@ -30,15 +42,7 @@ int RunRulesRoad(const Job& job, int skip_flags, const char* dex_dir,
     CKalParser parser(ConstructionName(job));
     SetSource(job, parser);
     if (dex_dir != nullptr) parser.SetDexOutputFolder(dex_dir);
-    parser.AddPSRipComments();
-    parser.AddBoundingBox('M');
-    if ((skip_flags & 1) == 0) {
-      parser.AddKALPPDComment();
-      parser.AddNumCopiesComment();
-    }
-    if ((skip_flags & 2) == 0) parser.AddXRXComment();
-    parser.AddDexxmlComment();
-    parser.AddTitleComment();
+    AddJobTicketComments(parser, 'M', skip_flags);
     parser.HandleFile(rules, 15);
     parser.GetDataFromParser(rules);
     return parser.GetScanStatus();

@@ -26,6 +26,12 @@ struct Job {
   const char* name = nullptr;
 };
 
+// Registers every comment set of the job-ticket road, in its order, with
+// the crop in `unit`: the structure and RIP comments, the bounding box,
+// KALPPD and the copies (unless bit 0 of `skip_flags`), the XRX block
+// (unless bit 1), the DEX block and the title.
+void AddJobTicketComments(CKalParser& parser, char unit, int skip_flags);
+
 // The job-ticket road: every comment set (less those `skip_flags` leaves
 // out), the whole job; appends the rules to `rules`. dex_dir: the DEX output
 // folder for this parse, null for KALOUTPUT. Answers the VantrelScanStatus.

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/scanner.h"
 #include "engine/keyword_table.h"
+#include "engine/scanner.h"
 #include "engine/sections.h"
+#include "entry/roads.h"
 #include "parser/parse_state.h"
 #include "support/test_support.h"
 
@@ -91,13 +92,7 @@ std::string Road(bool rules_road, int mode, Source source,
       parser.AddComment("NoSuchVantrelComment", 0, 0, NoOpHandler, nullptr);
     }
     if (rules_road) {
-      parser.AddPSRipComments();
-      parser.AddBoundingBox('M');
-      parser.AddKALPPDComment();
-      parser.AddNumCopiesComment();
-      parser.AddXRXComment();
-      parser.AddDexxmlComment();
-      parser.AddTitleComment();
+      vantrel::AddJobTicketComments(parser, 'M', 0);
       parser.HandleFile(rules, mode);
       parser.GetDataFromParser(rules);
       out = vantrel_test::DumpRules(rules);
@@ -148,8 +143,8 @@ std::string LongJob(size_t bytes, size_t every, const std::string& extra) {
   int page = 1;
   while (job.size() < bytes) {
     job += "%%Page: " + std::to_string(page) + " " + std::to_string(page) +
-           "\n%%PageBoundingBox: 0 0 " + std::to_string(100 + page) +
-           " 200\n" + extra + Filler(every);
+           "\n%%PageBoundingBox: 0 0 " + std::to_string(100 + page) + " 200\n" +
+           extra + Filler(every);
     ++page;
   }
   return job + "%%Trailer\n%%BoundingBox: 1 2 301 402\n%%Pages: " +
@@ -157,14 +152,17 @@ std::string LongJob(size_t bytes, size_t every, const std::string& extra) {
 }
 
 TEST(ByteSource, EverySampleAndExampleGivesTheFilesAnswersFromMemory) {
-  static const char* const kFiles[] = {
-      "tests/data/dvips.eps",        "tests/data/dvips.ps",
-      "tests/data/enscript.ps",      "tests/data/groff.ps",
-      "tests/data/groff_logo.ps",    "tests/data/landscape_enscript.ps",
-      "tests/data/spot_colours_pdftops.ps",
-      "tests/data/spot_colours_source.ps",
-      "examples/brochure.ps",        "examples/jobticket.ps",
-      "examples/logo.eps"};
+  static const char* const kFiles[] = {"tests/data/dvips.eps",
+                                       "tests/data/dvips.ps",
+                                       "tests/data/enscript.ps",
+                                       "tests/data/groff.ps",
+                                       "tests/data/groff_logo.ps",
+                                       "tests/data/landscape_enscript.ps",
+                                       "tests/data/spot_colours_pdftops.ps",
+                                       "tests/data/spot_colours_source.ps",
+                                       "examples/brochure.ps",
+                                       "examples/jobticket.ps",
+                                       "examples/logo.eps"};
   for (const char* file : kFiles) {
     ExpectSameFromEverySource(std::string(VANTREL_SOURCE_DIR "/") + file, file);
   }
@@ -174,8 +172,8 @@ TEST(ByteSource, LongJobsGiveTheFilesAnswersFromMemory) {
   // Long blank runs, counted sections and look-alikes where whole-file
   // chunks (245760 bytes) end, and a DOS EPS window inside a larger file.
   std::string blanks = "%%   " + std::string(1500, ' ') + "Title: (far)\n";
-  std::string section = "%%BeginData: 5000 Hex Bytes\n" + Filler(5000) +
-                        "%%EndData\n";
+  std::string section =
+      "%%BeginData: 5000 Hex Bytes\n" + Filler(5000) + "%%EndData\n";
   std::string wrong = "%%BeginBinary: 3000\n" + Filler(5000) +
                       "%%EndBinary\n%%Title: (in the section)\n";
   std::string preview;
@@ -188,8 +186,8 @@ TEST(ByteSource, LongJobsGiveTheFilesAnswersFromMemory) {
       {"blank runs", LongJob(700000, 997, blanks)},
       {"sections", LongJob(900000, 2500, section + wrong)},
       {"dos eps", DosEps(preview, LongJob(600000, 4000, section), preview)},
-      {"no header line", Filler(300000) + "%%BoundingBox: 0 0 5 5\n" +
-                             Filler(300000)},
+      {"no header line",
+       Filler(300000) + "%%BoundingBox: 0 0 5 5\n" + Filler(300000)},
   };
   TempDir dir;
   for (const auto& c : kCases) {
@@ -214,8 +212,8 @@ TEST(ByteSource, EveryChunkEndAcrossALongCommentGivesTheFilesAnswer) {
   for (const std::string& comment : kComments) {
     for (int shift : shifts) {
       const size_t at = static_cast<size_t>(2 * kWholeFileReadSize + shift);
-      const std::string text = "%!PS-Adobe-3.0\n" + Filler(at - 15) +
-                               comment + Filler(kWholeFileReadSize);
+      const std::string text = "%!PS-Adobe-3.0\n" + Filler(at - 15) + comment +
+                               Filler(kWholeFileReadSize);
       const std::string path = dir.Write("job.ps", text);
       const std::string file = Hits(15, Source::kFile, path, "");
       EXPECT_EQ(Hits(15, Source::kMemory, path, text), file) << shift;
@@ -257,9 +255,8 @@ TEST(ByteSource, DexBlockFromMemoryIsCopiedWhole) {
     parser.SetMemorySource(job.data(), job.size());
     parser.AddDexxmlComment();
     EXPECT_EQ(parser.HandleFile(rules, 15), 1) << name;
-    const std::string written = out.path() + "/" +
-                                (*name != '\0' ? "job42.ps" : "job") +
-                                "_0.dexxml";
+    const std::string written =
+        out.path() + "/" + (*name != '\0' ? "job42.ps" : "job") + "_0.dexxml";
     EXPECT_EQ(TempDir::Read(written), block) << name;
   }
 }

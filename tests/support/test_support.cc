@@ -1,6 +1,8 @@
 #include "support/test_support.h"
 
 #include <stdlib.h>
+
+#include "entry/roads.h"
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
@@ -221,13 +223,7 @@ std::string ScanJob(const std::string& text, int mode, int* status) {
   const std::string path = dir.Write("job.ps", text);
   CRuleKalPropArrArray rules;
   CKalParser parser(path.c_str());
-  parser.AddPSRipComments();
-  parser.AddBoundingBox('P');
-  parser.AddKALPPDComment();
-  parser.AddNumCopiesComment();
-  parser.AddXRXComment();
-  parser.AddDexxmlComment();
-  parser.AddTitleComment();
+  vantrel::AddJobTicketComments(parser, 'P', 0);
   parser.HandleFile(rules, mode);
   if (status != nullptr) *status = parser.GetScanStatus();
   std::string map = DumpPropertyMap(StateOf(parser).properties);
