@@ -251,11 +251,13 @@ TEST(Cli, ProducerJobsShowTheirOrientationAndSpotColours) {
 TEST(Cli, JobsAnswerForThemselves) {
   TempDir dir;
   const std::string data = VANTREL_SOURCE_DIR "/tests/data/";
-  const std::string ctrl_d = dir.Write("ctrl_d.ps", std::string("\x04") + kLetter);
-  const std::string tray = dir.Write(
-      "tray.ps", "%!PS\n%%InputSlotTray: MediaType Glossy 99999999999 4\n"
-                 "%%InputSlotTray: MediaType Glossy -2 4\n"
-                 "%%InputSlotTray: MediaType Glossy 2 4\n");
+  const std::string ctrl_d =
+      dir.Write("ctrl_d.ps", std::string("\x04") + kLetter);
+  const std::string tray =
+      dir.Write("tray.ps",
+                "%!PS\n%%InputSlotTray: MediaType Glossy 99999999999 4\n"
+                "%%InputSlotTray: MediaType Glossy -2 4\n"
+                "%%InputSlotTray: MediaType Glossy 2 4\n");
   static const struct {
     std::vector<std::string> args;
     const char* shown;
@@ -364,12 +366,12 @@ TEST(Cli, ParallelRunsWriteWhatOneAtATimeWrites) {
 TEST(Cli, ParallelRunsNumberDexTicketsInArgumentOrder) {
   TempDir dir;
   const std::string out = dir.path() + "/out";
-  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(out));
   vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
-  std::vector<std::string> args{"rules", "--json", "--dex-dir", out, "-j", "4"};
+  std::vector<std::string> args{"rules", "--dex-dir", out, "-j", "4"};
   for (int i = 0; i < 8; ++i) {
     const std::string sub = "d" + std::to_string(i);
-    ASSERT_EQ(mkdir((dir.path() + "/" + sub).c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory((dir.path() + "/" + sub)));
     args.push_back(dir.Write(
         sub + "/job.ps",
         "%!PS-Adobe-3.0\n%%BeginDexJTData: 2\n<" + std::to_string(i) + ">\n"));
@@ -377,7 +379,8 @@ TEST(Cli, ParallelRunsNumberDexTicketsInArgumentOrder) {
   const CliResult r = RunCli(args);
   EXPECT_EQ(r.status, 0) << r.err;
   for (int i = 0; i < 8; ++i) {
-    const std::string ticket = out + "/job.ps_" + std::to_string(i) + ".dexxml";
+    const std::string ticket = out + vantrel_test::kFolderSeparator +
+                               "job.ps_" + std::to_string(i) + ".dexxml";
     EXPECT_EQ(TempDir::Read(ticket), "<" + std::to_string(i)) << ticket;
     EXPECT_NE(r.out.find(ticket), std::string::npos) << ticket;
   }
@@ -405,14 +408,6 @@ TEST(Cli, PrintFileBytesComeOutAsJsonEscapes) {
   }
 }
 
-// The folder and the file name of a ticket are joined with the system's
-// separator.
-#if defined(_WIN32)
-constexpr char kJoin[] = "\\";
-#else
-constexpr char kJoin[] = "/";
-#endif
-
 TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   TempDir dir;
   const std::string out = dir.path() + "/out";
@@ -422,9 +417,12 @@ TEST(Cli, DexDirWritesTheTicketsOfTheRunThere) {
   vantrel_test::ScopedEnv unset("KALOUTPUT", nullptr);
   CliResult r = RunCli({"rules", "--dex-dir", out, path});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, path + ": ok\n  rule 1: document, type 2, pages 0-0, booklet 0\n"
-                          "    DexJTData             text  id 0    " + out +
-                          kJoin + "job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
+  EXPECT_EQ(r.out,
+            path +
+                ": ok\n  rule 1: document, type 2, pages 0-0, booklet 0\n"
+                "    DexJTData             text  id 0    " +
+                out + vantrel_test::kFolderSeparator +
+                "job.ps_0.dexxml\n    DocumentCustomColors  text  id 904\n");
   EXPECT_EQ(TempDir::Read(out + "/job.ps_0.dexxml"), "<JobTicket/>");
   EXPECT_EQ(std::getenv("KALOUTPUT"), nullptr);
 }

@@ -1,16 +1,16 @@
 // The C interface: memory and file answer alike, names, and the DEX folder
 // as a setting of one parse. (tests/consumer/c_host.c checks it from C
 // against the C++ roads, and its bad arguments.)
-#include "vantrel/vantrel_c.h"
-
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "gtest/gtest.h"
 #include "support/test_support.h"
+#include "vantrel/vantrel_c.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ TEST(CApi, MemoryAnswersAsTheFileInEveryModeAndUnit) {
 
 TEST(CApi, NamesTheJobAsTheHostSays) {
   const std::string job = "%!PS-Adobe-3.0\n";
-  Result unnamed(vantrel_pairs_memory(job.data(), job.size(), nullptr, 15,
-                                      'M', 0));
+  Result unnamed(
+      vantrel_pairs_memory(job.data(), job.size(), nullptr, 15, 'M', 0));
   EXPECT_STREQ(vantrel_result_name(unnamed.get()), "-");
   EXPECT_EQ(std::string(vantrel_result_json(unnamed.get())),
             "{\"file\":\"-\",\"scan\":\"ok\",\"pairs\":[{\"key\":"
@@ -73,24 +73,25 @@ TEST(CApi, NamesTheJobAsTheHostSays) {
   Result missing(
       vantrel_rules_file_named("/nonexistent/job.ps", "job 7", 0, nullptr));
   EXPECT_EQ(vantrel_result_status(missing.get()), VANTREL_SCAN_NO_SUCH_FILE);
-  EXPECT_EQ(std::string(vantrel_result_json(missing.get())).rfind(
-                "{\"file\":\"job 7\",\"scan\":\"failed\",\"error\":\"no such "
-                "file\",\"rules\":[",
-                0),
-            0u);
+  EXPECT_EQ(
+      std::string(vantrel_result_json(missing.get()))
+          .rfind("{\"file\":\"job 7\",\"scan\":\"failed\",\"error\":\"no such "
+                 "file\",\"rules\":[",
+                 0),
+      0u);
 }
 
 TEST(CApi, DexFolderIsASettingOfOneParse) {
   TempDir dir;
   const std::string env_folder = dir.path() + "/env";
   const std::string own_folder = dir.path() + "/own";
-  ASSERT_EQ(mkdir(env_folder.c_str(), 0755), 0);
-  ASSERT_EQ(mkdir(own_folder.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(env_folder));
+  ASSERT_TRUE(std::filesystem::create_directory(own_folder));
   vantrel_test::ScopedEnv env("KALOUTPUT", env_folder.c_str());
   const std::string job =
       "%!PS-Adobe-3.0\n%%BeginDexJTData: 12\n<JobTicket/>\n%%EOF\n";
   static const struct {
-    const char* dex_dir;  // "@own" for own_folder
+    const char* dex_dir;   // "@own" for own_folder
     const char* expected;  // "@env" / "@own" prefix, or "(none)"
   } kCases[] = {
       {"@own", "@own/ticket.ps_0.dexxml"},
@@ -101,11 +102,15 @@ TEST(CApi, DexFolderIsASettingOfOneParse) {
     std::string dex_dir = c.dex_dir != nullptr ? c.dex_dir : "";
     if (dex_dir == "@own") dex_dir = own_folder;
     std::string expected = c.expected;
-    if (expected.rfind("@own", 0) == 0) expected.replace(0, 4, own_folder);
-    if (expected.rfind("@env", 0) == 0) expected.replace(0, 4, env_folder);
-    Result r(vantrel_rules_memory(job.data(), job.size(), "in/ticket.ps", 0,
-                                  c.dex_dir != nullptr ? dex_dir.c_str()
-                                                       : nullptr));
+    for (const auto& folder : {std::make_pair("@own", &own_folder),
+                               std::make_pair("@env", &env_folder)}) {
+      if (expected.rfind(folder.first, 0) == 0) {
+        expected.replace(0, 5, *folder.second + vantrel_test::kFolderSeparator);
+      }
+    }
+    Result r(
+        vantrel_rules_memory(job.data(), job.size(), "in/ticket.ps", 0,
+                             c.dex_dir != nullptr ? dex_dir.c_str() : nullptr));
     EXPECT_EQ(vantrel_result_status(r.get()), VANTREL_SCAN_OK) << expected;
     EXPECT_EQ(Property(r.get(), "DexJTData"), expected);
     if (expected != "(none)") {

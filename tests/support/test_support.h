@@ -16,6 +16,14 @@
 
 namespace vantrel_test {
 
+// What the library puts between a folder and a file name it makes there
+// (DEX tickets).
+#if defined(_WIN32)
+constexpr char kFolderSeparator[] = "\\";
+#else
+constexpr char kFolderSeparator[] = "/";
+#endif
+
 // A folder removed with everything in it when the object dies.
 class TempDir {
  public:
