@@ -239,7 +239,12 @@ class Scan {
   ChunkEnd HandleComment(char** cursor);
   void Carry(char* from);
   int Lookup(const char* text);
-  int LookupBounded(const char* text, const char* end);
+  // A file's chunks, and copied ones, hold a NUL at their end: the plain
+  // lookup serves. Only a chunk read in place needs the bounded one.
+  int LookupBounded(const char* text, const char* end) {
+    return reader_.in_place() ? LookupInPlace(text, end) : Lookup(text);
+  }
+  int LookupInPlace(const char* text, const char* end);
   void IndexTable();
 
   int64_t OffsetOf(const char* p) const { return reader_.OffsetOf(p); }
@@ -352,10 +357,10 @@ int Scan::Lookup(const char* text) {
 // Lookup of the text from `text` up to `end`, read as if a NUL stood at
 // `end`: in a chunk read in place the byte there belongs to the window, and
 // a key must not match across it where a copied chunk would end.
-int Scan::LookupBounded(const char* text, const char* end) {
+int Scan::LookupInPlace(const char* text, const char* end) {
   if (!indexed_ || ctx_->tableGeneration != indexed_generation_) IndexTable();
   const size_t held = static_cast<size_t>(end - text);
-  if (!reader_.in_place() || held > longest_key_) return Lookup(text);
+  if (held > longest_key_) return Lookup(text);
   char small[kKeyBufferSize + 1];
   std::string large;
   char* copy = small;
