@@ -34,11 +34,29 @@ enum class Sink { kNone, kStderr, kFile };
 // told grow without end; past this many, nothing more is told.
 constexpr size_t kMaxTold = 64;
 
+// How many configurations that write lines exist, in force or kept by a
+// running parse. While there are none, a trace call answers at once, without
+// looking up the thread's parse.
+std::atomic<int> g_live_sinks{0};
+
 }  // namespace
 
 struct TraceSink {
-  Sink kind = Sink::kNone;
-  std::string path;
+  TraceSink() = default;
+  TraceSink(Sink sink_kind, std::string sink_path)
+      : kind(sink_kind), path(std::move(sink_path)) {
+    if (kind != Sink::kNone)
+      g_live_sinks.fetch_add(1, std::memory_order_relaxed);
+  }
+  ~TraceSink() {
+    if (kind != Sink::kNone)
+      g_live_sinks.fetch_sub(1, std::memory_order_relaxed);
+  }
+  TraceSink(const TraceSink&) = delete;
+  TraceSink& operator=(const TraceSink&) = delete;
+
+  const Sink kind = Sink::kNone;
+  const std::string path;
 };
 
 namespace {
@@ -95,10 +113,10 @@ int AppendToFile(const std::string& path, const std::string& text) {
       (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return EISDIR;
   }
-  HANDLE file = CreateFileW(
-      wide.c_str(), FILE_APPEND_DATA,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(wide.c_str(), FILE_APPEND_DATA,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     switch (GetLastError()) {
       case ERROR_FILE_NOT_FOUND:
@@ -194,11 +212,11 @@ std::string Configure(TraceState& s) {
     return std::string();
   }
   std::string problem;
-  auto sink = std::make_shared<TraceSink>();
+  Sink kind = Sink::kNone;
   if (text.empty()) {
     // Off.
   } else if (text == "stderr") {
-    sink->kind = Sink::kStderr;
+    kind = Sink::kStderr;
   } else if (!IsTracePath(value)) {
     problem = SettingText("VANTREL_TRACE", value) +
               " is neither 'stderr' nor a file path (a path holds a '/'); "
@@ -207,10 +225,10 @@ std::string Configure(TraceState& s) {
     problem = SettingText("VANTREL_TRACE", value) + ": cannot open the file (" +
               ErrnoText(error) + "); no trace is written";
   } else {
-    sink->kind = Sink::kFile;
-    sink->path = text;
+    kind = Sink::kFile;
   }
-  s.current = std::move(sink);
+  s.current = std::make_shared<TraceSink>(
+      kind, kind == Sink::kFile ? text : std::string());
   s.value = text;
   s.configured = true;
   UpdateEnabled(s);
@@ -259,7 +277,12 @@ unsigned CKalTrace::CreateTraceInstance(const char* /*name*/) {
 void CKalTrace::ReleaseInstance(const char* /*name*/) {}
 
 bool CKalTrace::Enabled() {
-  if (t_sink != nullptr && t_sink->kind != Sink::kNone) return true;
+  if (g_live_sinks.load(std::memory_order_relaxed) == 0) {
+    // No sink writes anywhere: only a capture takes lines.
+    if (g_enabled.load(std::memory_order_relaxed)) return true;
+  } else if (t_sink != nullptr && t_sink->kind != Sink::kNone) {
+    return true;
+  }
   if (g_enabled.load(std::memory_order_relaxed)) {
     // A capture takes every line; otherwise a parse's own sink decides.
     return t_sink == nullptr || State().capture != nullptr;
