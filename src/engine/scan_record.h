@@ -39,6 +39,10 @@ struct CommentStruct {
   // The job's own m_headerState, kept while an embedded document or resource
   // is read (m_documentDepth > 0) and given back when the last one ends.
   int32_t m_jobHeaderState;
+  // Bit n - 1 set: the block open at depth n (up to 64) is a document or an
+  // included file, which may hold pages and a trailer; clear: a resource
+  // (font, procset, ...), which holds neither.
+  uint64_t m_documentLevels;
 };
 
 #endif  // VANTREL_ENGINE_SCAN_RECORD_H_

@@ -431,6 +431,7 @@ int64_t Scan::Run() {
   rec_->m_trailerSeen = 0;
   rec_->m_documentDepth = 0;
   rec_->m_jobHeaderState = 0;
+  rec_->m_documentLevels = 0;
   rec_->m_fileType = -1;
   rec_->m_heliosSupport = getHeliosSupport() ? 1 : 0;
 

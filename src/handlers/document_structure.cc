@@ -16,6 +16,9 @@ namespace vantrel {
 namespace {
 
 constexpr int32_t kInTrailer = 2;
+// Levels whose kind is kept (bits of m_documentLevels); deeper ones count as
+// documents.
+constexpr int32_t kKindLevels = 64;
 constexpr int kCreatorId = 3;
 constexpr int kCreationDateId = 536;
 
@@ -33,21 +36,59 @@ const char* const kSeparatingCreators[] = {
     "PSProof",     "Adobe Acrobat",
 };
 
+void BeginBlock(CommentStruct* record, bool document) {
+  if (record->m_documentDepth == 0) {
+    record->m_jobHeaderState = record->m_headerState;
+  }
+  if (record->m_documentDepth == INT32_MAX) return;
+  const int32_t level = record->m_documentDepth++;
+  if (level < kKindLevels) {
+    const uint64_t bit = uint64_t{1} << level;
+    if (document) {
+      record->m_documentLevels |= bit;
+    } else {
+      record->m_documentLevels &= ~bit;
+    }
+  }
+  record->m_headerState = 0;
+}
+
+void EndBlock(CommentStruct* record) {
+  --record->m_documentDepth;
+  // A block stands in the body of the one around it.
+  record->m_headerState =
+      record->m_documentDepth == 0 ? record->m_jobHeaderState : 0;
+}
+
+// Closes the innermost blocks while they are resources.
+void CloseLeftOpenResources(CommentStruct* record) {
+  while (record->m_documentDepth > 0 &&
+         record->m_documentDepth <= kKindLevels &&
+         (record->m_documentLevels &
+          (uint64_t{1} << (record->m_documentDepth - 1))) == 0) {
+    EndBlock(record);
+  }
+}
+
 }  // namespace
 
 const char* const kEmbeddedBlockBeginKeys[kEmbeddedBlockKinds] = {
-    "BeginDocument", "BeginResource", "BeginFont", "BeginProcSet", "BeginFile"};
+    "BeginDocument", "BeginFile", "BeginResource", "BeginFont",
+    "BeginProcSet"};
 const char* const kEmbeddedBlockEndKeys[kEmbeddedBlockKinds] = {
-    "EndDocument", "EndResource", "EndFont", "EndProcSet", "EndFile"};
+    "EndDocument", "EndFile", "EndResource", "EndFont", "EndProcSet"};
 
 void RegisterDocumentStructureSet(ParserContext* context, bool creation_date) {
   if (context == nullptr) return;
   ParserAddEntryToList(context, "EndComments", ParserEndComments, 0, nullptr,
                        0);
   ParserAddEntryToList(context, "Trailer", ParserTrailer, 0, nullptr, 0);
+  ParserAddEntryToList(context, "Page", ParserStructurePage, 0, nullptr, 0);
   for (int kind = 0; kind < kEmbeddedBlockKinds; ++kind) {
     ParserAddEntryToList(context, kEmbeddedBlockBeginKeys[kind],
-                         ParserBeginDocument, 0, nullptr, 0);
+                         kind < kEmbeddedDocumentKinds ? ParserBeginDocument
+                                                       : ParserBeginResource,
+                         0, nullptr, 0);
     ParserAddEntryToList(context, kEmbeddedBlockEndKeys[kind],
                          ParserEndDocument, 0, nullptr, 0);
   }
@@ -76,19 +117,27 @@ int64_t ParserEndComments(char*, CommentStruct* record, long, char*, char**,
 int64_t ParserTrailer(char*, CommentStruct* record, long, char*, char**, char*,
                       int64_t, int64_t, long*, void*, void*) {
   if (record == nullptr) return 0;
+  CloseLeftOpenResources(record);
   record->m_headerState = kInTrailer;
   if (record->m_documentDepth == 0) record->m_trailerSeen = 1;
   return 0;
 }
 
+int64_t ParserStructurePage(char*, CommentStruct* record, long, char*, char**,
+                            char*, int64_t, int64_t, long*, void*, void*) {
+  if (record != nullptr) CloseLeftOpenResources(record);
+  return 0;
+}
+
 int64_t ParserBeginDocument(char*, CommentStruct* record, long, char*, char**,
                             char*, int64_t, int64_t, long*, void*, void*) {
-  if (record == nullptr) return 0;
-  if (record->m_documentDepth == 0) {
-    record->m_jobHeaderState = record->m_headerState;
-  }
-  if (record->m_documentDepth < INT32_MAX) ++record->m_documentDepth;
-  record->m_headerState = 0;
+  if (record != nullptr) BeginBlock(record, /*document=*/true);
+  return 0;
+}
+
+int64_t ParserBeginResource(char*, CommentStruct* record, long, char*, char**,
+                            char*, int64_t, int64_t, long*, void*, void*) {
+  if (record != nullptr) BeginBlock(record, /*document=*/false);
   return 0;
 }
 
@@ -97,10 +146,7 @@ int64_t ParserEndDocument(char*, CommentStruct* record, long, char*, char**,
   // An end without its beginning must not make the job's own comments look
   // embedded.
   if (record == nullptr || record->m_documentDepth <= 0) return 0;
-  --record->m_documentDepth;
-  // A block stands in the body of the one around it.
-  record->m_headerState =
-      record->m_documentDepth == 0 ? record->m_jobHeaderState : 0;
+  EndBlock(record);
   return 0;
 }
 

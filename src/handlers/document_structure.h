@@ -21,16 +21,19 @@ struct ParserContext;
 namespace vantrel {
 
 // The comments that open an embedded document or resource, and the ones that
-// close it, kind by kind. Blocks of every kind nest in one depth
-// (m_documentDepth): an end of any kind closes the innermost block, so mixed
-// blocks balance even when a producer closes one kind with another's end.
+// close it, kind by kind: documents and included files first, then
+// resources. Blocks of every kind nest in one depth (m_documentDepth): an end
+// of any kind closes the innermost block, so mixed blocks balance even when a
+// producer closes one kind with another's end.
 constexpr int kEmbeddedBlockKinds = 5;
+constexpr int kEmbeddedDocumentKinds = 2;
 extern const char* const kEmbeddedBlockBeginKeys[kEmbeddedBlockKinds];
 extern const char* const kEmbeddedBlockEndKeys[kEmbeddedBlockKinds];
 
-// "EndComments", "Trailer", the comments that open and close an embedded
-// document or resource (kEmbeddedBlockKeys) and, when `creation_date` is
-// set, "CreationDate", param 0, no user data. Without "CreationDate" the set
+// "EndComments", "Trailer", "Page", the comments that open and close an
+// embedded document or resource (kEmbeddedBlockBeginKeys and
+// kEmbeddedBlockEndKeys) and, when `creation_date` is set, "CreationDate",
+// param 0, no user data. Without "CreationDate" the set
 // stores no property: it only tells the header, body, trailer and embedded
 // documents and resources apart.
 void RegisterDocumentStructureSet(ParserContext* context,
@@ -48,13 +51,20 @@ void RegisterCreatorSet(ParserContext* context, char* creator_text);
 // document or resource it ends that block's header only: the job's header
 // has not ended (m_endCommentsSeen stays).
 VANTREL_COMMENT_HANDLER(ParserEndComments);
-// "Trailer": the trailer begins (header state 2); inside an embedded block,
-// that block's trailer (m_trailerSeen stays).
+// "Trailer": the trailer begins (header state 2); inside an embedded
+// document, that document's trailer (m_trailerSeen stays). A resource holds
+// no trailer: the resources open at a "Trailer" (or a "Page", see
+// ParserStructurePage) were left unclosed by their producer and are closed
+// there first.
 VANTREL_COMMENT_HANDLER(ParserTrailer);
-// An opening comment of kEmbeddedBlockBeginKeys: one level deeper. The job's
-// header state is kept aside at the first level; the block is in no header
-// until its own "%!" line.
+// "Page": closes the resources left open (see ParserTrailer).
+VANTREL_COMMENT_HANDLER(ParserStructurePage);
+// An opening comment of kEmbeddedBlockBeginKeys: one level deeper, a
+// document (ParserBeginDocument) or a resource (ParserBeginResource). The
+// job's header state is kept aside at the first level; the block is in no
+// header until its own "%!" line.
 VANTREL_COMMENT_HANDLER(ParserBeginDocument);
+VANTREL_COMMENT_HANDLER(ParserBeginResource);
 // A closing comment of kEmbeddedBlockEndKeys: one level shallower, never
 // below 0. Back at level 0 the job's header state is given back.
 VANTREL_COMMENT_HANDLER(ParserEndDocument);

@@ -173,6 +173,8 @@ TEST(Roads, EmbeddedBlocksNeitherEndNorReopenTheJobsHeader) {
       {"a font after the header", "%!PS-Adobe-3.0\n%%EndComments\n"
        "%!PS-AdobeFont-1.0: F 001\n%%BoundingBox: 0 0 9 9\n" + Filler(20000),
        ""},
+      {"a font left open", kAtEnd + "%%BeginFont: F\n%!PS-AdobeFont-1.0: F 001\n"
+       "%%EndComments\n" + Filler(20000) + kTrailer, kJobBox},
       {"a font in the trailer", "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n"
        "%%EndComments\n" + Filler(20000) + "%%Trailer\n" + kFont +
        "%%BoundingBox: 10 20 310 420\n", kJobBox},

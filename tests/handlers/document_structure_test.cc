@@ -16,7 +16,7 @@ namespace {
 // Plays comments on a fresh scan record that is in the header: 'E'
 // EndComments, 'T' Trailer, 'B' BeginDocument, 'D' EndDocument, 'C' Creator
 // and 'd' CreationDate with the next value, 'H' a "%!" line, 'L' a pass that
-// leaves the blocks open behind.
+// leaves the blocks open behind, 'R' BeginResource, 'P' Page.
 class Script {
  public:
   Script() {
@@ -27,8 +27,9 @@ class Script {
 
   Script& Play(const char* steps, std::vector<std::string> values = {}) {
     static const CommentHandler kHandlers[] = {
-        ParserEndComments, ParserTrailer, ParserBeginDocument,
-        ParserEndDocument, ParserCreator, ParserCreationDate};
+        ParserEndComments,  ParserTrailer,       ParserBeginDocument,
+        ParserEndDocument,  ParserCreator,       ParserCreationDate,
+        ParserBeginResource, ParserStructurePage};
     size_t next = 0;
     for (const char* s = steps; *s != '\0'; ++s) {
       if (*s == 'H' || *s == 'L') {
@@ -36,7 +37,7 @@ class Script {
         continue;
       }
       const bool valued = *s == 'C' || *s == 'd';
-      vantrel_test::Feed(kHandlers[std::strchr("ETBDCd", *s) - "ETBDCd"],
+      vantrel_test::Feed(kHandlers[std::strchr("ETBDCdRP", *s) - "ETBDCdRP"],
                          valued ? values.at(next++) : "", &record,
                          *s == 'C' ? creator : nullptr);
     }
@@ -59,6 +60,10 @@ TEST(DocumentStructure, TracksHeaderTrailerAndNesting) {
       // job's state comes back with the last end.
       {"BHETD", 1, 0, 0, 0}, {"BHEBHTDD", 1, 0, 0, 0}, {"EBHD", 0, 1, 0, 0},
       {"EBHTL", 0, 1, 0, 0}, {"TBHED", 2, 0, 1, 0},
+      // A resource holds no page and no trailer: the resources open at one
+      // were left unclosed. Documents may hold both.
+      {"ERRHPP", 0, 1, 0, 0}, {"EBRRT", 2, 1, 0, 1}, {"EBHRP", 0, 1, 0, 1},
+      {"ERBRT", 2, 1, 0, 2}, {"ERT", 2, 1, 1, 0}, {"BP", 0, 0, 0, 1},
       // A "%!" line after the job's header does not reopen it.
       {"EH", 0, 1, 0, 0}, {"TH", 2, 0, 1, 0}, {"ETH", 2, 1, 1, 0},
   };

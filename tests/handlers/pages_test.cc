@@ -92,8 +92,9 @@ TEST(PageCount, WholeFilesTakeTheCountByPrecedence) {
       {"%!PS\n%%BeginDocument: a.eps\n%%Pages: 9\n%%EndDocument\n", 15, nullptr},
       {"%!PS\n%%BeginDocument: a.eps\n%%Trailer\n%%Pages: 9\n", 15, nullptr},
       {"%!PS\n%%Pages: 2\n%%Page: 1 1\n%%BeginDocument: a.eps\n%%Pages: 1\n%%Page: 1 1\n"
-       "%%EndDocument\n%%BeginFont: F\n%%Page: 1 1\n%%Pages: 1\n%%EndFont\n%%Page: 2 2\n",
-       15, "2"},
+       "%%EndDocument\n%%BeginFont: F\n%%Pages: 1\n%%EndFont\n%%Page: 2 2\n", 15, "2"},
+      // A font holds no trailer: one left unclosed ends at the job's.
+      {"%!PS\n%%Pages: (atend)\n%%EndComments\n%%BeginFont: F\n%%Trailer\n%%Pages: 4\n", 15, "4"},
       // 63 is never taken; a value without a number leaves the count awaited.
       {"%!PS\n%%Pages: 63\n%%Pages: 64\n", 15, "64"},
       {"%!PS\n%%Pages: (atend )\n%%Pages:\n%%Pages: many\n%%Pages: 4\n", 15, "4"},
