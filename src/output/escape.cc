@@ -3,29 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/utf8.h"
+
 namespace vantrel {
 
 namespace {
 
 bool IsControl(uint32_t cp) { return cp < 0x20 || (cp >= 0x7f && cp < 0xa0); }
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xc0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3f));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xe0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-    out += static_cast<char>(0x80 | (cp & 0x3f));
-  } else {
-    out += static_cast<char>(0xf0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3f));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-    out += static_cast<char>(0x80 | (cp & 0x3f));
-  }
-}
 
 void AppendCharacter(std::string& out, uint32_t cp, Style style) {
   char buf[8];

@@ -9,6 +9,7 @@
 
 #include "platform/file.h"
 #include "platform/trace.h"
+#include "platform/utf8.h"
 #include "vantrel/parser_if.h"
 
 #if defined(_WIN32)
@@ -79,24 +80,6 @@ bool ReadFile(const char* path, std::string& data, std::string& problem) {
 void TellFileProblem(const char* file, const char* problem) {
   TellSettingProblem(SettingText("VANTREL_REGISTRY", file) + ": " + problem +
                      "; the settings keep their defaults");
-}
-
-void AppendUtf8(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // UTF-16LE after the BOM to UTF-8. A dangling odd byte is dropped and an

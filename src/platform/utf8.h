@@ -1,0 +1,32 @@
+// Appending a code point as UTF-8: shared by the JSON and display escapes
+// and by the registry reader's UTF-16 conversion.
+#ifndef VANTREL_PLATFORM_UTF8_H_
+#define VANTREL_PLATFORM_UTF8_H_
+
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+// REQUIRES: cp <= 0x10FFFF.
+inline void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace vantrel
+
+#endif  // VANTREL_PLATFORM_UTF8_H_
