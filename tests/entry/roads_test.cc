@@ -17,6 +17,18 @@ using vantrel_test::PairsCrop;
 using vantrel_test::RulesCrop;
 using vantrel_test::TempDir;
 
+// The head, head+tail and whole-file scans of the RIP road give `points`
+// ("" for no crop), and both roads give one crop.
+void ExpectOneCrop(const char* name, const std::string& text,
+                   const char* points) {
+  TempDir dir;
+  const std::string path = dir.Write("job.ps", text);
+  for (int mode : {1, 3, 15}) {
+    EXPECT_EQ(PairsCrop(path, mode, 'P'), points) << name << mode;
+  }
+  EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << name;
+}
+
 TEST(Roads, BothRoadsTakeTheBoxFromTheJobsOwnHeaderOrTrailer) {
   const std::string kEps =
       "%%BeginDocument: logo.eps\n%!PS-Adobe-3.0 EPSF-3.0\n"
@@ -47,14 +59,7 @@ TEST(Roads, BothRoadsTakeTheBoxFromTheJobsOwnHeaderOrTrailer) {
        Filler(20000) + "%%Trailer\n%%BoundingBox: 0 0 612 792\n",
        "612.000000x792.000000+0.000000+0.000000"},
   };
-  vantrel_test::TempDir dir;
-  for (const auto& c : kCases) {
-    const std::string path = dir.Write("job.ps", c.text);
-    for (int mode : {1, 3, 15}) {
-      EXPECT_EQ(PairsCrop(path, mode, 'P'), c.points) << c.name << mode;
-    }
-    EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << c.name;
-  }
+  for (const auto& c : kCases) ExpectOneCrop(c.name, c.text, c.points);
   // groff wrote this job around an included EPS logo and gave it no box of
   // its own: the logo's box is not the page's crop.
   const std::string groff = VANTREL_SOURCE_DIR "/tests/data/groff_logo.ps";
@@ -179,14 +184,7 @@ TEST(Roads, EmbeddedBlocksNeitherEndNorReopenTheJobsHeader) {
        "%%EndComments\n" + Filler(20000) + "%%Trailer\n" + kFont +
        "%%BoundingBox: 10 20 310 420\n", kJobBox},
   };
-  vantrel_test::TempDir dir;
-  for (const auto& c : kCases) {
-    const std::string path = dir.Write("job.ps", c.text);
-    for (int mode : {1, 3, 15}) {
-      EXPECT_EQ(PairsCrop(path, mode, 'P'), c.points) << c.name << mode;
-    }
-    EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << c.name;
-  }
+  for (const auto& c : kCases) ExpectOneCrop(c.name, c.text, c.points);
   // Producers' jobs with fonts and pictures: every mode that reads the
   // header answers as the whole file does.
   for (const char* file : {"groff_pictures.ps", "dvips_fonts.ps",
