@@ -59,10 +59,17 @@ int ParserAddEntryToList(ParserContext* context, const char* key,
     context->capacity = capacity;
   }
 
+  // The first slot whose key is not below `key` (the keys are unique in the
+  // table: a key registered again is chained to its slot). A binary search,
+  // since every parse registers its comment sets anew.
   uint32_t pos = 0;
-  while (pos < context->commentsNum &&
-         CompareKeys(context->entries[pos].key, key) < 0) {
-    ++pos;
+  for (uint32_t end = context->commentsNum; pos < end;) {
+    const uint32_t mid = pos + (end - pos) / 2;
+    if (CompareKeys(context->entries[mid].key, key) < 0) {
+      pos = mid + 1;
+    } else {
+      end = mid;
+    }
   }
 
   CommentEntry* entry;
