@@ -27,8 +27,9 @@
 // file name: libXRXParseDLL.so (ELF systems), libXRXParseDLL.dylib (macOS),
 // XRXParseDLL.dll (Windows). It is looked for in the folders listed in the
 // environment variable VANTREL_PLUGIN_PATH (separated by ":", ";" on Windows;
-// empty entries are skipped, never taken as the current folder), then in the
-// folder that holds the vantrel library itself, then on the system's own
+// empty and relative entries are skipped, never resolved against the current
+// folder), then in the folder that holds the vantrel library itself (resolved
+// to a full path when the library is loaded), then on the system's own
 // search path. The first file that loads is used. A library that cannot be
 // found or loaded, lacks the factory, or whose factory answers null is
 // reported in the trace; the scan goes on without it, and the next

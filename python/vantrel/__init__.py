@@ -121,29 +121,27 @@ def _name(name):
 
 
 class _Memory:
-    """The address and size of a bytes-like job, read in place when the
-    object allows it (bytes, writable buffers), else from one copy."""
+    """The address and size of a bytes-like job.
+
+    Only `bytes` is read in place: nothing can change it or take its memory
+    away while the library reads it. Any other buffer (bytearray,
+    memoryview, array, mmap) is copied once, with the interpreter lock held,
+    before the scan: the scan runs without the lock, so another thread could
+    resize a bytearray under it, and a file mapped by mmap that is truncated
+    during the scan would kill the process with SIGBUS.
+    """
 
     def __init__(self, source):
-        view = memoryview(source)
-        if not view.contiguous:
-            view = memoryview(view.tobytes())
-        view = view.cast("B")
-        self.size = view.nbytes
         if isinstance(source, bytes):
             self._keep = source
-            self.address = ctypes.cast(ctypes.c_char_p(source),
-                                       ctypes.c_void_p)
-        elif self.size == 0:
-            self._keep = None
-            self.address = None
-        elif view.readonly:
-            self._keep = view.tobytes()
-            self.address = ctypes.cast(ctypes.c_char_p(self._keep),
-                                       ctypes.c_void_p)
+            self.size = len(source)
         else:
-            self._keep = (ctypes.c_char * self.size).from_buffer(view)
-            self.address = ctypes.cast(self._keep, ctypes.c_void_p)
+            with memoryview(source) as view:
+                self._keep = view.tobytes()
+            self.size = len(self._keep)
+        self.address = (ctypes.cast(ctypes.c_char_p(self._keep),
+                                    ctypes.c_void_p)
+                        if self.size else None)
 
 
 def _is_bytes_like(source):
@@ -183,7 +181,8 @@ def rules(source, skip=0, dex_dir=None, *, name=None):
     """Scans a job on the job-ticket road: the object of `vantrel rules
     --json`.
 
-    source: a path (str or os.PathLike), or bytes-like data scanned in memory.
+    source: a path (str or os.PathLike), or bytes-like data scanned in memory
+        (bytes in place; any other buffer, mmap included, from a copy).
     skip: 0 to 3; 1 leaves out the job-ticket and copies comments, 2 the XRX
         blocks.
     dex_dir: the existing folder to write DEX job tickets into; None takes
@@ -220,7 +219,8 @@ def rules(source, skip=0, dex_dir=None, *, name=None):
 def pairs(source, mode="whole", unit="mm", bbox=True, *, name=None):
     """Scans a job on the RIP road: the object of `vantrel pairs --json`.
 
-    source: a path (str or os.PathLike), or bytes-like data scanned in memory.
+    source: a path (str or os.PathLike), or bytes-like data scanned in memory
+        (bytes in place; any other buffer, mmap included, from a copy).
     mode: whole, head, tail, both (or the library's 0, 1, 2, 3, 15).
     unit: mm, in, pt (or M, I, P).
     bbox: False leaves out the bounding-box comments (--no-bbox).

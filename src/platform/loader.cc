@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/trace.h"
 #include "vantrel/xrx_plugin.h"
 
 #if defined(_WIN32)
@@ -14,6 +15,7 @@
 #include "platform/wide_text.h"
 #else
 #include <dlfcn.h>
+#include <limits.h>
 #include <sys/stat.h>
 #endif
 
@@ -41,9 +43,29 @@ std::string Join(const std::string& folder, const std::string& file) {
   return folder + kFolderSeparator + file;
 }
 
+// True for a folder named from the root: "/..." on POSIX; "X:\...",
+// "X:/..." or a UNC "\\server\..." on Windows ("X:folder" and "\folder"
+// depend on the current drive or folder).
+bool IsAbsoluteFolder(const std::string& folder) {
+#if defined(_WIN32)
+  if (folder.size() >= 3 && folder[1] == ':' && IsFolderSeparator(folder[2])) {
+    return true;
+  }
+  return folder.size() >= 2 && IsFolderSeparator(folder[0]) &&
+         IsFolderSeparator(folder[1]);
+#else
+  return !folder.empty() && folder[0] == '/';
+#endif
+}
+
 // The folder of the file that holds this code: the vantrel library, or the
 // program when it links the library statically. "" when unknown.
-std::string OwnFolder() {
+//
+// Resolved to a full path once, when the library is loaded: the system
+// keeps the name a host loaded the library by, and a relative one
+// ("build/libvantrel.so") would otherwise be resolved against whatever
+// folder the host is in at each parse, letting that folder supply code.
+std::string ResolveOwnFolder() {
   std::string file;
 #if defined(_WIN32)
   HMODULE module = nullptr;
@@ -51,6 +73,7 @@ std::string OwnFolder() {
                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                          reinterpret_cast<LPCWSTR>(&kModuleAnchor), &module)) {
     // The name in full, however long; a cut one would name another folder.
+    // The system always names a loaded module by its full path.
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
       const DWORD n = GetModuleFileNameW(module, &name[0],
@@ -67,18 +90,29 @@ std::string OwnFolder() {
 #else
   Dl_info info{};
   if (dladdr(&kModuleAnchor, &info) != 0 && info.dli_fname != nullptr) {
-    file = info.dli_fname;
+    // realpath also resolves a name found through the loader's search,
+    // which dladdr may give without a folder.
+    if (char* full = ::realpath(info.dli_fname, nullptr)) {
+      file = full;
+      std::free(full);
+    }
   }
 #endif
   size_t cut = file.size();
   while (cut > 0 && !IsFolderSeparator(file[cut - 1])) --cut;
-  // A bare file name says nothing about where the file lies.
-  return file.substr(0, cut);
+  std::string folder = file.substr(0, cut);
+  // Whatever could not be resolved in full names no folder at all.
+  return IsAbsoluteFolder(folder) ? folder : std::string();
 }
 
+// Made by the library's load, before any host code can change folder;
+// read-only afterwards.
+const std::string g_own_folder = ResolveOwnFolder();
+
 // The folders searched before the system's own search path, in order.
-// Empty entries of the variable are skipped: taken as the current folder
-// they would let whatever folder a host runs in supply code.
+// Empty and relative entries of the variable are skipped, and a relative one
+// is told once: taken as the current folder, or resolved against it, they
+// would let whatever folder a host runs in supply code.
 std::vector<std::string> SearchFolders() {
   std::vector<std::string> folders;
   if (const char* list = std::getenv(kPathVariable)) {
@@ -87,13 +121,21 @@ std::vector<std::string> SearchFolders() {
       const char* end = std::strchr(p, kListSeparator);
       const size_t n =
           end != nullptr ? static_cast<size_t>(end - p) : std::strlen(p);
-      if (n > 0) folders.emplace_back(p, n);
+      if (n > 0) {
+        std::string folder(p, n);
+        if (IsAbsoluteFolder(folder)) {
+          folders.push_back(std::move(folder));
+        } else {
+          TellSettingProblem(
+              SettingText(kPathVariable, folder.c_str()) +
+              " is not a full path; the folder is not searched");
+        }
+      }
       if (end == nullptr) break;
       p = end + 1;
     }
   }
-  std::string own = OwnFolder();
-  if (!own.empty()) folders.push_back(std::move(own));
+  if (!g_own_folder.empty()) folders.push_back(g_own_folder);
   return folders;
 }
 

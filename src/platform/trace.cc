@@ -113,10 +113,21 @@ int AppendToFile(const std::string& path, const std::string& text) {
       (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return EISDIR;
   }
-  HANDLE file =
-      CreateFileW(wide.c_str(), FILE_APPEND_DATA,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Never through a link or junction: the file itself is opened, and one
+  // that turns out to be a reparse point is refused.
+  HANDLE file = CreateFileW(
+      wide.c_str(), FILE_APPEND_DATA,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(file, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      CloseHandle(file);
+      return ELOOP;
+    }
+  }
   if (file == INVALID_HANDLE_VALUE) {
     switch (GetLastError()) {
       case ERROR_FILE_NOT_FOUND:
@@ -147,10 +158,14 @@ int AppendToFile(const std::string& path, const std::string& text) {
   CloseHandle(file);
   return 0;
 #else
+  // Never through a link: one planted at the path would have job text
+  // appended to whatever file it points at. Job text is private: 0600.
   int fd;
   do {
     fd = ::open(path.c_str(),
-                O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+                O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC |
+                    O_NOFOLLOW,
+                0600);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return errno;
   size_t done = 0;

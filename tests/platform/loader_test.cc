@@ -45,6 +45,10 @@ TEST(PluginLoader, SearchesThePathFoldersInOrderAndSkipsWhatCannotLoad) {
       // else loads.
       {broken + sep + scripted, scripted + file, 0},
       {broken, "", kRefused},
+      // Folders named from the current one are never searched: a host that
+      // changes folder would take code from wherever it went.
+      {std::filesystem::relative(scripted).string(), "", kNotFound},
+      {"." + sep + std::filesystem::relative(scripted).string(), "", kNotFound},
   };
   for (const auto& c : kCases) {
     vantrel_test::ScopedEnv env("VANTREL_PLUGIN_PATH", c.path.c_str());

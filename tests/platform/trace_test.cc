@@ -79,5 +79,28 @@ TEST_F(TraceSetting, FileThatCannotBeOpenedIsToldOnceAndLeavesTheTraceOff) {
             "VANTREL_TRACE 'a\\x01\\x27b\\x0a'");
 }
 
+#if !defined(_WIN32)
+// A link planted at the trace path would have job text appended to the file
+// it points at; the trace holds job text, so only its owner reads it.
+TEST_F(TraceSetting, LinkAtThePathIsRefusedAndANewFileIsPrivate) {
+  vantrel_test::TempDir dir;
+  const std::string target = dir.Write("target", "kept\n");
+  const std::string link = dir.path() + "/link.log";
+  std::filesystem::create_symlink(target, link);
+  EXPECT_EQ(Configure(link), "vantrel: VANTREL_TRACE '" + link +
+                                 "': cannot open the file (a symbolic link); "
+                                 "no trace is written\n");
+  EXPECT_FALSE(CKalTrace::Enabled());
+  EXPECT_EQ(vantrel_test::TempDir::Read(target), "kept\n");
+
+  const std::string fresh = dir.path() + "/fresh.log";
+  EXPECT_EQ(Configure(fresh), "");
+  EXPECT_EQ(std::filesystem::status(fresh).permissions() &
+                std::filesystem::perms::all,
+            std::filesystem::perms::owner_read |
+                std::filesystem::perms::owner_write);
+}
+#endif
+
 }  // namespace
 }  // namespace vantrel
