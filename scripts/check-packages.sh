@@ -50,7 +50,24 @@ expect_file "$dev" /usr/share/vantrel/examples/xrx_plugin/xrx_plugin.cc
 expect_no_file "$dev" "libvantrel.so.$version"
 expect_file "$cli" /usr/bin/vantrel
 expect_file "$cli" /usr/share/man/man1/vantrel.1.gz
+expect_file "$cli" /usr/share/bash-completion/completions/vantrel
+expect_file "$cli" /usr/share/doc/vantrel/README.md
+expect_file "$cli" /usr/share/doc/vantrel/docs/cli.md
 expect_no_file "$cli" "libvantrel"
+
+# Descriptions: a synopsis of its own per package, and no extended line
+# indented twice (dpkg shows such a line as a verbatim block).
+synopses=""
+for deb in "$lib" "$dev" "$cli"; do
+  description=$(dpkg-deb -f "$deb" Description)
+  synopsis=$(head -n1 <<<"$description")
+  [ ${#synopsis} -lt 80 ] || fail "$(basename "$deb"): synopsis of ${#synopsis} characters"
+  if tail -n +2 <<<"$description" | grep -q '^  '; then
+    fail "$(basename "$deb"): description line shown verbatim: $(tail -n +2 <<<"$description" | grep '^  ' | head -n1)"
+  fi
+  synopses+="$synopsis"$'\n'
+done
+[ "$(sort <<<"$synopses" | uniq -d | grep -c .)" -eq 0 ] || fail "two packages share a synopsis"
 
 # Dependencies: the system's libraries found by dpkg-shlibdeps, the packages'
 # own at this version.
