@@ -199,7 +199,7 @@ const OptionSpec kOptions[] = {
      "failure lines still come in the order of the files, exactly as with "
      "-j 1 (--trace, or VANTREL_TRACE set, scans one at a time)",
      ApplyJobs, nullptr, "a number from 1"},
-    {"--recursive", nullptr, "pairs rules",
+    {"--recursive", nullptr, nullptr,
      "scan every regular file under each FILE that is a folder, in byte "
      "order of path; links to files are followed, links to folders are not",
      ApplyRecursive, "-r"},
