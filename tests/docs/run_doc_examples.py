@@ -24,6 +24,10 @@ BLOCK = re.compile(r"^<!-- (run(?:: ([\w+]+))?|output) -->\n```[^\n]*\n(.*?)^```
                    re.M | re.S)
 
 
+OPTIONAL_PROGRAMS = ["jq"]
+SKIPPED = object()
+
+
 def blocks(path):
     text = path.read_text(encoding="utf-8")
     for match in BLOCK.finditer(text):
@@ -62,12 +66,25 @@ def main():
             for line, kind, body in blocks(page):
                 where = "%s:%d" % (page.relative_to(source), line)
                 if kind == "output":
+                    if last_output is SKIPPED:
+                        last_output = None
+                        continue
                     if last_output is None:
                         failures.append(where + ": output of nothing")
                     elif last_output != body:
                         failures.append("%s: the block before printed:\n%s"
                                         % (where, last_output))
                     last_output = None
+                    continue
+                # A block that needs an optional program (jq) is skipped
+                # where that program is missing, with its output.
+                missing = [p for p in OPTIONAL_PROGRAMS
+                           if re.search(r"\b%s\b" % p, body)
+                           and shutil.which(p) is None]
+                if kind == "sh" and missing:
+                    print("%s: skipped, %s not installed"
+                          % (where, ", ".join(missing)))
+                    last_output = SKIPPED
                     continue
                 folder = pathlib.Path(tempfile.mkdtemp(dir=work))
                 (folder / "examples").symlink_to(source / "examples")
