@@ -346,7 +346,7 @@ void WriteCommandHelp(const Command& command, std::ostream& out) {
 void WriteHelp(std::ostream& out) {
   const char* lead = "usage: ";
   for (const Command& command : kCommands) {
-    out << lead << "vantrel " << command.name;
+    out << lead;
     out << UsageLine(command) << '\n';
     lead = "       ";
   }

@@ -179,6 +179,15 @@ TEST(CliHelp, EachCommandShowsItsOwnOptionsAndExamples) {
     }
     EXPECT_EQ(r.out.find(c.lacks), std::string::npos) << r.out;
   }
+  // Each command's usage line is the one the tool's help shows for it.
+  const std::string help = RunCli({"--help"}).out;
+  for (const char* command : {"pairs", "rules"}) {
+    const std::string own = RunCli({command, "-h"}).out;
+    const std::string usage = own.substr(0, own.find('\n') + 1);
+    ASSERT_EQ(usage.compare(0, 7, "usage: "), 0) << own;
+    EXPECT_NE(help.find(" " + usage.substr(7)), std::string::npos)
+        << usage << help;
+  }
 }
 
 TEST(CliWords, AreTakenInAnyCaseAndBadOnesNameTheValidOnes) {
