@@ -1,7 +1,9 @@
 # Turns the text of "vantrel --help" into the manual page vantrel(1), so the
 # page says what the tool says of itself.
 #
-#   cmake -DCLI=path/to/vantrel -DVERSION=x.y.z -DOUTPUT=vantrel.1 -P help_to_man.cmake
+#   cmake -DCLI=path/to/vantrel -DVERSION=x.y.z -DOUTPUT=vantrel.1
+#     -DDOCDIR=/usr/share/doc/vantrel
+#     -DCOMPLETIONDIR=/usr/share/bash-completion/completions -P help_to_man.cmake
 #
 # The help is read as blocks between blank lines: the usage lines make the
 # synopsis; a block headed "Name:" on a line of its own lists items
@@ -110,8 +112,8 @@ endwhile()
 # Only what the tool's own package installs (cli/CMakeLists.txt).
 string(APPEND page ".SH \"SEE ALSO\"\n"
   "\\fBvantrel COMMAND \\-\\-help\\fR for one command's options;\n"
-  ".br\n/usr/share/doc/vantrel/README.md, and in /usr/share/doc/vantrel/docs:\n"
+  ".br\n${DOCDIR}/README.md, and in ${DOCDIR}/docs:\n"
   "cli.md (the tool), properties.md (every property), configuration.md\n"
   "(the environment);\n"
-  ".br\nthe bash completion, /usr/share/bash-completion/completions/vantrel.\n")
+  ".br\nthe bash completion, ${COMPLETIONDIR}/vantrel.\n")
 file(WRITE ${OUTPUT} "${page}")
