@@ -111,6 +111,15 @@ page=$(MANPATH="$root/usr/share/man" MANWIDTH=200 man -P cat vantrel 2>/dev/null
 for option in $("$root/usr/bin/vantrel" --help | grep -o -- '--[a-z-]*' | sort -u); do
   grep -q -- "$option" <<<"$page" || fail "the manual page does not tell of $option"
 done
+grep -q '^EXAMPLES' <<<"$page" || fail "the manual page has no EXAMPLES"
+# SEE ALSO points only at what the packages install.
+see_also=$(sed -n '/^SEE ALSO/,/^[A-Z]/p' <<<"$page")
+for path in $(grep -o '/usr/[^ ,;:)]*' <<<"$see_also" | sed 's/[.]$//'); do
+  [ -e "$root$path" ] || fail "the manual page's SEE ALSO names $path, which no package installs"
+done
+# The completion, loaded by bash, completes the tool's options.
+bash -c "source '$root/usr/share/bash-completion/completions/vantrel'; COMP_WORDS=(vantrel pairs --val); COMP_CWORD=2; _vantrel; [ \"\${COMPREPLY[*]}\" = --values ]" ||
+  fail "the bash completion does not complete 'vantrel pairs --val'"
 
 # A pkg-config host and a find_package host, built against the root.
 export LD_LIBRARY_PATH="$root$libdir"
