@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <vantrel/vantrel_c.h>
 #include <vantrel/version.h>
 
 #include <algorithm>
@@ -9,8 +10,11 @@
 #include <vector>
 
 #include "commands.h"
+#include "file_tree.h"
 #include "output/escape.h"
 #include "parallel.h"
+#include "values.h"
+#include "vantrel_build_info.h"
 
 namespace vantrel_cli {
 
@@ -20,23 +24,38 @@ using vantrel::Escape;
 using vantrel::Source;
 using vantrel::Style;
 
-// Subcommands; --help lists them in this order.
+// Subcommands; --help lists them in this order. "vantrel COMMAND --help"
+// shows the command's usage, its options and its examples.
 struct Command {
   const char* name;
   const char* summary;
   int (*function)(const Options& options, std::ostream& out, std::ostream& err);
+  // Example command lines, each indented by 2 and followed by what it does,
+  // indented by 6; null for none.
+  const char* examples = nullptr;
 };
 
 const Command kCommands[] = {
-    {"pairs", "list the key/value pairs that a RIP front end gets", RunPairs},
+    {"pairs", "list the key/value pairs that a RIP front end gets", RunPairs,
+     "  vantrel pairs --unit pt job.ps\n"
+     "      the crop of a job, in points\n"
+     "  vantrel pairs -r --mode head --values jobs/\n"
+     "      the head of every job under a folder, one JSON object each\n"},
     {"rules", "list the rules and properties that job-ticket software gets",
-     RunRules},
+     RunRules,
+     "  vantrel rules job.ps\n"
+     "      every property of a job, with its rules\n"
+     "  vantrel rules -r --csv Title,NumPages jobs/\n"
+     "      title and page count of every job under a folder, as CSV\n"
+     "  vantrel rules --dex-dir tickets job.ps\n"
+     "      the job's DEX job tickets written into the folder tickets\n"},
 };
 
 // What the command line asked for besides the library settings.
 struct Invocation {
   Options options;
   bool trace = false;
+  bool recursive = false;
 };
 
 // Each answers false when `value` is not one it accepts.
@@ -47,10 +66,22 @@ struct Named {
   int value;
 };
 
+// Words are taken in any letter case: "MM", "Whole".
+bool SameWord(const std::string& text, const char* word) {
+  size_t i = 0;
+  for (; i < text.size() && word[i] != '\0'; ++i) {
+    const auto lower = [](char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (lower(text[i]) != lower(word[i])) return false;
+  }
+  return i == text.size() && word[i] == '\0';
+}
+
 bool Lookup(const Named* table, size_t size, const std::string& text,
             int* value) {
   for (size_t i = 0; i < size; ++i) {
-    if (text == table[i].name) {
+    if (SameWord(text, table[i].name)) {
       *value = table[i].value;
       return true;
     }
@@ -98,6 +129,18 @@ bool ApplyTrace(const std::string&, Invocation& invocation) {
   invocation.trace = true;
   return true;
 }
+bool ApplyRecursive(const std::string&, Invocation& invocation) {
+  invocation.recursive = true;
+  return true;
+}
+bool ApplyValues(const std::string&, Invocation& invocation) {
+  invocation.options.values = true;
+  invocation.options.json = true;
+  return true;
+}
+bool ApplyCsv(const std::string& value, Invocation& invocation) {
+  return ParseCsvFields(value, &invocation.options.csv_fields);
+}
 // More threads than this gain nothing on any machine the tool runs on.
 constexpr unsigned kMaxJobs = 256;
 
@@ -122,45 +165,94 @@ bool ApplyDexDir(const std::string& value, Invocation& invocation) {
 struct OptionSpec {
   const char* name;
   const char* value_name;  // null for a flag
-  const char* command;     // the one command it applies to; null: all
+  // The commands it applies to, separated by blanks ("pairs rules"); null:
+  // all.
+  const char* command;
   const char* help;
   Apply apply;
+  const char* short_name = nullptr;  // "-r" beside "--recursive"
+  // What a bad value is told to take, as in "(mm, in, pt)"; null: nothing.
+  const char* choices = nullptr;
 };
 
 const OptionSpec kOptions[] = {
     {"--mode", "MODE", "pairs",
      "part of the file to scan: whole (default), head, tail, both, or the "
-     "library's 0, 1, 2, 3, 15",
-     ApplyMode},
+     "library's 0, 1, 2, 3, 15; in any letter case",
+     ApplyMode, nullptr, "whole, head, tail, both, 0, 1, 2, 3, 15"},
     {"--unit", "UNIT", "pairs",
-     "unit of the crop values: mm (default), in, pt, or the library's M, I, P",
-     ApplyUnit},
+     "unit of the crop values: mm (default), in, pt, or the library's M, I, "
+     "P; in any letter case",
+     ApplyUnit, nullptr, "mm, in, pt"},
     {"--no-bbox", nullptr, "pairs", "leave out the bounding-box comments",
      ApplyNoBoundingBox},
     {"--skip", "FLAGS", "rules",
      "comment sets to leave out: 1 job ticket and copies, 2 XRX, 3 both "
      "(default 0)",
-     ApplySkip},
+     ApplySkip, nullptr, "0, 1, 2, 3"},
     {"--dex-dir", "DIR", "rules",
      "existing folder to write the DEX job tickets into (default: "
      "$KALOUTPUT; with neither, none are written)",
-     ApplyDexDir},
+     ApplyDexDir, nullptr, "a folder"},
     {"-j", "N", nullptr,
      "files scanned at once (default: the number of cores); reports and "
      "failure lines still come in the order of the files, exactly as with "
      "-j 1 (--trace, or VANTREL_TRACE set, scans one at a time)",
-     ApplyJobs},
+     ApplyJobs, nullptr, "a number from 1"},
+    {"--recursive", nullptr, nullptr,
+     "scan every regular file under each FILE that is a folder, in byte "
+     "order of path; links to files are followed, links to folders are not",
+     ApplyRecursive, "-r"},
     {"--json", nullptr, nullptr, "one JSON object per file, one line each",
      ApplyJson},
+    {"--values", nullptr, "pairs rules",
+     "with --json (which it implies): each object maps every property name "
+     "to its value, numbers as numbers, flags as true/false; rules: the "
+     "page-range and booklet rules under \"page_rules\" and "
+     "\"booklet_rules\"",
+     ApplyValues},
+    {"--csv", "FIELD,...", "pairs rules",
+     "a header row \"file,scan,FIELD,...\", then one row per file (quoted "
+     "as RFC 4180 asks); a field the file lacks is empty",
+     ApplyCsv, nullptr, "property names separated by commas"},
     {"--trace", nullptr, nullptr, "write the library's trace lines to stderr",
      ApplyTrace},
 };
 
 const OptionSpec* FindOption(const std::string& name) {
   for (const OptionSpec& option : kOptions) {
-    if (name == option.name) return &option;
+    if (name == option.name ||
+        (option.short_name != nullptr && name == option.short_name)) {
+      return &option;
+    }
   }
   return nullptr;
+}
+
+bool AppliesTo(const OptionSpec& option, const char* command) {
+  if (option.command == nullptr) return true;
+  const std::string list = std::string(" ") + option.command + " ";
+  return list.find(std::string(" ") + command + " ") != std::string::npos;
+}
+
+std::string OptionLabel(const OptionSpec& option) {
+  std::string label;
+  if (option.short_name != nullptr)
+    label = option.short_name + std::string(", ");
+  label += option.name;
+  if (option.value_name != nullptr)
+    label += std::string(" ") + option.value_name;
+  return label;
+}
+
+// "[-r]" or "[--mode MODE]" for a usage line: the short name when there is
+// one.
+std::string UsageItem(const OptionSpec& option) {
+  std::string item = "[";
+  item += option.short_name != nullptr ? option.short_name : option.name;
+  if (option.value_name != nullptr)
+    item += std::string(" ") + option.value_name;
+  return item + "]";
 }
 
 // A command-line text as it may appear inside a message.
@@ -207,44 +299,68 @@ const EnvironmentHelp kEnvironmentHelp[] = {
 };
 constexpr size_t kEnvironmentWidth = sizeof "VANTREL_PLUGIN_PATH" - 1;
 
-void WriteHelp(std::ostream& out) {
-  const char* lead = "usage: ";
-  for (const Command& command : kCommands) {
-    out << lead << "vantrel " << command.name;
-    for (const OptionSpec& option : kOptions) {
-      if (option.command != nullptr &&
-          std::strcmp(option.command, command.name) != 0) {
-        continue;
-      }
-      out << " [" << option.name;
-      if (option.value_name != nullptr) out << ' ' << option.value_name;
-      out << ']';
-    }
-    out << " FILE...\n";
-    lead = "       ";
+std::string UsageLine(const Command& command) {
+  std::string line = std::string("vantrel ") + command.name;
+  for (const OptionSpec& option : kOptions) {
+    if (AppliesTo(option, command.name)) line += " " + UsageItem(option);
   }
-  out << lead << "vantrel -h | --help | --version\n\nCommands:\n";
-  for (const Command& command : kCommands) {
-    out << "  " << command.name << "  " << command.summary << '\n';
-  }
-  out << "\nOptions:\n";
+  return line + " FILE...";
+}
+
+// The options of `command` (null: of every command, each named with the
+// commands it applies to).
+void WriteOptions(const Command* command, std::ostream& out) {
+  std::vector<const OptionSpec*> shown;
   std::vector<std::string> labels;
   size_t width = sizeof kHelpOption - 1;
   for (const OptionSpec& option : kOptions) {
-    labels.push_back(option.name);
-    if (option.value_name != nullptr)
-      labels.back() += std::string(" ") + option.value_name;
+    if (command != nullptr && !AppliesTo(option, command->name)) continue;
+    shown.push_back(&option);
+    labels.push_back(OptionLabel(option));
     width = std::max(width, labels.back().size());
   }
-  for (size_t i = 0; i < labels.size(); ++i) {
-    const OptionSpec& option = kOptions[i];
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const OptionSpec& option = *shown[i];
     out << "  " << labels[i] << std::string(width + 2 - labels[i].size(), ' ');
-    if (option.command != nullptr) out << option.command << ": ";
+    if (command == nullptr && option.command != nullptr) {
+      std::string names = option.command;
+      std::replace(names.begin(), names.end(), ' ', '/');
+      out << names << ": ";
+    }
     out << option.help << '\n';
   }
   out << "  " << kHelpOption
       << std::string(width + 2 - (sizeof kHelpOption - 1), ' ')
       << "this help; it wins over every other argument before \"--\"\n";
+}
+
+void WriteCommandHelp(const Command& command, std::ostream& out) {
+  out << "usage: " << UsageLine(command) << "\n\n"
+      << command.name << ": " << command.summary << ".\n\nOptions:\n";
+  WriteOptions(&command, out);
+  if (command.examples != nullptr) out << "\nExamples:\n" << command.examples;
+  out << "\nA FILE \"-\" is standard input. \"vantrel --help\" tells the "
+         "rest: scan modes,\ntype codes, environment, exit status.\n";
+}
+
+void WriteHelp(std::ostream& out) {
+  const char* lead = "usage: ";
+  for (const Command& command : kCommands) {
+    out << lead;
+    out << UsageLine(command) << '\n';
+    lead = "       ";
+  }
+  out << lead << "vantrel COMMAND -h | --help\n"
+      << lead << "vantrel -h | --help | --version\n\nCommands:\n";
+  for (const Command& command : kCommands) {
+    out << "  " << command.name << "  " << command.summary << '\n';
+  }
+  out << "\nOptions:\n";
+  WriteOptions(nullptr, out);
+  out << "\nExamples:\n";
+  for (const Command& command : kCommands) {
+    if (command.examples != nullptr) out << command.examples;
+  }
   out << "\nScan modes: 0 scans nothing; it reports only what every scan ends "
          "with, the\njob's (empty) custom colour list. tail (2) reports no "
          "crop: a tail pass takes\nonly a box that the header announced with "
@@ -342,8 +458,7 @@ int ParseArguments(const Command& command, const std::vector<std::string>& args,
       err << "vantrel: unknown option " << Quote(name) << '\n';
       return 2;
     }
-    if (option->command != nullptr &&
-        std::strcmp(option->command, command.name) != 0) {
+    if (!AppliesTo(*option, command.name)) {
       err << "vantrel: option " << Quote(name) << " does not apply to "
           << Quote(command.name) << '\n';
       return 2;
@@ -363,13 +478,19 @@ int ParseArguments(const Command& command, const std::vector<std::string>& args,
       return 2;
     }
     if (!option->apply(value, invocation)) {
-      err << "vantrel: bad value " << Quote(value) << " for " << Quote(name)
-          << '\n';
+      err << "vantrel: bad value " << Quote(value) << " for " << Quote(name);
+      if (option->choices != nullptr) err << " (" << option->choices << ')';
+      err << '\n';
       return 2;
     }
   }
   if (invocation.options.files.empty()) {
     err << "vantrel: missing FILE argument\n";
+    return 2;
+  }
+  if (!invocation.options.csv_fields.empty() && invocation.options.json) {
+    err << "vantrel: option '--csv' does not go with '"
+        << (invocation.options.values ? "--values" : "--json") << "'\n";
     return 2;
   }
   return 0;
@@ -391,10 +512,19 @@ int Run(int argc, const char* const* argv, std::ostream& out,
   // Help wins over anything else on the line, so that adding -h to a
   // command line that fails always explains it. After "--" every argument
   // is a file, "-h" too.
+  // "vantrel COMMAND -h" is the command's own help.
+  const Command* help_command = nullptr;
+  for (const Command& c : kCommands) {
+    if (args[0] == c.name) help_command = &c;
+  }
   for (const std::string& arg : args) {
     if (arg == "--") break;
     if (arg == "-h" || arg == "--help") {
-      WriteHelp(out);
+      if (help_command != nullptr) {
+        WriteCommandHelp(*help_command, out);
+      } else {
+        WriteHelp(out);
+      }
       return out.flush() ? 0 : 1;
     }
   }
@@ -404,7 +534,12 @@ int Run(int argc, const char* const* argv, std::ostream& out,
       err << "vantrel: unexpected argument " << Quote(args[1]) << '\n';
       return 2;
     }
-    out << "vantrel " VANTREL_VERSION_STRING "\n";
+    // The library's version is the loaded library's own, which may differ
+    // from the tool's when another libvantrel is found first.
+    out << "vantrel " VANTREL_VERSION_STRING "\nlibrary " << vantrel_version()
+        << "\nbuild " VANTREL_BUILD_TYPE;
+    if (*VANTREL_BUILD_COMMIT != '\0') out << ", commit " VANTREL_BUILD_COMMIT;
+    out << '\n';
     return out.flush() ? 0 : 1;
   }
 
@@ -427,6 +562,14 @@ int Run(int argc, const char* const* argv, std::ostream& out,
   invocation.options.jobs = DefaultJobs();
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (ParseArguments(*command, rest, invocation, err) != 0) return 2;
+  // Folders unfold before any scan; one that cannot be read is reported
+  // first and makes the exit status 1, the files found still scanned.
+  std::string tree_errors;
+  if (invocation.recursive) {
+    invocation.options.files =
+        ExpandDirectories(invocation.options.files, &tree_errors);
+    err << tree_errors;
+  }
   // The library writes its trace lines itself, as each parse goes: parses
   // side by side would mix the lines of their files. Traced runs scan one
   // file at a time, so each file's lines come together and in order.
@@ -441,6 +584,7 @@ int Run(int argc, const char* const* argv, std::ostream& out,
     ScopedSetting trace(invocation.trace, "VANTREL_TRACE", "stderr");
     status = command->function(invocation.options, out, err);
   }
+  if (status == 0 && !tree_errors.empty()) status = 1;
   if (!out.flush()) {
     err << "vantrel: cannot write the output\n";
     return 1;

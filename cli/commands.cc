@@ -14,6 +14,7 @@
 #include "output/escape.h"
 #include "parallel.h"
 #include "stdin_spool.h"
+#include "values.h"
 
 namespace vantrel_cli {
 
@@ -200,6 +201,8 @@ int RunRoad(Road road, const Options& options, std::ostream& out,
   }
   int exit_status = 0;
   bool first = true;
+  const bool one_line_each = options.json || !options.csv_fields.empty();
+  if (!options.csv_fields.empty()) out << CsvHeader(options.csv_fields);
   RunOrdered(
       options.files.size(), options.jobs,
       [&](unsigned /*worker*/, size_t index, FileOutput& output) {
@@ -218,7 +221,7 @@ int RunRoad(Road road, const Options& options, std::ostream& out,
       [&](size_t, FileOutput& output) {
         if (output.failed) exit_status = 1;
         if (!output.out.empty()) {
-          if (!options.json && !first) out << '\n';
+          if (!one_line_each && !first) out << '\n';
           out << output.out;
           first = false;
         }
@@ -266,7 +269,11 @@ FileReport ScanOne(Road road, const Options& options, const std::string& file,
     report.failed = true;
     return report;
   }
-  if (options.json) {
+  if (!options.csv_fields.empty()) {
+    report.out = CsvRow(road, file, result.get(), options.csv_fields);
+  } else if (options.values) {
+    report.out = ValuesJson(road, result.get()) + "\n";
+  } else if (options.json) {
     report.out = std::string(vantrel_result_json(result.get())) + "\n";
   } else if (road == Road::kPairs) {
     report.out = PairsText(file, result.get());

@@ -19,6 +19,9 @@ struct Options {
   unsigned jobs = 1;          // files scanned at once (one parser each)
   bool has_dex_dir = false;   // rules: --dex-dir given (else KALOUTPUT)
   std::string dex_dir;
+  bool values = false;  // --values: a JSON object of typed values per file
+  // --csv: the fields of one row per file, after a header row; none: no CSV.
+  std::vector<std::string> csv_fields;
   // "-" is standard input. REQUIRES: no entry is empty.
   std::vector<std::string> files;
 };
@@ -26,9 +29,9 @@ struct Options {
 enum class Road { kPairs, kRules };
 
 // What the tool reports for one FILE: the report for `out` (a JSON line, or
-// the text listing), the failure line for `err` (empty when the scan ran),
-// and whether it failed. Independent of every other file, so files may be
-// scanned in any order or at once.
+// the text listing, a --values line or a CSV row), the failure line for `err`
+// (empty when the scan ran), and whether it failed. Independent of every other
+// file, so files may be scanned in any order or at once.
 struct FileReport {
   std::string out;
   std::string err;

@@ -1,12 +1,16 @@
 # Turns the text of "vantrel --help" into the manual page vantrel(1), so the
 # page says what the tool says of itself.
 #
-#   cmake -DCLI=path/to/vantrel -DVERSION=x.y.z -DOUTPUT=vantrel.1 -P help_to_man.cmake
+#   cmake -DCLI=path/to/vantrel -DVERSION=x.y.z -DOUTPUT=vantrel.1
+#     -DDOCDIR=/usr/share/doc/vantrel
+#     -DCOMPLETIONDIR=/usr/share/bash-completion/completions -P help_to_man.cmake
 #
 # The help is read as blocks between blank lines: the usage lines make the
 # synopsis; a block headed "Name:" on a line of its own lists items
 # ("  term  text", continued on lines indented further); a block whose first
-# line is "Name: text" is a paragraph of that name.
+# line is "Name: text" is a paragraph of that name. The "Examples:" block
+# holds command lines indented by 2, each followed by what it does, indented
+# by 6.
 execute_process(COMMAND ${CLI} --help RESULT_VARIABLE rc OUTPUT_VARIABLE help)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${CLI} --help failed (${rc})")
@@ -64,7 +68,11 @@ while(NOT rest STREQUAL "")
       string(TOUPPER "${CMAKE_MATCH_1}" name)
       string(REPLACE "\"" "" name "${name}")  # a quoted section name
       string(APPEND page ".SH \"${name}\"\n")
-      set(state items)
+      if(name STREQUAL "EXAMPLES")
+        set(state examples)
+      else()
+        set(state items)
+      endif()
       continue()
     elseif(line MATCHES "^([A-Za-z][^:]*): (.*)$")
       string(TOUPPER "${CMAKE_MATCH_1}" name)
@@ -75,7 +83,16 @@ while(NOT rest STREQUAL "")
       continue()
     endif()
   endif()
-  if(state STREQUAL "items" AND line MATCHES "^  ([^ ].*[^ ]|[^ ])  +(.*)$")
+  if(state STREQUAL "examples")
+    if(line MATCHES "^  ([^ ].*)$")
+      roff_text(text "${CMAKE_MATCH_1}")
+      string(APPEND page ".PP\n.nf\n.B ${text}\n.fi\n")
+    else()
+      string(STRIP "${line}" line)
+      roff_text(text "${line}")
+      string(APPEND page ".RS\n${text}\n.RE\n")
+    endif()
+  elseif(state STREQUAL "items" AND line MATCHES "^  ([^ ].*[^ ]|[^ ])  +(.*)$")
     roff_text(term "${CMAKE_MATCH_1}")
     roff_text(text "${CMAKE_MATCH_2}")
     string(APPEND page ".TP\n.B ${term}\n${text}\n")
@@ -92,5 +109,11 @@ while(NOT rest STREQUAL "")
     string(APPEND page "${text}\n")
   endif()
 endwhile()
-string(APPEND page ".SH \"SEE ALSO\"\nThe README of the vantrel package, /usr/share/doc/vantrel.\n")
+# Only what the tool's own package installs (cli/CMakeLists.txt).
+string(APPEND page ".SH \"SEE ALSO\"\n"
+  "\\fBvantrel COMMAND \\-\\-help\\fR for one command's options;\n"
+  ".br\n${DOCDIR}/README.md, and in ${DOCDIR}/docs:\n"
+  "cli.md (the tool), properties.md (every property), configuration.md\n"
+  "(the environment);\n"
+  ".br\nthe bash completion, ${COMPLETIONDIR}/vantrel.\n")
 file(WRITE ${OUTPUT} "${page}")

@@ -9,8 +9,13 @@
 set(CPACK_PACKAGE_NAME vantrel)
 set(CPACK_PACKAGE_VENDOR "The Vantrel developers")
 set(CPACK_PACKAGE_CONTACT "The Vantrel developers <vantrel@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Job properties from the DSC comments of PostScript and EPS print files")
+# The synopsis of each package is the first line of its own description
+# (below). A CPACK_PACKAGE_DESCRIPTION_SUMMARY would be put in front of every
+# package's description by CPack's Debian generator. The lines after the
+# first are written without a leading blank: the generator indents them
+# (once), and a line indented twice shows as a verbatim block.
+set(VANTREL_PACKAGE_SUMMARY
+  "Job properties from the DSC comments of PostScript files")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
@@ -40,21 +45,26 @@ else()
 
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libvantrel${PROJECT_VERSION_MAJOR})
   set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY} - shared library\n The library that RIP front ends and job-ticket software load to read the\n crop, page counts, creator and the other job properties of a print file.")
+    "${VANTREL_PACKAGE_SUMMARY} - shared library\nThe library that RIP front ends and job-ticket software load to read the\ncrop, page counts, creator and the other job properties of a print file.")
   # A shlibs file for packages built against the library, and the ldconfig
   # trigger.
-  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  # Written here rather than made by CPack (CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS),
+  # which reads every shared object of every package and warns about the
+  # example plug-in of libvantrel-dev, a module without a soname.
+  set(VANTREL_SHLIBS ${PROJECT_BINARY_DIR}/cpack/runtime/shlibs)
+  file(WRITE ${VANTREL_SHLIBS}
+    "libvantrel ${PROJECT_VERSION_MAJOR} libvantrel${PROJECT_VERSION_MAJOR} (>= ${PROJECT_VERSION})\n")
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${VANTREL_SHLIBS})
 
   set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvantrel-dev)
   set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_DEV_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY} - development files\n Headers, the CMake package (find_package(vantrel)), vantrel.pc for\n pkg-config, and the example XRX plug-in with its sources.")
+    "${VANTREL_PACKAGE_SUMMARY} - development files\nHeaders, the CMake package (find_package(vantrel)), vantrel.pc for\npkg-config, and the example XRX plug-in with its sources.")
 
   set(CPACK_DEBIAN_CLI_PACKAGE_NAME vantrel)
   set(CPACK_DEBIAN_CLI_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_CLI_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY} - command-line tool\n vantrel lists what the library finds in print files, as text or JSON;\n see vantrel(1).")
+    "${VANTREL_PACKAGE_SUMMARY} - command-line tool\nvantrel lists what the library finds in print files, as text or JSON;\nsee vantrel(1). With bash completion.")
 endif()
 
 include(CPack)

@@ -50,7 +50,24 @@ expect_file "$dev" /usr/share/vantrel/examples/xrx_plugin/xrx_plugin.cc
 expect_no_file "$dev" "libvantrel.so.$version"
 expect_file "$cli" /usr/bin/vantrel
 expect_file "$cli" /usr/share/man/man1/vantrel.1.gz
+expect_file "$cli" /usr/share/bash-completion/completions/vantrel
+expect_file "$cli" /usr/share/doc/vantrel/README.md
+expect_file "$cli" /usr/share/doc/vantrel/docs/cli.md
 expect_no_file "$cli" "libvantrel"
+
+# Descriptions: a synopsis of its own per package, and no extended line
+# indented twice (dpkg shows such a line as a verbatim block).
+synopses=""
+for deb in "$lib" "$dev" "$cli"; do
+  description=$(dpkg-deb -f "$deb" Description)
+  synopsis=$(head -n1 <<<"$description")
+  [ ${#synopsis} -lt 80 ] || fail "$(basename "$deb"): synopsis of ${#synopsis} characters"
+  if tail -n +2 <<<"$description" | grep -q '^  '; then
+    fail "$(basename "$deb"): description line shown verbatim: $(tail -n +2 <<<"$description" | grep '^  ' | head -n1)"
+  fi
+  synopses+="$synopsis"$'\n'
+done
+[ "$(sort <<<"$synopses" | uniq -d | grep -c .)" -eq 0 ] || fail "two packages share a synopsis"
 
 # Dependencies: the system's libraries found by dpkg-shlibdeps, the packages'
 # own at this version.
@@ -94,6 +111,15 @@ page=$(MANPATH="$root/usr/share/man" MANWIDTH=200 man -P cat vantrel 2>/dev/null
 for option in $("$root/usr/bin/vantrel" --help | grep -o -- '--[a-z-]*' | sort -u); do
   grep -q -- "$option" <<<"$page" || fail "the manual page does not tell of $option"
 done
+grep -q '^EXAMPLES' <<<"$page" || fail "the manual page has no EXAMPLES"
+# SEE ALSO points only at what the packages install.
+see_also=$(sed -n '/^SEE ALSO/,/^[A-Z]/p' <<<"$page")
+for path in $(grep -o '/usr/[^ ,;:)]*' <<<"$see_also" | sed 's/[.]$//'); do
+  [ -e "$root$path" ] || fail "the manual page's SEE ALSO names $path, which no package installs"
+done
+# The completion, loaded by bash, completes the tool's options.
+bash -c "source '$root/usr/share/bash-completion/completions/vantrel'; COMP_WORDS=(vantrel pairs --val); COMP_CWORD=2; _vantrel; [ \"\${COMPREPLY[*]}\" = --values ]" ||
+  fail "the bash completion does not complete 'vantrel pairs --val'"
 
 # A pkg-config host and a find_package host, built against the root.
 export LD_LIBRARY_PATH="$root$libdir"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and generates the
 # decimal-comma locale the locale tests run under, when they are missing and
-# we may install (root). Does nothing otherwise.
+# we may install (root). Does nothing otherwise. mypy checks the Python
+# module's type hints, jq reads the tool's --values output in the tests.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev pkgconf locales
-  python3-venv python3-pytest python3-setuptools)
+  python3-venv python3-pytest python3-setuptools mypy jq)
 # With --windows: the MinGW-w64 cross compiler, Wine to run its programs and
 # GoogleTest's sources to build the tests with. With --packages: what CPack's
 # Debian generator and scripts/check-packages.sh use.

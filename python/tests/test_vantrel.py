@@ -94,7 +94,9 @@ def test_dex_tickets_go_to_the_folder_of_the_call(tmp_path, monkeypatch):
     (lambda: vantrel.rules(b"", name=""), ValueError),
     (lambda: vantrel.rules("job.ps", name="x"), TypeError),
     (lambda: vantrel.pairs(b"", mode="all"), ValueError),
-    (lambda: vantrel.pairs(b"", mode=15), TypeError),
+    (lambda: vantrel.pairs(b"", mode=4), ValueError),
+    (lambda: vantrel.pairs(b"", mode=True), TypeError),
+    (lambda: vantrel.pairs(b"", mode=15.0), TypeError),
     (lambda: vantrel.pairs(b"", unit="cm"), ValueError),
     (lambda: vantrel.pairs(b"", unit=b"M"), TypeError),
     (lambda: vantrel.pairs(b"", bbox="yes"), TypeError),
@@ -104,11 +106,36 @@ def test_bad_arguments_raise(call, error):
         call()
 
 
-def test_library_is_the_one_named(tmp_path):
+@pytest.mark.parametrize("mode, word", [(0, "0"), (1, "head"), (2, "tail"),
+                                        (3, "both"), (15, "whole"),
+                                        ("WHOLE", "whole"), ("Head", "head")])
+def test_modes_are_taken_as_numbers_and_in_any_case(mode, word):
+    job = EXAMPLES / "brochure.ps"
+    assert vantrel.pairs(job, mode=mode, unit="PT") == \
+        vantrel.pairs(job, mode=word, unit="pt")
+
+
+def test_bad_words_name_the_valid_ones():
+    with pytest.raises(ValueError, match=r"'cm' \(mm, in, pt\)"):
+        vantrel.pairs(b"", unit="cm")
+    with pytest.raises(ValueError, match=r"whole, head, tail, both, or 0"):
+        vantrel.pairs(b"", mode=4)
+
+
+@pytest.mark.parametrize("named, says", [
+    ("none.so", [b"VANTREL_LIBRARY names", b"none.so"]),
+    ("not_a_library.so", [b"VANTREL_LIBRARY names", b"not_a_library.so",
+                          b"file too short"]),
+])
+def test_a_library_that_cannot_be_loaded_is_named_with_why(tmp_path, named,
+                                                           says):
     assert vantrel.library_version().count(".") == 2
-    env = dict(os.environ, VANTREL_LIBRARY=str(tmp_path / "none.so"))
+    (tmp_path / "not_a_library.so").write_bytes(b"plain text")
+    env = dict(os.environ, VANTREL_LIBRARY=str(tmp_path / named))
     done = subprocess.run(
         [sys.executable, "-c", "import vantrel; vantrel.pairs(b'')"],
         env=env, stderr=subprocess.PIPE, check=False, cwd=tmp_path)
     assert done.returncode != 0
-    assert b"cannot load the vantrel library" in done.stderr
+    for text in says:
+        assert text in done.stderr
+    assert b"set VANTREL_LIBRARY" not in done.stderr

@@ -13,6 +13,9 @@ raise TypeError or ValueError.
 
 The library is loaded on first use: the file that the environment variable
 VANTREL_LIBRARY names, else libvantrel found by the system loader.
+
+The module is typed (PEP 561): the objects are described by the TypedDicts
+below, so that a checker (mypy --strict) sees their keys.
 """
 
 import ctypes
@@ -21,22 +24,80 @@ import json
 import os
 import sys
 import threading
+from typing import (TYPE_CHECKING, Any, Dict, List, Optional, TypedDict,
+                    Union, cast)
 
-__all__ = ["rules", "pairs", "library_version", "MODES", "UNITS"]
+if TYPE_CHECKING:
+    # A job: a path, or bytes-like data scanned in memory.
+    Source = Union[str, "os.PathLike[str]", "os.PathLike[bytes]", bytes,
+                   bytearray, memoryview]
+    # A folder or a name.
+    PathText = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+
+__all__ = ["rules", "pairs", "library_version", "MODES", "UNITS",
+           "Pair", "Property", "Rule", "PairsReport", "RulesReport"]
 __version__ = "0.1.0"
 
-# The CLI's words for the scan modes and units (vantrel --help).
-MODES = {"whole": 15, "head": 1, "tail": 2, "both": 3,
-         "0": 0, "1": 1, "2": 2, "3": 3, "15": 15}
-UNITS = {"mm": b"M", "in": b"I", "pt": b"P", "M": b"M", "I": b"I", "P": b"P"}
+
+class Pair(TypedDict):
+    """One key/value pair of the RIP road."""
+    key: str
+    type: int   # 1 int, 2 long, 3 double, 4 float, 5 bool, 6 text, 7 short
+    value: str
+
+
+class Property(TypedDict):
+    """One property of a rule."""
+    name: str
+    type: int   # 0 none, 1 int, 2 long, 3 double, 4 float, 5 bool, 6 text,
+    #             8 short
+    id: int
+    value: str
+
+
+class Rule(TypedDict):
+    """One rule: layer 0 document, 2 booklet, 101 page range."""
+    layer: int
+    type: int
+    first: int
+    last: int
+    booklet: int
+    properties: List[Property]
+
+
+class _Report(TypedDict):
+    file: str
+    scan: str   # "ok" or "failed"
+
+
+class _Failure(_Report, total=False):
+    error: str  # only when "scan" is "failed"
+
+
+class PairsReport(_Failure):
+    """The object of `vantrel pairs --json`."""
+    pairs: List[Pair]
+
+
+class RulesReport(_Failure):
+    """The object of `vantrel rules --json`."""
+    rules: List[Rule]
+
+
+# The CLI's words for the scan modes and units (vantrel --help), taken in
+# any letter case. A mode may also be given as the library's number.
+MODES: Dict[str, int] = {"whole": 15, "head": 1, "tail": 2, "both": 3,
+                         "0": 0, "1": 1, "2": 2, "3": 3, "15": 15}
+UNITS: Dict[str, bytes] = {"mm": b"M", "in": b"I", "pt": b"P",
+                           "m": b"M", "i": b"I", "p": b"P"}
 
 _SCAN_BAD_ARGUMENT = 12
 
-_library = None
+_library: Optional[ctypes.CDLL] = None
 _lock = threading.Lock()
 
 
-def _candidates():
+def _candidates() -> List[str]:
     named = os.environ.get("VANTREL_LIBRARY")
     if named:
         return [named]
@@ -52,7 +113,7 @@ def _candidates():
     return names
 
 
-def _declare(lib):
+def _declare(lib: ctypes.CDLL) -> ctypes.CDLL:
     result_p = ctypes.c_void_p
     text = ctypes.c_char_p
     size = ctypes.c_size_t
@@ -76,7 +137,7 @@ def _declare(lib):
     return lib
 
 
-def _lib():
+def _lib() -> ctypes.CDLL:
     global _library
     with _lock:
         if _library is None:
@@ -88,24 +149,29 @@ def _lib():
                 except (OSError, AttributeError) as error:
                     errors.append("%s: %s" % (name, error))
             else:
+                named = os.environ.get("VANTREL_LIBRARY")
+                if named:
+                    # The user chose the file: say which and why it failed.
+                    raise OSError("cannot load the vantrel library that "
+                                  "VANTREL_LIBRARY names: " + errors[0])
                 raise OSError("cannot load the vantrel library (set "
                               "VANTREL_LIBRARY to its file): "
                               + "; ".join(errors))
         return _library
 
 
-def library_version():
+def library_version() -> str:
     """The version of the loaded libvantrel, "MAJOR.MINOR.PATCH"."""
-    return _lib().vantrel_version().decode("ascii")
+    return cast(bytes, _lib().vantrel_version()).decode("ascii")
 
 
-def _path(source, what):
+def _path(source: Any, what: str) -> bytes:
     try:
-        path = os.fspath(source)
+        text: Union[str, bytes] = os.fspath(source)
     except TypeError:
         raise TypeError("%s must be a path (str or os.PathLike) or bytes-like, "
                         "not %s" % (what, type(source).__name__)) from None
-    path = os.fsencode(path)
+    path = os.fsencode(text)
     if not path:
         raise ValueError("%s is an empty path" % what)
     if b"\0" in path:
@@ -113,7 +179,7 @@ def _path(source, what):
     return path
 
 
-def _name(name):
+def _name(name: "Optional[PathText]") -> Optional[bytes]:
     if name is None:
         return None
     encoded = _path(name, "name")
@@ -131,7 +197,9 @@ class _Memory:
     during the scan would kill the process with SIGBUS.
     """
 
-    def __init__(self, source):
+    def __init__(self, source: Any) -> None:
+        self._keep: bytes
+        self.address: Optional[ctypes.c_void_p]
         if isinstance(source, bytes):
             self._keep = source
             self.size = len(source)
@@ -144,7 +212,7 @@ class _Memory:
                         if self.size else None)
 
 
-def _is_bytes_like(source):
+def _is_bytes_like(source: Any) -> bool:
     if isinstance(source, (str, os.PathLike)):
         return False
     try:
@@ -154,12 +222,12 @@ def _is_bytes_like(source):
     return True
 
 
-def _answer(lib, result):
+def _answer(lib: ctypes.CDLL, result: Optional[int]) -> Any:
     if not result:
         raise MemoryError("libvantrel could not make a result")
     try:
         status = lib.vantrel_result_status(result)
-        text = lib.vantrel_result_json(result).decode("utf-8")
+        text = cast(bytes, lib.vantrel_result_json(result)).decode("utf-8")
     finally:
         lib.vantrel_result_free(result)
     if status == _SCAN_BAD_ARGUMENT:
@@ -167,17 +235,29 @@ def _answer(lib, result):
     return json.loads(text)
 
 
-def _word(table, value, what):
+def _word(table: Dict[str, Any], value: object, what: str,
+          numbers: bool = False) -> Any:
+    """The table's entry for a word, in any letter case; with `numbers`, an
+    int is taken as the library's number when the table has it."""
+    shown = ", ".join(word for word in table if not word[0].isdigit()
+                      and not len(word) == 1)
+    if numbers:
+        shown += ", or " + ", ".join(w for w in table if w[0].isdigit())
+    if numbers and isinstance(value, int) and not isinstance(value, bool):
+        value = str(value)
     if not isinstance(value, str):
-        raise TypeError("%s must be a str, one of %s, not %s"
-                        % (what, ", ".join(table), type(value).__name__))
-    if value not in table:
-        raise ValueError("bad %s %r: one of %s"
-                         % (what, value, ", ".join(table)))
-    return table[value]
+        raise TypeError("%s must be a str%s (%s), not %s"
+                        % (what, " or an int" if numbers else "", shown,
+                           type(value).__name__))
+    entry = table.get(value.lower())
+    if entry is None:
+        raise ValueError("bad %s %r (%s)" % (what, value, shown))
+    return entry
 
 
-def rules(source, skip=0, dex_dir=None, *, name=None):
+def rules(source: "Source", skip: int = 0,
+          dex_dir: "Optional[PathText]" = None, *,
+          name: "Optional[PathText]" = None) -> RulesReport:
     """Scans a job on the job-ticket road: the object of `vantrel rules
     --json`.
 
@@ -213,20 +293,23 @@ def rules(source, skip=0, dex_dir=None, *, name=None):
             raise TypeError("name is for data in memory; a file is named by "
                             "its path")
         result = lib.vantrel_rules_file(_path(source, "source"), skip, folder)
-    return _answer(lib, result)
+    return cast(RulesReport, _answer(lib, result))
 
 
-def pairs(source, mode="whole", unit="mm", bbox=True, *, name=None):
+def pairs(source: "Source", mode: Union[str, int] = "whole",
+          unit: str = "mm", bbox: bool = True, *,
+          name: "Optional[PathText]" = None) -> PairsReport:
     """Scans a job on the RIP road: the object of `vantrel pairs --json`.
 
     source: a path (str or os.PathLike), or bytes-like data scanned in memory
         (bytes in place; any other buffer, mmap included, from a copy).
-    mode: whole, head, tail, both (or the library's 0, 1, 2, 3, 15).
-    unit: mm, in, pt (or M, I, P).
+    mode: whole, head, tail, both (in any letter case), or the library's
+        0, 1, 2, 3, 15 as an int or a str.
+    unit: mm, in, pt (or M, I, P), in any letter case.
     bbox: False leaves out the bounding-box comments (--no-bbox).
     name: as for rules().
     """
-    scan_mode = _word(MODES, mode, "mode")
+    scan_mode = _word(MODES, mode, "mode", numbers=True)
     unit_char = _word(UNITS, unit, "unit")
     if not isinstance(bbox, (bool, int)):
         raise TypeError("bbox must be a bool, not %s" % type(bbox).__name__)
@@ -243,4 +326,4 @@ def pairs(source, mode="whole", unit="mm", bbox=True, *, name=None):
                             "its path")
         result = lib.vantrel_pairs_file(_path(source, "source"), scan_mode,
                                         unit_char, with_bbox)
-    return _answer(lib, result)
+    return cast(PairsReport, _answer(lib, result))

@@ -75,27 +75,27 @@ TEST(Cli, RefusesBadCommandLinesWithOneLine) {
       {{"pairs", "a.ps", ""}, "vantrel: empty FILE argument\n"},
       {{"pairs", "--frobnicate", "a.ps"}, "vantrel: unknown option '--frobnicate'\n"},
       {{"pairs", "a.ps", "--mode"}, "vantrel: option '--mode' needs a value\n"},
-      {{"pairs", "--mode", "sideways", "a.ps"}, "vantrel: bad value 'sideways' for '--mode'\n"},
-      {{"pairs", "--mode", "4", "a.ps"}, "vantrel: bad value '4' for '--mode'\n"},
-      {{"pairs", "--mode=", "a.ps"}, "vantrel: bad value '' for '--mode'\n"},
-      {{"pairs", "--unit=cm", "a.ps"}, "vantrel: bad value 'cm' for '--unit'\n"},
+      {{"pairs", "--mode", "sideways", "a.ps"}, "vantrel: bad value 'sideways' for '--mode' (whole, head, tail, both, 0, 1, 2, 3, 15)\n"},
+      {{"pairs", "--mode", "4", "a.ps"}, "vantrel: bad value '4' for '--mode' (whole, head, tail, both, 0, 1, 2, 3, 15)\n"},
+      {{"pairs", "--mode=", "a.ps"}, "vantrel: bad value '' for '--mode' (whole, head, tail, both, 0, 1, 2, 3, 15)\n"},
+      {{"pairs", "--unit=cm", "a.ps"}, "vantrel: bad value 'cm' for '--unit' (mm, in, pt)\n"},
       {{"pairs", "--no-bbox=1", "a.ps"}, "vantrel: option '--no-bbox' takes no value\n"},
       {{"pairs", "--skip", "1", "a.ps"}, "vantrel: option '--skip' does not apply to 'pairs'\n"},
       {{"rules", "--mode", "head", "a.ps"}, "vantrel: option '--mode' does not apply to 'rules'\n"},
       {{"pairs", "--dex-dir", "out", "a.ps"},
        "vantrel: option '--dex-dir' does not apply to 'pairs'\n"},
-      {{"rules", "--skip", "4", "a.ps"}, "vantrel: bad value '4' for '--skip'\n"},
-      {{"rules", "--dex-dir=", "a.ps"}, "vantrel: bad value '' for '--dex-dir'\n"},
-      {{"pairs", "-j", "0", "a.ps"}, "vantrel: bad value '0' for '-j'\n"},
-      {{"pairs", "-j", "-1", "a.ps"}, "vantrel: bad value '-1' for '-j'\n"},
-      {{"rules", "-j", "abc", "a.ps"}, "vantrel: bad value 'abc' for '-j'\n"},
-      {{"rules", "-j=", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
-      {{"rules", "-j", "", "a.ps"}, "vantrel: bad value '' for '-j'\n"},
-      {{"rules", "-j", "2x", "a.ps"}, "vantrel: bad value '2x' for '-j'\n"},
-      {{"rules", "-jx", "a.ps"}, "vantrel: bad value 'x' for '-j'\n"},
+      {{"rules", "--skip", "4", "a.ps"}, "vantrel: bad value '4' for '--skip' (0, 1, 2, 3)\n"},
+      {{"rules", "--dex-dir=", "a.ps"}, "vantrel: bad value '' for '--dex-dir' (a folder)\n"},
+      {{"pairs", "-j", "0", "a.ps"}, "vantrel: bad value '0' for '-j' (a number from 1)\n"},
+      {{"pairs", "-j", "-1", "a.ps"}, "vantrel: bad value '-1' for '-j' (a number from 1)\n"},
+      {{"rules", "-j", "abc", "a.ps"}, "vantrel: bad value 'abc' for '-j' (a number from 1)\n"},
+      {{"rules", "-j=", "a.ps"}, "vantrel: bad value '' for '-j' (a number from 1)\n"},
+      {{"rules", "-j", "", "a.ps"}, "vantrel: bad value '' for '-j' (a number from 1)\n"},
+      {{"rules", "-j", "2x", "a.ps"}, "vantrel: bad value '2x' for '-j' (a number from 1)\n"},
+      {{"rules", "-jx", "a.ps"}, "vantrel: bad value 'x' for '-j' (a number from 1)\n"},
       {{"pairs", "a.ps", "-j"}, "vantrel: option '-j' needs a value\n"},
       // A bad argument is quoted without its control characters.
-      {{"rules", "--skip", "\x1b[2J", "a.ps"}, "vantrel: bad value '\\x1b[2J' for '--skip'\n"},
+      {{"rules", "--skip", "\x1b[2J", "a.ps"}, "vantrel: bad value '\\x1b[2J' for '--skip' (0, 1, 2, 3)\n"},
       // clang-format on
   };
   for (const auto& c : kCases) {
@@ -119,22 +119,37 @@ TEST(Cli, HelpNamesEveryCommandOptionAndSettingAndVersionTheLibrary) {
   }
   CliResult version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "vantrel " VANTREL_VERSION_STRING "\n");
+  const std::string head = "vantrel " VANTREL_VERSION_STRING
+                           "\nlibrary " VANTREL_VERSION_STRING "\nbuild ";
+  EXPECT_EQ(version.out.compare(0, head.size(), head), 0) << version.out;
+  EXPECT_EQ(std::count(version.out.begin(), version.out.end(), '\n'), 3)
+      << version.out;
 }
 
 TEST(Cli, HelpWinsOverAnyOtherArgumentBeforeDoubleDash) {
   const std::string help = RunCli({"--help"}).out;
-  static const std::vector<std::string> kLines[] = {
+  const std::string pairs = RunCli({"pairs", "--help"}).out;
+  const std::string rules = RunCli({"rules", "-h"}).out;
+  static const struct {
+    std::vector<std::string> args;
+    const char* command;  // whose help; null: the tool's
+  } kLines[] = {
       // clang-format off
-      {"-h"}, {"--help", "extra"}, {"--version", "-h"}, {"pairs", "--bogus", "-h"},
-      {"rules", "--help", "missing.ps"}, {"rules", "--skip", "9", "--help"},
-      {"print", "a.ps", "-h"}, {"pairs", "--mode", "-h", "a.ps"},
+      {{"-h"}, nullptr}, {{"--help", "extra"}, nullptr},
+      {{"--version", "-h"}, nullptr}, {{"pairs", "--bogus", "-h"}, "pairs"},
+      {{"rules", "--help", "missing.ps"}, "rules"},
+      {{"rules", "--skip", "9", "--help"}, "rules"},
+      {{"print", "a.ps", "-h"}, nullptr}, {{"pairs", "--mode", "-h", "a.ps"}, "pairs"},
       // clang-format on
   };
-  for (const auto& args : kLines) {
-    CliResult r = RunCli(args);
-    EXPECT_EQ(std::tie(r.status, r.out, r.err), std::make_tuple(0, help, ""))
-        << ::testing::PrintToString(args);
+  for (const auto& c : kLines) {
+    CliResult r = RunCli(c.args);
+    const std::string& expected = c.command == nullptr                ? help
+                                  : std::string(c.command) == "pairs" ? pairs
+                                                                      : rules;
+    EXPECT_EQ(std::tie(r.status, r.out, r.err),
+              std::make_tuple(0, expected, ""))
+        << ::testing::PrintToString(c.args);
   }
   // After "--", "-h" names a file.
   CliResult file = RunCli({"pairs", "--", "-h"});
