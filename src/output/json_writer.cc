@@ -9,7 +9,7 @@ namespace {
 std::string_view Text(const char* s) { return s != nullptr ? s : ""; }
 
 std::string Json(std::string_view bytes) {
-  return Escape(bytes, Source::kLatin1, Style::kJson);
+  return Escape(bytes, Source::kUtf8OrLatin1, Style::kJson);
 }
 
 std::string Head(std::string_view file, int status) {

@@ -11,9 +11,9 @@
 
 namespace vantrel {
 
-// `file` names the job (UTF-8 kept, other bytes read as Latin-1); `status` is
-// the scan's VantrelScanStatus; values and keys are read as Latin-1. No line
-// end. `pairs` may be null when `count` is 0.
+// `file` names the job; `status` is the scan's VantrelScanStatus. The file
+// name, keys and values are written as they are when valid UTF-8, else read
+// as Latin-1. No line end. `pairs` may be null when `count` is 0.
 //   {"file":"job.ps","scan":"ok","pairs":[{"key":..,"type":..,"value":..}]}
 //   {"file":"-","scan":"failed","error":"no such file","rules":[...]}
 std::string PairsJson(std::string_view file, int status,
