@@ -16,7 +16,7 @@ enum VantrelScanStatus {
   VANTREL_SCAN_PERMISSION_DENIED = 3,
   VANTREL_SCAN_IS_DIRECTORY = 4,
   VANTREL_SCAN_READ_ERROR = 5,      /* open, read or seek failed otherwise */
-  VANTREL_SCAN_PATH_TOO_LONG = 6,   /* beyond the system's limits; never truncated */
+  VANTREL_SCAN_PATH_TOO_LONG = 6,   /* too long for the system; never cut */
   VANTREL_SCAN_OUT_OF_MEMORY = 7,
   VANTREL_SCAN_PDF_REFUSED = 8,     /* PDF input is not supported */
   VANTREL_SCAN_HANDLER_FAILED = 9,  /* a comment handler ended the scan */

@@ -61,7 +61,8 @@ TEST(CApiDescriptor, AnswersAsTheFileAndLeavesTheDescriptorToTheHost) {
   }
   Result file(vantrel_rules_file_named(path.c_str(), "job", 0, ""));
   Result held(vantrel_rules_fd(fd, "job", 0, ""));
-  EXPECT_STREQ(vantrel_result_json(held.get()), vantrel_result_json(file.get()));
+  EXPECT_STREQ(vantrel_result_json(held.get()),
+               vantrel_result_json(file.get()));
 #if !defined(_WIN32)
   EXPECT_EQ(Position(fd), 7);
 #endif
@@ -111,8 +112,8 @@ TEST(CApiDescriptor, TextsAreUtf8WhateverTheProducerWrote) {
       {"\xc3\xa9\xe9", "\xc3\x83\xc2\xa9\xc3\xa9"},      // mixed: Latin-1
   };
   for (const auto& c : kCases) {
-    const std::string job = std::string("%!PS-Adobe-3.0\n%%Title: ") +
-                            c.title + "\n%%EndComments\n";
+    const std::string job = std::string("%!PS-Adobe-3.0\n%%Title: ") + c.title +
+                            "\n%%EndComments\n";
     Result r(vantrel_rules_memory(job.data(), job.size(), "t.ps", 0, ""));
     std::string title = "(none)";
     vantrel_property_info p;
