@@ -122,7 +122,8 @@ vantrel_result* Rules(const vantrel::Job& job, int skip_flags,
                                              &result->detail);
     }
     FillRules(rules, *result);
-    result->json = vantrel::RulesJson(result->name, result->status, rules);
+    result->json = vantrel::RulesJson(result->name, result->status, rules,
+                                      result->detail);
     return result.release();
   } catch (...) {
     return nullptr;
@@ -153,7 +154,8 @@ vantrel_result* Pairs(const vantrel::Job& job, int scan_mode, char unit,
            pair.propType});
     }
     result->json =
-        vantrel::PairsJson(result->name, result->status, pairs.get(), count);
+        vantrel::PairsJson(result->name, result->status, pairs.get(), count,
+                           result->detail);
     return result.release();
   } catch (...) {
     return nullptr;
