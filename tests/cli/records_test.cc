@@ -1,8 +1,6 @@
 // What the tool reports for each FILE: one record in every output form, a
 // failure line that says why (down to the DEX folder), paths of any length
 // the system opens, and texts as producers write them.
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <sstream>
 #include <string>
