@@ -92,8 +92,10 @@ std::vector<std::string> SearchFolders() {
       p = end + 1;
     }
   }
-  std::string own = OwnFolder();
-  if (!own.empty()) folders.push_back(std::move(own));
+  // The module's own file does not move while it is loaded: looked up once
+  // per process (thread-safe static), not at every plug-in load.
+  static const std::string own = OwnFolder();
+  if (!own.empty()) folders.push_back(own);
   return folders;
 }
 
