@@ -385,9 +385,9 @@ void WriteHelp(std::ostream& out) {
   }
   out << "\nStandard input: a FILE \"-\" reads the job from standard input, in "
          "every\nmode. It is copied to a temporary file in $TMPDIR (else /tmp), "
-         "scanned there\nunder the name \"-\" and removed: memory stays "
+         "unlinked at once\nand scanned under the name \"-\": memory stays "
          "bounded whatever the job's size,\nthe temporary folder needs room "
-         "for the job.\n";
+         "for the job, and no signal leaves the file behind.\n";
   out << "\nExit status: 0 when every scan ran, 1 when a scan failed, 2 for a "
          "bad\ncommand line. -j changes neither the output nor the status.\n";
 }

@@ -60,7 +60,10 @@ std::string LayerDisplayName(int layer) {
 
 std::string_view Text(const char* s) { return s != nullptr ? s : ""; }
 
-std::string Display(std::string_view bytes, Source source = Source::kLatin1) {
+// The C API hands out UTF-8 (a print file's text that is not valid UTF-8 was
+// read as Latin-1 there).
+std::string Display(std::string_view bytes,
+                    Source source = Source::kUtf8OrLatin1) {
   return Escape(bytes, source, Style::kDisplay);
 }
 
@@ -116,6 +119,33 @@ std::string TextHead(const std::string& file, const vantrel_result* r) {
   const int status = vantrel_result_status(r);
   if (status == VANTREL_SCAN_OK) return head + "ok\n";
   return head + "failed (" + VantrelScanStatusText(status) + ")\n";
+}
+
+// The reason a FILE failed: the status and, when the library says more
+// (the DEX folder and why it could not be written), that too.
+std::string FailureReason(const vantrel_result* r) {
+  std::string reason = VantrelScanStatusText(vantrel_result_status(r));
+  const char* detail = vantrel_result_detail(r);
+  if (*detail != '\0') reason += std::string(": ") + Display(detail);
+  return reason;
+}
+
+// The report of a FILE that was never scanned (its spool could not be made,
+// or no memory was left for a result): in every output form one record, as
+// for a failed scan, so that a reader of the output finds one per FILE.
+std::string UnscannedReport(Road road, const Options& options,
+                            const std::string& file,
+                            const std::string& reason) {
+  const char* list = road == Road::kPairs ? "pairs" : "rules";
+  if (options.json) {
+    return "{\"file\":\"" +
+           vantrel::Escape(file, Source::kUtf8OrLatin1, Style::kJson) +
+           "\",\"scan\":\"failed\",\"error\":\"" +
+           vantrel::Escape(reason, Source::kUtf8OrLatin1, Style::kJson) +
+           "\",\"" + list + "\":[]}\n";
+  }
+  return Display(file, Source::kUtf8OrLatin1) + ": failed (" + Display(reason) +
+         ")\n  (no " + list + ")\n";
 }
 
 std::string PairsText(const std::string& file, const vantrel_result* r) {
@@ -199,6 +229,8 @@ int RunRoad(Road road, const Options& options, std::ostream& out,
       options.files.end()) {
     spooled = spool.Fill(0, spool_error);
   }
+  // Every FILE "-" is scanned on the one spool, at once when -j allows:
+  // the library reads a descriptor only at offsets, never moving it.
   int exit_status = 0;
   bool first = true;
   const bool one_line_each = options.json || !options.csv_fields.empty();
@@ -208,12 +240,13 @@ int RunRoad(Road road, const Options& options, std::ostream& out,
       [&](unsigned /*worker*/, size_t index, FileOutput& output) {
         const std::string& file = options.files[index];
         if (file == kStdinName && !spooled) {
+          output.out = UnscannedReport(road, options, file, spool_error);
           output.err = "vantrel: -: " + spool_error + "\n";
           output.failed = true;
           return;
         }
-        FileReport report = ScanOne(road, options, file,
-                                    file == kStdinName ? spool.path() : file);
+        FileReport report =
+            ScanOne(road, options, file, file == kStdinName ? spool.fd() : -1);
         output.out = std::move(report.out);
         output.err = std::move(report.err);
         output.failed = report.failed;
@@ -249,23 +282,29 @@ std::string TypeCodeList(bool pair) {
 }
 
 FileReport ScanOne(Road road, const Options& options, const std::string& file,
-                   const std::string& read_path) {
-  // The name stands for the file in the report and in DEX output names; for
-  // a file named as it is read, both are the path.
+                   int fd) {
+  // The name stands for the file in the report and in DEX output names.
   const char* name = file.c_str();
-  Result result(road == Road::kPairs
-                    ? vantrel_pairs_file_named(
-                          read_path.c_str(), name, options.scan_mode,
-                          options.unit, options.with_bounding_box)
-                    : vantrel_rules_file_named(
-                          read_path.c_str(), name, options.skip_flags,
-                          options.has_dex_dir ? options.dex_dir.c_str()
-                                              : nullptr));
+  const char* dex_dir = options.has_dex_dir ? options.dex_dir.c_str() : nullptr;
+  Result result;
+  if (fd >= 0) {
+    result.reset(road == Road::kPairs
+                     ? vantrel_pairs_fd(fd, name, options.scan_mode,
+                                        options.unit, options.with_bounding_box)
+                     : vantrel_rules_fd(fd, name, options.skip_flags, dex_dir));
+  } else {
+    result.reset(road == Road::kPairs
+                     ? vantrel_pairs_file(name, options.scan_mode, options.unit,
+                                          options.with_bounding_box)
+                     : vantrel_rules_file(name, options.skip_flags, dex_dir));
+  }
   FileReport report;
   const int status = vantrel_result_status(result.get());
   if (result == nullptr) {
+    const std::string reason = VantrelScanStatusText(status);
+    report.out = UnscannedReport(road, options, file, reason);
     report.err = "vantrel: " + Display(file, Source::kUtf8OrLatin1) + ": " +
-                 VantrelScanStatusText(status) + "\n";
+                 reason + "\n";
     report.failed = true;
     return report;
   }
@@ -283,7 +322,7 @@ FileReport ScanOne(Road road, const Options& options, const std::string& file,
   if (status != VANTREL_SCAN_OK) {
     report.failed = true;
     report.err = "vantrel: " + Display(file, Source::kUtf8OrLatin1) + ": " +
-                 VantrelScanStatusText(status) + "\n";
+                 FailureReason(result.get()) + "\n";
   }
   return report;
 }

@@ -38,10 +38,11 @@ struct FileReport {
   bool failed = false;
 };
 
-// Scans `read_path` on `road` with `options`, reporting it as `file` (the
-// two differ for standard input, read from its spool file).
+// Scans `file` on `road` with `options`; when `fd` is not -1, the job is
+// read from that open descriptor (standard input's spool) and `file` only
+// names it. A FILE that could not be scanned at all still gets its record.
 FileReport ScanOne(Road road, const Options& options, const std::string& file,
-                   const std::string& read_path);
+                   int fd = -1);
 
 // Each writes one report per file, in order, to `out` (one JSON object per
 // line with Options::json), and one line "vantrel: FILE: reason" to `err`

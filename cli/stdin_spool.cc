@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -30,23 +32,38 @@ std::string TemporaryFolder() {
   return std::string(folder, n);
 }
 
-// A new file of our own (never an existing one) in the temporary folder.
-int CreateSpoolFile(std::string& path) {
-  const std::string folder = TemporaryFolder();
+// A new file of our own (never an existing one) in the temporary folder,
+// deleted by the system when its last handle closes, however the tool ends.
+int CreateSpoolFile(std::string& folder) {
+  folder = TemporaryFolder();
+  const unsigned seed = GetTickCount() ^ GetCurrentProcessId();
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     char name[MAX_PATH + 1];
-    if (GetTempFileNameA(folder.c_str(), "vtl", 0, name) == 0) break;
-    // GetTempFileName made the file; open it again, keeping it ours.
-    const int fd = _open(name, _O_WRONLY | _O_TRUNC | _O_BINARY);
-    if (fd >= 0) {
-      path = name;
-      return fd;
+    // A unique number of our own: GetTempFileName makes no file then.
+    if (GetTempFileNameA(folder.c_str(), "vtl", ((seed + attempt) & 0xFFFF) | 1,
+                         name) == 0) {
+      break;
     }
-    DeleteFileA(name);
+    HANDLE handle = CreateFileA(
+        name, GENERIC_READ | GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+        nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_EXISTS) continue;
+      errno = GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+      return -1;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
+                                   _O_RDWR | _O_BINARY);
+    if (fd < 0) CloseHandle(handle);
+    return fd;
   }
-  path = folder;
+  errno = EEXIST;
   return -1;
 }
+
+bool IsOpen(int fd) { return _get_osfhandle(fd) != -1; }
 
 long ReadSome(int fd, char* buffer, size_t size) {
   return _read(fd, buffer, static_cast<unsigned>(size));
@@ -55,21 +72,37 @@ long WriteSome(int fd, const char* buffer, size_t size) {
   return _write(fd, buffer, static_cast<unsigned>(size));
 }
 int CloseFile(int fd) { return _close(fd); }
-void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 void BinaryInput(int fd) { _setmode(fd, _O_BINARY); }
 #else
-int CreateSpoolFile(std::string& path) {
-  const char* folder = std::getenv("TMPDIR");
-  std::string base = folder != nullptr && *folder != '\0' ? folder : "/tmp";
-  if (base.back() != '/') base += '/';
-  std::vector<char> name(base.begin(), base.end());
+// A new file (mode 0600, that no other user can read or replace) in the
+// temporary folder, unlinked before anything else happens: the terminating
+// signals are held off from its creation to its unlinking, so that none can
+// end the tool while the file has a name.
+int CreateSpoolFile(std::string& folder) {
+  const char* from_environment = std::getenv("TMPDIR");
+  folder = from_environment != nullptr && *from_environment != '\0'
+               ? from_environment
+               : "/tmp";
+  if (folder.back() != '/') folder += '/';
+  std::vector<char> name(folder.begin(), folder.end());
   const char kPattern[] = "vantrel-stdin-XXXXXX";
   name.insert(name.end(), kPattern, kPattern + sizeof kPattern);
-  // mkstemp: a new file, mode 0600, that no other user can read or replace.
+  sigset_t held, before;
+  sigemptyset(&held);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+    sigaddset(&held, signal);
+  }
+  sigprocmask(SIG_BLOCK, &held, &before);
   const int fd = mkstemp(name.data());
-  path = fd >= 0 ? std::string(name.data()) : base;
+  const int error = errno;
+  if (fd >= 0) unlink(name.data());
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  if (fd >= 0) fcntl(fd, F_SETFD, FD_CLOEXEC);
+  errno = error;
   return fd;
 }
+
+bool IsOpen(int fd) { return fcntl(fd, F_GETFD) != -1; }
 
 long ReadSome(int fd, char* buffer, size_t size) {
   ssize_t n;
@@ -86,7 +119,6 @@ long WriteSome(int fd, const char* buffer, size_t size) {
   return static_cast<long>(n);
 }
 int CloseFile(int fd) { return close(fd); }
-void RemoveFile(const std::string& path) { unlink(path.c_str()); }
 void BinaryInput(int) {}
 #endif
 
@@ -103,49 +135,45 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }  // namespace
 
 StdinSpool::~StdinSpool() {
-  if (!path_.empty()) RemoveFile(path_);
+  if (fd_ >= 0) CloseFile(fd_);
 }
 
 bool StdinSpool::Fill(int fd, std::string& error) {
-  if (!path_.empty()) {
-    RemoveFile(path_);
-    path_.clear();
+  if (fd_ >= 0) {
+    CloseFile(fd_);
+    fd_ = -1;
   }
-  std::string path;
-  const int out = CreateSpoolFile(path);
+  // A closed input is no empty job. Asked before the spool is made, which
+  // would otherwise take the free descriptor number and be read as input.
+  if (fd < 0 || !IsOpen(fd)) {
+    error = std::string("cannot read standard input: ") + std::strerror(EBADF);
+    return false;
+  }
+  std::string folder;
+  const int out = CreateSpoolFile(folder);
   if (out < 0) {
-    error = "cannot create a temporary file in " + path + ": " +
+    error = "cannot create a temporary file in " + folder + ": " +
             std::strerror(errno);
     return false;
   }
   BinaryInput(fd);
   std::vector<char> buffer(kCopyBufferSize);
-  bool ok = true;
   for (;;) {
     const long n = ReadSome(fd, buffer.data(), buffer.size());
     if (n == 0) break;
     if (n < 0) {
       error = std::string("cannot read standard input: ") + std::strerror(errno);
-      ok = false;
-      break;
+      CloseFile(out);
+      return false;
     }
     if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
-      error = "cannot write the temporary file " + path + ": " +
+      error = "cannot write a temporary file in " + folder + ": " +
               std::strerror(errno);
-      ok = false;
-      break;
+      CloseFile(out);
+      return false;
     }
   }
-  if (CloseFile(out) != 0 && ok) {
-    error = "cannot write the temporary file " + path + ": " +
-            std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) {
-    RemoveFile(path);
-    return false;
-  }
-  path_ = path;
+  fd_ = out;
   return true;
 }
 

@@ -43,9 +43,9 @@ typedef int64_t (*CommentHandler)(char* context, CommentStruct* record,
 
 class VANTREL_API CKalParser {
  public:
-  // `path` may be null or empty (HandleFile then fails). A path longer than
-  // 511 bytes is kept as too long, so the scan fails instead of reading a
-  // truncated name.
+  // `path` may be null or empty (HandleFile then fails). A path of any length
+  // is kept whole; one the system cannot open fails the scan as it says
+  // (VANTREL_SCAN_PATH_TOO_LONG for a name beyond its limits).
   explicit CKalParser(const char* path = nullptr);
   virtual ~CKalParser();
   CKalParser(const CKalParser&) = delete;
@@ -101,13 +101,23 @@ class VANTREL_API CKalParser {
   // returns. Call before HandleFile.
   // A null `data` (or a `size` of 0) is an empty job, not an error. With a
   // null or empty path the job has no name; DEX output files are then named
-  // "job_0.dexxml", "job_1.dexxml", ... A name longer than 511 bytes still
-  // fails the scan (VANTREL_SCAN_PATH_TOO_LONG), as it would be cut in DEX
-  // output names. Handlers registered with the
+  // "job_0.dexxml", "job_1.dexxml", ... Handlers registered with the
   // AddComment form that takes a handler get their text position in a copy
   // of the bytes, so such a handler may still write there; the library's own
   // handlers only read, and are given the block itself.
   void SetMemorySource(const void* data, size_t size);
+
+  // Scans the regular file open on the host's descriptor `fd` instead of the
+  // path (on Windows a descriptor of the C runtime, as _open or _fileno
+  // give). The descriptor must be open for reading and seekable; it is read
+  // at offsets from 0 to its size at the start of the scan, and never closed
+  // here: the host keeps it open until HandleFile returns and closes it
+  // itself. On POSIX its file offset is left as it was. The path given at
+  // construction then only names the job (trace lines, DEX output names).
+  // A closed descriptor fails the scan (VANTREL_SCAN_READ_ERROR); one open
+  // on a pipe, terminal or device too (VANTREL_SCAN_NOT_REGULAR_FILE).
+  // Call before HandleFile.
+  void SetDescriptorSource(int fd);
 
   // Scans the file and runs the finishing steps (crop values, orientation,
   // custom colours, page counts). scan_mode: 15 whole file, 1 head, 2 tail,
@@ -124,7 +134,16 @@ class VANTREL_API CKalParser {
 
   int GetStatus() { return m_status; }
   // The VantrelScanStatus of HandleFile (VANTREL_SCAN_NOT_RUN before it).
+  // VANTREL_SCAN_OUT_OF_MEMORY also when a property was lost for want of
+  // memory, in the scan or in a conversion: the answer is then not whole
+  // (GetRipDataFromParser hands over no pairs at all).
   int GetScanStatus() const { return m_scanStatus; }
+  // What the status alone does not say, for a host to show beside it; ""
+  // when there is nothing to add. A DEX ticket that could not be written
+  // names the folder or file and the system's reason
+  // ("/nonexistent: No such file or directory"). Valid until the parser is
+  // destroyed.
+  const char* GetScanDetail() const;
 
  protected:
   int GetStatus() const { return m_status; }

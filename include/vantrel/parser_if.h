@@ -92,7 +92,9 @@ class VANTREL_API CRipBaseParserIF {
   // unit: 'I' inches, 'P' points, anything else millimetres.
   // `pairs` must be null or an array from an earlier call, which is released
   // first. On return it holds a new[] array of `count` pairs (release it with
-  // delete[]), or null with count 0 when there was nothing to report.
+  // delete[]), or null with count 0 when there was nothing to report. The
+  // array is whole (every name and value set) or absent: when memory ran
+  // out while it was made, it is null with count 0.
   // Answers 0, writing neither `pairs` nor `count`, when `path` is null or
   // empty; else 1, also when the file could not be scanned.
   virtual int ParseToPairs(const char* path, _tPairProperty*& pairs, int& count,

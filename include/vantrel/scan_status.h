@@ -16,14 +16,16 @@ enum VantrelScanStatus {
   VANTREL_SCAN_PERMISSION_DENIED = 3,
   VANTREL_SCAN_IS_DIRECTORY = 4,
   VANTREL_SCAN_READ_ERROR = 5,      /* open, read or seek failed otherwise */
-  VANTREL_SCAN_PATH_TOO_LONG = 6,   /* longer than 511 bytes; never truncated */
+  VANTREL_SCAN_PATH_TOO_LONG = 6,   /* too long for the system; never cut */
   VANTREL_SCAN_OUT_OF_MEMORY = 7,
   VANTREL_SCAN_PDF_REFUSED = 8,     /* PDF input is not supported */
   VANTREL_SCAN_HANDLER_FAILED = 9,  /* a comment handler ended the scan */
   VANTREL_SCAN_NOT_REGULAR_FILE = 10,  /* a FIFO, device or socket */
   /* An embedded DEX job ticket could not be extracted: its length is not a
    * positive number, the output folder has no free name or cannot be
-   * written, or the file ends inside the block. The trace says which. */
+   * written, or the file ends inside the block. The trace says which, and
+   * the scan's detail (vantrel_result_detail, CKalParser::GetScanDetail)
+   * names the folder or file and the reason. */
   VANTREL_SCAN_JOB_TICKET_FAILED = 11,
   /* A C API call was handed a null or empty path, a null buffer with a
    * non-zero size, or a scan mode, unit or skip flags outside their sets;

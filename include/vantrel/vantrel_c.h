@@ -13,6 +13,10 @@
  * result and stays valid, unchanged, until it is freed. A result may be read
  * from several threads at once; it is never changed after it is made.
  *
+ * Texts from the print file (names, values, type names) and the JSON are
+ * UTF-8: a text that is valid UTF-8 in the file is handed out as it is, any
+ * other is read as Latin-1 (each byte one character).
+ *
  * Null or bad arguments never crash: they give a result whose status is
  * VANTREL_SCAN_BAD_ARGUMENT (and whose JSON says "bad argument"). A scan
  * function answers NULL only when no memory was left for the result itself;
@@ -99,10 +103,33 @@ VANTREL_API vantrel_result* vantrel_pairs_file_named(const char* path,
                                                      int scan_mode, char unit,
                                                      int with_bbox);
 
+/* The roads on a job the host holds open: `fd` is a descriptor open for
+ * reading on a regular (seekable) file (on Windows a descriptor of the C
+ * runtime, as _open or _fileno give). It is read at offsets and never closed:
+ * it stays the host's, to close after the call. On POSIX its file offset is
+ * left as it was; on Windows it may move. `name` stands for the job as in
+ * the memory calls (NULL: "-"; empty: a bad argument); a negative `fd` is a
+ * bad argument. A closed descriptor gives VANTREL_SCAN_READ_ERROR, one on a
+ * pipe, terminal or device VANTREL_SCAN_NOT_REGULAR_FILE.
+ * See docs/descriptors.md. */
+VANTREL_API vantrel_result* vantrel_rules_fd(int fd, const char* name,
+                                             int skip_flags,
+                                             const char* dex_dir);
+VANTREL_API vantrel_result* vantrel_pairs_fd(int fd, const char* name,
+                                             int scan_mode, char unit,
+                                             int with_bbox);
+
 /* The scan's VantrelScanStatus; VANTREL_SCAN_OK when it ran to its end.
  * A failed scan still has its rules or pairs: those the finishing steps give
  * (crop, orientation, custom colours), as on the C++ roads. */
 VANTREL_API int vantrel_result_status(const vantrel_result* r);
+
+/* What the status alone does not say, for a host to show beside
+ * VantrelScanStatusText(): for a DEX ticket that could not be written, the
+ * folder or file and the system's reason
+ * ("/nonexistent: No such file or directory"). "" when there is nothing to
+ * add. Never NULL. */
+VANTREL_API const char* vantrel_result_detail(const vantrel_result* r);
 
 /* The CLI's --json line for this scan, without the line end. Never NULL. */
 VANTREL_API const char* vantrel_result_json(const vantrel_result* r);

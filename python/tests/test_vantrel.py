@@ -80,6 +80,10 @@ def test_dex_tickets_go_to_the_folder_of_the_call(tmp_path, monkeypatch):
             "value": str(ticket)} in got["rules"][-1]["properties"]
     assert ticket.read_bytes() == b"<JobTicket/>"
     assert "KALOUTPUT" not in os.environ
+    missing = tmp_path / "nonexistent"
+    failed = vantrel.rules(job, dex_dir=missing, name="ticket.ps")
+    assert failed["error"] == "job-ticket data could not be extracted"
+    assert failed["detail"] == "%s: No such file or directory" % missing
 
 
 @pytest.mark.parametrize("call, error", [

@@ -8,8 +8,9 @@ prints for the job, as a dict:
     {'key': 'CropWidth', 'type': 4, 'value': '612.000000'}
 
 A job that cannot be scanned is not an exception: its object says
-"scan": "failed" and gives the "error", as the CLI does. Bad arguments
-raise TypeError or ValueError.
+"scan": "failed" and gives the "error", as the CLI does (and a "detail"
+where the library says more, such as the DEX folder that could not be
+written and why). Bad arguments raise TypeError or ValueError.
 
 The library is loaded on first use: the file that the environment variable
 VANTREL_LIBRARY names, else libvantrel found by the system loader.

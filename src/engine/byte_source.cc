@@ -14,7 +14,7 @@ void* ByteSource::Reallocate(void* block, size_t size) {
 }
 
 FileSource::~FileSource() {
-  if (fd_ >= 0) CloseFile(fd_);
+  if (owns_ && fd_ >= 0) CloseFile(fd_);
 }
 
 int64_t FileSource::ReadAt(char* buffer, size_t count, int64_t offset) {

@@ -36,10 +36,13 @@ class ByteSource {
   virtual void* Reallocate(void* block, size_t size);
 };
 
-// An open file; owns the descriptor.
+// An open file, read with positioned reads (the descriptor's own offset is
+// left alone). Closes the descriptor when it owns it; a host's descriptor
+// stays open.
 class FileSource : public ByteSource {
  public:
-  FileSource(int fd, int64_t size) : fd_(fd), size_(size) {}
+  FileSource(int fd, int64_t size, bool owns_descriptor = true)
+      : fd_(fd), size_(size), owns_(owns_descriptor) {}
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
@@ -50,6 +53,7 @@ class FileSource : public ByteSource {
  private:
   int fd_;
   int64_t size_;
+  bool owns_;
 };
 
 // A block of memory held by the host; not owned. `data` may be null when

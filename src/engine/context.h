@@ -25,9 +25,6 @@ struct CommentEntry {
   CommentEntry* next;
 };
 
-// Size of the file path field, terminator included.
-constexpr int kContextPathSize = 512;
-
 // The scan engine context of one CKalParser: keyword table, file, chunk
 // buffer. Made by ParserCreateContext, emptied by ParserReleaseContext at the
 // end of every scan, freed by ParserFreeContext.
@@ -47,10 +44,10 @@ struct ParserContext {
   char* chunkBuffer;
   int32_t examinedLength;
   int64_t chunkOffset;
-  // The path given at creation. With a memory source it only names the job
-  // (trace lines, DEX output names) and may be empty.
-  char filePath[kContextPathSize];
-  bool pathTooLong;  // the given path did not fit: the scan must fail
+  // The path given at creation, an owned copy of any length ("" when none
+  // was given). With a memory or descriptor source it only names the job
+  // (trace lines, DEX output names) and may be empty. Never null.
+  char* filePath;
 
   // End of the valid data of the chunk held. The chunk lies in the chunk
   // buffer, where *dataEnd is NUL, or, for a memory block, in the block
@@ -68,8 +65,10 @@ struct ParserContext {
   bool xrxConcurrent;
 
   // VantrelScanStatus of the last scan; handlers that end a scan with -1 may
-  // set a more precise reason before returning.
+  // set a more precise reason before returning, and a detail for the host
+  // (SetScanDetail): owned, null when none.
   int scanStatus;
+  char* scanDetail;
 
   // What the parse writes: its property map and the comment families'
   // working values. Owned by the CKalParser (not by the context); null in
@@ -91,7 +90,12 @@ struct ParserContext {
   const void* memoryData;
   size_t memorySize;
   bool hasMemorySource;
-  // A source that a test hands in (not owned); takes the place of both.
+  // The host's open descriptor to scan instead of the file (CKalParser::
+  // SetDescriptorSource); not owned and never closed here: the host keeps
+  // it open until the scan ends.
+  int descriptor;
+  bool hasDescriptorSource;
+  // A source that a test hands in (not owned); takes the place of the rest.
   vantrel::ByteSource* testSource;
   // A handler from outside the library is registered. Its text position is
   // a writable char*, so every chunk is a copy in the chunk buffer even when

@@ -35,16 +35,28 @@ ParserContext* ParserCreateContext(const char* path) {
   }
   context->capacity = 20;
   context->scanStatus = VANTREL_SCAN_NOT_RUN;
-  if (path != nullptr) {
-    size_t len = std::strlen(path);
-    if (len >= sizeof context->filePath) {
-      // Never truncated: a cut path could name another file.
-      context->pathTooLong = true;
-    } else {
-      std::memcpy(context->filePath, path, len + 1);
-    }
+  context->descriptor = -1;
+  // Any length the system accepts: whether a path is too long is the
+  // system's to say when the file is opened.
+  const size_t len = path != nullptr ? std::strlen(path) : 0;
+  context->filePath = new (std::nothrow) char[len + 1];
+  if (context->filePath == nullptr) {
+    std::free(context->entries);
+    delete context;
+    return nullptr;
   }
+  if (len > 0) std::memcpy(context->filePath, path, len);
+  context->filePath[len] = '\0';
   return context;
+}
+
+void SetScanDetail(ParserContext* context, const std::string& text) {
+  if (context == nullptr) return;
+  delete[] context->scanDetail;
+  context->scanDetail = new (std::nothrow) char[text.size() + 1];
+  if (context->scanDetail != nullptr) {
+    std::memcpy(context->scanDetail, text.c_str(), text.size() + 1);
+  }
 }
 
 void ParserReleaseContext(ParserContext* context) {
@@ -69,6 +81,8 @@ void ParserFreeContext(ParserContext* context) {
   delete[] context->ownedKeys;
   delete[] context->jobName;
   delete[] context->dexFolder;
+  delete[] context->filePath;
+  delete[] context->scanDetail;
   delete context;
 }
 
@@ -384,13 +398,20 @@ bool Scan::Fail(int status) {
 }
 
 bool Scan::Open() {
-  // A name too long to keep would be cut in trace lines and DEX output
-  // names, so even a memory scan refuses it.
-  if (ctx_->pathTooLong) return Fail(VANTREL_SCAN_PATH_TOO_LONG);
   if (ctx_->settingLost) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
   ctx_->ownsSource = false;
   if (ctx_->testSource != nullptr) {
     ctx_->source = ctx_->testSource;
+  } else if (ctx_->hasDescriptorSource) {
+    int status = VANTREL_SCAN_READ_ERROR;
+    int64_t size = 0;
+    if (!SizeOfDescriptor(ctx_->descriptor, &size, &status)) {
+      return Fail(status);
+    }
+    ctx_->source = new (std::nothrow)
+        FileSource(ctx_->descriptor, size, /*owns_descriptor=*/false);
+    if (ctx_->source == nullptr) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
+    ctx_->ownsSource = true;
   } else if (ctx_->hasMemorySource) {
     ctx_->source = new (std::nothrow)
         MemorySource(ctx_->memoryData, ctx_->memorySize);

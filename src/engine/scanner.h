@@ -4,6 +4,7 @@
 #define VANTREL_ENGINE_SCANNER_H_
 
 #include <cstdint>
+#include <string>
 
 #include "engine/context.h"
 #include "engine/scan_record.h"
@@ -45,9 +46,14 @@ PassPlan PlanPass(int32_t pass_bits, int32_t scan_mode, int64_t win_begin,
                   int whole_size);
 
 // A new context for `path` (may be null: the scan will fail) with an empty
-// table of capacity 20, or null when memory is exhausted. A path of more than
-// 511 bytes is not copied; the context is marked so that the scan fails.
+// table of capacity 20, or null when memory is exhausted. The path is copied
+// whole, whatever its length.
 ParserContext* ParserCreateContext(const char* path);
+
+// Keeps `text` as the scan's detail for the host (CKalParser::
+// GetScanDetail), replacing an earlier one. Without memory for the copy
+// the scan goes without a detail.
+void SetScanDetail(ParserContext* context, const std::string& text);
 
 // Closes the file, frees the chunk buffer, the table and the XRX objects.
 // The context itself stays valid (and empty). Safe to call repeatedly.

@@ -6,9 +6,11 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "entry/roads.h"
+#include "output/escape.h"
 #include "output/json_writer.h"
 #include "vantrel/version.h"
 
@@ -32,6 +34,7 @@ struct vantrel_result {
 
   int status = VANTREL_SCAN_NOT_RUN;
   std::string name;
+  std::string detail;
   std::string json;
   std::vector<Rule> rules;
   std::vector<Pair> pairs;
@@ -42,6 +45,14 @@ namespace {
 // The name of a memory job that the host did not name: the CLI's name for
 // standard input.
 constexpr char kUnnamedJob[] = "-";
+
+// The texts handed to hosts are UTF-8: a value that is valid UTF-8 as it
+// stands (what current producers write) is kept, any other is read as
+// Latin-1.
+std::string HostText(std::string_view bytes) {
+  return vantrel::Escape(bytes, vantrel::Source::kUtf8OrLatin1,
+                         vantrel::Style::kPlain);
+}
 
 bool ValidMode(int mode) {
   return mode == VANTREL_MODE_NONE || mode == VANTREL_MODE_HEAD ||
@@ -56,6 +67,11 @@ bool ValidSkipFlags(int flags) { return flags >= 0 && flags <= 3; }
 // Checks the job's own arguments; fills `name` with what the job is called.
 bool ValidJob(const vantrel::Job& job, std::string& name) {
   if (job.name != nullptr && *job.name == '\0') return false;
+  if (job.on_descriptor) {
+    if (job.fd < 0 || job.name == nullptr) return false;
+    name = job.name;
+    return true;
+  }
   if (job.in_memory) {
     if (job.data == nullptr && job.size != 0) return false;
     if (job.name == nullptr) return false;
@@ -82,9 +98,10 @@ void FillRules(const CRuleKalPropArrArray& rules, vantrel_result& result) {
     for (int p = 0; p < array.GetSize(); ++p) {
       const CKalProperty property = array.GetAt(p);
       vantrel_result::Property prop;
-      prop.name = property.getPropertyName();
-      prop.type_name = property.getPropertyTypeName();
+      prop.name = HostText(property.getPropertyName());
+      prop.type_name = HostText(property.getPropertyTypeName());
       VantrelPairValue(property, prop.value);
+      prop.value = HostText(prop.value);
       prop.type = static_cast<int>(property.getPropertyType());
       prop.id = property.getPropertyID();
       out.properties.push_back(std::move(prop));
@@ -101,10 +118,12 @@ vantrel_result* Rules(const vantrel::Job& job, int skip_flags,
     if (!ValidJob(job, result->name) || !ValidSkipFlags(skip_flags)) {
       result->status = VANTREL_SCAN_BAD_ARGUMENT;
     } else {
-      result->status = vantrel::RunRulesRoad(job, skip_flags, dex_dir, rules);
+      result->status = vantrel::RunRulesRoad(job, skip_flags, dex_dir, rules,
+                                             &result->detail);
     }
     FillRules(rules, *result);
-    result->json = vantrel::RulesJson(result->name, result->status, rules);
+    result->json = vantrel::RulesJson(result->name, result->status, rules,
+                                      result->detail);
     return result.release();
   } catch (...) {
     return nullptr;
@@ -121,19 +140,22 @@ vantrel_result* Pairs(const vantrel::Job& job, int scan_mode, char unit,
         !ValidUnit(unit)) {
       result->status = VANTREL_SCAN_BAD_ARGUMENT;
     } else {
-      result->status = vantrel::RunPairsRoad(job, with_bbox != 0 ? 1 : 0,
-                                             scan_mode, unit, raw, count);
+      result->status =
+          vantrel::RunPairsRoad(job, with_bbox != 0 ? 1 : 0, scan_mode, unit,
+                                raw, count, &result->detail);
     }
     std::unique_ptr<_tPairProperty[]> pairs(raw);
     if (raw == nullptr) count = 0;
     for (int i = 0; i < count; ++i) {
       const _tPairProperty& pair = pairs[i];
-      result->pairs.push_back({pair.propName != nullptr ? pair.propName : "",
-                               pair.propValue != nullptr ? pair.propValue : "",
-                               pair.propType});
+      result->pairs.push_back(
+          {HostText(pair.propName != nullptr ? pair.propName : ""),
+           HostText(pair.propValue != nullptr ? pair.propValue : ""),
+           pair.propType});
     }
     result->json =
-        vantrel::PairsJson(result->name, result->status, pairs.get(), count);
+        vantrel::PairsJson(result->name, result->status, pairs.get(), count,
+                           result->detail);
     return result.release();
   } catch (...) {
     return nullptr;
@@ -144,6 +166,14 @@ vantrel::Job FileJob(const char* path, const char* name) {
   vantrel::Job job;
   job.path = path;
   job.name = name;
+  return job;
+}
+
+vantrel::Job DescriptorJob(int fd, const char* name) {
+  vantrel::Job job;
+  job.on_descriptor = true;
+  job.fd = fd;
+  job.name = name != nullptr ? name : kUnnamedJob;
   return job;
 }
 
@@ -191,6 +221,20 @@ vantrel_result* vantrel_pairs_memory(const void* data, size_t size,
                                      const char* name, int scan_mode,
                                      char unit, int with_bbox) {
   return Pairs(MemoryJob(data, size, name), scan_mode, unit, with_bbox);
+}
+
+vantrel_result* vantrel_rules_fd(int fd, const char* name, int skip_flags,
+                                 const char* dex_dir) {
+  return Rules(DescriptorJob(fd, name), skip_flags, dex_dir);
+}
+
+vantrel_result* vantrel_pairs_fd(int fd, const char* name, int scan_mode,
+                                 char unit, int with_bbox) {
+  return Pairs(DescriptorJob(fd, name), scan_mode, unit, with_bbox);
+}
+
+const char* vantrel_result_detail(const vantrel_result* r) {
+  return r != nullptr ? r->detail.c_str() : "";
 }
 
 int vantrel_result_status(const vantrel_result* r) {

@@ -7,13 +7,15 @@ namespace {
 // The parser's name for the job: the name when it has one (a memory job is
 // read from no path), else the path read.
 const char* ConstructionName(const Job& job) {
-  if (job.in_memory) return job.name;
+  if (job.in_memory || job.on_descriptor) return job.name;
   return job.path;
 }
 
 void SetSource(const Job& job, CKalParser& parser) {
   if (job.in_memory) {
     parser.SetMemorySource(job.data, job.size);
+  } else if (job.on_descriptor) {
+    parser.SetDescriptorSource(job.fd);
   } else if (job.name != nullptr) {
     parser.SetJobName(job.name);
   }
@@ -34,7 +36,7 @@ void AddJobTicketComments(CKalParser& parser, char unit, int skip_flags) {
 }
 
 int RunRulesRoad(const Job& job, int skip_flags, const char* dex_dir,
-                 CRuleKalPropArrArray& rules) {
+                 CRuleKalPropArrArray& rules, std::string* detail) {
   // Each parse owns its state: parses on other threads run alongside.
   // No exception may reach the host; one here can only be memory exhaustion
   // inside the standard containers.
@@ -45,6 +47,7 @@ int RunRulesRoad(const Job& job, int skip_flags, const char* dex_dir,
     AddJobTicketComments(parser, 'M', skip_flags);
     parser.HandleFile(rules, 15);
     parser.GetDataFromParser(rules);
+    if (detail != nullptr) *detail = parser.GetScanDetail();
     return parser.GetScanStatus();
   } catch (...) {
     return VANTREL_SCAN_OUT_OF_MEMORY;
@@ -52,7 +55,8 @@ int RunRulesRoad(const Job& job, int skip_flags, const char* dex_dir,
 }
 
 int RunPairsRoad(const Job& job, int with_bounding_box, int scan_mode,
-                 char unit, _tPairProperty*& pairs, int& count) {
+                 char unit, _tPairProperty*& pairs, int& count,
+                 std::string* detail) {
   try {
     CRuleKalPropArrArray scratch;
     CKalParser parser(ConstructionName(job));
@@ -64,6 +68,7 @@ int RunPairsRoad(const Job& job, int with_bounding_box, int scan_mode,
     if (with_bounding_box == 1) parser.AddBoundingBox(unit);
     parser.HandleFile(scratch, scan_mode);
     parser.GetRipDataFromParser(pairs, count);
+    if (detail != nullptr) *detail = parser.GetScanDetail();
     return parser.GetScanStatus();
   } catch (...) {
     return VANTREL_SCAN_OUT_OF_MEMORY;

@@ -5,6 +5,7 @@
 #define VANTREL_ENTRY_ROADS_H_
 
 #include <cstddef>
+#include <string>
 
 #include "vantrel/kal_parser.h"
 #include "vantrel/kal_property.h"
@@ -14,15 +15,19 @@ namespace vantrel {
 
 // What to scan, and what to call it.
 struct Job {
-  // The file to read; ignored when `in_memory`.
+  // The file to read; ignored when `in_memory` or `on_descriptor`.
   const char* path = nullptr;
+  // The host's open descriptor to read when `on_descriptor` (see
+  // CKalParser::SetDescriptorSource); not closed.
+  bool on_descriptor = false;
+  int fd = -1;
   // The bytes to scan in place when `in_memory`; they must stay unchanged
   // until the road returns. May be null when `size` is 0.
   bool in_memory = false;
   const void* data = nullptr;
   size_t size = 0;
   // Names the job in DEX output names and trace lines; null: `path`.
-  // REQUIRES: non-null when `in_memory`.
+  // REQUIRES: non-null when `in_memory` or `on_descriptor`.
   const char* name = nullptr;
 };
 
@@ -34,17 +39,20 @@ void AddJobTicketComments(CKalParser& parser, char unit, int skip_flags);
 
 // The job-ticket road: every comment set (less those `skip_flags` leaves
 // out), the whole job; appends the rules to `rules`. dex_dir: the DEX output
-// folder for this parse, null for KALOUTPUT. Answers the VantrelScanStatus.
-// REQUIRES: the job names a non-empty path, or is in memory with a name.
+// folder for this parse, null for KALOUTPUT. Answers the VantrelScanStatus;
+// `detail`, when given, receives CKalParser::GetScanDetail.
+// REQUIRES: the job names a non-empty path, or is in memory or on a
+// descriptor with a name.
 int RunRulesRoad(const Job& job, int skip_flags, const char* dex_dir,
-                 CRuleKalPropArrArray& rules);
+                 CRuleKalPropArrArray& rules, std::string* detail = nullptr);
 
 // The RIP road: the structure comments and, when with_bounding_box is 1, the
 // bounding-box comments; the part of the job that scan_mode selects. `pairs`
 // and `count` follow CKalParser::GetRipDataFromParser. Answers the
 // VantrelScanStatus. REQUIRES: as RunRulesRoad.
 int RunPairsRoad(const Job& job, int with_bounding_box, int scan_mode,
-                 char unit, _tPairProperty*& pairs, int& count);
+                 char unit, _tPairProperty*& pairs, int& count,
+                 std::string* detail = nullptr);
 
 }  // namespace vantrel
 

@@ -113,8 +113,8 @@ bool FitsCrop(float lower, float upper) {
 void TakeBox(ParserBoundingBoxStruct* box, int rank, float lower_x,
              float lower_y, float upper_x, float upper_y) {
   if (!FitsCrop(lower_x, upper_x) || !FitsCrop(lower_y, upper_y)) return;
-  // The first box with an area stays; a better-ranked comment only records
-  // that it was seen.
+  // A box whose upper corner lies up and right of the origin stays; a
+  // better-ranked comment only records that it was seen.
   if (box->upperY > 0 && box->upperX > 0) {
     box->rank = rank;
     return;
@@ -167,7 +167,7 @@ void StoreCrop(PropertyMap& properties, const char* name, float value) {
   // "0.000000", not "-0.000000".
   if (value == 0) value = 0;
   const std::string text = FixedText(value);
-  std::unique_ptr<CKalProperty> record = NewProperty();
+  std::unique_ptr<CKalProperty> record = NewProperty(properties);
   if (!record) return;
   record->setPropertyName(key);
   record->setPropertyTypeName("FLOAT");

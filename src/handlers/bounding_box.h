@@ -6,8 +6,10 @@
 // "ImpostripPressPaperSize" 5. A comment counts only in the header or a
 // trailer of the job's own document; in the header a kind ranked no higher
 // than the one held is ignored, and "(atend)" defers a kind to the tail pass.
-// The first box with an area is the one kept: a later, higher-ranked comment
-// only raises the rank (which then shuts out lower kinds).
+// A box with an area is taken while the box held has no upper corner up and
+// right of the origin (both upper coordinates positive); once it has one, it
+// is kept: a later, higher-ranked comment only raises the rank (which then
+// shuts out lower kinds).
 #ifndef VANTREL_HANDLERS_BOUNDING_BOX_H_
 #define VANTREL_HANDLERS_BOUNDING_BOX_H_
 

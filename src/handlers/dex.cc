@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "engine/byte_source.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "engine/scanner.h"
 #include "handlers/value_text.h"
 #include "parser/parse_state.h"
 #include "platform/file.h"
@@ -58,9 +61,34 @@ const char* BaseName(const char* path) {
   return base;
 }
 
+// Most file systems take names of at most 255 bytes. A ticket's name is the
+// job's base name and "_<n>.dexxml" (at most 11 bytes, n below 1000); a base
+// name too long for that is cut to the first kMaxBaseBytes bytes, at the
+// start of a UTF-8 character, so that the job of a long name still gets its
+// tickets. Shorter names are used whole, as they always were.
+constexpr size_t kMaxNameBytes = 255;
+constexpr size_t kMaxBaseBytes = kMaxNameBytes - 11;
+
+std::string TicketBase(const char* base) {
+  size_t n = std::strlen(base);
+  if (n <= kMaxBaseBytes) return std::string(base, n);
+  n = kMaxBaseBytes;
+  while (n > 0 && (static_cast<unsigned char>(base[n]) & 0xC0) == 0x80) --n;
+  return std::string(base, n);
+}
+
 bool EndsWithSeparator(const char* folder) {
   const size_t n = std::strlen(folder);
   return n > 0 && (folder[n - 1] == '/' || folder[n - 1] == '\\');
+}
+
+// Keeps "<where>: <reason>" as the scan's detail for the host.
+void DexDetail(ParserContext* context, const char* where, const char* reason) {
+  try {
+    SetScanDetail(context, std::string(where) + ": " + reason);
+  } catch (const std::bad_alloc&) {
+    // The status still tells the failure.
+  }
 }
 
 // The length: a decimal number at the start of the value, 0 when there is
@@ -165,24 +193,26 @@ void RegisterDexxmlSet(ParserContext* context) {
                        0);
 }
 
-bool getFileNameAndDescriptor(const ParserContext* context,
+bool getFileNameAndDescriptor(ParserContext* context,
                               char (&name)[kDexNameSize], int* handle) {
   *handle = -1;
   name[0] = '\0';
   int tried = 0;
   const char* folder = OutputFolder(context);
   if (context != nullptr && folder != nullptr) {
-    const char* base = BaseName(
-        context->jobName != nullptr ? context->jobName : context->filePath);
+    const std::string base = TicketBase(BaseName(
+        context->jobName != nullptr ? context->jobName : context->filePath));
     const char* separator = EndsWithSeparator(folder) ? "" : kFolderSeparator;
-    for (int counter = 0; counter < kDexMaxCounter; ++counter) {
+    int counter = 0;
+    for (; counter < kDexMaxCounter; ++counter) {
       const int n = std::snprintf(name, sizeof name, "%s%s%s_%d.dexxml", folder,
-                                  separator, base, counter);
+                                  separator, base.c_str(), counter);
       ++tried;
       if (n < 0 || n >= static_cast<int>(sizeof name)) {
         name[0] = '\0';
         VTRACE("--ERROR-- getFileNameAndDescriptor name too long in %s",
                folder);
+        DexDetail(context, folder, std::strerror(ENAMETOOLONG));
         break;
       }
       *handle = CreateNewFile(name);
@@ -190,10 +220,16 @@ bool getFileNameAndDescriptor(const ParserContext* context,
       // A taken name (also a link or a folder there) moves on to the next
       // counter; any other failure would fail for every counter alike.
       if (errno != EEXIST) {
+        const int error = errno;
         VTRACE("--ERROR-- getFileNameAndDescriptor %s: %s", name,
-               ErrnoText(errno));
+               ErrnoText(error));
+        // A missing or unwritable folder is what the user has to mend.
+        DexDetail(context, folder, std::strerror(error));
         break;
       }
+    }
+    if (counter == kDexMaxCounter) {
+      DexDetail(context, folder, "every ticket name is taken");
     }
   }
   VTRACE("getFileNameAndDescriptor a_newName = %s counter = %d a_hFile =%d",
@@ -211,12 +247,23 @@ bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
     InputBytes input(context, *position, offset);
     const int64_t start = BlockStart(input, offset);
     *position += std::min(start, input.held_end()) - offset;
+    // A failed write sets errno; the input's end sets nothing.
+    errno = 0;
     const int64_t written = CopyBlock(context, input, start, num_bytes, out);
+    const int copy_error = errno;
     const bool closed = CloseWritten(out);
+    const int close_error = errno;
     if (written == num_bytes && closed) {
       result = StoreProperty(PropertiesOf(context), "DexJTData", "STRING", 0,
                              name) != nullptr;
     } else {
+      if (written != num_bytes) {
+        DexDetail(context, name,
+                  copy_error != 0 ? std::strerror(copy_error)
+                                  : "the job ends inside the ticket data");
+      } else {
+        DexDetail(context, name, std::strerror(close_error));
+      }
       VTRACE(
           "saveDexxmlToFile error writing a_numBytes = %ld writennBytes = %ld ",
           num_bytes, static_cast<long>(written));

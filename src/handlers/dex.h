@@ -50,12 +50,16 @@ bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
                       int64_t offset);
 
 // Builds "<KALOUTPUT>/<base name>_<n>.dexxml" (the base name: the input
-// path after its last "/" or "\") for n from 0 to 999 and creates the first
+// path after its last "/" or "\", cut to 244 bytes at a UTF-8 character
+// start when longer, so that the name fits the 255 bytes file systems
+// allow) for n from 0 to 999 and creates the first
 // that is free, only in that folder (see CreateNewFile). Stops early when a
 // name cannot be created for another reason than being taken. `name`
 // receives the name tried last ("" when none), `*handle` the open
-// descriptor or -1. Answers whether a file was created.
-bool getFileNameAndDescriptor(const ParserContext* context,
+// descriptor or -1. Answers whether a file was created; when none was, the
+// scan's detail names the folder and the reason
+// ("/nonexistent: No such file or directory").
+bool getFileNameAndDescriptor(ParserContext* context,
                               char (&name)[kDexNameSize], int* handle);
 
 }  // namespace vantrel

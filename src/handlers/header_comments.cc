@@ -83,7 +83,7 @@ int64_t GlobalComment(char* context, CommentStruct* /*record*/, long /*param*/,
                       int64_t /*continuation*/, int64_t /*value_offset*/,
                       long* /*wait_index*/, void* /*user_data*/,
                       void* /*caller*/) {
-  std::unique_ptr<CKalProperty> record = NewProperty();
+  std::unique_ptr<CKalProperty> record = NewProperty(PropertiesOf(context));
   VTRACE("GlobalComment Call, GetCount = %d", PropertiesOf(context).Count());
   if (keyword == nullptr || position == nullptr || *position == nullptr) {
     return 0;
@@ -165,7 +165,7 @@ int64_t ParserTitle(char* context, CommentStruct* record, long /*param*/,
 
   std::unique_ptr<CKalProperty>& pending = HandlerVars(context).pendingTitle;
   if (says_something) {
-    std::unique_ptr<CKalProperty> fresh = NewProperty();
+    std::unique_ptr<CKalProperty> fresh = NewProperty(PropertiesOf(context));
     if (fresh) pending = std::move(fresh);
   }
   // A later title of nothing but blanks still overwrites the pending text.

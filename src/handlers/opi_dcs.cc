@@ -26,20 +26,7 @@ int16_t MarkOpiDcs(PropertyMap& properties, void* user_data) {
   uint16_t* flags =
       user_data != nullptr ? static_cast<uint16_t*>(user_data) : &local;
   *flags = static_cast<uint16_t>(*flags | kOpiDcsBits);
-  std::unique_ptr<CKalProperty> record = NewProperty();
-  if (record) {
-    if (const CKalProperty* old = FindProperty(properties, "OPIDCS")) {
-      int bits = 0;
-      old->getValue(bits);
-      *flags = static_cast<uint16_t>(*flags | (bits & 0xFFFF));
-    }
-    const short value = static_cast<short>(*flags);
-    record->setPropertyName("OPIDCS");
-    record->setPropertyTypeName("long");
-    record->setPropertyID(0);
-    record->setValue(&value);
-    StoreProperty(properties, std::move(record));
-  }
+  *flags = static_cast<uint16_t>(StoreOpiDcsBits(properties, *flags) & 0xFFFF);
   return static_cast<int16_t>(*flags);
 }
 
@@ -62,6 +49,22 @@ bool ReadPlateName(const char* pos, const char* end,
 }
 
 }  // namespace
+
+int StoreOpiDcsBits(PropertyMap& properties, int bits) {
+  std::unique_ptr<CKalProperty> record = NewProperty(properties);
+  if (!record) return bits;
+  if (const CKalProperty* old = FindProperty(properties, "OPIDCS")) {
+    int stored = 0;
+    old->getValue(stored);
+    bits |= stored;
+  }
+  record->setPropertyName("OPIDCS");
+  record->setPropertyTypeName("long");
+  record->setPropertyID(0);
+  record->setValue(&bits);
+  StoreProperty(properties, std::move(record));
+  return bits;
+}
 
 void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags) {
   static const struct {
@@ -114,7 +117,7 @@ int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
   for (const char* process : kProcessColors) {
     if (std::strcmp(name, process) == 0) return 0;
   }
-  std::unique_ptr<CKalProperty> gap = NewProperty();
+  std::unique_ptr<CKalProperty> gap = NewProperty(PropertiesOf(context));
   if (gap) {
     const int yes = 1;
     gap->setPropertyName("IsGapFile");

@@ -16,6 +16,8 @@ struct ParserContext;
 
 namespace vantrel {
 
+class PropertyMap;
+
 // Plate names longer than this are cut to it.
 constexpr int kPlateNameMax = 63;
 
@@ -25,6 +27,11 @@ constexpr int kPlateNameMax = 63;
 // "CyanPlate", "MagentaPlate", "YellowPlate", "BlackPlate", "PlateFile"
 // (DCS). `flags` must outlive the scan.
 void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags);
+
+// Stores `bits` as "OPIDCS", together with the bits an earlier "OPIDCS"
+// holds (the OPI and DCS comments and the separations step share the word).
+// Answers the merged word; `bits` alone when no record could be made.
+int StoreOpiDcsBits(PropertyMap& properties, int bits);
 
 // The handlers (CommentHandler protocol; user data: the flag word). Both
 // answer 0 and leave the text position where it was.

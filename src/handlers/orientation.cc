@@ -37,6 +37,20 @@ bool BeginsWith(const char* text, const char* prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
+// Producers write the orientation words in any case ("landscape" is common);
+// ASCII only, whatever the locale.
+bool BeginsWithWord(const char* text, const char* word) {
+  for (; *word != '\0'; ++text, ++word) {
+    const unsigned char a = static_cast<unsigned char>(*text);
+    const unsigned char b = static_cast<unsigned char>(*word);
+    const auto lower = [](unsigned char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+    };
+    if (lower(a) != lower(b)) return false;
+  }
+  return true;
+}
+
 // The scanner finds the landscape check through its hooks from library load
 // on.
 struct HookInstaller {
@@ -132,9 +146,9 @@ int64_t ParserOrientation(char* context, CommentStruct*, long, char*,
   HandlerVars(context).matrixOrientation = false;
   // Anything but a landscape value, "(atend)" and an empty value among them,
   // means portrait.
-  AddOrientationNewEntry(PropertiesOf(context), BeginsWith(value, kLandscape)
-                                                    ? kLandscape
-                                                    : kPortrait);
+  AddOrientationNewEntry(
+      PropertiesOf(context),
+      BeginsWithWord(value, kLandscape) ? kLandscape : kPortrait);
   return 0;
 }
 

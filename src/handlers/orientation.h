@@ -33,8 +33,9 @@ void RegisterMacClientSet(ParserContext* context, int32_t* counter);
 // REQUIRES: the text at *position is NUL-terminated at the end of the data
 // held (context->dataEnd when the context is given).
 
-// "Orientation": "Landscape" when the value begins with it (case matters),
-// else "Portrait". From then on matrices no longer set "Orientation".
+// "Orientation": "Landscape" when the value begins with that word in any
+// letter case ("landscape" too), else "Portrait". From then on matrices no
+// longer set "Orientation".
 VANTREL_COMMENT_HANDLER(ParserOrientation);
 // "ViewingOrientation" (user data: the counter; caller: the
 // CRuleKalPropArrArray given to HandleFile, may be null). Ignored inside an

@@ -6,6 +6,7 @@
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "handlers/opi_dcs.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
 #include "parser/parse_state.h"
@@ -236,32 +237,18 @@ void saveSeparations(PropertyMap& properties, CRuleKalPropArrArray* rules,
   VTRACE("saveSeparations Return, number page = %d, number separation = %d",
          record->m_pageNumber, record->m_separationCount);
 
-  std::unique_ptr<CKalProperty> opidcs = NewProperty();
-  if (opidcs) {
-    int value = kPreSeparatedBit;
-    // The OPI and DCS comments keep their bits in the same property.
-    if (const CKalProperty* old = FindProperty(properties, "OPIDCS")) {
-      int bits = 0;
-      old->getValue(bits);
-      value |= bits;
-    }
-    opidcs->setPropertyName("OPIDCS");
-    opidcs->setPropertyTypeName("long");
-    opidcs->setPropertyID(0);
-    opidcs->setValue(&value);
-    StoreProperty(properties, std::move(opidcs));
-    // The constant is what this line has always reported.
-    VTRACE("saveSeparations OPIDCS, GetCount = %d, value = %d",
-           properties.Count(), kPreSeparatedBit);
-    if (FindProperty(properties, "PreSeparatedMode") == nullptr) {
-      std::unique_ptr<CKalProperty> mode = NewProperty();
-      if (mode) {
-        mode->setPropertyName("PreSeparatedMode");
-        mode->setPropertyValue("1", kFlagCode);
-        StoreProperty(properties, std::move(mode));
-        VTRACE("saveSeparations PreSeparatedMode, GetCount = %d, value = true",
-               properties.Count());
-      }
+  StoreOpiDcsBits(properties, kPreSeparatedBit);
+  // The constant is what this line has always reported.
+  VTRACE("saveSeparations OPIDCS, GetCount = %d, value = %d",
+         properties.Count(), kPreSeparatedBit);
+  if (FindProperty(properties, "PreSeparatedMode") == nullptr) {
+    std::unique_ptr<CKalProperty> mode = NewProperty(properties);
+    if (mode) {
+      mode->setPropertyName("PreSeparatedMode");
+      mode->setPropertyValue("1", kFlagCode);
+      StoreProperty(properties, std::move(mode));
+      VTRACE("saveSeparations PreSeparatedMode, GetCount = %d, value = true",
+             properties.Count());
     }
   }
   record->m_separated = 0;

@@ -13,6 +13,10 @@ bool IsControl(uint32_t cp) { return cp < 0x20 || (cp >= 0x7f && cp < 0xa0); }
 
 void AppendCharacter(std::string& out, uint32_t cp, Style style) {
   char buf[8];
+  if (style == Style::kPlain) {
+    AppendUtf8(out, cp);
+    return;
+  }
   if (style == Style::kJson) {
     switch (cp) {
       case '"':

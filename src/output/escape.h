@@ -1,10 +1,11 @@
 // Turning bytes from print files and command lines into safe output text.
 //
-// Print files carry arbitrary bytes: values are read as Latin-1, where every
-// byte is a character, so any value converts and the JSON output is always
-// valid UTF-8. File names come from the command line, where UTF-8 is the
-// norm, so a name that is valid UTF-8 is kept as it is and only a name that
-// is not is read as Latin-1.
+// Print files carry arbitrary bytes. Current producers write their texts
+// (titles, creators) in UTF-8, older ones in Latin-1 or a code page near it;
+// file names come from the command line, where UTF-8 is the norm. So a text
+// that is valid UTF-8 as a whole is kept as it is, and any other is read as
+// Latin-1, where every byte is a character: any text converts, and the output
+// is always valid UTF-8.
 #ifndef VANTREL_OUTPUT_ESCAPE_H_
 #define VANTREL_OUTPUT_ESCAPE_H_
 
@@ -15,7 +16,7 @@ namespace vantrel {
 
 // How the input bytes are read.
 enum class Source {
-  kLatin1,        // every byte is one character (values, keys)
+  kLatin1,        // every byte is one character
   kUtf8OrLatin1,  // UTF-8 when the whole text is valid UTF-8, else Latin-1
 };
 
@@ -28,6 +29,9 @@ enum class Style {
   // of a print file reaches the terminal as a control sequence; everything
   // else, backslash included, as it is.
   kDisplay,
+  // Nothing escaped: the characters as UTF-8, for hosts that take the text
+  // itself (the C API's accessors).
+  kPlain,
 };
 
 // Answers the UTF-8 text for `bytes`.

@@ -9,10 +9,10 @@ namespace {
 std::string_view Text(const char* s) { return s != nullptr ? s : ""; }
 
 std::string Json(std::string_view bytes) {
-  return Escape(bytes, Source::kLatin1, Style::kJson);
+  return Escape(bytes, Source::kUtf8OrLatin1, Style::kJson);
 }
 
-std::string Head(std::string_view file, int status) {
+std::string Head(std::string_view file, int status, std::string_view detail) {
   std::string line = "{\"file\":\"" +
                      Escape(file, Source::kUtf8OrLatin1, Style::kJson) +
                      "\",\"scan\":\"";
@@ -22,6 +22,7 @@ std::string Head(std::string_view file, int status) {
     line += "failed\",\"error\":\"";
     line += Json(VantrelScanStatusText(status));
     line += '"';
+    if (!detail.empty()) line += ",\"detail\":\"" + Json(detail) + '"';
   }
   return line;
 }
@@ -29,8 +30,9 @@ std::string Head(std::string_view file, int status) {
 }  // namespace
 
 std::string PairsJson(std::string_view file, int status,
-                      const _tPairProperty* pairs, int count) {
-  std::string line = Head(file, status) + ",\"pairs\":[";
+                      const _tPairProperty* pairs, int count,
+                      std::string_view detail) {
+  std::string line = Head(file, status, detail) + ",\"pairs\":[";
   for (int i = 0; pairs != nullptr && i < count; ++i) {
     if (i > 0) line += ',';
     line += "{\"key\":\"" + Json(Text(pairs[i].propName)) +
@@ -41,8 +43,9 @@ std::string PairsJson(std::string_view file, int status,
 }
 
 std::string RulesJson(std::string_view file, int status,
-                      const CRuleKalPropArrArray& rules) {
-  std::string line = Head(file, status) + ",\"rules\":[";
+                      const CRuleKalPropArrArray& rules,
+                      std::string_view detail) {
+  std::string line = Head(file, status, detail) + ",\"rules\":[";
   std::string value;
   for (int r = 0; r < rules.GetSize(); ++r) {
     const CRuleKalPropArray array = rules.GetAt(r);

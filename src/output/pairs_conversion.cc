@@ -3,8 +3,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "handlers/handler_state.h"
 #include "parser/parse_state.h"
@@ -84,22 +86,47 @@ int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
   if (m_engine == nullptr) return 1;
   const vantrel::ParseTraceScope trace(m_engine);
   vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
+  // No whole answer: the host gets no pairs, and the status says why (unless
+  // the scan had already failed for a reason of its own).
+  const auto lose_answer = [this] {
+    if (m_scanStatus == VANTREL_SCAN_OK) {
+      m_scanStatus = VANTREL_SCAN_OUT_OF_MEMORY;
+    }
+  };
   SetAtBoundingBox(&vantrel::HandlerVars(m_engine).boundingBox, properties);
-  std::vector<vantrel::PropertyMap::Entry> entries = properties.TakeAll();
-  count = static_cast<int>(entries.size());
-  if (count == 0) return 1;
-  pairs = new (std::nothrow) _tPairProperty[entries.size()];
-  if (pairs == nullptr) {
-    // Nothing can be handed back; the records go with `entries`.
-    count = 0;
+  if (properties.lost()) {
+    properties.Clear();
+    lose_answer();
     return 1;
   }
-  std::string value;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    int type = VantrelPairValue(*entries[i].second, value);
-    pairs[i].propName = CopyText(entries[i].first);
-    pairs[i].propValue = CopyText(value);
-    pairs[i].propType = type;
+  // The array is handed over whole or not at all: a host prints and compares
+  // every name and value, so a pair without one must never reach it. When
+  // memory runs out on the way, the host gets no pairs (count 0) and the
+  // scan's status says why.
+  try {
+    std::vector<vantrel::PropertyMap::Entry> entries = properties.TakeAll();
+    if (entries.empty()) return 1;
+    std::unique_ptr<_tPairProperty[]> made(new (std::nothrow)
+                                               _tPairProperty[entries.size()]);
+    if (made == nullptr) {
+      lose_answer();
+      return 1;
+    }
+    std::string value;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const int type = VantrelPairValue(*entries[i].second, value);
+      made[i].propName = CopyText(entries[i].first);
+      made[i].propValue = CopyText(value);
+      made[i].propType = type;
+      if (made[i].propName == nullptr || made[i].propValue == nullptr) {
+        lose_answer();
+        return 1;
+      }
+    }
+    count = static_cast<int>(entries.size());
+    pairs = made.release();
+  } catch (const std::bad_alloc&) {
+    lose_answer();
   }
   return 1;
 }

@@ -75,5 +75,9 @@ int CKalParser::GetDataFromParser(CRuleKalPropArrArray& rules) {
     document.Add(record);
   }
   rules.Add(document);
+  // A property lost for want of memory: the rule is not the whole answer.
+  if (properties.lost() && m_scanStatus == VANTREL_SCAN_OK) {
+    m_scanStatus = VANTREL_SCAN_OUT_OF_MEMORY;
+  }
   return 1;
 }

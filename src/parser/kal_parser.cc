@@ -181,6 +181,17 @@ void CKalParser::SetMemorySource(const void* data, size_t size) {
   m_engine->memorySize = data == nullptr ? 0 : size;
 }
 
+void CKalParser::SetDescriptorSource(int fd) {
+  if (m_engine == nullptr) return;
+  m_engine->hasDescriptorSource = true;
+  m_engine->descriptor = fd;
+}
+
+const char* CKalParser::GetScanDetail() const {
+  if (m_engine == nullptr || m_engine->scanDetail == nullptr) return "";
+  return m_engine->scanDetail;
+}
+
 void CKalParser::AddComment(const char* keyword, int param, int prefix,
                             CommentHandler handler, void* user_data) {
   if (m_engine == nullptr || keyword == nullptr || handler == nullptr) return;
@@ -225,5 +236,9 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
   setOrientation();
   saveDocumentCustomColors();
   state.pageLabelFlag = -1;
+  // A property lost for want of memory leaves no whole answer to give.
+  if (properties.lost() && m_scanStatus == VANTREL_SCAN_OK) {
+    m_scanStatus = VANTREL_SCAN_OUT_OF_MEMORY;
+  }
   return result == -1 ? 0 : 1;
 }

@@ -168,6 +168,25 @@ bool OpenForScan(const char* path, int* fd, int64_t* size, int* status) {
   return true;
 }
 
+bool SizeOfDescriptor(int fd, int64_t* size, int* status) {
+  HANDLE handle = fd >= 0 ? HandleOf(fd) : INVALID_HANDLE_VALUE;
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+    *status = VANTREL_SCAN_READ_ERROR;
+    return false;
+  }
+  LARGE_INTEGER length{};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(handle) != FILE_TYPE_DISK ||
+      !GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      !GetFileSizeEx(handle, &length)) {
+    *status = VANTREL_SCAN_NOT_REGULAR_FILE;
+    return false;
+  }
+  *size = static_cast<int64_t>(length.QuadPart);
+  return true;
+}
+
 int64_t ReadAt(int fd, char* buffer, size_t count, int64_t offset) {
   HANDLE handle = HandleOf(fd);
   if (handle == INVALID_HANDLE_VALUE) return -1;
@@ -268,6 +287,21 @@ bool OpenForScan(const char* path, int* fd, int64_t* size, int* status) {
     return false;
   }
   *fd = handle;
+  *size = static_cast<int64_t>(st.st_size);
+  return true;
+}
+
+bool SizeOfDescriptor(int fd, int64_t* size, int* status) {
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    *status = VANTREL_SCAN_READ_ERROR;
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *status = S_ISDIR(st.st_mode) ? VANTREL_SCAN_IS_DIRECTORY
+                                  : VANTREL_SCAN_NOT_REGULAR_FILE;
+    return false;
+  }
   *size = static_cast<int64_t>(st.st_size);
   return true;
 }

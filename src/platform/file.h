@@ -14,6 +14,13 @@ namespace vantrel {
 // VantrelScanStatus and no descriptor left open.
 bool OpenForScan(const char* path, int* fd, int64_t* size, int* status);
 
+// The size of the regular file open on the host's descriptor `fd` (on
+// Windows a descriptor of the C runtime). A descriptor that is closed, or
+// open on a pipe, console, device or folder, answers false with `status`
+// set (VANTREL_SCAN_READ_ERROR for a closed one, VANTREL_SCAN_NOT_REGULAR_FILE
+// for what cannot be read at an offset). The descriptor is left as it is.
+bool SizeOfDescriptor(int fd, int64_t* size, int* status);
+
 // Reads up to `count` bytes at `offset`, retrying short reads and
 // interrupted calls until `count` bytes or the end of the file. Answers the
 // number of bytes read (0 at the end of the file), or -1 on a read error.

@@ -1,11 +1,14 @@
 #include "platform/registry.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/trace.h"
@@ -15,14 +18,17 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include <vector>
-
 #include "platform/wide_text.h"
+#else
+#include <sys/stat.h>
 #endif
 
 namespace vantrel {
 
 namespace {
+
+// Export files read, for the tests that count them.
+std::atomic<uint64_t> g_file_reads{0};
 
 // A configuration export is a few kilobytes; the cap keeps a wrong variable
 // (a disk image, a device) from costing unbounded memory. Larger files are
@@ -64,6 +70,7 @@ bool ReadFile(const char* path, std::string& data, std::string& problem) {
   bool ok = static_cast<uint64_t>(size) <= kMaxFileSize;
   if (!ok) problem = "larger than 16 MiB";
   if (ok) {
+    g_file_reads.fetch_add(1, std::memory_order_relaxed);
     data.resize(static_cast<size_t>(size));
     int64_t n = ReadAt(fd, &data[0], data.size(), 0);
     // A file that shrank meanwhile is read as it now is.
@@ -73,6 +80,65 @@ bool ReadFile(const char* path, std::string& data, std::string& problem) {
   }
   CloseFile(fd);
   return ok;
+}
+
+// What shows that a file changed: its size and modification time (to the
+// nanosecond where the system keeps it).
+struct FileStamp {
+  int64_t size = 0;
+  int64_t modified = 0;
+  bool operator==(const FileStamp& o) const {
+    return size == o.size && modified == o.modified;
+  }
+};
+
+bool StampOf(const char* path, FileStamp* stamp) {
+#if defined(_WIN32)
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard,
+                            &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  stamp->size = static_cast<int64_t>(
+      (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  stamp->modified = static_cast<int64_t>(
+      (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+      data.ftLastWriteTime.dwLowDateTime);
+#else
+  struct stat st {};
+  if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  stamp->size = static_cast<int64_t>(st.st_size);
+  stamp->modified =
+      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+  return true;
+}
+
+// A folder as read from an export file.
+struct CachedFolder {
+  std::string file;
+  FileStamp stamp;
+  RegistryRoot root = kHKeyLocalMachine;
+  std::string folder;
+  int result = 0;  // as ParseRegistryExport answers
+  std::map<std::string, std::string> values;
+};
+
+// Process-wide, read-only to a parse but for this cache: the folders last
+// read from export files, so that a print server's parses read the file once
+// and again only when it changes (path, size or modification time). Any
+// thread may use it under the mutex; a few entries cover every setting the
+// library reads, and a full cache starts over.
+struct FolderCache {
+  std::mutex mutex;
+  std::vector<CachedFolder> entries;
+};
+constexpr size_t kMaxCachedFolders = 16;
+
+FolderCache& Cache() {
+  static FolderCache* cache = new FolderCache;  // never destroyed: no order
+  return *cache;                                // problem at exit
 }
 
 // A named file that cannot be used is told once; settings then keep their
@@ -210,6 +276,10 @@ bool ReadSystemKey(RegistryRoot root, const std::string& path,
 
 }  // namespace
 
+uint64_t RegistryFileReads() {
+  return g_file_reads.load(std::memory_order_relaxed);
+}
+
 NTBaseRegHandle::NTBaseRegHandle(RegistryRoot root) : root_(root) {}
 NTBaseRegHandle::~NTBaseRegHandle() = default;
 
@@ -230,13 +300,55 @@ int NTBaseRegHandle::openRegistryFolder(const char* path) {
       return 0;
 #endif
     }
-    std::string data;
-    std::string problem;
-    if (!ReadFile(file, data, problem)) {
-      TellFileProblem(file, problem.c_str());
-      return 0;
+    // The stamp is taken before the file is read: a change made while it is
+    // read shows as a new stamp at the next parse.
+    FileStamp stamp;
+    const bool stamped = StampOf(file, &stamp);
+    int result = 0;
+    bool cached = false;
+    if (stamped) {
+      FolderCache& cache = Cache();
+      std::lock_guard<std::mutex> lock(cache.mutex);
+      for (const CachedFolder& entry : cache.entries) {
+        if (entry.stamp == stamp && entry.root == root_ &&
+            entry.folder == path && entry.file == file) {
+          result = entry.result;
+          if (result > 0) values_ = entry.values;
+          cached = true;
+          break;
+        }
+      }
     }
-    const int result = ParseRegistryExport(std::move(data), root_, path, values_);
+    if (!cached) {
+      std::string data;
+      std::string problem;
+      if (!ReadFile(file, data, problem)) {
+        TellFileProblem(file, problem.c_str());
+        return 0;
+      }
+      std::map<std::string, std::string> values;
+      result = ParseRegistryExport(std::move(data), root_, path, values);
+      if (stamped) {
+        CachedFolder entry;
+        entry.file = file;
+        entry.stamp = stamp;
+        entry.root = root_;
+        entry.folder = path;
+        entry.result = result;
+        entry.values = values;
+        FolderCache& cache = Cache();
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        for (auto it = cache.entries.begin(); it != cache.entries.end(); ++it) {
+          if (it->root == root_ && it->folder == path && it->file == file) {
+            cache.entries.erase(it);
+            break;
+          }
+        }
+        if (cache.entries.size() >= kMaxCachedFolders) cache.entries.clear();
+        cache.entries.push_back(std::move(entry));
+      }
+      if (result > 0) values_.swap(values);
+    }
     if (result < 0) TellFileProblem(file, "not a registry export file");
     open_ = result > 0;
     if (!open_) values_.clear();

@@ -19,6 +19,7 @@
 #ifndef VANTREL_PLATFORM_REGISTRY_H_
 #define VANTREL_PLATFORM_REGISTRY_H_
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -58,6 +59,11 @@ class NTBaseRegHandle {
 // alone unless the answer is 1. May throw std::bad_alloc.
 int ParseRegistryExport(std::string data, RegistryRoot root, const char* path,
                         std::map<std::string, std::string>& values);
+
+// How many times an export file has been read in this process. A file is
+// read once and then only when it changes (its path, size or modification
+// time); its folders are kept, process-wide and thread-safe, in between.
+uint64_t RegistryFileReads();
 
 // A value's raw text (as ParseRegistryExport keeps it) read as a flag: a
 // dword, or a string holding a decimal number. False for anything else.

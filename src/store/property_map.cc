@@ -34,6 +34,7 @@ void PropertyMap::Remove(const std::string& name) {
 void PropertyMap::Clear() {
   entries_.clear();
   index_.clear();
+  lost_ = false;
 }
 
 std::vector<PropertyMap::Entry> PropertyMap::TakeAll() {
@@ -45,6 +46,12 @@ std::vector<PropertyMap::Entry> PropertyMap::TakeAll() {
 
 std::unique_ptr<CKalProperty> NewProperty() {
   return std::unique_ptr<CKalProperty>(new (std::nothrow) CKalProperty);
+}
+
+std::unique_ptr<CKalProperty> NewProperty(PropertyMap& map) {
+  std::unique_ptr<CKalProperty> record = NewProperty();
+  if (!record) map.MarkLost();
+  return record;
 }
 
 namespace {
@@ -67,7 +74,10 @@ std::unique_ptr<CKalProperty> NamedProperty(const char* name,
 CKalProperty* StoreProperty(PropertyMap& map, const char* name,
                             const char* type_name, int id, const char* value) {
   std::unique_ptr<CKalProperty> record = NamedProperty(name, type_name, id);
-  if (!record) return nullptr;
+  if (!record) {
+    if (name != nullptr) map.MarkLost();
+    return nullptr;
+  }
   if (value != nullptr) record->setPropertyValue(value, -1);
   return StoreProperty(map, std::move(record));
 }
@@ -75,7 +85,10 @@ CKalProperty* StoreProperty(PropertyMap& map, const char* name,
 CKalProperty* StoreProperty(PropertyMap& map, const char* name,
                             const char* type_name, int id, int32_t value) {
   std::unique_ptr<CKalProperty> record = NamedProperty(name, type_name, id);
-  if (!record) return nullptr;
+  if (!record) {
+    if (name != nullptr) map.MarkLost();
+    return nullptr;
+  }
   const int number = value;
   record->setValue(&number);
   return StoreProperty(map, std::move(record));
@@ -83,7 +96,10 @@ CKalProperty* StoreProperty(PropertyMap& map, const char* name,
 
 CKalProperty* StoreProperty(PropertyMap& map,
                             std::unique_ptr<CKalProperty> record) {
-  if (!record) return nullptr;
+  if (!record) {
+    map.MarkLost();
+    return nullptr;
+  }
   CKalProperty* raw = record.get();
   map.Store(raw->getPropertyName(), std::move(record));
   return raw;

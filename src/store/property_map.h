@@ -42,22 +42,31 @@ class PropertyMap {
   std::vector<Entry> TakeAll();
   const std::vector<Entry>& entries() const { return entries_; }
 
+  // A property that should have been stored was lost for want of memory:
+  // the map no longer holds the whole answer, and the parse must not hand
+  // it over as if it did. Set by the store functions below (and by
+  // NewProperty(map)); cleared by Clear().
+  void MarkLost() { lost_ = true; }
+  bool lost() const { return lost_; }
+
  private:
   std::vector<Entry> entries_;
   std::unordered_map<std::string, size_t> index_;
+  bool lost_ = false;
 };
 
 // Makes a record with the name, type name and identifier set and stores it
 // by replacement. `value` (may be null: no value) is set as text with type
 // code -1. Answers the stored record, or null when no record could be made
-// (nothing is stored then).
+// (nothing is stored then, and the map is marked lost).
 CKalProperty* StoreProperty(PropertyMap& map, const char* name,
                             const char* type_name, int id, const char* value);
 // The same with a 32-bit integer value (the count form), which the record
 // reads back in the type that `type_name` gives ("int", "long", "bool").
 CKalProperty* StoreProperty(PropertyMap& map, const char* name,
                             const char* type_name, int id, int32_t value);
-// Stores a record built by the caller under its own name. Null record: no-op.
+// Stores a record built by the caller under its own name. A null record (one
+// that could not be made) stores nothing and marks the map lost.
 CKalProperty* StoreProperty(PropertyMap& map,
                             std::unique_ptr<CKalProperty> record);
 // Null for a null name or an absent one.
@@ -66,6 +75,9 @@ void RemoveProperty(PropertyMap& map, const char* name);
 
 // A new empty record, or null when memory is exhausted.
 std::unique_ptr<CKalProperty> NewProperty();
+// The same for a record meant for `map`, which is marked lost when none could
+// be made.
+std::unique_ptr<CKalProperty> NewProperty(PropertyMap& map);
 
 }  // namespace vantrel
 

@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -19,7 +21,20 @@ namespace {
 
 using vantrel_test::TempDir;
 
-TEST(StdinSpool, CopiesAPipeWholeAndRemovesTheCopy) {
+// Everything in the spool file read through its descriptor.
+std::string ReadAll(int fd) {
+  std::string data;
+  char buffer[65536];
+  for (off_t at = 0;;) {
+    const ssize_t n = pread(fd, buffer, sizeof buffer, at);
+    if (n <= 0) break;
+    data.append(buffer, static_cast<size_t>(n));
+    at += n;
+  }
+  return data;
+}
+
+TEST(StdinSpool, CopiesAPipeWholeIntoAFileWithoutAName) {
   // Larger than the copy buffer and the pipe's own, written while read.
   std::string job = "%!PS-Adobe-3.0\n" + vantrel_test::Filler(3 << 20);
   job += std::string("\0\xff\r\n", 4);
@@ -34,18 +49,19 @@ TEST(StdinSpool, CopiesAPipeWholeAndRemovesTheCopy) {
     }
     close(fds[1]);
   });
-  std::string path;
-  {
-    vantrel_cli::StdinSpool spool;
-    std::string error;
-    ASSERT_TRUE(spool.Fill(fds[0], error)) << error;
-    path = spool.path();
-    EXPECT_EQ(TempDir::Read(path), job);
-  }
+  TempDir dir;
+  vantrel_test::ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
+  vantrel_cli::StdinSpool spool;
+  std::string error;
+  ASSERT_TRUE(spool.Fill(fds[0], error)) << error;
   writer.join();
   close(fds[0]);
-  struct stat st;
-  EXPECT_NE(stat(path.c_str(), &st), 0) << path << " left behind";
+  EXPECT_EQ(ReadAll(spool.fd()), job);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  // A closed input is refused before any spool is made.
+  EXPECT_FALSE(spool.Fill(fds[0], error));
+  EXPECT_EQ(error, "cannot read standard input: Bad file descriptor");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 #if defined(VANTREL_CLI_PATH)
@@ -144,19 +160,68 @@ TEST(CliStdin, IsReadOnceHoweverOftenNamedAndLeavesNoSpool) {
   EXPECT_EQ(Shell("ls -A '" + dir.path() + "'").out, "");
 }
 
-TEST(CliStdin, ASpoolThatCannotBeMadeFailsThatFileOnly) {
+// Standard input that cannot be spooled fails that FILE only, with its
+// record in every output form and the reason on stderr.
+TEST(CliStdin, AFileThatCannotBeSpooledStillGetsItsRecord) {
   TempDir dir;
   const std::string path =
       dir.Write("a.ps", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 72 72\n");
-  const Tool r = Shell("echo x | TMPDIR=/nonexistent/vantrel {} pairs - '" +
-                       path + "' 2>&1");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out.rfind("vantrel: -: cannot create a temporary file in "
-                        "/nonexistent/vantrel/: No such file or directory\n" +
-                            path + ": ok\n",
-                        0),
-            0u)
-      << r.out;
+  const std::string no_tmp =
+      "cannot create a temporary file in /nonexistent/vantrel/: No such file "
+      "or directory";
+  const std::string closed = "cannot read standard input: Bad file descriptor";
+  const struct {
+    const char* input;  // the shell's redirection of standard input
+    const char* tmpdir;
+    std::string reason;
+  } kCases[] = {
+      {"< /dev/null", "/nonexistent/vantrel", no_tmp},
+      {"<&-", "/tmp", closed},
+  };
+  for (const auto& c : kCases) {
+    const std::string run = "TMPDIR=" + std::string(c.tmpdir) + " {} pairs ";
+    const std::string files = " - '" + path + "' " + c.input;
+    const Tool json = Shell(run + "--json" + files + " 2>/dev/null");
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(json.out.substr(0, json.out.find('\n') + 1),
+              "{\"file\":\"-\",\"scan\":\"failed\",\"error\":\"" + c.reason +
+                  "\",\"pairs\":[]}\n")
+        << json.out;
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 2);
+    const Tool text = Shell(run + files + " 2>/dev/null");
+    EXPECT_EQ(text.out.rfind("-: failed (" + c.reason + ")\n  (no pairs)\n\n" +
+                                 path + ": ok\n",
+                             0),
+              0u)
+        << text.out;
+    EXPECT_EQ(Shell(run + files + " 2>&1 >/dev/null").out,
+              "vantrel: -: " + c.reason + "\n");
+  }
+}
+
+// However the tool ends while it reads standard input, or while a reader
+// that went away leaves it writing, the spool folder is left empty.
+TEST(CliStdin, SignalsAndClosedReadersLeaveNoSpool) {
+  TempDir dir;
+  const std::string job = dir.Write(
+      "job.ps", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 72 72\n%%EndComments\n" +
+                    vantrel_test::Filler(1 << 20));
+  const std::string spool = dir.path() + "/spool";
+  ASSERT_EQ(mkdir(spool.c_str(), 0700), 0);
+  const std::string tmpdir = "TMPDIR='" + spool + "' ";
+  const std::string kRuns[] = {
+      // Still reading: the writer keeps the pipe open.
+      "(cat '" + job + "'; sleep 3) | " + tmpdir +
+          "timeout -s INT 1 {} pairs -",
+      "(cat '" + job + "'; sleep 3) | " + tmpdir +
+          "timeout -s TERM 1 {} rules -",
+      // The reader leaves after the first line.
+      "cat '" + job + "' '" + job + "' | " + tmpdir + "{} rules - - | head -1",
+  };
+  for (const std::string& run : kRuns) {
+    Shell(run + " >/dev/null 2>&1");
+    EXPECT_TRUE(std::filesystem::is_empty(spool)) << run;
+  }
 }
 
 #endif  // VANTREL_CLI_PATH

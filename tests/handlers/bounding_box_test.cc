@@ -115,6 +115,28 @@ TEST(BoxHandlers, AcceptanceRankingAndValues) {
   }
 }
 
+// A box stays once its upper corner lies up and right of the origin; a box
+// with an area below or left of the origin is replaced by a later one.
+TEST(BoxHandlers, KeepsFirstBoxWithPositiveUpperCorner) {
+  const struct {
+    Box held;
+    const char* value;
+    const char* after;
+  } kCases[] = {
+      {{-20, -20, -10, -10, 1, 0}, "0 0 612 792", "0 0 612 792 r2 a0 m15 p0"},
+      {{-20, 0, -10, 792, 1, 0}, "0 0 612 792", "0 0 612 792 r2 a0 m15 p0"},
+      {{-10, -10, 5, 5, 1, 0}, "0 0 612 792", "-10 -10 5 5 r2 a0 m15 p0"},
+  };
+  for (const auto& c : kCases) {
+    CommentStruct record{};
+    record.m_headerState = 1;
+    record.m_scanMode = 15;
+    ParserBoundingBoxStruct box = MakeBox(c.held);
+    vantrel_test::Feed(ParserHiResBoundingBox, c.value, &record, &box);
+    EXPECT_EQ(Dump(box, record), c.after) << c.value;
+  }
+}
+
 TEST(BoxHandlers, MarginsKeepWhatCannotBeRead) {
   CommentStruct record{};  // margins count anywhere
   ParserBoundingBoxStruct box{};

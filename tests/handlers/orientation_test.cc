@@ -37,7 +37,11 @@ TEST(OrientationHandlers, CommentsAndMatricesGiveTheOrientation) {
   } kCases[] = {
       // clang-format off
       {"Landscape", {{kO, "Landscape", 0, 0, 0}}, "Orientation:string#349=Landscape", ""},
-      {"case matters", {{kO, "landscape", 0, 0, 0}}, "Orientation:string#349=Portrait", ""},
+      // Producers write the words in any case; the stored word keeps its own.
+      {"lower case", {{kO, "landscape", 0, 0, 0}}, "Orientation:string#349=Landscape", ""},
+      {"upper case", {{kO, "LANDSCAPE", 0, 0, 0}}, "Orientation:string#349=Landscape", ""},
+      {"lower-case portrait", {{kO, "portrait", 0, 0, 0}}, "Orientation:string#349=Portrait", ""},
+      {"other word", {{kO, "landscap", 0, 0, 0}}, "Orientation:string#349=Portrait", ""},
       {"atend", {{kO, "(atend)", 0, 0, 0}}, "Orientation:string#349=Portrait", ""},
       {"last comment wins", {{kO, "Landscape", 0, 0, 0}, {kO, "Portrait", 0, 0, 0}},
        "Orientation:string#349=Portrait", ""},

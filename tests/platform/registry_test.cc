@@ -1,11 +1,14 @@
 #include "platform/registry.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gtest/gtest.h"
 #include "platform/trace.h"
 #include "support/test_support.h"
+#include "vantrel/parser_if.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -241,5 +244,34 @@ TEST(Registry, WindowsReadsTheSystemRegistryUnlessAFileIsNamed) {
 }
 
 #endif
+
+// A print server's loop of head scans reads the settings file once, and
+// again only when the file changes.
+TEST(Registry, ReadsTheFileOnceUntilItChanges) {
+  TempDir dir;
+  const std::string job =
+      dir.Write("job.ps", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 72 72\n");
+  const std::string file = dir.Write("r.reg", kGood);
+  ScopedEnv env("VANTREL_REGISTRY", file.c_str());
+  std::unique_ptr<CRipBaseParserIF> rip(RipCreateParserObject());
+  const auto reads_for_scans = [&](int scans) {
+    const uint64_t before = vantrel::RegistryFileReads();
+    for (int i = 0; i < scans; ++i) {
+      _tPairProperty* pairs = nullptr;
+      int count = 0;
+      rip->ParseToPairs(job.c_str(), pairs, count, 1, 1, 'P');
+      delete[] pairs;
+    }
+    return vantrel::RegistryFileReads() - before;
+  };
+  EXPECT_EQ(reads_for_scans(40), 1u);
+  dir.Write("r.reg", kGood + "\"Other\"=dword:2\n");
+  EXPECT_EQ(reads_for_scans(40), 1u);
+  NTBaseRegHandle h(kHKeyLocalMachine);
+  int value = 0;
+  ASSERT_EQ(h.openRegistryFolder("\\A\\K"), 1);
+  EXPECT_EQ(h.getBoolValueByName("Other", value, 0), 1);
+  EXPECT_EQ(value, 2);
+}
 
 }  // namespace
