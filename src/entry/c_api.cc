@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "entry/c_result.h"
 #include "entry/roads.h"
 #include "output/json_writer.h"
 #include "vantrel/version.h"
@@ -35,6 +36,8 @@ struct vantrel_result {
   std::string json;
   std::vector<Rule> rules;
   std::vector<Pair> pairs;
+  // The pages road's report (c_api_pages.cc); null on the other roads.
+  std::shared_ptr<const vantrel::PageReport> pages;
 };
 
 namespace {
@@ -255,3 +258,25 @@ int vantrel_result_pair(const vantrel_result* r, int index,
 }
 
 }  // extern "C"
+
+namespace vantrel {
+
+vantrel_result* NewPagesResult(int status, std::string name, std::string json,
+                               std::shared_ptr<const PageReport> pages) {
+  try {
+    std::unique_ptr<vantrel_result> result(new vantrel_result);
+    result->status = status;
+    result->name = std::move(name);
+    result->json = std::move(json);
+    result->pages = std::move(pages);
+    return result.release();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+const PageReport* PagesOf(const vantrel_result* r) {
+  return r != nullptr ? r->pages.get() : nullptr;
+}
+
+}  // namespace vantrel
