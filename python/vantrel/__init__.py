@@ -22,7 +22,7 @@ import os
 import sys
 import threading
 
-__all__ = ["rules", "pairs", "library_version", "MODES", "UNITS"]
+__all__ = ["rules", "pairs", "pages", "library_version", "MODES", "UNITS"]
 __version__ = "0.1.0"
 
 # The CLI's words for the scan modes and units (vantrel --help).
@@ -64,6 +64,8 @@ def _declare(lib):
         "vantrel_pairs_file": ([text, c_int, ctypes.c_char, c_int], result_p),
         "vantrel_pairs_memory": ([ctypes.c_void_p, size, text, c_int,
                                   ctypes.c_char, c_int], result_p),
+        "vantrel_pages_file": ([text], result_p),
+        "vantrel_pages_memory": ([ctypes.c_void_p, size, text], result_p),
         "vantrel_result_status": ([result_p], c_int),
         "vantrel_result_json": ([result_p], text),
         "vantrel_result_free": ([result_p], None),
@@ -243,4 +245,26 @@ def pairs(source, mode="whole", unit="mm", bbox=True, *, name=None):
                             "its path")
         result = lib.vantrel_pairs_file(_path(source, "source"), scan_mode,
                                         unit_char, with_bbox)
+    return _answer(lib, result)
+
+
+def pages(source, *, name=None):
+    """Scans a job on the pages road: the object of `vantrel pages --json`,
+    with the job's pages (label, ordinal, byte offset and length, bbox,
+    media, orientation, features), its media, requirements, duplex, collate,
+    language level, owner ("for"), process colours and resources.
+
+    source: a path (str or os.PathLike), or bytes-like data scanned in memory.
+    name: as for rules().
+    """
+    lib = _lib()
+    if _is_bytes_like(source):
+        memory = _Memory(source)
+        result = lib.vantrel_pages_memory(memory.address, memory.size,
+                                          _name(name))
+    else:
+        if name is not None:
+            raise TypeError("name is for data in memory; a file is named by "
+                            "its path")
+        result = lib.vantrel_pages_file(_path(source, "source"))
     return _answer(lib, result)
