@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "commands.h"
-#include "pages_command.h"
 #include "output/escape.h"
+#include "pages_command.h"
 #include "parallel.h"
 
 namespace vantrel_cli {
@@ -32,8 +32,10 @@ const Command kCommands[] = {
     {"pairs", "list the key/value pairs that a RIP front end gets", RunPairs},
     {"rules", "list the rules and properties that job-ticket software gets",
      RunRules},
-    {"pages", "list the pages with their byte ranges, the media and the "
-     "requirements", RunPages},
+    {"pages",
+     "list the pages with their byte ranges, the media and the "
+     "requirements",
+     RunPages},
 };
 
 // What the command line asked for besides the library settings.

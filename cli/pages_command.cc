@@ -83,9 +83,9 @@ FileReport PagesOne(const Options& options, const std::string& file,
   Result result(vantrel_pages_file_named(read_path.c_str(), file.c_str()));
   FileReport report;
   const int status = vantrel_result_status(result.get());
-  const std::string failure = "vantrel: " +
-                              Display(file.c_str(), Source::kUtf8OrLatin1) +
-                              ": " + VantrelScanStatusText(status) + "\n";
+  const std::string failure =
+      "vantrel: " + Display(file.c_str(), Source::kUtf8OrLatin1) + ": " +
+      VantrelScanStatusText(status) + "\n";
   if (result == nullptr) {
     report.err = failure;
     report.failed = true;
@@ -122,8 +122,8 @@ int RunPages(const Options& options, std::ostream& out, std::ostream& err) {
           output.failed = true;
           return;
         }
-        FileReport report = PagesOne(
-            options, file, file == kStdinName ? spool.path() : file);
+        FileReport report =
+            PagesOne(options, file, file == kStdinName ? spool.path() : file);
         output.out = std::move(report.out);
         output.err = std::move(report.err);
         output.failed = report.failed;

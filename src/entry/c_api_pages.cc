@@ -92,7 +92,7 @@ int vantrel_result_page(const vantrel_result* r, int index,
   info.has_bbox = page.bbox.known ? 1 : 0;
   for (size_t i = 0; i < 4; ++i) info.bbox[i] = page.bbox.value[i];
   info.media = OrNull(page.media);
-  info.orientation = OrNull(page.orientation);
+  info.orientation = page.orientation;
   info.feature_count = static_cast<int>(page.features.size());
   *out = info;
   return 1;

@@ -184,12 +184,19 @@ bool ReadOrdinal(const std::string& word, int64_t* value) {
   return true;
 }
 
+// Four finite numbers, each a whole word of the line.
 bool ReadBox(std::string_view line, std::array<double, 4>* box) {
-  std::string word;
+  const char* p = line.data();
+  const char* const end = p + line.size();
   for (double& value : *box) {
-    if (!NextWord(line, word, false) || !ReadNumber(word, &value)) {
+    while (p < end && Blank(*p)) ++p;
+    double v = 0;
+    const char* stop = p < end ? ReadDoubleText(p, end, &v) : nullptr;
+    if (stop == nullptr || (stop < end && !Blank(*stop)) || !std::isfinite(v)) {
       return false;
     }
+    value = v;
+    p = stop;
   }
   return true;
 }
@@ -406,7 +413,8 @@ void FinishPageIndex(PageIndexState& state, int64_t job_end) {
   for (PageRecord& page : state.report.pages) {
     if (!page.bbox.known) page.bbox = state.defaultBbox;
     if (!page.media.known) page.media = state.defaultMedia;
-    if (!page.orientation.known) page.orientation = state.defaultOrientation;
+    if (page.orientation == nullptr)
+      page.orientation = state.defaultOrientation;
   }
   PageReport& report = state.report;
   report.duplex = state.requirementDuplex;
@@ -437,7 +445,7 @@ int64_t PageIndexPage(char* context, CommentStruct* record, long, char*,
   const int64_t offset = CommentOffset(position, comment_start, value_offset);
   ClosePage(*state, offset);
   state->continuing = 0;
-  PageRecord page;
+  PageRecord& page = state->report.pages.emplace_back();
   page.offset = offset;
   std::string_view line = ValueLine(context, comment_start, position);
   NextWord(line, page.label, true);
@@ -446,7 +454,6 @@ int64_t PageIndexPage(char* context, CommentStruct* record, long, char*,
   if (NextWord(line, word, false) && ReadOrdinal(word, &ordinal)) {
     page.ordinal.Set(ordinal);
   }
-  state->report.pages.push_back(std::move(page));
   state->pageOpen = true;
   state->inPageTrailer = false;
   state->inDefaults = false;
@@ -484,8 +491,8 @@ int64_t PageIndexSection(char*, CommentStruct* record, long param, char*,
 }
 
 int64_t PageIndexPageValue(char* context, CommentStruct* record, long param,
-                           char*, char** position, char* comment_start,
-                           int64_t, int64_t, long*, void* user_data, void*) {
+                           char*, char** position, char* comment_start, int64_t,
+                           int64_t, long*, void* user_data, void*) {
   PageIndexState* state = StateOf(user_data);
   if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
       !IsDscComment(comment_start)) {
@@ -493,33 +500,32 @@ int64_t PageIndexPageValue(char* context, CommentStruct* record, long param,
   }
   state->continuing = 0;
   const std::string_view line = ValueLine(context, comment_start, position);
+  // Where the value goes: the defaults, or the open page (which may defer
+  // it to its page trailer).
+  Maybe<std::array<double, 4>>* bbox = &state->defaultBbox;
+  Maybe<std::string>* media = &state->defaultMedia;
+  const char** orientation = &state->defaultOrientation;
   bool* at_end = nullptr;
-  Maybe<std::array<double, 4>>* bbox = nullptr;
-  Maybe<std::string>* text = nullptr;
-  if (state->inDefaults) {
-    bbox = &state->defaultBbox;
-    text = param == kPageMedia ? &state->defaultMedia
-                               : &state->defaultOrientation;
-  } else if (state->pageOpen) {
+  if (!state->inDefaults) {
+    if (!state->pageOpen) return 0;  // neither a page nor its defaults
     PageRecord& page = state->report.pages.back();
     bbox = &page.bbox;
-    text = param == kPageMedia ? &page.media : &page.orientation;
+    media = &page.media;
+    orientation = &page.orientation;
     at_end = param == kPageBoundingBox ? &state->bboxAtEnd
              : param == kPageMedia     ? &state->mediaAtEnd
                                        : &state->orientationAtEnd;
-  } else {
-    return 0;  // neither a page nor its defaults
   }
   if (IsAtEnd(line)) {
     if (at_end != nullptr && !state->inPageTrailer) *at_end = true;
     return 0;
   }
-  const bool known = param == kPageBoundingBox ? bbox->known : text->known;
+  const bool known = param == kPageBoundingBox ? bbox->known
+                     : param == kPageMedia     ? media->known
+                                               : *orientation != nullptr;
   // The first value counts; the page trailer gives only what the page
   // deferred, or what it did not give at all.
-  if (state->inPageTrailer) {
-    if (known && !*at_end) return 0;
-  } else if (known) {
+  if (known && !(state->inPageTrailer && at_end != nullptr && *at_end)) {
     return 0;
   }
   if (param == kPageBoundingBox) {
@@ -529,17 +535,17 @@ int64_t PageIndexPageValue(char* context, CommentStruct* record, long param,
   } else if (param == kPageMedia) {
     std::string_view rest = line;
     std::string name;
-    if (NextWord(rest, name, true)) text->Set(name);
+    if (NextWord(rest, name, true)) media->Set(name);
   } else {
     const char* name = OrientationName(line);
-    if (name != nullptr) text->Set(name);
+    if (name != nullptr) *orientation = name;
   }
   return 0;
 }
 
 int64_t PageIndexFeature(char* context, CommentStruct* record, long, char*,
-                         char** position, char* comment_start, int64_t,
-                         int64_t, long*, void* user_data, void*) {
+                         char** position, char* comment_start, int64_t, int64_t,
+                         long*, void* user_data, void*) {
   PageIndexState* state = StateOf(user_data);
   if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
       !IsDscComment(comment_start)) {
@@ -559,8 +565,8 @@ int64_t PageIndexFeature(char* context, CommentStruct* record, long, char*,
 
 int64_t PageIndexJobValue(char* context, CommentStruct* record, long param,
                           char*, char** position, char* comment_start,
-                          int64_t continuation, int64_t, long*,
-                          void* user_data, void*) {
+                          int64_t continuation, int64_t, long*, void* user_data,
+                          void*) {
   PageIndexState* state = StateOf(user_data);
   if (state == nullptr || record == nullptr || !IsDscComment(comment_start)) {
     return 0;

@@ -39,7 +39,7 @@ struct PageIndexState {
   // The values of the defaults section, for the pages that give none.
   Maybe<std::array<double, 4>> defaultBbox;
   Maybe<std::string> defaultMedia;
-  Maybe<std::string> defaultOrientation;
+  const char* defaultOrientation = nullptr;  // static text
 
   // Job values, one bit per keyword (its param): taken, or deferred to the
   // trailer by "(atend)".

@@ -25,13 +25,15 @@ struct Maybe {
 
 // One of the job's own pages, in file order.
 struct PageRecord {
-  std::string label;         // as written, without its parentheses
-  Maybe<int64_t> ordinal;    // unknown when not a number
-  int64_t offset = 0;        // file offset of the "%" of its "%%Page:" line
-  int64_t length = 0;        // up to the next page, the trailer or the end
+  std::string label;       // as written, without its parentheses
+  Maybe<int64_t> ordinal;  // unknown when not a number
+  int64_t offset = 0;      // file offset of the "%" of its "%%Page:" line
+  int64_t length = 0;      // up to the next page, the trailer or the end
   Maybe<std::array<double, 4>> bbox;
   Maybe<std::string> media;
-  Maybe<std::string> orientation;  // "Portrait", "Landscape", ...
+  // "Portrait", "Landscape", "Seascape", "UpsideDown" (static texts), or
+  // null when unknown.
+  const char* orientation = nullptr;
   std::vector<std::string> features;  // "*Duplex DuplexTumble", as written
 };
 
@@ -56,7 +58,7 @@ struct PageReport {
   Maybe<int32_t> languageLevel;
   Maybe<std::string> forName;
   std::vector<std::string> processColors;
-  std::vector<std::string> neededResources;    // "font Times-Roman", ...
+  std::vector<std::string> neededResources;  // "font Times-Roman", ...
   std::vector<std::string> suppliedResources;
 };
 

@@ -59,7 +59,11 @@ void AppendPage(std::string& line, const PageRecord& page) {
   line += ",\"media\":";
   AppendMaybeText(line, page.media);
   line += ",\"orientation\":";
-  AppendMaybeText(line, page.orientation);
+  if (page.orientation != nullptr) {
+    AppendText(line, page.orientation);
+  } else {
+    line += "null";
+  }
   line += ",\"features\":";
   AppendList(line, page.features);
   line += '}';
@@ -134,7 +138,7 @@ std::string PagesJson(std::string_view file, int status,
     line += "null";
   }
   line += ",\"collate\":";
-  line += !report.collate.known ? "null"
+  line += !report.collate.known  ? "null"
           : report.collate.value ? "true"
                                  : "false";
   line += ",\"language_level\":";

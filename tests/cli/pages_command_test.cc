@@ -44,12 +44,13 @@ TEST(PagesCommand, ListsOnePageALineOrTheLibrarysJson) {
   EXPECT_EQ(text.status, 0);
   EXPECT_EQ(text.err, "");
   EXPECT_EQ(text.out,
-            path + ": ok\n"
-                   "  page i (ordinal 1)  offset 69  length 142  bbox 0 0 "
-                   "595.5 842  media A4  Landscape  feature *Duplex "
-                   "DuplexTumble\n"
-                   "  page 2  offset 211  length 12\n"
-                   "  medium A4  595 x 842  weight 75  white\n");
+            path +
+                ": ok\n"
+                "  page i (ordinal 1)  offset 69  length 142  bbox 0 0 "
+                "595.5 842  media A4  Landscape  feature *Duplex "
+                "DuplexTumble\n"
+                "  page 2  offset 211  length 12\n"
+                "  medium A4  595 x 842  weight 75  white\n");
 
   const CliResult json = RunCli({"pages", "--json", "-j", "2", path, path});
   EXPECT_EQ(json.status, 0);

@@ -81,8 +81,8 @@ TEST(CApiPages, BadArgumentsAndOtherRoadsGiveNoPages) {
   EXPECT_EQ(vantrel_result_page(nullptr, 0, &page), 0);
   EXPECT_EQ(vantrel_result_page_feature(nullptr, 0, 0), nullptr);
   Result unnamed(vantrel_pages_memory(nullptr, 0, nullptr));
-  EXPECT_EQ(std::string(vantrel_result_json(unnamed.get())).rfind(
-                "{\"file\":\"-\",\"scan\":\"ok\",\"pages\":[],", 0),
+  EXPECT_EQ(std::string(vantrel_result_json(unnamed.get()))
+                .rfind("{\"file\":\"-\",\"scan\":\"ok\",\"pages\":[],", 0),
             0u);
 }
 

@@ -95,8 +95,8 @@ TEST(PagesRoad, EveryPageCutsOutAtItsOffsetAndLength) {
                  preview.substr(0, 10));
   ExpectPagesCut("Ctrl-D and PJL", "\x04\x04" + pjl + job + "\x1b%-12345X", 3,
                  "%%Trailer");
-  ExpectPagesCut("CRLF lines", "%!PS\r\n%%Page: 1 1\r\nx\r\n%%Page: 2 2\r\n",
-                 2, "");
+  ExpectPagesCut("CRLF lines", "%!PS\r\n%%Page: 1 1\r\nx\r\n%%Page: 2 2\r\n", 2,
+                 "");
   for (const char* file :
        {"pdftops_mixed.ps", "psselect_reversed.ps", "a2ps_duplex.ps",
         "groff_fonts.ps", "enscript.ps", "dvips.ps"}) {
@@ -112,8 +112,8 @@ TEST(PagesRoad, EveryPageCutsOutAtItsOffsetAndLength) {
 
 TEST(PagesRoad, ReportsEveryPageOfAHundredThousandPageJob) {
   constexpr int kCount = 100000;
-  const std::string job = "%!PS-Adobe-3.0\n%%EndComments\n" +
-                          Pages(kCount, 40) + "%%Trailer\n";
+  const std::string job =
+      "%!PS-Adobe-3.0\n%%EndComments\n" + Pages(kCount, 40) + "%%Trailer\n";
   PageReport report;
   ASSERT_EQ(ScanMemory(job, report), VANTREL_SCAN_OK);
   ASSERT_EQ(report.pages.size(), static_cast<size_t>(kCount));
@@ -153,14 +153,16 @@ TEST(PagesRoad, ReadsWhatRealProducersWrite) {
     const std::string json = FileJson(DataFile(c.file));
     for (const char* fragment : c.fragments) {
       EXPECT_NE(json.find(fragment), std::string::npos)
-          << c.file << " lacks " << fragment << "\n" << json;
+          << c.file << " lacks " << fragment << "\n"
+          << json;
     }
   }
 }
 
 TEST(PagesRoad, FailsLikeTheOtherRoads) {
-  EXPECT_EQ(FileJson("/nonexistent/job.ps"),
-            R"j({"file":"job.ps","scan":"failed","error":"no such file","pages":[],"media":[],"requirements":[],"duplex":null,"collate":null,"language_level":null,"for":null,"process_colors":[],"resources":{"needed":[],"supplied":[]}})j");
+  EXPECT_EQ(
+      FileJson("/nonexistent/job.ps"),
+      R"j({"file":"job.ps","scan":"failed","error":"no such file","pages":[],"media":[],"requirements":[],"duplex":null,"collate":null,"language_level":null,"for":null,"process_colors":[],"resources":{"needed":[],"supplied":[]}})j");
   PageReport report;
   EXPECT_EQ(ScanMemory("%PDF-1.4\n%%Page: 1 1\n", report),
             VANTREL_SCAN_PDF_REFUSED);

@@ -77,26 +77,28 @@ TEST(PageIndex, ReadsEachPagesOwnComments) {
        R"j("label":"2","ordinal":2,"bbox":[0,0,595,842],"media":"A4","orientation":"Portrait","features":[])j"},
       {"atend from the page trailer, first value kept",
        kHead + "%%Page: 1 1\n%%PageBoundingBox: (atend)\n%%PageMedia: A3\n"
-       "%%PageMedia: A5\n%%PageTrailer\n%%PageBoundingBox: 0 0 10 20\n"
-       "%%PageMedia: A6\n%%PageOrientation: seascape\n",
+               "%%PageMedia: A5\n%%PageTrailer\n%%PageBoundingBox: 0 0 10 20\n"
+               "%%PageMedia: A6\n%%PageOrientation: seascape\n",
        R"j("label":"1","ordinal":1,"bbox":[0,0,10,20],"media":"A3","orientation":"Seascape","features":[])j"},
       {"unreadable values skipped",
        kHead + "%%Page: 1 1\n%%PageBoundingBox: 0 0 nan 20\n"
-       "%%PageOrientation: sideways\n%%Page: 2 2\n%%PageBoundingBox: 0 0 5\n",
+               "%%PageOrientation: sideways\n%%Page: 2 2\n%%PageBoundingBox: 0 "
+               "0 5\n",
        R"j("label":"1","ordinal":1,"bbox":null,"media":null,"orientation":null,"features":[] | )j"
        R"j("label":"2","ordinal":2,"bbox":null,"media":null,"orientation":null,"features":[])j"},
       {"a feature in a page is the page's",
        kHead + "%%BeginSetup\n%%BeginFeature: *PageSize A4\n%%EndFeature\n"
-       "%%EndSetup\n%%Page: 1 1\n%%BeginPageSetup\n"
-       "%%BeginFeature: *Duplex DuplexTumble\n%%EndFeature\n"
-       "%%IncludeFeature: *InputSlot Upper\n%%EndPageSetup\n",
+               "%%EndSetup\n%%Page: 1 1\n%%BeginPageSetup\n"
+               "%%BeginFeature: *Duplex DuplexTumble\n%%EndFeature\n"
+               "%%IncludeFeature: *InputSlot Upper\n%%EndPageSetup\n",
        R"j("label":"1","ordinal":1,"bbox":null,"media":null,"orientation":null,"features":["*Duplex DuplexTumble","*InputSlot Upper"])j"},
       {"embedded pages and remarks are not the job's",
        kHead + "% Page prefeed\n%%Page: 1 1\n%%BeginDocument: a.eps\n"
-       "%!PS-Adobe-3.0 EPSF-3.0\n%%Page: 1 1\n%%PageMedia: B5\n"
-       "%%Trailer\n%%EndDocument\n%%PageMedia: A4\n",
+               "%!PS-Adobe-3.0 EPSF-3.0\n%%Page: 1 1\n%%PageMedia: B5\n"
+               "%%Trailer\n%%EndDocument\n%%PageMedia: A4\n",
        R"j("label":"1","ordinal":1,"bbox":null,"media":"A4","orientation":null,"features":[])j"},
-      {"a page after the trailer", kHead + "%%Page: 1 1\n%%Trailer\n%%Page: 2 2\n",
+      {"a page after the trailer",
+       kHead + "%%Page: 1 1\n%%Trailer\n%%Page: 2 2\n",
        R"j("label":"1","ordinal":1,"bbox":null,"media":null,"orientation":null,"features":[] | )j"
        R"j("label":"2","ordinal":2,"bbox":null,"media":null,"orientation":null,"features":[])j"},
       {"no pages", kHead + "showpage\n%%Trailer\n", ""},
@@ -116,10 +118,13 @@ TEST(PageIndex, ReadsTheJobsMediaRequirementsAndResources) {
        R"j("media":[],"requirements":[],"duplex":null,"collate":null,"language_level":null,"for":null,"process_colors":[],"resources":{"needed":[],"supplied":[]}})j"},
       {"header values with continuations",
        "%!PS-Adobe-3.0\n%%For: (jsmith)\n%%LanguageLevel: 2\n"
-       "%%DocumentMedia: A4 595 842 75 white ()\n%%+ (US Letter) 612 792 0.5 () Plain\n"
+       "%%DocumentMedia: A4 595 842 75 white ()\n%%+ (US Letter) 612 792 0.5 "
+       "() Plain\n"
        "%%+ Broken 612 wide\n%%Requirements: numcopies(2) collate\n"
-       "%%+ duplex(tumble)\n%%DocumentProcessColors: Cyan Magenta\n%%+ Yellow Black\n"
-       "%%DocumentNeededResources: font Times-Roman Courier\n%%+ procset grops 1.22 4\n"
+       "%%+ duplex(tumble)\n%%DocumentProcessColors: Cyan Magenta\n%%+ Yellow "
+       "Black\n"
+       "%%DocumentNeededResources: font Times-Roman Courier\n%%+ procset grops "
+       "1.22 4\n"
        "%%DocumentNeededFonts: Courier Symbol\n%%DocumentSuppliedFonts: CMR10\n"
        "%%EndComments\n",
        R"j("media":[{"name":"A4","width":595,"height":842,"weight":75,"color":"white","type":""},)j"
@@ -128,20 +133,26 @@ TEST(PageIndex, ReadsTheJobsMediaRequirementsAndResources) {
        R"j("language_level":2,"for":"jsmith","process_colors":["Cyan","Magenta","Yellow","Black"],)j"
        R"j("resources":{"needed":["font Times-Roman","font Courier","procset grops 1.22 4","font Symbol"],"supplied":["font CMR10"]}})j"},
       {"setup features win over the requirements",
-       "%!PS-Adobe-3.0\n%%Requirements: duplex collate\n%%EndComments\n%%BeginSetup\n"
+       "%!PS-Adobe-3.0\n%%Requirements: duplex "
+       "collate\n%%EndComments\n%%BeginSetup\n"
        "%%BeginFeature: *Duplex None\n%%EndFeature\n"
        "%%IncludeFeature: *Collate False\n%%EndSetup\n%%Page: 1 1\n"
        "%%BeginFeature: *Duplex DuplexTumble\n%%EndFeature\n",
        R"j("media":[],"requirements":["duplex","collate"],"duplex":"none","collate":false,"language_level":null,"for":null,"process_colors":[],"resources":{"needed":[],"supplied":[]}})j"},
       {"older duplex and tumble switches",
-       "%!PS-Adobe-3.0\n%%EndComments\n%%BeginSetup\n%%BeginFeature: *Tumble True\n"
+       "%!PS-Adobe-3.0\n%%EndComments\n%%BeginSetup\n%%BeginFeature: *Tumble "
+       "True\n"
        "%%EndFeature\n%%BeginFeature: *Duplex True\n%%EndFeature\n%%EndSetup\n",
        R"j("media":[],"requirements":[],"duplex":"short-edge","collate":null,"language_level":null,"for":null,"process_colors":[],"resources":{"needed":[],"supplied":[]}})j"},
       {"atend values from the trailer, embedded ones ignored",
-       "%!PS-Adobe-3.0\n%%Requirements: (atend)\n%%DocumentNeededResources: (atend)\n"
-       "%%LanguageLevel: 3\n%%EndComments\n%%Page: 1 1\n%%BeginDocument: a.eps\n"
-       "%!PS-Adobe-3.0 EPSF-3.0\n%%DocumentNeededResources: font Other\n%%EndDocument\n"
-       "%%Trailer\n%%Requirements: duplex\n%%DocumentNeededResources: font Times-Roman\n"
+       "%!PS-Adobe-3.0\n%%Requirements: (atend)\n%%DocumentNeededResources: "
+       "(atend)\n"
+       "%%LanguageLevel: 3\n%%EndComments\n%%Page: 1 1\n%%BeginDocument: "
+       "a.eps\n"
+       "%!PS-Adobe-3.0 EPSF-3.0\n%%DocumentNeededResources: font "
+       "Other\n%%EndDocument\n"
+       "%%Trailer\n%%Requirements: duplex\n%%DocumentNeededResources: font "
+       "Times-Roman\n"
        "%%+ font Courier\n%%LanguageLevel: 1\n%%For: late\n",
        R"j("media":[],"requirements":["duplex"],"duplex":"long-edge","collate":null,"language_level":3,"for":"late","process_colors":[],"resources":{"needed":["font Times-Roman","font Courier"],"supplied":[]}})j"},
   };
