@@ -184,18 +184,41 @@ bool ReadOrdinal(const std::string& word, int64_t* value) {
   return true;
 }
 
+// A whole number of at most kQuickDigits digits at [p, end), as most boxes
+// are written, without the general number reader. Answers the byte after it,
+// or null when the word is not such a number.
+constexpr int kQuickDigits = 9;
+const char* ReadQuickInteger(const char* p, const char* end, double* value) {
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  const char* const digits = p;
+  int64_t v = 0;
+  while (p < end && *p >= '0' && *p <= '9' && p - digits < kQuickDigits) {
+    v = v * 10 + (*p - '0');
+    ++p;
+  }
+  if (p == digits || (p < end && !Blank(*p))) return nullptr;
+  *value = static_cast<double>(negative ? -v : v);
+  return p;
+}
+
 // Four finite numbers, each a whole word of the line.
 bool ReadBox(std::string_view line, std::array<double, 4>* box) {
   const char* p = line.data();
   const char* const end = p + line.size();
   for (double& value : *box) {
     while (p < end && Blank(*p)) ++p;
-    double v = 0;
-    const char* stop = p < end ? ReadDoubleText(p, end, &v) : nullptr;
-    if (stop == nullptr || (stop < end && !Blank(*stop)) || !std::isfinite(v)) {
-      return false;
+    if (p == end) return false;
+    const char* stop = ReadQuickInteger(p, end, &value);
+    if (stop == nullptr) {
+      double v = 0;
+      stop = ReadDoubleText(p, end, &v);
+      if (stop == nullptr || (stop < end && !Blank(*stop)) ||
+          !std::isfinite(v)) {
+        return false;
+      }
+      value = v;
     }
-    value = v;
     p = stop;
   }
   return true;
