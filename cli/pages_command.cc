@@ -3,6 +3,8 @@
 #include <vantrel/vantrel_c.h>
 
 #include <algorithm>
+#include <iomanip>
+#include <locale>
 #include <memory>
 #include <sstream>
 
@@ -33,7 +35,7 @@ std::string Display(const char* text, Source source = Source::kLatin1) {
 std::string Number(double value) {
   std::ostringstream out;
   out.imbue(std::locale::classic());
-  out << value;
+  out << std::setprecision(12) << value;
   return out.str();
 }
 
