@@ -122,6 +122,8 @@ bool NextWord(std::string_view& rest, std::string& word, bool unquote) {
   }
   const size_t begin = i;
   int depth = 0;
+  // Where the parenthesis that opens the word closes (npos: not yet).
+  size_t first_close = std::string_view::npos;
   for (; i < rest.size(); ++i) {
     const char c = rest[i];
     if (c == '\\' && depth > 0) {
@@ -129,16 +131,22 @@ bool NextWord(std::string_view& rest, std::string& word, bool unquote) {
     } else if (c == '(') {
       ++depth;
     } else if (c == ')') {
-      if (depth > 0) --depth;
+      if (depth > 0 && --depth == 0 && first_close == std::string_view::npos) {
+        first_close = i;
+      }
     } else if (depth == 0 && Blank(c)) {
       break;
     }
   }
   std::string_view text = rest.substr(begin, i - begin);
   rest = rest.substr(i);
-  if (unquote && text.size() >= 1 && text.front() == '(') {
-    text.remove_prefix(1);
-    if (!text.empty() && text.back() == ')') text.remove_suffix(1);
+  if (unquote && !text.empty() && text.front() == '(') {
+    // "(Cover page)" is unquoted; "(a)(b)" is not one parenthesised text.
+    if (first_close == i - 1) {
+      text = text.substr(1, text.size() - 2);
+    } else if (first_close == std::string_view::npos) {
+      text.remove_prefix(1);  // unclosed: the rest of the line
+    }
   }
   word.assign(text.data(), text.size());
   return true;

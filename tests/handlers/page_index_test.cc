@@ -62,18 +62,22 @@ TEST(PageIndex, ReadsEachPagesOwnComments) {
     std::string text;
     const char* pages;
   } kCases[] = {
-      {"labels", kHead + "%%Page: (iii) 3\n%%Page: (Cover page) x\n%%Page: ?\n",
+      {"labels",
+       kHead + "%%Page: (iii) 3\n%%Page: (Cover page) x\n%%Page: ?\n"
+               "%%Page: (a)(b) 12\n%%Page: (open label 4\n",
        R"j("label":"iii","ordinal":3,"bbox":null,"media":null,"orientation":null,"features":[] | )j"
        R"j("label":"Cover page","ordinal":null,"bbox":null,"media":null,"orientation":null,"features":[] | )j"
-       R"j("label":"?","ordinal":null,"bbox":null,"media":null,"orientation":null,"features":[])j"},
+       R"j("label":"?","ordinal":null,"bbox":null,"media":null,"orientation":null,"features":[] | )j"
+       R"j("label":"(a)(b)","ordinal":12,"bbox":null,"media":null,"orientation":null,"features":[] | )j"
+       R"j("label":"open label 4","ordinal":null,"bbox":null,"media":null,"orientation":null,"features":[])j"},
       {"own, setup and defaults",
        "%!PS-Adobe-3.0\n%%EndComments\n%%BeginDefaults\n"
        "%%PageBoundingBox: 0 0 595 842\n%%PageMedia: A4\n"
        "%%PageOrientation: Portrait\n%%EndDefaults\n"
        "%%Page: 1 1\n%%PageMedia: (Letter Small)\n%%BeginPageSetup\n"
-       "%%PageBoundingBox: 1 2 300.5 400\n%%PageOrientation: LANDSCAPE\n"
+       "%%PageBoundingBox: -1 2 300.5 4e2\n%%PageOrientation: LANDSCAPE\n"
        "%%EndPageSetup\n%%Page: 2 2\n",
-       R"j("label":"1","ordinal":1,"bbox":[1,2,300.5,400],"media":"Letter Small","orientation":"Landscape","features":[] | )j"
+       R"j("label":"1","ordinal":1,"bbox":[-1,2,300.5,400],"media":"Letter Small","orientation":"Landscape","features":[] | )j"
        R"j("label":"2","ordinal":2,"bbox":[0,0,595,842],"media":"A4","orientation":"Portrait","features":[])j"},
       {"atend from the page trailer, first value kept",
        kHead + "%%Page: 1 1\n%%PageBoundingBox: (atend)\n%%PageMedia: A3\n"
