@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/context.h"
+#include "handlers/page_index.h"
 #include "output/pages_json.h"
+#include "parser/parse_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -122,6 +125,42 @@ TEST(PagesRoad, ReportsEveryPageOfAHundredThousandPageJob) {
   EXPECT_EQ(last.ordinal.value, kCount);
   EXPECT_EQ(last.offset + last.length,
             static_cast<int64_t>(job.size() - sizeof "%%Trailer\n" + 1));
+}
+
+// The road's report of `bytes` read in chunks of `chunk` bytes (0: the
+// usual size).
+std::string JsonInChunks(const std::string& bytes, int chunk) {
+  CRuleKalPropArrArray scratch;
+  CKalParser parser("job.ps");
+  parser.SetMemorySource(bytes.data(), bytes.size());
+  parser.AddStructureComments();
+  parser.AddPageIndexComments();
+  ParserContext* engine = CKalParserAccess::Engine(parser);
+  engine->wholeFileReadSize = chunk;
+  parser.HandleFile(scratch, 15);
+  vantrel::PageIndexState& state = *vantrel::HandlerVars(engine).pageIndex;
+  vantrel::FinishPageIndex(state, engine->windowEnd);
+  return vantrel::PagesJson("job.ps", parser.GetScanStatus(), state.report);
+}
+
+TEST(PagesRoad, AnswersDoNotDependOnWhereChunksBegin) {
+  // Pages of many sizes, so that page comments, their values and "%%+"
+  // lines fall at every place of a chunk.
+  std::string job =
+      "%!PS-Adobe-3.0\n%%DocumentMedia: A4 595 842 0 () ()\n"
+      "%%+ A3 842 1191 0 () ()\n%%EndComments\n";
+  for (int i = 1; i <= 300; ++i) {
+    job += "%%Page: (p " + std::to_string(i) + ") " + std::to_string(i) +
+           "\n%%PageBoundingBox: 0 0 " + std::to_string(i) + " 842\n" +
+           Filler(static_cast<size_t>(i * 37 % 2900));
+  }
+  job += "%%Trailer\n%%Requirements: duplex\n%%+ collate\n";
+  const std::string whole = JsonInChunks(job, 0);
+  ASSERT_NE(whole.find("\"label\":\"p 300\",\"ordinal\":300"),
+            std::string::npos);
+  for (int chunk : {4096, 4099, 5000, 8191}) {
+    EXPECT_EQ(JsonInChunks(job, chunk), whole) << chunk;
+  }
 }
 
 // Each producer's job, key by key: the fragments of its JSON line.
