@@ -49,6 +49,14 @@ const Command kCommands[] = {
      "      title and page count of every job under a folder, as CSV\n"
      "  vantrel rules --dex-dir tickets job.ps\n"
      "      the job's DEX job tickets written into the folder tickets\n"},
+    {"pages",
+     "list the pages with their byte ranges, the media and the "
+     "requirements",
+     RunPages,
+     "  vantrel pages job.ps\n"
+     "      one line per page: label, ordinal, byte range, box, media\n"
+     "  vantrel pages --json job.ps | jq '.pages[] | [.offset, .length]'\n"
+     "      where each page lies in the file, to cut it out\n"},
 };
 
 // What the command line asked for besides the library settings.

@@ -13,6 +13,7 @@
 
 #include "output/escape.h"
 #include "parallel.h"
+#include "pages_command.h"
 #include "stdin_spool.h"
 #include "values.h"
 
@@ -136,13 +137,24 @@ std::string FailureReason(const vantrel_result* r) {
 std::string UnscannedReport(Road road, const Options& options,
                             const std::string& file,
                             const std::string& reason) {
-  const char* list = road == Road::kPairs ? "pairs" : "rules";
+  const char* list = road == Road::kPairs   ? "pairs"
+                     : road == Road::kRules ? "rules"
+                                            : "pages";
   if (options.json) {
+    // Every key the road's object has, as the library writes them for a
+    // job with nothing to say.
+    const char* rest =
+        road == Road::kPages
+            ? ",\"media\":[],\"requirements\":[],\"duplex\":null,"
+              "\"collate\":null,\"language_level\":null,\"for\":null,"
+              "\"process_colors\":[],\"resources\":{\"needed\":[],"
+              "\"supplied\":[]}"
+            : "";
     return "{\"file\":\"" +
            vantrel::Escape(file, Source::kUtf8OrLatin1, Style::kJson) +
            "\",\"scan\":\"failed\",\"error\":\"" +
            vantrel::Escape(reason, Source::kUtf8OrLatin1, Style::kJson) +
-           "\",\"" + list + "\":[]}\n";
+           "\",\"" + list + "\":[]" + rest + "}\n";
   }
   return Display(file, Source::kUtf8OrLatin1) + ": failed (" + Display(reason) +
          ")\n  (no " + list + ")\n";
@@ -287,16 +299,24 @@ FileReport ScanOne(Road road, const Options& options, const std::string& file,
   const char* name = file.c_str();
   const char* dex_dir = options.has_dex_dir ? options.dex_dir.c_str() : nullptr;
   Result result;
-  if (fd >= 0) {
-    result.reset(road == Road::kPairs
-                     ? vantrel_pairs_fd(fd, name, options.scan_mode,
-                                        options.unit, options.with_bounding_box)
-                     : vantrel_rules_fd(fd, name, options.skip_flags, dex_dir));
-  } else {
-    result.reset(road == Road::kPairs
-                     ? vantrel_pairs_file(name, options.scan_mode, options.unit,
-                                          options.with_bounding_box)
-                     : vantrel_rules_file(name, options.skip_flags, dex_dir));
+  switch (road) {
+    case Road::kPairs:
+      result.reset(fd >= 0 ? vantrel_pairs_fd(fd, name, options.scan_mode,
+                                              options.unit,
+                                              options.with_bounding_box)
+                           : vantrel_pairs_file(name, options.scan_mode,
+                                                options.unit,
+                                                options.with_bounding_box));
+      break;
+    case Road::kRules:
+      result.reset(fd >= 0
+                       ? vantrel_rules_fd(fd, name, options.skip_flags, dex_dir)
+                       : vantrel_rules_file(name, options.skip_flags, dex_dir));
+      break;
+    case Road::kPages:
+      result.reset(fd >= 0 ? vantrel_pages_fd(fd, name)
+                           : vantrel_pages_file(name));
+      break;
   }
   FileReport report;
   const int status = vantrel_result_status(result.get());
@@ -316,8 +336,10 @@ FileReport ScanOne(Road road, const Options& options, const std::string& file,
     report.out = std::string(vantrel_result_json(result.get())) + "\n";
   } else if (road == Road::kPairs) {
     report.out = PairsText(file, result.get());
-  } else {
+  } else if (road == Road::kRules) {
     report.out = RulesText(file, result.get());
+  } else {
+    report.out = PagesText(file, result.get());
   }
   if (status != VANTREL_SCAN_OK) {
     report.failed = true;
@@ -333,6 +355,10 @@ int RunPairs(const Options& options, std::ostream& out, std::ostream& err) {
 
 int RunRules(const Options& options, std::ostream& out, std::ostream& err) {
   return RunRoad(Road::kRules, options, out, err);
+}
+
+int RunPages(const Options& options, std::ostream& out, std::ostream& err) {
+  return RunRoad(Road::kPages, options, out, err);
 }
 
 }  // namespace vantrel_cli

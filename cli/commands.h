@@ -26,7 +26,7 @@ struct Options {
   std::vector<std::string> files;
 };
 
-enum class Road { kPairs, kRules };
+enum class Road { kPairs, kRules, kPages };
 
 // What the tool reports for one FILE: the report for `out` (a JSON line, or
 // the text listing, a --values line or a CSV row), the failure line for `err`
@@ -53,6 +53,8 @@ FileReport ScanOne(Road road, const Options& options, const std::string& file,
 // written, and in which order, is what a run of one file at a time writes.
 int RunPairs(const Options& options, std::ostream& out, std::ostream& err);
 int RunRules(const Options& options, std::ostream& out, std::ostream& err);
+// The pages road: the whole of each job, its JSON or its page listing.
+int RunPages(const Options& options, std::ostream& out, std::ostream& err);
 
 // The type codes that the reports name, "1 int, 2 long, ...", in the
 // numbering of pairs or of property records (they differ from 7 on).

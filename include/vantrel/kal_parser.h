@@ -73,6 +73,12 @@ class VANTREL_API CKalParser {
   // CParserObjectIF::ParseToRules.
   void AddDexxmlComment();
   void AddTitleComment();
+  // The pages road's comments: the job's pages with their byte ranges and
+  // page comments, its media, requirements, features, language level, owner,
+  // process colours and resources. Register it after AddStructureComments,
+  // which tells the job's own pages from those of embedded documents. The
+  // report is the library's own (see the pages entry points).
+  void AddPageIndexComments();
 
   // Per-parse settings, for this parser only (parses in other threads keep
   // their own); call before HandleFile. The texts are copied; null clears.

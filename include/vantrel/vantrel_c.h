@@ -190,6 +190,56 @@ VANTREL_API int vantrel_result_pair_count(const vantrel_result* r);
 VANTREL_API int vantrel_result_pair(const vantrel_result* r, int index,
                                     vantrel_pair_info* out);
 
+/* ---- The pages road: the job's pages, media and requirements. ----
+ *
+ * The whole file is scanned; the result's JSON is the object that
+ * `vantrel pages --json` prints (every key present: null or [] when the job
+ * says nothing). Pages and media can also be read with the accessors below.
+ * `path`, `name`, `data`, `size` and `fd` are as for the roads above. */
+VANTREL_API vantrel_result* vantrel_pages_file(const char* path);
+VANTREL_API vantrel_result* vantrel_pages_file_named(const char* path,
+                                                     const char* name);
+VANTREL_API vantrel_result* vantrel_pages_memory(const void* data, size_t size,
+                                                 const char* name);
+VANTREL_API vantrel_result* vantrel_pages_fd(int fd, const char* name);
+
+typedef struct vantrel_page_info {
+  const char* label;       /* as written, without parentheses; owned */
+  int has_ordinal;         /* 0: the ordinal is not a number */
+  long long ordinal;
+  long long offset;        /* file offset of the "%" of its "%%Page:" line */
+  long long length;        /* bytes up to the next page, the trailer or the
+                              end of the job's PostScript */
+  int has_bbox;            /* 0: no readable %%PageBoundingBox */
+  double bbox[4];
+  const char* media;       /* NULL when none; owned by the result */
+  const char* orientation; /* "Portrait", "Landscape", ...; NULL when none */
+  int feature_count;       /* features of this page alone */
+} vantrel_page_info;
+
+typedef struct vantrel_medium_info {
+  const char* name; /* owned by the result, as the texts below */
+  double width;
+  double height;
+  double weight;
+  const char* color;
+  const char* type;
+} vantrel_medium_info;
+
+/* The job's own pages in file order (0 for other roads' results). */
+VANTREL_API int vantrel_result_page_count(const vantrel_result* r);
+/* Fills `*out` with page `index` and answers 1; 0 as above. */
+VANTREL_API int vantrel_result_page(const vantrel_result* r, int index,
+                                    vantrel_page_info* out);
+/* Feature `index` of page `page` ("*Duplex DuplexTumble"), or NULL when out
+ * of range. */
+VANTREL_API const char* vantrel_result_page_feature(const vantrel_result* r,
+                                                    int page, int index);
+/* The media of %%DocumentMedia, in order. */
+VANTREL_API int vantrel_result_medium_count(const vantrel_result* r);
+VANTREL_API int vantrel_result_medium(const vantrel_result* r, int index,
+                                      vantrel_medium_info* out);
+
 #ifdef __cplusplus
 }
 #endif

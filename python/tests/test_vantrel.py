@@ -143,3 +143,20 @@ def test_a_library_that_cannot_be_loaded_is_named_with_why(tmp_path, named,
     for text in says:
         assert text in done.stderr
     assert b"set VANTREL_LIBRARY" not in done.stderr
+
+
+def test_pages_answer_what_the_cli_prints(tmp_path):
+    job = (b"%!PS-Adobe-3.0\n%%Requirements: duplex\n%%EndComments\n"
+           b"%%Page: (i) 1\n%%PageMedia: A4\n%%Page: 2 2\n%%Trailer\n")
+    path = tmp_path / "job.ps"
+    path.write_bytes(job)
+    answer = vantrel.pages(path)
+    assert answer == cli("pages", str(path))
+    assert vantrel.pages(bytearray(job), name=str(path)) == answer
+    assert [(p["label"], p["offset"], p["media"]) for p in answer["pages"]] \
+        == [("i", 52, "A4"), ("2", 82, None)]
+    assert answer["duplex"] == "long-edge"
+    for page in answer["pages"]:
+        assert job[page["offset"]:].startswith(b"%%Page:")
+    with pytest.raises(TypeError):
+        vantrel.pages(path, name="x")

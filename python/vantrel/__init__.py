@@ -35,8 +35,9 @@ if TYPE_CHECKING:
     # A folder or a name.
     PathText = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
-__all__ = ["rules", "pairs", "library_version", "MODES", "UNITS",
-           "Pair", "Property", "Rule", "PairsReport", "RulesReport"]
+__all__ = ["rules", "pairs", "pages", "library_version", "MODES", "UNITS",
+           "Pair", "Property", "Rule", "PairsReport", "RulesReport",
+           "Page", "Medium", "Resources", "PagesReport"]
 __version__ = "0.1.0"
 
 
@@ -85,6 +86,45 @@ class RulesReport(_Failure):
     rules: List[Rule]
 
 
+class Page(TypedDict):
+    """One page of the job, in file order."""
+    label: str
+    ordinal: Optional[int]
+    offset: int   # byte offset of its "%%Page:" line in the file
+    length: int
+    bbox: Optional[List[float]]
+    media: Optional[str]
+    orientation: Optional[str]
+    features: List[str]
+
+
+class Medium(TypedDict):
+    """One medium of %%DocumentMedia."""
+    name: str
+    width: float
+    height: float
+    weight: float
+    color: str
+    type: str
+
+
+class Resources(TypedDict):
+    needed: List[str]
+    supplied: List[str]
+
+
+# "for" is a keyword: the functional form names it.
+_PagesFields = TypedDict("_PagesFields", {
+    "pages": List[Page], "media": List[Medium], "requirements": List[str],
+    "duplex": Optional[str], "collate": Optional[bool],
+    "language_level": Optional[int], "for": Optional[str],
+    "process_colors": List[str], "resources": Resources})
+
+
+class PagesReport(_Failure, _PagesFields):
+    """The object of `vantrel pages --json`."""
+
+
 # The CLI's words for the scan modes and units (vantrel --help), taken in
 # any letter case. A mode may also be given as the library's number.
 MODES: Dict[str, int] = {"whole": 15, "head": 1, "tail": 2, "both": 3,
@@ -126,6 +166,8 @@ def _declare(lib: ctypes.CDLL) -> ctypes.CDLL:
         "vantrel_pairs_file": ([text, c_int, ctypes.c_char, c_int], result_p),
         "vantrel_pairs_memory": ([ctypes.c_void_p, size, text, c_int,
                                   ctypes.c_char, c_int], result_p),
+        "vantrel_pages_file": ([text], result_p),
+        "vantrel_pages_memory": ([ctypes.c_void_p, size, text], result_p),
         "vantrel_result_status": ([result_p], c_int),
         "vantrel_result_json": ([result_p], text),
         "vantrel_result_free": ([result_p], None),
@@ -328,3 +370,27 @@ def pairs(source: "Source", mode: Union[str, int] = "whole",
         result = lib.vantrel_pairs_file(_path(source, "source"), scan_mode,
                                         unit_char, with_bbox)
     return cast(PairsReport, _answer(lib, result))
+
+
+def pages(source: "Source", *,
+          name: "Optional[PathText]" = None) -> PagesReport:
+    """Scans a job on the pages road: the object of `vantrel pages --json`,
+    with the job's pages (label, ordinal, byte offset and length, bbox,
+    media, orientation, features), its media, requirements, duplex, collate,
+    language level, owner ("for"), process colours and resources.
+
+    source: a path (str or os.PathLike), or bytes-like data scanned in memory
+        (bytes in place; any other buffer, mmap included, from a copy).
+    name: as for rules().
+    """
+    lib = _lib()
+    if _is_bytes_like(source):
+        memory = _Memory(source)
+        result = lib.vantrel_pages_memory(memory.address, memory.size,
+                                          _name(name))
+    else:
+        if name is not None:
+            raise TypeError("name is for data in memory; a file is named by "
+                            "its path")
+        result = lib.vantrel_pages_file(_path(source, "source"))
+    return cast(PagesReport, _answer(lib, result))

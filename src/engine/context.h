@@ -116,6 +116,11 @@ struct ParserContext {
   // A setting could not be copied (no memory): the scan fails rather than
   // run without it (it would write DEX tickets to another folder).
   bool settingLost;
+
+  // The end of the part of the source that the last scan covered: the
+  // source's size, or the end of a DOS EPS file's PostScript section. Set
+  // when the scan has read the file's first bytes; 0 before.
+  int64_t windowEnd;
 };
 
 namespace vantrel {

@@ -468,6 +468,7 @@ int64_t Scan::Run() {
   reader_.SetWindow(0, size_);
 
   if (rec_->m_passBits != 0 && !Prologue()) return -1;
+  ctx_->windowEnd = WinEnd();
 
   if ((rec_->m_passBits & (kScanHeadBit | kScanTailBit)) ==
           (kScanHeadBit | kScanTailBit) &&

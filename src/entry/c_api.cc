@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/c_result.h"
 #include "entry/roads.h"
 #include "output/escape.h"
 #include "output/json_writer.h"
@@ -38,13 +39,11 @@ struct vantrel_result {
   std::string json;
   std::vector<Rule> rules;
   std::vector<Pair> pairs;
+  // The pages road's report (c_api_pages.cc); null on the other roads.
+  std::shared_ptr<const vantrel::PageReport> pages;
 };
 
 namespace {
-
-// The name of a memory job that the host did not name: the CLI's name for
-// standard input.
-constexpr char kUnnamedJob[] = "-";
 
 // The texts handed to hosts are UTF-8: a value that is valid UTF-8 as it
 // stands (what current producers write) is kept, any other is read as
@@ -63,25 +62,6 @@ bool ValidMode(int mode) {
 bool ValidUnit(char unit) { return unit == 'M' || unit == 'I' || unit == 'P'; }
 
 bool ValidSkipFlags(int flags) { return flags >= 0 && flags <= 3; }
-
-// Checks the job's own arguments; fills `name` with what the job is called.
-bool ValidJob(const vantrel::Job& job, std::string& name) {
-  if (job.name != nullptr && *job.name == '\0') return false;
-  if (job.on_descriptor) {
-    if (job.fd < 0 || job.name == nullptr) return false;
-    name = job.name;
-    return true;
-  }
-  if (job.in_memory) {
-    if (job.data == nullptr && job.size != 0) return false;
-    if (job.name == nullptr) return false;
-    name = job.name;
-    return true;
-  }
-  if (job.path == nullptr || *job.path == '\0') return false;
-  name = job.name != nullptr ? job.name : job.path;
-  return true;
-}
 
 void FillRules(const CRuleKalPropArrArray& rules, vantrel_result& result) {
   result.rules.reserve(static_cast<size_t>(rules.GetSize()));
@@ -115,7 +95,7 @@ vantrel_result* Rules(const vantrel::Job& job, int skip_flags,
   try {
     std::unique_ptr<vantrel_result> result(new vantrel_result);
     CRuleKalPropArrArray rules;
-    if (!ValidJob(job, result->name) || !ValidSkipFlags(skip_flags)) {
+    if (!vantrel::ValidJob(job, result->name) || !ValidSkipFlags(skip_flags)) {
       result->status = VANTREL_SCAN_BAD_ARGUMENT;
     } else {
       result->status = vantrel::RunRulesRoad(job, skip_flags, dex_dir, rules,
@@ -136,7 +116,7 @@ vantrel_result* Pairs(const vantrel::Job& job, int scan_mode, char unit,
     std::unique_ptr<vantrel_result> result(new vantrel_result);
     _tPairProperty* raw = nullptr;
     int count = 0;
-    if (!ValidJob(job, result->name) || !ValidMode(scan_mode) ||
+    if (!vantrel::ValidJob(job, result->name) || !ValidMode(scan_mode) ||
         !ValidUnit(unit)) {
       result->status = VANTREL_SCAN_BAD_ARGUMENT;
     } else {
@@ -162,75 +142,98 @@ vantrel_result* Pairs(const vantrel::Job& job, int scan_mode, char unit,
   }
 }
 
-vantrel::Job FileJob(const char* path, const char* name) {
-  vantrel::Job job;
+}  // namespace
+
+namespace vantrel {
+
+// Checks the job's own arguments; fills `name` with what the job is called.
+bool ValidJob(const Job& job, std::string& name) {
+  if (job.name != nullptr && *job.name == '\0') return false;
+  if (job.on_descriptor) {
+    if (job.fd < 0 || job.name == nullptr) return false;
+    name = job.name;
+    return true;
+  }
+  if (job.in_memory) {
+    if (job.data == nullptr && job.size != 0) return false;
+    if (job.name == nullptr) return false;
+    name = job.name;
+    return true;
+  }
+  if (job.path == nullptr || *job.path == '\0') return false;
+  name = job.name != nullptr ? job.name : job.path;
+  return true;
+}
+
+Job FileJob(const char* path, const char* name) {
+  Job job;
   job.path = path;
   job.name = name;
   return job;
 }
 
-vantrel::Job DescriptorJob(int fd, const char* name) {
-  vantrel::Job job;
+Job DescriptorJob(int fd, const char* name) {
+  Job job;
   job.on_descriptor = true;
   job.fd = fd;
-  job.name = name != nullptr ? name : kUnnamedJob;
+  job.name = name != nullptr ? name : kUnnamedJobName;
   return job;
 }
 
-vantrel::Job MemoryJob(const void* data, size_t size, const char* name) {
-  vantrel::Job job;
+Job MemoryJob(const void* data, size_t size, const char* name) {
+  Job job;
   job.in_memory = true;
   job.data = data;
   job.size = size;
-  job.name = name != nullptr ? name : kUnnamedJob;
+  job.name = name != nullptr ? name : kUnnamedJobName;
   return job;
 }
 
-}  // namespace
+}  // namespace vantrel
 
 extern "C" {
 
 vantrel_result* vantrel_rules_file(const char* path, int skip_flags,
                                    const char* dex_dir) {
-  return Rules(FileJob(path, nullptr), skip_flags, dex_dir);
+  return Rules(vantrel::FileJob(path, nullptr), skip_flags, dex_dir);
 }
 
 vantrel_result* vantrel_rules_file_named(const char* path, const char* name,
                                          int skip_flags, const char* dex_dir) {
-  return Rules(FileJob(path, name), skip_flags, dex_dir);
+  return Rules(vantrel::FileJob(path, name), skip_flags, dex_dir);
 }
 
 vantrel_result* vantrel_rules_memory(const void* data, size_t size,
                                      const char* name, int skip_flags,
                                      const char* dex_dir) {
-  return Rules(MemoryJob(data, size, name), skip_flags, dex_dir);
+  return Rules(vantrel::MemoryJob(data, size, name), skip_flags, dex_dir);
 }
 
 vantrel_result* vantrel_pairs_file(const char* path, int scan_mode, char unit,
                                    int with_bbox) {
-  return Pairs(FileJob(path, nullptr), scan_mode, unit, with_bbox);
+  return Pairs(vantrel::FileJob(path, nullptr), scan_mode, unit, with_bbox);
 }
 
 vantrel_result* vantrel_pairs_file_named(const char* path, const char* name,
                                          int scan_mode, char unit,
                                          int with_bbox) {
-  return Pairs(FileJob(path, name), scan_mode, unit, with_bbox);
+  return Pairs(vantrel::FileJob(path, name), scan_mode, unit, with_bbox);
 }
 
 vantrel_result* vantrel_pairs_memory(const void* data, size_t size,
                                      const char* name, int scan_mode,
                                      char unit, int with_bbox) {
-  return Pairs(MemoryJob(data, size, name), scan_mode, unit, with_bbox);
+  return Pairs(vantrel::MemoryJob(data, size, name), scan_mode, unit, with_bbox);
 }
 
 vantrel_result* vantrel_rules_fd(int fd, const char* name, int skip_flags,
                                  const char* dex_dir) {
-  return Rules(DescriptorJob(fd, name), skip_flags, dex_dir);
+  return Rules(vantrel::DescriptorJob(fd, name), skip_flags, dex_dir);
 }
 
 vantrel_result* vantrel_pairs_fd(int fd, const char* name, int scan_mode,
                                  char unit, int with_bbox) {
-  return Pairs(DescriptorJob(fd, name), scan_mode, unit, with_bbox);
+  return Pairs(vantrel::DescriptorJob(fd, name), scan_mode, unit, with_bbox);
 }
 
 const char* vantrel_result_detail(const vantrel_result* r) {
@@ -299,3 +302,25 @@ int vantrel_result_pair(const vantrel_result* r, int index,
 }
 
 }  // extern "C"
+
+namespace vantrel {
+
+vantrel_result* NewPagesResult(int status, std::string name, std::string json,
+                               std::shared_ptr<const PageReport> pages) {
+  try {
+    std::unique_ptr<vantrel_result> result(new vantrel_result);
+    result->status = status;
+    result->name = std::move(name);
+    result->json = std::move(json);
+    result->pages = std::move(pages);
+    return result.release();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+const PageReport* PagesOf(const vantrel_result* r) {
+  return r != nullptr ? r->pages.get() : nullptr;
+}
+
+}  // namespace vantrel

@@ -2,8 +2,6 @@
 
 namespace vantrel {
 
-namespace {
-
 // The parser's name for the job: the name when it has one (a memory job is
 // read from no path), else the path read.
 const char* ConstructionName(const Job& job) {
@@ -20,8 +18,6 @@ void SetSource(const Job& job, CKalParser& parser) {
     parser.SetJobName(job.name);
   }
 }
-
-}  // namespace
 
 void AddJobTicketComments(CKalParser& parser, char unit, int skip_flags) {
   parser.AddPSRipComments();

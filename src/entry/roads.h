@@ -31,6 +31,14 @@ struct Job {
   const char* name = nullptr;
 };
 
+// The name a parser of `job` is constructed with: the job's name when it is
+// read from memory or a descriptor, else its path.
+const char* ConstructionName(const Job& job);
+
+// Points `parser` at the job's bytes (memory, a descriptor, or the path it
+// was constructed with, named `job.name` when that is set).
+void SetSource(const Job& job, CKalParser& parser);
+
 // Registers every comment set of the job-ticket road, in its order, with
 // the crop in `unit`: the structure and RIP comments, the bounding box,
 // KALPPD and the copies (unless bit 0 of `skip_flags`), the XRX block

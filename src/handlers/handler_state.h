@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "handlers/bounding_box.h"
+#include "handlers/page_index.h"
 #include "handlers/page_labels.h"
 #include "vantrel/kal_property.h"
 
@@ -74,6 +75,10 @@ struct HandlerState {
   // start empty at every parse, so no job's colours reach another's.
   std::vector<std::string> documentColors;
   std::vector<std::string> cmykColors;
+
+  // Page index: the report of the pages road and what its comments carry;
+  // made by AddPageIndexComments, null on the other roads.
+  std::unique_ptr<PageIndexState> pageIndex;
 };
 
 }  // namespace vantrel

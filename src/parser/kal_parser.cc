@@ -17,6 +17,7 @@
 #include "handlers/input_tray.h"
 #include "handlers/opi_dcs.h"
 #include "handlers/orientation.h"
+#include "handlers/page_index.h"
 #include "handlers/pages.h"
 #include "handlers/pdf.h"
 #include "handlers/separations.h"
@@ -168,6 +169,21 @@ void CKalParser::AddDexxmlComment() {
 void CKalParser::AddTitleComment() {
   if (m_engine == nullptr) return;
   vantrel::RegisterTitleSet(m_engine);
+}
+
+void CKalParser::AddPageIndexComments() {
+  if (m_engine == nullptr) return;
+  vantrel::HandlerState& state = vantrel::HandlerVars(m_engine);
+  if (state.pageIndex == nullptr) {
+    state.pageIndex.reset(new (std::nothrow) vantrel::PageIndexState);
+    // Without its report the scan fails as out of memory rather than
+    // answering a job without pages.
+    if (state.pageIndex == nullptr) {
+      m_engine->settingLost = true;
+      return;
+    }
+  }
+  vantrel::RegisterPageIndexSet(m_engine, state.pageIndex.get());
 }
 
 void CKalParser::AddComment(const char* keyword, int param, int prefix) {
