@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "check_command.h"
 #include "commands.h"
 #include "output/escape.h"
 #include "parallel.h"
@@ -31,6 +32,7 @@ const Command kCommands[] = {
     {"pairs", "list the key/value pairs that a RIP front end gets", RunPairs},
     {"rules", "list the rules and properties that job-ticket software gets",
      RunRules},
+    {"check", "list what is wrong with each job, line by line", RunCheck},
 };
 
 // What the command line asked for besides the library settings.

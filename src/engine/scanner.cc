@@ -599,6 +599,12 @@ bool Scan::RunPass() {
     const int64_t unexamined = end == ChunkEnd::kNext && examined < Bytes()
                                    ? ChunkOffset() + examined + 1
                                    : next_offset_;
+    if (ctx_->passedBytes != nullptr) {
+      const int64_t passed =
+          std::min(end == ChunkEnd::kNext ? unexamined : next_offset_,
+                   ChunkOffset() + Bytes());
+      ctx_->passedBytes(ctx_, Data(), ChunkOffset(), passed);
+    }
 
     // Without a "%!" line the head pass reads on, in the large chunks of a
     // whole-file scan since it is one now.

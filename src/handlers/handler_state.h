@@ -20,6 +20,8 @@
 
 namespace vantrel {
 
+class CheckState;
+
 constexpr int kCreatorTextSize = 257;  // 256 characters and a NUL
 
 struct HandlerState {
@@ -74,6 +76,10 @@ struct HandlerState {
   // start empty at every parse, so no job's colours reach another's.
   std::vector<std::string> documentColors;
   std::vector<std::string> cmykColors;
+
+  // The checker of the check road (AddCheckComments), null on every other
+  // road: its findings, document stack and line count.
+  std::shared_ptr<CheckState> check;
 };
 
 }  // namespace vantrel

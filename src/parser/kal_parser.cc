@@ -9,6 +9,7 @@
 #include "engine/scanner.h"
 #include "engine/sections.h"
 #include "handlers/bounding_box.h"
+#include "handlers/checks.h"
 #include "handlers/copies.h"
 #include "handlers/custom_colors.h"
 #include "handlers/dex.h"
@@ -168,6 +169,11 @@ void CKalParser::AddDexxmlComment() {
 void CKalParser::AddTitleComment() {
   if (m_engine == nullptr) return;
   vantrel::RegisterTitleSet(m_engine);
+}
+
+void CKalParser::AddCheckComments() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterCheckSet(m_engine);
 }
 
 void CKalParser::AddComment(const char* keyword, int param, int prefix) {
