@@ -22,7 +22,7 @@ import os
 import sys
 import threading
 
-__all__ = ["rules", "pairs", "library_version", "MODES", "UNITS"]
+__all__ = ["rules", "pairs", "check", "library_version", "MODES", "UNITS"]
 __version__ = "0.1.0"
 
 # The CLI's words for the scan modes and units (vantrel --help).
@@ -68,6 +68,11 @@ def _declare(lib):
         "vantrel_result_json": ([result_p], text),
         "vantrel_result_free": ([result_p], None),
         "vantrel_version": ([], text),
+        "vantrel_check_file": ([text], result_p),
+        "vantrel_check_memory": ([ctypes.c_void_p, size, text], result_p),
+        "vantrel_check_status": ([result_p], c_int),
+        "vantrel_check_json": ([result_p], text),
+        "vantrel_check_free": ([result_p], None),
     }
     for name, (argtypes, restype) in functions.items():
         function = getattr(lib, name)
@@ -244,3 +249,33 @@ def pairs(source, mode="whole", unit="mm", bbox=True, *, name=None):
         result = lib.vantrel_pairs_file(_path(source, "source"), scan_mode,
                                         unit_char, with_bbox)
     return _answer(lib, result)
+
+
+def check(source, *, name=None):
+    """Checks a job against the DSC, line by line: the object of
+    `vantrel check --json`, with "errors", "warnings" and "findings" (each
+    with "line", "offset", "level", "code" and "message", sorted by line).
+
+    source: a path (str or os.PathLike), or bytes-like data checked in memory.
+    name: as for rules().
+    """
+    lib = _lib()
+    if _is_bytes_like(source):
+        memory = _Memory(source)
+        result = lib.vantrel_check_memory(memory.address, memory.size,
+                                          _name(name))
+    else:
+        if name is not None:
+            raise TypeError("name is for data in memory; a file is named by "
+                            "its path")
+        result = lib.vantrel_check_file(_path(source, "source"))
+    if not result:
+        raise MemoryError("libvantrel could not make a result")
+    try:
+        status = lib.vantrel_check_status(result)
+        text = lib.vantrel_check_json(result).decode("utf-8")
+    finally:
+        lib.vantrel_check_free(result)
+    if status == _SCAN_BAD_ARGUMENT:
+        raise ValueError("libvantrel refused the arguments: " + text)
+    return json.loads(text)
