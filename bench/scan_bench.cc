@@ -842,10 +842,11 @@ int main(int argc, char** argv) {
     size_t findings = 0;
     check_ratio[i] =
         CheckOverScan(parser.get(), *checked[i], opt.repeats, &best, &findings);
-    std::printf("  %-32s check %.3f ms, %.0f MB/s, %zu findings, "
-                "check/scan %.2fx\n",
-                checked[i]->label.c_str(), best * 1e3,
-                MBps(checked[i]->size, best), findings, check_ratio[i]);
+    std::printf(
+        "  %-32s check %.3f ms, %.0f MB/s, %zu findings, "
+        "check/scan %.2fx\n",
+        checked[i]->label.c_str(), best * 1e3, MBps(checked[i]->size, best),
+        findings, check_ratio[i]);
   }
 
   // --------------------------------------------------------------- targets

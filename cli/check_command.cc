@@ -31,8 +31,7 @@ std::string DisplayName(const std::string& file) {
 
 FileReport CheckOne(const Options& options, const std::string& file,
                     const std::string& read_path) {
-  CheckResult result(
-      vantrel_check_file_named(read_path.c_str(), file.c_str()));
+  CheckResult result(vantrel_check_file_named(read_path.c_str(), file.c_str()));
   FileReport report;
   const int status = vantrel_check_status(result.get());
   const std::string name = DisplayName(file);
@@ -52,7 +51,8 @@ FileReport CheckOne(const Options& options, const std::string& file,
     }
   }
   if (result == nullptr || status != VANTREL_SCAN_OK) {
-    report.err = "vantrel: " + name + ": " + VantrelScanStatusText(status) + "\n";
+    report.err =
+        "vantrel: " + name + ": " + VantrelScanStatusText(status) + "\n";
     report.failed = true;
   }
   if (vantrel_check_error_count(result.get()) > 0) report.failed = true;
@@ -77,8 +77,8 @@ int RunCheck(const Options& options, std::ostream& out, std::ostream& err) {
           output.failed = true;
           return;
         }
-        FileReport report = CheckOne(options, file,
-                                     file == kStdinName ? spool.path() : file);
+        FileReport report =
+            CheckOne(options, file, file == kStdinName ? spool.path() : file);
         output.out = std::move(report.out);
         output.err = std::move(report.err);
         output.failed = report.failed;

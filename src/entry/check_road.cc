@@ -23,8 +23,8 @@ int64_t LittleEndian32(const unsigned char* p) {
 
 // Reads the job's first bytes and its size; false when it cannot (the scan
 // then reports why).
-bool ReadHead(const Job& job, unsigned char (&head)[kDosEpsHead],
-              size_t* held, int64_t* size) {
+bool ReadHead(const Job& job, unsigned char (&head)[kDosEpsHead], size_t* held,
+              int64_t* size) {
   if (job.in_memory) {
     *size = static_cast<int64_t>(job.size);
     *held = job.size < kDosEpsHead ? job.size : kDosEpsHead;
@@ -34,8 +34,7 @@ bool ReadHead(const Job& job, unsigned char (&head)[kDosEpsHead],
   int fd = -1;
   int status = 0;
   if (!OpenForScan(job.path, &fd, size, &status)) return false;
-  const int64_t n =
-      ReadAt(fd, reinterpret_cast<char*>(head), kDosEpsHead, 0);
+  const int64_t n = ReadAt(fd, reinterpret_cast<char*>(head), kDosEpsHead, 0);
   CloseFile(fd);
   if (n < 0) return false;
   *held = static_cast<size_t>(n);

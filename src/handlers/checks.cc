@@ -30,19 +30,27 @@ constexpr size_t kQuotedWord = 64;
 constexpr size_t kValueBytes = 512;
 
 enum class BlockKind {
-  kDocument, kFile, kResource, kFont, kProcSet, kFeature, kProlog, kSetup,
-  kPageSetup, kData, kBinary, kObject,
+  kDocument,
+  kFile,
+  kResource,
+  kFont,
+  kProcSet,
+  kFeature,
+  kProlog,
+  kSetup,
+  kPageSetup,
+  kData,
+  kBinary,
+  kObject,
 };
 const char* const kBlockNames[] = {
-    "Document", "File",      "Resource", "Font",   "ProcSet", "Feature",
-    "Prolog",   "Setup",     "PageSetup", "Data",  "Binary",  "Object",
+    "Document", "File",  "Resource",  "Font", "ProcSet", "Feature",
+    "Prolog",   "Setup", "PageSetup", "Data", "Binary",  "Object",
 };
 
 // Blocks that hold a document of their own: its pages, header and trailer
 // are checked on their own and never mix with the job's.
-bool OpensDocument(BlockKind kind) {
-  return kind <= BlockKind::kProcSet;
-}
+bool OpensDocument(BlockKind kind) { return kind <= BlockKind::kProcSet; }
 // Of those, the ones that may hold pages and a trailer; a resource open at
 // a page or a trailer was left unclosed.
 bool HoldsPages(BlockKind kind) {
@@ -51,15 +59,15 @@ bool HoldsPages(BlockKind kind) {
 
 // What a key of the set does.
 enum class Role {
-  kHeaderLine,   // "%!"
+  kHeaderLine,  // "%!"
   kEndComments,
   kTrailer,
   kPage,
   kEof,
-  kBegin,        // arg: BlockKind
-  kEnd,          // arg: BlockKind
-  kBodyMark,     // ends a header, nothing else ("BeginDefaults")
-  kHeaderOnly,   // counts only in a header (or a trailer, when deferred)
+  kBegin,       // arg: BlockKind
+  kEnd,         // arg: BlockKind
+  kBodyMark,    // ends a header, nothing else ("BeginDefaults")
+  kHeaderOnly,  // counts only in a header (or a trailer, when deferred)
   kPageBox,
   kPageWord,
   kDex,
@@ -75,13 +83,12 @@ struct WordSet {
   bool atend;  // "(atend)" is allowed too
 };
 const char* const kOrientationWords[] = {"Portrait", "Landscape", nullptr};
-const char* const kPageOrderWords[] = {"Ascend", "Descend", "Special",
-                                       nullptr};
+const char* const kPageOrderWords[] = {"Ascend", "Descend", "Special", nullptr};
 const char* const kLevelWords[] = {"1", "2", "3", nullptr};
 const char* const kRequirementWords[] = {
-    "collate",    "color",      "duplex",  "faxmodem", "fonts",
-    "jog",        "manualfeed", "numcopies", "punch",  "resolution",
-    "rollfed",    "staple",     nullptr};
+    "collate", "color",      "duplex",    "faxmodem", "fonts",
+    "jog",     "manualfeed", "numcopies", "punch",    "resolution",
+    "rollfed", "staple",     nullptr};
 const WordSet kWordSets[] = {
     {"Portrait, Landscape", kOrientationWords, true},
     {"Ascend, Descend, Special", kPageOrderWords, true},
@@ -95,19 +102,21 @@ enum { kOrientationSet, kPageOrderSet, kLevelSet, kRequirementSet };
 struct KeyInfo {
   const char* key;
   Role role;
-  int arg;          // BlockKind, or the word set
+  int arg;  // BlockKind, or the word set
   Value value;
-  int atend;        // index among the deferrable keys, or -1
+  int atend;  // index among the deferrable keys, or -1
 };
 
 // Deferrable keys: a header "(atend)" hands their value to the trailer.
 constexpr int kAtEndKeys = 16;
 
-#define BLOCK(kind)                                                     \
-  {"Begin" #kind, Role::kBegin, static_cast<int>(BlockKind::k##kind),   \
-   Value::kNone, -1},                                                   \
-  {"End" #kind, Role::kEnd, static_cast<int>(BlockKind::k##kind),       \
-   Value::kNone, -1}
+#define BLOCK(kind)                                                   \
+  {"Begin" #kind, Role::kBegin, static_cast<int>(BlockKind::k##kind), \
+   Value::kNone, -1},                                                 \
+  {                                                                   \
+    "End" #kind, Role::kEnd, static_cast<int>(BlockKind::k##kind),    \
+        Value::kNone, -1                                              \
+  }
 
 const KeyInfo kKeys[] = {
     {"!", Role::kHeaderLine, 0, Value::kNone, -1},
@@ -115,9 +124,18 @@ const KeyInfo kKeys[] = {
     {"Trailer", Role::kTrailer, 0, Value::kNone, -1},
     {"Page", Role::kPage, 0, Value::kNone, -1},
     {"EOF", Role::kEof, 0, Value::kNone, -1},
-    BLOCK(Document), BLOCK(File), BLOCK(Resource), BLOCK(Font),
-    BLOCK(ProcSet), BLOCK(Feature), BLOCK(Prolog), BLOCK(Setup),
-    BLOCK(PageSetup), BLOCK(Data), BLOCK(Binary), BLOCK(Object),
+    BLOCK(Document),
+    BLOCK(File),
+    BLOCK(Resource),
+    BLOCK(Font),
+    BLOCK(ProcSet),
+    BLOCK(Feature),
+    BLOCK(Prolog),
+    BLOCK(Setup),
+    BLOCK(PageSetup),
+    BLOCK(Data),
+    BLOCK(Binary),
+    BLOCK(Object),
     {"BeginDefaults", Role::kBodyMark, 0, Value::kNone, -1},
     {"PageBoundingBox", Role::kPageBox, 0, Value::kBox, -1},
     {"PageOrientation", Role::kPageWord, kOrientationSet, Value::kWords, -1},
@@ -160,10 +178,10 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // escaped, other bytes read as Latin-1.
 std::string Quoted(std::string_view word) {
   const bool cut = word.size() > kQuotedWord;
-  std::string text = "'" +
-                     Escape(word.substr(0, kQuotedWord), Source::kLatin1,
-                            Style::kDisplay) +
-                     (cut ? "...'" : "'");
+  std::string text =
+      "'" +
+      Escape(word.substr(0, kQuotedWord), Source::kLatin1, Style::kDisplay) +
+      (cut ? "...'" : "'");
   return text;
 }
 
@@ -282,8 +300,8 @@ class Checker {
   void Add(FindingLevel level, const char* code, std::string message) {
     AddAt(line_, line_start_, level, code, std::move(message));
   }
-  void AddAt(int64_t line, int64_t offset, FindingLevel level,
-             const char* code, std::string message);
+  void AddAt(int64_t line, int64_t offset, FindingLevel level, const char* code,
+             std::string message);
   void EndLine(int64_t end);
   void LineHead();
   bool Active() const { return started_ && !stopped_; }
@@ -338,7 +356,7 @@ class Checker {
   int64_t data_offset_ = 0;
 
   // DEX blocks: the one reaching furthest.
-  bool dex_pending_ = false;  // the length's line has not ended yet
+  bool dex_pending_ = false;   // the length's line has not ended yet
   bool dex_starting_ = false;  // the block begins at the next content byte
   int64_t dex_length_ = 0;
   int64_t dex_line_ = 0;
@@ -428,8 +446,8 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
         }
       }
       if (!head_done_) {
-        const int take = static_cast<int>(
-            std::min<int64_t>(kHeadBytes - head_len_, t - p));
+        const int take =
+            static_cast<int>(std::min<int64_t>(kHeadBytes - head_len_, t - p));
         std::memcpy(head_ + head_len_, p, static_cast<size_t>(take));
         head_len_ += take;
         if (head_len_ == kHeadBytes) LineHead();
@@ -475,8 +493,8 @@ void Checker::EndLine(int64_t end) {
 void Checker::LineHead() {
   head_done_ = true;
   const std::string_view head(head_, static_cast<size_t>(head_len_));
-  const bool pjl = head.substr(0, 9) == "\x1b%-12345X" ||
-                   head.substr(0, 4) == "@PJL";
+  const bool pjl =
+      head.substr(0, 9) == "\x1b%-12345X" || head.substr(0, 4) == "@PJL";
   bool blank = true;
   for (char c : head) {
     if (!(IsBlank(c) || c == '\x04' || c == '\f' || c == '\0')) blank = false;
@@ -500,8 +518,7 @@ void Checker::LineHead() {
   if (eof_seen_ && !after_eof_reported_ && line_ > eof_line_ && !blank &&
       !pjl) {
     after_eof_reported_ = true;
-    Add(FindingLevel::kWarning, "after-eof",
-        "content after the job's %%EOF");
+    Add(FindingLevel::kWarning, "after-eof", "content after the job's %%EOF");
   }
   if (!blank && head_[0] != '%' &&
       (Current().part == Part::kHeader || Current().part == Part::kNone)) {
@@ -520,14 +537,14 @@ void Checker::DataReached(const KeyInfo& key, int64_t at) {
   data_active_ = false;
   const bool own_end =
       key.role == Role::kEnd && static_cast<BlockKind>(key.arg) == data_kind_;
-  const bool lands = data_lines_ ? line_ == data_end_
-                                 : at >= data_end_ && at - data_end_ <= 2;
+  const bool lands =
+      data_lines_ ? line_ == data_end_ : at >= data_end_ && at - data_end_ <= 2;
   if (own_end && lands) return;
   const std::string name = kBlockNames[static_cast<int>(data_kind_)];
   AddAt(data_line_, data_offset_, FindingLevel::kError, "data-count",
         "%%Begin" + name + " count " + std::to_string(data_count_) +
-            (data_lines_ ? " lines" : " bytes") + " does not land on its %%End" +
-            name);
+            (data_lines_ ? " lines" : " bytes") +
+            " does not land on its %%End" + name);
 }
 
 void Checker::CloseHeader() {
@@ -785,8 +802,7 @@ void Checker::OnComment(const KeyInfo& key, char* context,
       }
       break;
     case Role::kTrailer:
-      while (block_depth_ > 0 &&
-             !HoldsPages(blocks_[block_depth_ - 1].kind)) {
+      while (block_depth_ > 0 && !HoldsPages(blocks_[block_depth_ - 1].kind)) {
         PopBlock(true);
       }
       CloseHeader();
@@ -907,8 +923,7 @@ CheckReport Checker::Finish() {
     EndLine(end);  // the last line has no line end
   }
   if (!started_ && !stopped_ && !dos_range_bad_) {
-    AddAt(1, job_start_, FindingLevel::kError,
-          "not-postscript",
+    AddAt(1, job_start_, FindingLevel::kError, "not-postscript",
           counted_ <= 0 && head_len_ == 0 ? "the job is empty"
                                           : "the job does not start with %!");
   }
@@ -942,10 +957,9 @@ CheckReport Checker::Finish() {
     FinishDoc(docs_[0]);
   }
   CheckReport report = std::move(report_);
-  std::stable_sort(report.findings.begin(), report.findings.end(),
-                   [](const Finding& a, const Finding& b) {
-                     return a.line < b.line;
-                   });
+  std::stable_sort(
+      report.findings.begin(), report.findings.end(),
+      [](const Finding& a, const Finding& b) { return a.line < b.line; });
   if (dropped_ > 0) {
     Finding more;
     more.line = dropped_line_;
@@ -966,8 +980,7 @@ CheckReport Checker::Finish() {
 CheckState::CheckState() : checker_(new Checker) {}
 CheckState::~CheckState() = default;
 
-void CheckState::NoteDosEpsHeader(int64_t begin, int64_t length,
-                                  int64_t size) {
+void CheckState::NoteDosEpsHeader(int64_t begin, int64_t length, int64_t size) {
   checker_->NoteDosEpsHeader(begin, length, size);
 }
 
@@ -998,12 +1011,12 @@ void RegisterCheckSet(ParserContext* context) {
 }
 
 int64_t CheckComment(char* context, CommentStruct*, long param, char*,
-                     char** position, char* comment_start,
-                     int64_t continuation, int64_t value_offset, long*,
-                     void* user_data, void*) {
+                     char** position, char* comment_start, int64_t continuation,
+                     int64_t value_offset, long*, void* user_data, void*) {
   CheckState* state = static_cast<CheckState*>(user_data);
   if (state == nullptr || position == nullptr || comment_start == nullptr ||
-      param < 0 || static_cast<size_t>(param) >= sizeof kKeys / sizeof kKeys[0]) {
+      param < 0 ||
+      static_cast<size_t>(param) >= sizeof kKeys / sizeof kKeys[0]) {
     return 0;
   }
   const int64_t at = value_offset - (*position - comment_start);

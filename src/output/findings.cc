@@ -18,11 +18,13 @@ std::string CheckJson(std::string_view file, int status,
     line += "ok\"";
   } else {
     line += "failed\",\"error\":\"";
-    line += Escape(VantrelScanStatusText(status), Source::kLatin1, Style::kJson);
+    line +=
+        Escape(VantrelScanStatusText(status), Source::kLatin1, Style::kJson);
     line += '"';
   }
   line += ",\"errors\":" + std::to_string(report.errors) +
-          ",\"warnings\":" + std::to_string(report.warnings) + ",\"findings\":[";
+          ",\"warnings\":" + std::to_string(report.warnings) +
+          ",\"findings\":[";
   bool first = true;
   for (const Finding& f : report.findings) {
     if (!first) line += ',';

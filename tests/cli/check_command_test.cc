@@ -53,13 +53,12 @@ TEST(CheckCommand, LinesJsonAndExitStatus) {
                        "[pages-mismatch]\n");
   r = RunCli({"--json", clean, missing});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out,
-            "{\"file\":\"" + clean +
-                "\",\"scan\":\"ok\",\"errors\":0,\"warnings\":0,"
-                "\"findings\":[]}\n{\"file\":\"" +
-                missing +
-                "\",\"scan\":\"failed\",\"error\":\"no such file\","
-                "\"errors\":0,\"warnings\":0,\"findings\":[]}\n");
+  EXPECT_EQ(r.out, "{\"file\":\"" + clean +
+                       "\",\"scan\":\"ok\",\"errors\":0,\"warnings\":0,"
+                       "\"findings\":[]}\n{\"file\":\"" +
+                       missing +
+                       "\",\"scan\":\"failed\",\"error\":\"no such file\","
+                       "\"errors\":0,\"warnings\":0,\"findings\":[]}\n");
   EXPECT_EQ(r.err, "vantrel: " + missing + ": no such file\n");
   EXPECT_EQ(RunCli({"--unit", "pt", clean}).status, 2);
   EXPECT_EQ(RunCli({}).status, 2);

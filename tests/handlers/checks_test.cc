@@ -162,7 +162,8 @@ TEST(Checks, EachCodeAtItsLine) {
 TEST(Checks, DosEpsSectionOutsideTheFile) {
   std::string header = "\xC5\xD0\xD3\xC6";
   for (int v : {30, 1000}) {  // offset 30, length 1000
-    for (int i = 0; i < 4; ++i) header += static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+      header += static_cast<char>((v >> (8 * i)) & 0xFF);
   }
   header += std::string(18, '\0');
   const std::string text = header + "%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n";
@@ -196,8 +197,10 @@ TEST(Checks, LinesAcrossChunkBoundariesAndLineEnds) {
     for (int shift = 0; shift < 12; ++shift) {
       // A filler of short lines puts line ends, and the bad comment, at and
       // around the 4096-byte chunk ends.
-      std::string text = std::string("%!PS-Adobe-3.0") + eol + "%%EndComments" + eol;
-      while (text.size() < 4090 + static_cast<size_t>(shift)) text += std::string("x") + eol;
+      std::string text =
+          std::string("%!PS-Adobe-3.0") + eol + "%%EndComments" + eol;
+      while (text.size() < 4090 + static_cast<size_t>(shift))
+        text += std::string("x") + eol;
       const size_t at = text.size();
       text += std::string("%%Orientation: up") + eol;
       while (text.size() < 8190) text += std::string("y") + eol;
