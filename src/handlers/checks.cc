@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
@@ -302,6 +306,10 @@ class Checker {
   }
   void AddAt(int64_t line, int64_t offset, FindingLevel level, const char* code,
              std::string message);
+  bool Quiet() const;
+  const char* CountLines(const char* p, const char* end, int64_t offset);
+  void LongLine(const char* line, int64_t length, int64_t number,
+                int64_t offset);
   void EndLine(int64_t end);
   void LineHead();
   bool Active() const { return started_ && !stopped_; }
@@ -405,6 +413,10 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
   }
   if (data_offset > counted_) counted_ = data_offset;  // never on this road
   if (at <= counted_) return;
+  if (stopped_) {  // nothing more is reported: lines need no counting
+    counted_ = at;
+    return;
+  }
   const char* p = data + (counted_ - data_offset);
   const char* const end = data + (at - data_offset);
   const char* const base = data;
@@ -423,15 +435,24 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
         continue;
       }
     }
+    // Most of a job is body text, where no line needs a look of its own:
+    // its LF-ended lines are counted in bulk, up to the next CR.
+    if (Quiet() && head_len_ == 0 && data_offset + (p - base) == line_start_) {
+      const char* next = CountLines(p, end, data_offset + (p - base));
+      if (next > p) {
+        p = next;
+        continue;
+      }
+    }
+    if (cr == nullptr || cr < p) {
+      const void* hit = std::memchr(p, '\r', static_cast<size_t>(end - p));
+      cr = hit != nullptr ? static_cast<const char*>(hit) : end;
+    }
     // The next line end, with each search reused until it is passed, so
     // every byte is searched at most twice.
     if (lf == nullptr || lf < p) {
       const void* hit = std::memchr(p, '\n', static_cast<size_t>(end - p));
       lf = hit != nullptr ? static_cast<const char*>(hit) : end;
-    }
-    if (cr == nullptr || cr < p) {
-      const void* hit = std::memchr(p, '\r', static_cast<size_t>(end - p));
-      cr = hit != nullptr ? static_cast<const char*>(hit) : end;
     }
     const char* t = std::min(lf, cr);
     if (t > p) {
@@ -461,6 +482,92 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
     line_start_ = data_offset + (p - base);
   }
   counted_ = at;
+}
+
+// Nothing but the count and over-long DSC lines matters for the lines that
+// follow: the job's body or trailer, no counted lines or DEX block starting,
+// no "%%EOF" whose aftermath is still to be looked at.
+bool Checker::Quiet() const {
+  const Part part = docs_[doc_depth_ - 1].part;
+  // Counted data in bytes are only counted through: no line in them is
+  // looked at, and their end is checked at the next comment.
+  return started_ && !stopped_ && !data_pending_ &&
+         !(data_active_ && data_lines_) && !data_fresh_ && !dex_pending_ &&
+         !dex_starting_ &&
+         (!eof_seen_ || after_eof_reported_) &&
+         (part == Part::kBody || part == Part::kTrailer);
+}
+
+// The number of bits set in a 64-bit mask.
+static unsigned Bits64(uint64_t x) {
+  x = x - ((x >> 1) & UINT64_C(0x5555555555555555));
+  x = (x & UINT64_C(0x3333333333333333)) +
+      ((x >> 2) & UINT64_C(0x3333333333333333));
+  x = (x + (x >> 4)) & UINT64_C(0x0F0F0F0F0F0F0F0F);
+  return static_cast<unsigned>((x * UINT64_C(0x0101010101010101)) >> 56);
+}
+
+// Counts the LF-ended lines from `p` (a line's start, at file offset
+// `offset`) up to the first CR or `end`, and answers the start of the line
+// after the last LF counted (p when there was none).
+const char* Checker::CountLines(const char* p, const char* end,
+                                int64_t offset) {
+  const char* const begin = p;
+  const char* line = p;
+  int64_t lines = 0;
+  bool cr_met = false;
+#if defined(__SSE2__)
+  // Sixty-four bytes at a time, so that nearly every step meets a line end
+  // (no branch to mispredict): only the first LF of a step can end a line
+  // longer than the step.
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; end - p >= 64 && !cr_met; p += 64) {
+    uint64_t lfs = 0;
+    uint64_t crs = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i bytes =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      lfs |= static_cast<uint64_t>(static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))))
+             << (16 * k);
+      crs |= static_cast<uint64_t>(static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr))))
+             << (16 * k);
+    }
+    if (crs != 0) {
+      lfs &= (uint64_t{1} << __builtin_ctzll(crs)) - 1;
+      cr_met = true;
+    }
+    if (lfs == 0) continue;
+    const char* first = p + __builtin_ctzll(lfs);
+    if (first - line > kLongestDscLine) {
+      LongLine(line, first - line, line_ + lines, offset + (line - begin));
+    }
+    lines += Bits64(lfs);
+    line = p + (63 - __builtin_clzll(lfs)) + 1;
+  }
+#endif
+  for (; !cr_met && p < end && *p != '\r'; ++p) {
+    if (*p != '\n') continue;
+    if (p - line > kLongestDscLine) {
+      LongLine(line, p - line, line_ + lines, offset + (line - begin));
+    }
+    ++lines;
+    line = p + 1;
+  }
+  line_ += lines;
+  line_start_ = offset + (line - begin);
+  return line;
+}
+
+void Checker::LongLine(const char* line, int64_t length, int64_t number,
+                       int64_t offset) {
+  if (line[0] != '%' || (line[1] != '%' && line[1] != '!')) return;
+  if (data_active_ && !data_lines_ && offset < data_end_) return;
+  AddAt(
+      number, offset, FindingLevel::kWarning, "line-too-long",
+      "DSC comment line of " + std::to_string(length) + " bytes (at most 255)");
 }
 
 void Checker::EndLine(int64_t end) {

@@ -203,21 +203,32 @@ TEST(Checks, LinesAcrossChunkBoundariesAndLineEnds) {
         text += std::string("x") + eol;
       const size_t at = text.size();
       text += std::string("%%Orientation: up") + eol;
-      while (text.size() < 8190) text += std::string("y") + eol;
+      // A long DSC line across the next chunk end, then the last comment
+      // at the chunk end after it.
+      while (text.size() < 8000 + static_cast<size_t>(shift))
+        text += std::string("y") + eol;
+      const size_t long_at = text.size();
+      text += "%%PageMedia: " + std::string(300, 'z') + eol;
+      while (text.size() < 12284) text += std::string("y") + eol;
       text += std::string("%%PageOrientation: down") + eol;
       int64_t start = 0;
       const int64_t line = LineOf(text, at, &start);
       int64_t start2 = 0;
       const int64_t line2 = LineOf(text, text.rfind("%%PageO"), &start2);
+      int64_t long_start = 0;
+      const int64_t long_line = LineOf(text, long_at, &long_start);
       for (int chunk : {0, 4096}) {
         const CheckReport r = Check(text, chunk);
-        ASSERT_EQ(r.findings.size(), 3u) << shift << chunk << Dump(r);
+        ASSERT_EQ(r.findings.size(), 4u) << shift << chunk << Dump(r);
         EXPECT_EQ(r.findings[0].line, line) << shift << chunk;
         EXPECT_EQ(r.findings[0].offset, start) << shift << chunk;
         EXPECT_STREQ(r.findings[1].code, "header-in-body");
         EXPECT_EQ(r.findings[1].line, line) << shift << chunk;
-        EXPECT_EQ(r.findings[2].line, line2) << shift << chunk;
-        EXPECT_EQ(r.findings[2].offset, start2) << shift << chunk;
+        EXPECT_STREQ(r.findings[2].code, "line-too-long");
+        EXPECT_EQ(r.findings[2].line, long_line) << shift << chunk;
+        EXPECT_EQ(r.findings[2].offset, long_start) << shift << chunk;
+        EXPECT_EQ(r.findings[3].line, line2) << shift << chunk;
+        EXPECT_EQ(r.findings[3].offset, start2) << shift << chunk;
       }
     }
   }
