@@ -688,6 +688,11 @@ char* FindPattern(char* from, char* stop, const char* data_end,
 
 // The bytes from `from` on begin the next chunk.
 void Scan::Carry(char* from) {
+  // Carrying moves the bytes within the buffer: the checker counts the
+  // chunk's lines up to here first.
+  if (ctx_->passedBytes != nullptr) {
+    ctx_->passedBytes(ctx_, Data(), ChunkOffset(), reader_.OffsetOf(from));
+  }
   next_offset_ = reader_.OffsetOf(from);
   carried_ = reader_.Carry(from);
 }

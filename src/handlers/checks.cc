@@ -9,6 +9,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
@@ -308,6 +311,7 @@ class Checker {
              std::string message);
   bool Quiet() const;
   const char* CountLines(const char* p, const char* end, int64_t offset);
+  const char* CountAnyLineEnds(const char* p, const char* end, int64_t offset);
   void LongLine(const char* line, int64_t length, int64_t number,
                 int64_t offset);
   void EndLine(int64_t end);
@@ -435,9 +439,17 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
         continue;
       }
     }
+    const int64_t here = data_offset + (p - base);
+    // Counted bytes: every line end counts, nothing else is looked at.
+    if (Quiet() && data_active_ && !data_lines_ && here < data_end_) {
+      const char* limit =
+          data_end_ - here < end - p ? p + (data_end_ - here) : end;
+      p = CountAnyLineEnds(p, limit, here);
+      continue;
+    }
     // Most of a job is body text, where no line needs a look of its own:
     // its LF-ended lines are counted in bulk, up to the next CR.
-    if (Quiet() && head_len_ == 0 && data_offset + (p - base) == line_start_) {
+    if (Quiet() && head_len_ == 0 && here == line_start_) {
       const char* next = CountLines(p, end, data_offset + (p - base));
       if (next > p) {
         p = next;
@@ -493,13 +505,23 @@ bool Checker::Quiet() const {
   // looked at, and their end is checked at the next comment.
   return started_ && !stopped_ && !data_pending_ &&
          !(data_active_ && data_lines_) && !data_fresh_ && !dex_pending_ &&
-         !dex_starting_ &&
-         (!eof_seen_ || after_eof_reported_) &&
+         !dex_starting_ && (!eof_seen_ || after_eof_reported_) &&
          (part == Part::kBody || part == Part::kTrailer);
 }
 
+namespace {
+
+// Counting LFs in bulk. A step takes 64 bytes and its LFs as a bit mask;
+// only the first LF of a step can end a line longer than the step, so a step
+// costs the same however many lines it holds. Each stepper goes on while
+// 64 bytes are left and no step's first LF ends a line of more than 255
+// bytes; it answers where it stopped and moves *line (the start of the line
+// being read) and *lines on.
+#if defined(__SSE2__)
+#define VANTREL_CHECK_STEPS 1
+
 // The number of bits set in a 64-bit mask.
-static unsigned Bits64(uint64_t x) {
+unsigned Bits64(uint64_t x) {
   x = x - ((x >> 1) & UINT64_C(0x5555555555555555));
   x = (x & UINT64_C(0x3333333333333333)) +
       ((x >> 2) & UINT64_C(0x3333333333333333));
@@ -507,58 +529,161 @@ static unsigned Bits64(uint64_t x) {
   return static_cast<unsigned>((x * UINT64_C(0x0101010101010101)) >> 56);
 }
 
-// Counts the LF-ended lines from `p` (a line's start, at file offset
-// `offset`) up to the first CR or `end`, and answers the start of the line
-// after the last LF counted (p when there was none).
-const char* Checker::CountLines(const char* p, const char* end,
-                                int64_t offset) {
-  const char* const begin = p;
-  const char* line = p;
-  int64_t lines = 0;
-  bool cr_met = false;
-#if defined(__SSE2__)
-  // Sixty-four bytes at a time, so that nearly every step meets a line end
-  // (no branch to mispredict): only the first LF of a step can end a line
-  // longer than the step.
+const char* StepsSse2(const char* p, const char* end, const char** line,
+                      int64_t* lines) {
   const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  for (; end - p >= 64 && !cr_met; p += 64) {
+  for (; end - p >= 64; p += 64) {
     uint64_t lfs = 0;
-    uint64_t crs = 0;
     for (int k = 0; k < 4; ++k) {
       const __m128i bytes =
           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
       lfs |= static_cast<uint64_t>(static_cast<unsigned>(
                  _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))))
              << (16 * k);
-      crs |= static_cast<uint64_t>(static_cast<unsigned>(
-                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr))))
-             << (16 * k);
-    }
-    if (crs != 0) {
-      lfs &= (uint64_t{1} << __builtin_ctzll(crs)) - 1;
-      cr_met = true;
     }
     if (lfs == 0) continue;
-    const char* first = p + __builtin_ctzll(lfs);
-    if (first - line > kLongestDscLine) {
-      LongLine(line, first - line, line_ + lines, offset + (line - begin));
-    }
-    lines += Bits64(lfs);
-    line = p + (63 - __builtin_clzll(lfs)) + 1;
+    if (p + __builtin_ctzll(lfs) - *line > kLongestDscLine) break;
+    *lines += Bits64(lfs);
+    *line = p + (63 - __builtin_clzll(lfs)) + 1;
   }
+  return p;
+}
 #endif
-  for (; !cr_met && p < end && *p != '\r'; ++p) {
-    if (*p != '\n') continue;
-    if (p - line > kLongestDscLine) {
-      LongLine(line, p - line, line_ + lines, offset + (line - begin));
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define VANTREL_CHECK_AVX2 1
+
+// The same with 32-byte compares, for processors that have them (chosen
+// once per process at run time; the build targets plain x86-64).
+__attribute__((target("avx2,popcnt"))) const char* StepsAvx2(const char* p,
+                                                             const char* end,
+                                                             const char** line,
+                                                             int64_t* lines) {
+  const __m256i lf = _mm256_set1_epi8('\n');
+  for (; end - p >= 64; p += 64) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i b =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    const uint64_t lfs = static_cast<uint64_t>(static_cast<uint32_t>(
+                             _mm256_movemask_epi8(_mm256_cmpeq_epi8(a, lf)))) |
+                         static_cast<uint64_t>(static_cast<uint32_t>(
+                             _mm256_movemask_epi8(_mm256_cmpeq_epi8(b, lf))))
+                             << 32;
+    if (lfs == 0) continue;
+    if (p + __builtin_ctzll(lfs) - *line > kLongestDscLine) break;
+    *lines += __builtin_popcountll(lfs);
+    *line = p + (63 - __builtin_clzll(lfs)) + 1;
+  }
+  return p;
+}
+
+bool HaveAvx2() {
+  static const bool have = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return have;
+}
+#endif
+
+}  // namespace
+
+// Counts the LF-ended lines from `p` (a line's start, at file offset
+// `offset`) up to the first CR or `end`, and answers the start of the line
+// after the last LF counted (p when there was none).
+const char* Checker::CountLines(const char* p, const char* end,
+                                int64_t offset) {
+  const void* cr = std::memchr(p, '\r', static_cast<size_t>(end - p));
+  if (cr != nullptr) end = static_cast<const char*>(cr);
+  const char* const begin = p;
+  const char* line = p;
+  int64_t lines = 0;
+  for (;;) {
+#if defined(VANTREL_CHECK_AVX2)
+    p = HaveAvx2() ? StepsAvx2(p, end, &line, &lines)
+                   : StepsSse2(p, end, &line, &lines);
+#elif defined(VANTREL_CHECK_STEPS)
+    p = StepsSse2(p, end, &line, &lines);
+#endif
+    // The rest one byte at a time: less than a step, or the step whose
+    // first LF ends a long line, up to that LF.
+    const char* stop = end - p >= 64 ? p + 64 : end;
+    for (; p < stop; ++p) {
+      if (*p != '\n') continue;
+      if (p - line > kLongestDscLine) {
+        LongLine(line, p - line, line_ + lines, offset + (line - begin));
+        ++lines;
+        line = p + 1;
+        ++p;
+        break;
+      }
+      ++lines;
+      line = p + 1;
     }
-    ++lines;
-    line = p + 1;
+    if (p >= end) break;
   }
   line_ += lines;
   line_start_ = offset + (line - begin);
   return line;
+}
+
+// Counts every line end (LF, CR, CRLF) of [p, end), `p` being at file
+// offset `offset`, and answers end. Lines are not looked at.
+const char* Checker::CountAnyLineEnds(const char* p, const char* end,
+                                      int64_t offset) {
+  const char* const begin = p;
+  const char* line = nullptr;  // after the last line end met
+  int64_t lines = 0;
+  bool cr = after_cr_;  // the byte before p was a CR
+#if defined(__SSE2__)
+  const __m128i lf_byte = _mm_set1_epi8('\n');
+  const __m128i cr_byte = _mm_set1_epi8('\r');
+  for (; end - p >= 64; p += 64) {
+    uint64_t lfs = 0;
+    uint64_t crs = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i bytes =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      lfs |= static_cast<uint64_t>(static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf_byte))))
+             << (16 * k);
+      crs |= static_cast<uint64_t>(static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr_byte))))
+             << (16 * k);
+    }
+    const uint64_t ends = lfs | crs;
+    if (ends == 0) {
+      cr = false;
+      continue;
+    }
+    // An LF right after a CR ends no line of its own.
+    const uint64_t second = lfs & ((crs << 1) | (cr ? 1u : 0u));
+    lines += Bits64(ends & ~second);
+    line = p + (63 - __builtin_clzll(ends)) + 1;
+    cr = (crs >> 63) != 0;
+  }
+#endif
+  for (; p < end; ++p) {
+    if (*p == '\n') {
+      if (!cr) ++lines;
+      line = p + 1;
+      cr = false;
+    } else if (*p == '\r') {
+      ++lines;
+      line = p + 1;
+      cr = true;
+    } else {
+      cr = false;
+    }
+  }
+  after_cr_ = cr;
+  if (line != nullptr) {
+    line_ += lines;
+    line_start_ = offset + (line - begin);
+    head_len_ = 0;
+    head_done_ = false;
+  }
+  return end;
 }
 
 void Checker::LongLine(const char* line, int64_t length, int64_t number,

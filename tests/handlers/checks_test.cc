@@ -234,6 +234,24 @@ TEST(Checks, LinesAcrossChunkBoundariesAndLineEnds) {
   }
 }
 
+TEST(Checks, CountedBytesCountEveryLineEndAndHideTheirComments) {
+  std::string data;
+  for (int i = 0; data.size() < 5000; ++i) {
+    data += i % 3 == 0 ? "ab\r\ncd\re\n" : "%%Page: 9 9\n\r\r\n";
+    data += std::string(static_cast<size_t>(i % 70), 'x');
+  }
+  const std::string text =
+      kHead + "%%BeginData: " + std::to_string(data.size()) +
+      " Binary Bytes\r\n" + data + "\r\n%%EndData\r\n%%Title: late\r\n";
+  int64_t start = 0;
+  const int64_t line = LineOf(text, text.rfind("%%Title"), &start);
+  for (int chunk : {0, 4096}) {
+    const CheckReport r = Check(text, chunk);
+    ASSERT_EQ(Dump(r), std::to_string(line) + ":header-in-body") << chunk;
+    EXPECT_EQ(r.findings[0].offset, start) << chunk;
+  }
+}
+
 TEST(Checks, FindingsAreCappedButCounted) {
   std::string text = "%!PS-Adobe-3.0\n";
   for (int i = 0; i < 1100; ++i) text += "%%LanguageLevel: 9\n";
