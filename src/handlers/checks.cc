@@ -9,7 +9,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__GNUC__) && defined(__x86_64__)
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
 #include <immintrin.h>
 #endif
 
@@ -550,7 +550,7 @@ const char* StepsSse2(const char* p, const char* end, const char** line,
 }
 #endif
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
 #define VANTREL_CHECK_AVX2 1
 
 // The same with 32-byte compares, for processors that have them (chosen
