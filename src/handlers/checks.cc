@@ -90,6 +90,9 @@ struct WordSet {
   bool atend;  // "(atend)" is allowed too
 };
 const char* const kOrientationWords[] = {"Portrait", "Landscape", nullptr};
+// A page may also be turned upside down, or the other way round.
+const char* const kPageOrientationWords[] = {
+    "Portrait", "Landscape", "Upside-Down", "Seascape", nullptr};
 const char* const kPageOrderWords[] = {"Ascend", "Descend", "Special", nullptr};
 const char* const kLevelWords[] = {"1", "2", "3", nullptr};
 const char* const kRequirementWords[] = {
@@ -100,11 +103,18 @@ const WordSet kWordSets[] = {
     {"Portrait, Landscape", kOrientationWords, true},
     {"Ascend, Descend, Special", kPageOrderWords, true},
     {"1, 2, 3", kLevelWords, false},
+    {"Portrait, Landscape, Upside-Down, Seascape", kPageOrientationWords, true},
     {"collate, color, duplex, faxmodem, fonts, jog, manualfeed, numcopies, "
      "punch, resolution, rollfed, staple",
      kRequirementWords, true},
 };
-enum { kOrientationSet, kPageOrderSet, kLevelSet, kRequirementSet };
+enum {
+  kOrientationSet,
+  kPageOrderSet,
+  kLevelSet,
+  kPageOrientationSet,
+  kRequirementSet
+};
 
 struct KeyInfo {
   const char* key;
@@ -145,7 +155,8 @@ const KeyInfo kKeys[] = {
     BLOCK(Object),
     {"BeginDefaults", Role::kBodyMark, 0, Value::kNone, -1},
     {"PageBoundingBox", Role::kPageBox, 0, Value::kBox, -1},
-    {"PageOrientation", Role::kPageWord, kOrientationSet, Value::kWords, -1},
+    {"PageOrientation", Role::kPageWord, kPageOrientationSet, Value::kWords,
+     -1},
     {"BeginDexJTData:", Role::kDex, 0, Value::kNone, -1},
     // Header comments; those with an index may say "(atend)".
     {"BoundingBox", Role::kHeaderOnly, 0, Value::kBox, 0},

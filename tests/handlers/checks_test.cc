@@ -124,7 +124,7 @@ TEST(Checks, EachCodeAtItsLine) {
       {"other words",
        "%!PS-Adobe-3.0\n%%PageOrder: Up\n%%LanguageLevel: 4\n"
        "%%Requirements: duplex(tumble) stapler collate\n%%EndComments\n"
-       "%%Page: 1 1\n%%PageOrientation: Portrait\n",
+       "%%Page: 1 1\n%%PageOrientation: Seascape\n",
        "2:unknown-value 3:unknown-value 4:unknown-value"},
       {"long DSC line",
        kHead + "%%PageMedia: " + std::string(250, 'x') + "\n" +
