@@ -321,6 +321,8 @@ class Checker {
   void AddAt(int64_t line, int64_t offset, FindingLevel level, const char* code,
              std::string message);
   bool Quiet() const;
+  bool QuietHeader() const;
+  const char* CountCommentLines(const char* p, const char* end, int64_t offset);
   const char* CountLines(const char* p, const char* end, int64_t offset);
   const char* CountAnyLineEnds(const char* p, const char* end, int64_t offset);
   void LongLine(const char* line, int64_t length, int64_t number,
@@ -460,6 +462,13 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
     }
     // Most of a job is body text, where no line needs a look of its own:
     // its LF-ended lines are counted in bulk, up to the next CR.
+    if (head_len_ == 0 && here == line_start_ && *p == '%' && QuietHeader()) {
+      const char* next = CountCommentLines(p, end, here);
+      if (next > p) {
+        p = next;
+        continue;
+      }
+    }
     if (Quiet() && head_len_ == 0 && here == line_start_) {
       const char* next = CountLines(p, end, data_offset + (p - base));
       if (next > p) {
@@ -510,6 +519,17 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
 // Nothing but the count and over-long DSC lines matters for the lines that
 // follow: the job's body or trailer, no counted lines or DEX block starting,
 // no "%%EOF" whose aftermath is still to be looked at.
+// A header's lines need a look only when one does not start with "%" (it
+// ends the header); the others are counted in bulk, with the same
+// conditions as body lines.
+bool Checker::QuietHeader() const {
+  const Part part = docs_[doc_depth_ - 1].part;
+  return started_ && !stopped_ && !data_pending_ && !data_active_ &&
+         !data_fresh_ && !dex_pending_ && !dex_starting_ &&
+         (!eof_seen_ || after_eof_reported_) &&
+         (part == Part::kHeader || part == Part::kNone);
+}
+
 bool Checker::Quiet() const {
   const Part part = docs_[doc_depth_ - 1].part;
   // Counted data in bytes are only counted through: no line in them is
@@ -540,18 +560,24 @@ unsigned Bits64(uint64_t x) {
   return static_cast<unsigned>((x * UINT64_C(0x0101010101010101)) >> 56);
 }
 
+// The LFs of the 64 bytes at p, bit n for byte n.
+uint64_t LfMask64(const char* p) {
+  const __m128i lf = _mm_set1_epi8('\n');
+  uint64_t lfs = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i bytes =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    lfs |= static_cast<uint64_t>(static_cast<unsigned>(
+               _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))))
+           << (16 * k);
+  }
+  return lfs;
+}
+
 const char* StepsSse2(const char* p, const char* end, const char** line,
                       int64_t* lines) {
-  const __m128i lf = _mm_set1_epi8('\n');
   for (; end - p >= 64; p += 64) {
-    uint64_t lfs = 0;
-    for (int k = 0; k < 4; ++k) {
-      const __m128i bytes =
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-      lfs |= static_cast<uint64_t>(static_cast<unsigned>(
-                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))))
-             << (16 * k);
-    }
+    const uint64_t lfs = LfMask64(p);
     if (lfs == 0) continue;
     if (p + __builtin_ctzll(lfs) - *line > kLongestDscLine) break;
     *lines += Bits64(lfs);
@@ -632,6 +658,47 @@ const char* Checker::CountLines(const char* p, const char* end,
       line = p + 1;
     }
     if (p >= end) break;
+  }
+  line_ += lines;
+  line_start_ = offset + (line - begin);
+  return line;
+}
+
+// Counts the LF-ended lines from `p` (a line's start, at file offset
+// `offset`, in a header) while each starts with "%", up to the first CR or
+// `end`; answers the start of the first line not counted.
+const char* Checker::CountCommentLines(const char* p, const char* end,
+                                       int64_t offset) {
+  const void* cr = std::memchr(p, '\r', static_cast<size_t>(end - p));
+  if (cr != nullptr) end = static_cast<const char*>(cr);
+  const char* const begin = p;
+  const char* line = p;
+  int64_t lines = 0;
+  bool stop = false;
+#if defined(VANTREL_CHECK_STEPS)
+  for (; !stop && end - p >= 64; p += 64) {
+    for (uint64_t lfs = LfMask64(p); lfs != 0; lfs &= lfs - 1) {
+      const char* q = p + __builtin_ctzll(lfs);
+      if (q - line > kLongestDscLine) {
+        LongLine(line, q - line, line_ + lines, offset + (line - begin));
+      }
+      ++lines;
+      line = q + 1;
+      if (line < end && *line != '%') {
+        stop = true;
+        break;
+      }
+    }
+  }
+#endif
+  for (; !stop && p < end; ++p) {
+    if (*p != '\n') continue;
+    if (p - line > kLongestDscLine) {
+      LongLine(line, p - line, line_ + lines, offset + (line - begin));
+    }
+    ++lines;
+    line = p + 1;
+    if (line < end && *line != '%') break;
   }
   line_ += lines;
   line_start_ = offset + (line - begin);

@@ -130,6 +130,19 @@ TEST(Checks, EachCodeAtItsLine) {
        kHead + "%%PageMedia: " + std::string(250, 'x') + "\n" +
            std::string(300, 'y') + "\n",
        "3:line-too-long"},
+      {"long header line",
+       "%!PS-Adobe-3.0\n%%Title: " + std::string(300, 'x') +
+           "\n%%EndComments\n",
+       "2:line-too-long"},
+      {"long header ended by code",
+       "%!PS-Adobe-3.0\n" +
+           [] {
+             std::string lines;
+             for (int i = 0; i < 100; ++i) lines += "%%X: y\n\n";
+             return lines;
+           }() +
+           "/x 1 def\n",
+       "202:no-end-comments"},
       {"header comment in the body", kHead + "%%Title: late\n",
        "3:header-in-body"},
       {"header comments of embedded documents and trailers",
