@@ -545,9 +545,9 @@ namespace {
 // Counting LFs in bulk. A step takes 64 bytes and its LFs as a bit mask;
 // only the first LF of a step can end a line longer than the step, so a step
 // costs the same however many lines it holds. Each stepper goes on while
-// 64 bytes are left and no step's first LF ends a line of more than 255
-// bytes; it answers where it stopped and moves *line (the start of the line
-// being read) and *lines on.
+// 64 bytes are left, no step holds a CR, and no step's first LF ends a line
+// of more than 255 bytes; it answers where it stopped and moves *line (the
+// start of the line being read) and *lines on.
 #if defined(__SSE2__)
 #define VANTREL_CHECK_STEPS 1
 
@@ -561,23 +561,29 @@ unsigned Bits64(uint64_t x) {
 }
 
 // The LFs of the 64 bytes at p, bit n for byte n.
-uint64_t LfMask64(const char* p) {
+uint64_t LfMask64(const char* p, bool* cr_met = nullptr) {
   const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
   uint64_t lfs = 0;
+  int crs = 0;
   for (int k = 0; k < 4; ++k) {
     const __m128i bytes =
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
     lfs |= static_cast<uint64_t>(static_cast<unsigned>(
                _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))))
            << (16 * k);
+    if (cr_met != nullptr) crs |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr));
   }
+  if (cr_met != nullptr) *cr_met = crs != 0;
   return lfs;
 }
 
 const char* StepsSse2(const char* p, const char* end, const char** line,
                       int64_t* lines) {
   for (; end - p >= 64; p += 64) {
-    const uint64_t lfs = LfMask64(p);
+    bool cr = false;
+    const uint64_t lfs = LfMask64(p, &cr);
+    if (cr) break;
     if (lfs == 0) continue;
     if (p + __builtin_ctzll(lfs) - *line > kLongestDscLine) break;
     *lines += Bits64(lfs);
@@ -597,10 +603,15 @@ __attribute__((target("avx2,popcnt"))) const char* StepsAvx2(const char* p,
                                                              const char** line,
                                                              int64_t* lines) {
   const __m256i lf = _mm256_set1_epi8('\n');
+  const __m256i cr = _mm256_set1_epi8('\r');
   for (; end - p >= 64; p += 64) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     const __m256i b =
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(a, cr),
+                                             _mm256_cmpeq_epi8(b, cr))) != 0) {
+      break;
+    }
     const uint64_t lfs = static_cast<uint64_t>(static_cast<uint32_t>(
                              _mm256_movemask_epi8(_mm256_cmpeq_epi8(a, lf)))) |
                          static_cast<uint64_t>(static_cast<uint32_t>(
@@ -630,8 +641,6 @@ bool HaveAvx2() {
 // after the last LF counted (p when there was none).
 const char* Checker::CountLines(const char* p, const char* end,
                                 int64_t offset) {
-  const void* cr = std::memchr(p, '\r', static_cast<size_t>(end - p));
-  if (cr != nullptr) end = static_cast<const char*>(cr);
   const char* const begin = p;
   const char* line = p;
   int64_t lines = 0;
@@ -642,22 +651,28 @@ const char* Checker::CountLines(const char* p, const char* end,
 #elif defined(VANTREL_CHECK_STEPS)
     p = StepsSse2(p, end, &line, &lines);
 #endif
-    // The rest one byte at a time: less than a step, or the step whose
-    // first LF ends a long line, up to that LF.
+    // The rest one byte at a time: less than a step, or the step that holds
+    // a CR or whose first LF ends a long line, up to that byte.
     const char* stop = end - p >= 64 ? p + 64 : end;
+    bool cr = false;
     for (; p < stop; ++p) {
-      if (*p != '\n') continue;
-      if (p - line > kLongestDscLine) {
-        LongLine(line, p - line, line_ + lines, offset + (line - begin));
-        ++lines;
-        line = p + 1;
-        ++p;
+      if (*p == '\r') {
+        cr = true;
         break;
+      }
+      if (*p != '\n') continue;
+      const bool long_line = p - line > kLongestDscLine;
+      if (long_line) {
+        LongLine(line, p - line, line_ + lines, offset + (line - begin));
       }
       ++lines;
       line = p + 1;
+      if (long_line) {
+        ++p;
+        break;
+      }
     }
-    if (p >= end) break;
+    if (cr || p >= end) break;
   }
   line_ += lines;
   line_start_ = offset + (line - begin);
