@@ -835,9 +835,10 @@ int main(int argc, char** argv) {
       "\nWhole-file check (vantrel check) against the job-ticket road's "
       "whole-file scan, interleaved, best of %d\n",
       opt.repeats);
-  const InputFile* const checked[] = {&text, &comments, &typical};
-  double check_ratio[3] = {};
-  for (int i = 0; i < 3; ++i) {
+  const InputFile* const checked[] = {&text, &image, &comments, &typical};
+  constexpr int kChecked = sizeof checked / sizeof checked[0];
+  double check_ratio[kChecked] = {};
+  for (int i = 0; i < kChecked; ++i) {
     double best = 0;
     size_t findings = 0;
     check_ratio[i] =
@@ -936,7 +937,7 @@ int main(int argc, char** argv) {
                 "n/a", ">= 3x", -1);
     }
   }
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kChecked; ++i) {
     AddTarget(main_group,
               checked[i]->label.substr(0, checked[i]->label.find(' ')) +
                   " whole-file check / job-ticket scan",

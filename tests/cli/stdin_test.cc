@@ -102,6 +102,7 @@ TEST(CliStdin, AnswersAsTheFileDoesInEveryModeOfBothRoads) {
       "pairs --json --mode tail", "pairs --json --mode both --unit pt",
       "pairs --json --mode 0", "pairs --json --no-bbox",
       "pairs",                 "rules",
+      "check --json",
   };
   for (const auto& job : {atend, header_box, dos_eps, pdf}) {
     const std::string path = dir.Write("job.ps", job);
