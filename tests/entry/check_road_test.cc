@@ -48,6 +48,11 @@ TEST(CheckRoad, RealJobsGiveTheirReviewedFindings) {
       {"tests/data/paps.ps",
        "4:atend-unresolved 6:no-end-comments 6:unbalanced 7:header-in-body "
        "101:unbalanced 560:header-in-body"},
+      // a2ps repeats its "%%Copyright" lines in the prolog, after the
+      // header has ended.
+      {"tests/data/a2ps.ps", "29:header-in-body 30:header-in-body"},
+      // One page cut out of groff.ps: "%%Pages: 1 0", "%%Page: 2 1".
+      {"tests/data/psselect.ps", ""},
       {"tests/data/landscape.txt", "1:not-postscript"},
   };
   for (const auto& c : kCases) {
