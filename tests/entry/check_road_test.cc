@@ -88,6 +88,29 @@ TEST(CheckRoad, MemoryAndFileGiveOneAnswerAndTheJsonCountsThem) {
   vantrel_check_free(memory);
 }
 
+TEST(CheckRoad, DosEpsSectionsOutsideTheFileAreErrors) {
+  const std::string eps = vantrel_test::DosEps(
+      "",
+      "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 1 1\n%%EndComments\n"
+      "%%Orientation: up\n%%EOF\n");
+  const std::string cut = eps.substr(0, eps.size() - 6);
+  static const struct {
+    const std::string* text;
+    const char* expected;
+  } kCases[] = {
+      // Line 1 is the section's first line: the finding's line 4 is the
+      // section's fourth.
+      {&eps, "4:unknown-value 4:header-in-body"},
+      {&cut, "1:dos-eps-range 4:unknown-value 4:header-in-body"},
+  };
+  for (const auto& c : kCases) {
+    vantrel_check_result* r =
+        vantrel_check_memory(c.text->data(), c.text->size(), "job.eps");
+    EXPECT_EQ(Dump(r), c.expected);
+    vantrel_check_free(r);
+  }
+}
+
 TEST(CheckRoad, BadArgumentsAndMissingFilesGiveNoFindings) {
   vantrel_check_result* missing = vantrel_check_file("/nonexistent/job.ps");
   EXPECT_EQ(vantrel_check_status(missing), VANTREL_SCAN_NO_SUCH_FILE);

@@ -172,25 +172,6 @@ TEST(Checks, EachCodeAtItsLine) {
   }
 }
 
-TEST(Checks, DosEpsSectionOutsideTheFile) {
-  std::string header = "\xC5\xD0\xD3\xC6";
-  for (int v : {30, 1000}) {  // offset 30, length 1000
-    for (int i = 0; i < 4; ++i)
-      header += static_cast<char>((v >> (8 * i)) & 0xFF);
-  }
-  header += std::string(18, '\0');
-  const std::string text = header + "%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n";
-  CKalParser parser("job.eps");
-  parser.SetMemorySource(text.data(), text.size());
-  parser.AddCheckComments();
-  ParserContext* engine = CKalParserAccess::Engine(parser);
-  vantrel::CheckState& check = *vantrel::HandlerVars(engine).check;
-  check.NoteDosEpsHeader(30, 1000, static_cast<int64_t>(text.size()));
-  CRuleKalPropArrArray scratch;
-  parser.HandleFile(scratch, 15);
-  EXPECT_EQ(Dump(check.Finish()), "1:dos-eps-range");
-}
-
 // The reference count: LF, CR and CRLF each end one line.
 int64_t LineOf(const std::string& text, size_t at, int64_t* start) {
   int64_t line = 1;
