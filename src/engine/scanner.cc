@@ -599,6 +599,7 @@ bool Scan::RunPass() {
     const int64_t unexamined = end == ChunkEnd::kNext && examined < Bytes()
                                    ? ChunkOffset() + examined + 1
                                    : next_offset_;
+    // The check road counts the lines of what the chunk passed over.
     if (ctx_->passedBytes != nullptr) {
       const int64_t passed =
           std::min(end == ChunkEnd::kNext ? unexamined : next_offset_,

@@ -1327,7 +1327,14 @@ void PassedBytes(ParserContext* context, const char* data, int64_t offset,
 void RegisterCheckSet(ParserContext* context) {
   if (context == nullptr || context->state == nullptr) return;
   std::shared_ptr<CheckState>& state = HandlerVars(context).check;
-  state = std::make_shared<CheckState>();
+  // No exception leaves the library: without memory for the checker the
+  // set is not registered, and the check road answers out of memory.
+  try {
+    state = std::make_shared<CheckState>();
+  } catch (const std::bad_alloc&) {
+    state.reset();
+    return;
+  }
   context->passedBytes = PassedBytes;
   for (size_t i = 0; i < sizeof kKeys / sizeof kKeys[0]; ++i) {
     ParserAddEntryToList(context, kKeys[i].key, CheckComment,
