@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "check_command.h"
 #include "commands.h"
 #include "file_tree.h"
 #include "output/escape.h"
@@ -57,6 +58,11 @@ const Command kCommands[] = {
      "      one line per page: label, ordinal, byte range, box, media\n"
      "  vantrel pages --json job.ps | jq '.pages[] | [.offset, .length]'\n"
      "      where each page lies in the file, to cut it out\n"},
+    {"check", "list what is wrong with each job, line by line", RunCheck,
+     "  vantrel check job.ps\n"
+     "      one line per finding: file:line: level: message [code]\n"
+     "  vantrel check -r --json jobs/\n"
+     "      the findings of every job under a folder, one JSON object each\n"},
 };
 
 // What the command line asked for besides the library settings.

@@ -26,7 +26,7 @@ struct Options {
   std::vector<std::string> files;
 };
 
-enum class Road { kPairs, kRules, kPages };
+enum class Road { kPairs, kRules, kPages, kCheck };
 
 // What the tool reports for one FILE: the report for `out` (a JSON line, or
 // the text listing, a --values line or a CSV row), the failure line for `err`
@@ -55,6 +55,9 @@ int RunPairs(const Options& options, std::ostream& out, std::ostream& err);
 int RunRules(const Options& options, std::ostream& out, std::ostream& err);
 // The pages road: the whole of each job, its JSON or its page listing.
 int RunPages(const Options& options, std::ostream& out, std::ostream& err);
+// The check road: each job's findings. A job with an error fails as a job
+// that could not be scanned does.
+int RunCheck(const Options& options, std::ostream& out, std::ostream& err);
 
 // The type codes that the reports name, "1 int, 2 long, ...", in the
 // numbering of pairs or of property records (they differ from 7 on).

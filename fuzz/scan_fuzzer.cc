@@ -23,6 +23,8 @@
 #include "engine/scanner.h"
 #include "engine/sections.h"
 #include "entry/roads.h"
+#include "handlers/checks.h"
+#include "output/findings.h"
 #include "parser/parse_state.h"
 #include "vantrel/vantrel.h"
 
@@ -159,6 +161,23 @@ std::string Hits(const uint8_t* data, size_t size, int mode, int chunk,
   return hits;
 }
 
+// The checker's JSON for the job, in chunks of `chunk` bytes (0: the usual
+// size), read in place or copied.
+std::string CheckDump(const uint8_t* data, size_t size, int chunk,
+                      bool copied) {
+  CKalParser parser("fuzz.ps");
+  parser.SetMemorySource(data, size);
+  parser.AddCheckComments();
+  ParserContext* ctx = CKalParserAccess::Engine(parser);
+  if (ctx == nullptr || vantrel::HandlerVars(ctx).check == nullptr) return "";
+  ctx->wholeFileReadSize = chunk;
+  ctx->copyChunks = copied;
+  CRuleKalPropArrArray scratch;
+  parser.HandleFile(scratch, 15);
+  return vantrel::CheckJson("fuzz.ps", parser.GetScanStatus(),
+                            vantrel::HandlerVars(ctx).check->Finish());
+}
+
 void Differ(const char* what, int mode, const std::string& a,
             const std::string& b) {
   std::fprintf(stderr, "%s differ in mode %d:\n%s\n----\n%s\n", what, mode,
@@ -194,6 +213,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (in_place != copied) {
       Differ("scanner hits in place and copied", mode, in_place, copied);
     }
+  }
+
+  // The checker counts lines alike however the chunks fall.
+  const std::string checked = CheckDump(data, size, 0, false);
+  const std::string checked_small = CheckDump(data, size, chunk, true);
+  if (checked != checked_small) {
+    Differ("findings in large and small chunks", 15, checked, checked_small);
   }
 
   for (int mode : {0, 1, 2, 3, 15}) {

@@ -79,6 +79,10 @@ class VANTREL_API CKalParser {
   // which tells the job's own pages from those of embedded documents. The
   // report is the library's own (see the pages entry points).
   void AddPageIndexComments();
+  // The comments of the check road (`vantrel check`), which reports what a
+  // job gets wrong instead of properties; register it alone. It also has
+  // the scanner hand every chunk to the checker, which counts lines.
+  void AddCheckComments();
 
   // Per-parse settings, for this parser only (parses in other threads keep
   // their own); call before HandleFile. The texts are copied; null clears.

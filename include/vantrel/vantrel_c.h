@@ -239,6 +239,62 @@ VANTREL_API const char* vantrel_result_page_feature(const vantrel_result* r,
 VANTREL_API int vantrel_result_medium_count(const vantrel_result* r);
 VANTREL_API int vantrel_result_medium(const vantrel_result* r, int index,
                                       vantrel_medium_info* out);
+/* ---- The check road: what is wrong with a job, line by line. ----
+ *
+ * A check result is a type of its own, made by a check function and released
+ * with vantrel_check_free(); its texts belong to it and stay valid until
+ * then. Arguments are taken as by the scan functions above (a bad one gives
+ * status VANTREL_SCAN_BAD_ARGUMENT and no findings); NULL is answered only
+ * when no memory was left for the result, and every function accepts it. */
+
+typedef struct vantrel_check_result vantrel_check_result;
+
+#define VANTREL_FINDING_ERROR 0
+#define VANTREL_FINDING_WARNING 1
+
+typedef struct vantrel_finding_info {
+  long long line;      /* counted from 1; LF, CR and CRLF each end a line */
+  long long offset;    /* file offset of the line's first byte */
+  int level;           /* VANTREL_FINDING_ERROR or VANTREL_FINDING_WARNING */
+  const char* code;    /* "pages-mismatch", ...; owned by the result */
+  const char* message; /* UTF-8; owned by the result */
+} vantrel_finding_info;
+
+/* Checks the whole file at `path`; `name` (NULL: `path`) stands for it in
+ * the JSON. */
+VANTREL_API vantrel_check_result* vantrel_check_file(const char* path);
+VANTREL_API vantrel_check_result* vantrel_check_file_named(const char* path,
+                                                           const char* name);
+/* Checks the `size` bytes at `data`, in place; `name` as for
+ * vantrel_rules_memory (NULL: "-"). */
+VANTREL_API vantrel_check_result* vantrel_check_memory(const void* data,
+                                                       size_t size,
+                                                       const char* name);
+/* Checks the job on the host's open descriptor `fd`, as for
+ * vantrel_rules_fd. */
+VANTREL_API vantrel_check_result* vantrel_check_fd(int fd, const char* name);
+
+/* The scan's VantrelScanStatus; the findings made before a failed scan
+ * stopped are kept. */
+VANTREL_API int vantrel_check_status(const vantrel_check_result* r);
+/* The `vantrel check --json` line, without the line end:
+ *   {"file":"job.ps","scan":"ok","errors":1,"warnings":0,"findings":[
+ *    {"line":3,"offset":40,"level":"error","code":"pages-mismatch",
+ *     "message":"..."}]}
+ * Never NULL. */
+VANTREL_API const char* vantrel_check_json(const vantrel_check_result* r);
+VANTREL_API const char* vantrel_check_name(const vantrel_check_result* r);
+/* Every error and warning found, also those past the 1000 listed. */
+VANTREL_API long long vantrel_check_error_count(const vantrel_check_result* r);
+VANTREL_API long long vantrel_check_warning_count(
+    const vantrel_check_result* r);
+/* The findings listed, sorted by line: at most 1000, then one "too-many"
+ * warning (not counted above) saying how many more there were. */
+VANTREL_API int vantrel_check_finding_count(const vantrel_check_result* r);
+/* Fills `*out` with finding `index` and answers 1; 0 as for the rules. */
+VANTREL_API int vantrel_check_finding(const vantrel_check_result* r, int index,
+                                      vantrel_finding_info* out);
+VANTREL_API void vantrel_check_free(vantrel_check_result* r);
 
 #ifdef __cplusplus
 }

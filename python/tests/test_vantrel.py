@@ -160,3 +160,16 @@ def test_pages_answer_what_the_cli_prints(tmp_path):
         assert job[page["offset"]:].startswith(b"%%Page:")
     with pytest.raises(TypeError):
         vantrel.pages(path, name="x")
+
+
+def test_check_answers_what_the_cli_prints(tmp_path):
+    job = (b"%!PS-Adobe-3.0\n%%Pages: 2\n%%Orientation: landscape\n"
+           b"%%EndComments\n%%Page: 1 1\n")
+    path = tmp_path / "job.ps"
+    path.write_bytes(job)
+    answer = vantrel.check(path)
+    assert answer == cli("check", str(path))
+    assert [(f["line"], f["code"]) for f in answer["findings"]] == \
+        [(2, "pages-mismatch"), (3, "unknown-value")]
+    assert vantrel.check(job, name="job.ps")["findings"] == answer["findings"]
+    assert vantrel.check(EXAMPLES / "brochure.ps")["findings"] == []

@@ -37,7 +37,8 @@ if TYPE_CHECKING:
 
 __all__ = ["rules", "pairs", "pages", "library_version", "MODES", "UNITS",
            "Pair", "Property", "Rule", "PairsReport", "RulesReport",
-           "Page", "Medium", "Resources", "PagesReport"]
+           "Page", "Medium", "Resources", "PagesReport", "check",
+           "Finding", "CheckReport"]
 __version__ = "0.1.0"
 
 
@@ -125,6 +126,22 @@ class PagesReport(_Failure, _PagesFields):
     """The object of `vantrel pages --json`."""
 
 
+class Finding(TypedDict):
+    """One thing a job gets wrong, at its line."""
+    line: int     # counted from 1
+    offset: int   # byte offset of the line's start in the file
+    level: str    # "error" or "warning"
+    code: str     # "pages-mismatch", ...
+    message: str
+
+
+class CheckReport(_Failure):
+    """The object of `vantrel check --json`."""
+    errors: int
+    warnings: int
+    findings: List[Finding]
+
+
 # The CLI's words for the scan modes and units (vantrel --help), taken in
 # any letter case. A mode may also be given as the library's number.
 MODES: Dict[str, int] = {"whole": 15, "head": 1, "tail": 2, "both": 3,
@@ -172,6 +189,11 @@ def _declare(lib: ctypes.CDLL) -> ctypes.CDLL:
         "vantrel_result_json": ([result_p], text),
         "vantrel_result_free": ([result_p], None),
         "vantrel_version": ([], text),
+        "vantrel_check_file": ([text], result_p),
+        "vantrel_check_memory": ([ctypes.c_void_p, size, text], result_p),
+        "vantrel_check_status": ([result_p], c_int),
+        "vantrel_check_json": ([result_p], text),
+        "vantrel_check_free": ([result_p], None),
     }
     for name, (argtypes, restype) in functions.items():
         function = getattr(lib, name)
@@ -265,14 +287,18 @@ def _is_bytes_like(source: Any) -> bool:
     return True
 
 
-def _answer(lib: ctypes.CDLL, result: Optional[int]) -> Any:
+def _answer(lib: ctypes.CDLL, result: Optional[int],
+            kind: str = "result") -> Any:
+    """The JSON object of a result of the C API, which it frees. `kind`:
+    "result" for vantrel_result, "check" for vantrel_check_result."""
     if not result:
         raise MemoryError("libvantrel could not make a result")
     try:
-        status = lib.vantrel_result_status(result)
-        text = cast(bytes, lib.vantrel_result_json(result)).decode("utf-8")
+        status = getattr(lib, "vantrel_%s_status" % kind)(result)
+        raw = cast(bytes, getattr(lib, "vantrel_%s_json" % kind)(result))
+        text = raw.decode("utf-8")
     finally:
-        lib.vantrel_result_free(result)
+        getattr(lib, "vantrel_%s_free" % kind)(result)
     if status == _SCAN_BAD_ARGUMENT:
         raise ValueError("libvantrel refused the arguments: " + text)
     return json.loads(text)
@@ -394,3 +420,26 @@ def pages(source: "Source", *,
                             "its path")
         result = lib.vantrel_pages_file(_path(source, "source"))
     return cast(PagesReport, _answer(lib, result))
+
+
+def check(source: "Source", *,
+          name: "Optional[PathText]" = None) -> CheckReport:
+    """Checks a job against the DSC, line by line: the object of
+    `vantrel check --json`, with "errors", "warnings" and "findings" (each
+    with "line", "offset", "level", "code" and "message", sorted by line).
+
+    source: a path (str or os.PathLike), or bytes-like data checked in memory
+        (bytes in place; any other buffer, mmap included, from a copy).
+    name: as for rules().
+    """
+    lib = _lib()
+    if _is_bytes_like(source):
+        memory = _Memory(source)
+        result = lib.vantrel_check_memory(memory.address, memory.size,
+                                          _name(name))
+    else:
+        if name is not None:
+            raise TypeError("name is for data in memory; a file is named by "
+                            "its path")
+        result = lib.vantrel_check_file(_path(source, "source"))
+    return cast(CheckReport, _answer(lib, result, "check"))

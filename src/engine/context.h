@@ -121,6 +121,17 @@ struct ParserContext {
   // source's size, or the end of a DOS EPS file's PostScript section. Set
   // when the scan has read the file's first bytes; 0 before.
   int64_t windowEnd;
+  // Set only by the check road's registration (null on every other road):
+  // the checker counts lines and looks at lines that hold no registered
+  // comment, so it is handed each chunk once the chunk's comments were
+  // dispatched, and before bytes are carried into the next chunk. `data`
+  // holds the window's bytes from file offset `offset`; the scan has moved
+  // on to `upto` (the chunk's end, or where a carried comment begins). Calls
+  // come in file order; a range may be handed on again (after a carry), but
+  // no byte is skipped on a whole-file pass of handlers that ask for no
+  // skips. `data` is valid only during the call.
+  void (*passedBytes)(ParserContext* context, const char* data, int64_t offset,
+                      int64_t upto);
 };
 
 namespace vantrel {

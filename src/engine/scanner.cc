@@ -621,6 +621,13 @@ bool Scan::RunPass() {
     const int64_t unexamined = end == ChunkEnd::kNext && examined < Bytes()
                                    ? ChunkOffset() + examined + 1
                                    : next_offset_;
+    // The check road counts the lines of what the chunk passed over.
+    if (ctx_->passedBytes != nullptr) {
+      const int64_t passed =
+          std::min(end == ChunkEnd::kNext ? unexamined : next_offset_,
+                   ChunkOffset() + Bytes());
+      ctx_->passedBytes(ctx_, Data(), ChunkOffset(), passed);
+    }
 
     // Without a "%!" line the head pass reads on, in the large chunks of a
     // whole-file scan since it is one now.
@@ -704,6 +711,11 @@ char* FindPattern(char* from, char* stop, const char* data_end,
 
 // The bytes from `from` on begin the next chunk.
 void Scan::Carry(char* from) {
+  // Carrying moves the bytes within the buffer: the checker counts the
+  // chunk's lines up to here first.
+  if (ctx_->passedBytes != nullptr) {
+    ctx_->passedBytes(ctx_, Data(), ChunkOffset(), reader_.OffsetOf(from));
+  }
   next_offset_ = reader_.OffsetOf(from);
   carried_ = reader_.Carry(from);
 }

@@ -21,6 +21,8 @@
 
 namespace vantrel {
 
+class CheckState;
+
 constexpr int kCreatorTextSize = 257;  // 256 characters and a NUL
 
 struct HandlerState {
@@ -79,6 +81,9 @@ struct HandlerState {
   // Page index: the report of the pages road and what its comments carry;
   // made by AddPageIndexComments, null on the other roads.
   std::unique_ptr<PageIndexState> pageIndex;
+  // The checker of the check road (AddCheckComments), null on every other
+  // road: its findings, document stack and line count.
+  std::shared_ptr<CheckState> check;
 };
 
 }  // namespace vantrel

@@ -9,6 +9,7 @@
 #include "engine/scanner.h"
 #include "engine/sections.h"
 #include "handlers/bounding_box.h"
+#include "handlers/checks.h"
 #include "handlers/copies.h"
 #include "handlers/custom_colors.h"
 #include "handlers/dex.h"
@@ -184,6 +185,11 @@ void CKalParser::AddPageIndexComments() {
     }
   }
   vantrel::RegisterPageIndexSet(m_engine, state.pageIndex.get());
+}
+
+void CKalParser::AddCheckComments() {
+  if (m_engine == nullptr) return;
+  vantrel::RegisterCheckSet(m_engine);
 }
 
 void CKalParser::AddComment(const char* keyword, int param, int prefix) {

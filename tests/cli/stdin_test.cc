@@ -119,6 +119,7 @@ TEST(CliStdin, AnswersAsTheFileDoesInEveryModeOfBothRoads) {
       "pairs --json --mode 0", "pairs --json --no-bbox",
       "pairs",                 "rules",
       "pages --json",          "pages",
+      "check --json",
   };
   for (const auto& job : {atend, header_box, dos_eps, pdf}) {
     const std::string path = dir.Write("job.ps", job);

@@ -88,6 +88,7 @@ def main():
                     continue
                 folder = pathlib.Path(tempfile.mkdtemp(dir=work))
                 (folder / "examples").symlink_to(source / "examples")
+                (folder / "tests").symlink_to(source / "tests")
                 (folder / "build").symlink_to(build)
                 ok, last_output = run(kind, body, folder, env, source, build,
                                       library, cc, cxx)
