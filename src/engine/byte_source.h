@@ -36,7 +36,9 @@ class ByteSource {
   virtual void* Reallocate(void* block, size_t size);
 };
 
-// An open file; owns the descriptor.
+// An open file; owns the descriptor. Its size is taken once, when the scan
+// opens it: a read that brings fewer bytes than that size promises (the file
+// shrank under the scan) answers -1, a read error.
 class FileSource : public ByteSource {
  public:
   FileSource(int fd, int64_t size) : fd_(fd), size_(size) {}
