@@ -12,8 +12,9 @@
 #if defined(_WIN32)
 
 int main() {
-  std::printf("vantrel_hostile_bench: measures through fork() and /proc; "
-              "Linux only\n");
+  std::printf(
+      "vantrel_hostile_bench: measures through fork() and /proc; "
+      "Linux only\n");
   return 0;
 }
 
@@ -86,7 +87,8 @@ Figures Measure(const Case& c, size_t size, const std::string& folder) {
   if (child < 0) return {};
   if (child == 0) {
     close(fds[0]);
-    if (c.plugin_path != nullptr) setenv("VANTREL_PLUGIN_PATH", c.plugin_path, 1);
+    if (c.plugin_path != nullptr)
+      setenv("VANTREL_PLUGIN_PATH", c.plugin_path, 1);
     const std::string job = c.make(size);
     ResetPeakRss();
     const int64_t base = CurrentRssKb();
@@ -100,12 +102,14 @@ Figures Measure(const Case& c, size_t size, const std::string& folder) {
     // the next.
     for (int run = 0; run < 2; ++run) {
       std::error_code ec;
-      for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+      for (const auto& entry :
+           std::filesystem::directory_iterator(folder, ec)) {
         std::filesystem::remove(entry.path(), ec);
       }
       start = Now();
-      vantrel_result_free(vantrel_rules_memory(
-          job.data(), job.size(), "job.ps", 0, c.dex ? folder.c_str() : nullptr));
+      vantrel_result_free(
+          vantrel_rules_memory(job.data(), job.size(), "job.ps", 0,
+                               c.dex ? folder.c_str() : nullptr));
       seconds = std::min(seconds, Now() - start);
     }
     Figures f;
@@ -165,41 +169,46 @@ int main(int argc, char** argv) {
   const Case kCases[] = {
       {"XRX blocks, example plug-in", 61 * 1024 * 4,
        [](size_t n) {
-         return Job(n, "%!PS-Adobe-3.0\n",
-                    [](size_t) { return std::string("%%XRXbegin:\n%XRXa: b\n"); },
-                    "%XRXend\n");
+         return Job(
+             n, "%!PS-Adobe-3.0\n",
+             [](size_t) { return std::string("%%XRXbegin:\n%XRXa: b\n"); },
+             "%XRXend\n");
        },
        example_dir.c_str(), false},
       {"XRXbegin without a plug-in", 3600 * 1024,
        [](size_t n) {
-         return Job(n, "%!PS-Adobe-3.0\n",
-                    [](size_t) { return std::string("%%XRXbegin:\n"); }, "");
+         return Job(
+             n, "%!PS-Adobe-3.0\n",
+             [](size_t) { return std::string("%%XRXbegin:\n"); }, "");
        },
        empty.c_str(), false},
       {"custom colours", 1000 * 1024,
        [](size_t n) {
-         return Job(n, "%!PS-Adobe-3.0\n%%DocumentCustomColors: (c)\n",
-                    [](size_t i) {
-                      return "%%+ (PANTONE " + std::to_string(i) + " C)\n";
-                    },
-                    "%%EndComments\n");
+         return Job(
+             n, "%!PS-Adobe-3.0\n%%DocumentCustomColors: (c)\n",
+             [](size_t i) {
+               return "%%+ (PANTONE " + std::to_string(i) + " C)\n";
+             },
+             "%%EndComments\n");
        },
        empty.c_str(), false},
       {"CMYK custom colours", 1000 * 1024,
        [](size_t n) {
-         return Job(n, "%!PS-Adobe-3.0\n",
-                    [](size_t i) {
-                      return "%%CMYKCustomColor: 0 0 0 1 (Spot " +
-                             std::to_string(i) + ")\n";
-                    },
-                    "");
+         return Job(
+             n, "%!PS-Adobe-3.0\n",
+             [](size_t i) {
+               return "%%CMYKCustomColor: 0 0 0 1 (Spot " + std::to_string(i) +
+                      ")\n";
+             },
+             "");
        },
        empty.c_str(), false},
       {"tray rules", 6 * 1000 * 1000,
        [](size_t n) {
-         return Job(n, "%!PS-Adobe-3.0\n",
-                    [](size_t) { return std::string("%%InputSlotTray: a b 1 2\n"); },
-                    "");
+         return Job(
+             n, "%!PS-Adobe-3.0\n",
+             [](size_t) { return std::string("%%InputSlotTray: a b 1 2\n"); },
+             "");
        },
        empty.c_str(), false},
       {"tickets in tickets", 1024 * 1024, NestedTickets, empty.c_str(), true},
@@ -214,7 +223,8 @@ int main(int argc, char** argv) {
       char growth[64] = "";
       if (previous.seconds > 0 && previous.peak_mb > 0) {
         std::snprintf(growth, sizeof growth, "%8.1f %6.1f",
-                      f.seconds / previous.seconds, f.peak_mb / previous.peak_mb);
+                      f.seconds / previous.seconds,
+                      f.peak_mb / previous.peak_mb);
       }
       std::printf("%-30s %10s %10.4f %10.1f %8d %8d %s\n", c.name,
                   vantrel_bench::Megabytes(static_cast<double>(size)).c_str(),

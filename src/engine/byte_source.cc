@@ -24,9 +24,8 @@ FileSource::~FileSource() {
 int64_t FileSource::ReadAt(char* buffer, size_t count, int64_t offset) {
   const int64_t n = vantrel::ReadAt(fd_, buffer, count, offset);
   if (n < 0 || offset < 0) return -1;
-  const int64_t promised =
-      std::min<int64_t>(static_cast<int64_t>(count),
-                        std::max<int64_t>(0, size_ - offset));
+  const int64_t promised = std::min<int64_t>(
+      static_cast<int64_t>(count), std::max<int64_t>(0, size_ - offset));
   return n < promised ? -1 : n;
 }
 

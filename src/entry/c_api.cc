@@ -134,8 +134,7 @@ vantrel_result* Rules(const vantrel::Job& job, int skip_flags,
       if (!ValidJob(job, result->name) || !ValidSkipFlags(skip_flags)) {
         result->status = VANTREL_SCAN_BAD_ARGUMENT;
       } else {
-        result->status =
-            vantrel::RunRulesRoad(job, skip_flags, dex_dir, rules);
+        result->status = vantrel::RunRulesRoad(job, skip_flags, dex_dir, rules);
       }
       FillRules(rules, *result);
     }

@@ -145,8 +145,8 @@ int64_t HandleBox(char* context, CommentStruct* record, char** position,
   int wanted = form == BoxForm::kSize ? 2 : 4;
   if (ReadNumbers(value, end, n, wanted) < wanted) return 0;
   if (record->m_inTailPass != 0 && box->tailTentative == 0) {
-    box->beforeTail = {box->lowerY, box->lowerX,   box->upperY,
-                       box->upperX, box->rank,     box->awaitedRank};
+    box->beforeTail = {box->lowerY, box->lowerX, box->upperY,
+                       box->upperX, box->rank,   box->awaitedRank};
     box->tailTentative = 1;
   }
   switch (form) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <climits>
 #include <cstring>
 #include <string>
 
@@ -96,8 +96,8 @@ bool ReportTicket(ParserContext* context, const char* name) {
       const CKalProperty* first = FindProperty(properties, "DexJTData");
       std::string text;
       if (first == nullptr || !first->getValue(text) ||
-          StoreProperty(properties, "DexJTData1", "STRING", 0,
-                        text.c_str()) == nullptr) {
+          StoreProperty(properties, "DexJTData1", "STRING", 0, text.c_str()) ==
+              nullptr) {
         return false;
       }
     }

@@ -22,8 +22,8 @@ struct ResultDeleter {
 using Result = std::unique_ptr<vantrel_result, ResultDeleter>;
 
 Result Rules(const std::string& job) {
-  return Result(vantrel_rules_memory(job.data(), job.size(), "job.ps", 0,
-                                     nullptr));
+  return Result(
+      vantrel_rules_memory(job.data(), job.size(), "job.ps", 0, nullptr));
 }
 
 // The value of the document rule's (the last rule's) property `name`, or
@@ -135,9 +135,9 @@ TEST(HostileJobs, TicketsInsideTicketsAreData) {
     outer += "\n%%BeginDexJTData: " + std::to_string(data.size()) + "\n";
     data = outer + data;
   }
-  const std::string job = "%!PS-Adobe-3.0\n%%BeginDexJTData: " +
-                          std::to_string(data.size()) + "\n" + data +
-                          "%%Title: (after)\n";
+  const std::string job =
+      "%!PS-Adobe-3.0\n%%BeginDexJTData: " + std::to_string(data.size()) +
+      "\n" + data + "%%Title: (after)\n";
   TempDir out;
   const Result r(vantrel_rules_memory(job.data(), job.size(), "job.ps", 0,
                                       out.path().c_str()));
@@ -204,9 +204,9 @@ int64_t Shrink(char*, CommentStruct*, long, char*, char**, char*, int64_t,
 
 TEST(HostileJobs, AFileThatShrinksUnderTheScanFailsIt) {
   TempDir dir;
-  std::string path = dir.Write(
-      "job.ps", "%!PS-Adobe-3.0\n%%Page: 1 1\n" +
-                    vantrel_test::Filler(1000000) + "%%Trailer\n%%EOF\n");
+  std::string path = dir.Write("job.ps", "%!PS-Adobe-3.0\n%%Page: 1 1\n" +
+                                             vantrel_test::Filler(1000000) +
+                                             "%%Trailer\n%%EOF\n");
   CKalParser parser(path.c_str());
   parser.AddComment("Page:", 0, 0, Shrink, &path);
   CRuleKalPropArrArray rules;

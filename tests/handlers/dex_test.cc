@@ -140,8 +140,9 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
   };
   for (const auto& c : kCases) {
     const std::string name = c.name;
-    if (!kPosixFiles && (name == "read-only folder" || name == "base name after a backslash" ||
-                         name == "folder ending in a backslash")) {
+    if (!kPosixFiles &&
+        (name == "read-only folder" || name == "base name after a backslash" ||
+         name == "folder ending in a backslash")) {
       continue;  // mode bits, and a "\\" that is no folder separator
     }
     vantrel_test::TempDir dir;
