@@ -28,6 +28,9 @@ std::string RulesJson(std::string_view file, int status,
 class RulesJsonWriter {
  public:
   RulesJsonWriter(std::string_view file, int status);
+  // Room for `bytes` of report in one allocation (a hint: the line grows
+  // past it as needed).
+  void Reserve(size_t bytes) { line_.reserve(line_.size() + bytes); }
   void Rule(int layer, int type, unsigned first, unsigned last,
             unsigned booklet);
   void Property(std::string_view name, unsigned type, int id,
