@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -85,10 +86,8 @@ struct Row {
   std::vector<std::string> cells;
 };
 
-// Writes rows [begin, end) of `rows`, every column but the last padded to
-// its widest cell in all of `rows`.
-void WriteRows(const std::vector<Row>& rows, size_t begin, size_t end,
-               const char* indent, std::ostream& out) {
+// The widest cell of each column in all of `rows`.
+std::vector<size_t> ColumnWidths(const std::vector<Row>& rows) {
   std::vector<size_t> widths;
   for (const Row& row : rows) {
     if (widths.size() < row.cells.size()) widths.resize(row.cells.size());
@@ -96,6 +95,15 @@ void WriteRows(const std::vector<Row>& rows, size_t begin, size_t end,
       widths[c] = std::max(widths[c], DisplayWidth(row.cells[c]));
     }
   }
+  return widths;
+}
+
+// Writes rows [begin, end) of `rows`, every column but the last padded to
+// `widths` (ColumnWidths of all of `rows`, measured once: a job of a
+// million rules is written in one pass).
+void WriteRows(const std::vector<Row>& rows, const std::vector<size_t>& widths,
+               size_t begin, size_t end, const char* indent,
+               std::ostream& out) {
   for (size_t r = begin; r < end; ++r) {
     const Row& row = rows[r];
     std::string line = indent;
@@ -182,7 +190,7 @@ std::string PairsText(const std::string& file, const vantrel_result* r) {
                      Display(Text(pair.value))}});
   }
   if (rows.empty()) out << "  (no pairs)\n";
-  WriteRows(rows, 0, rows.size(), "  ", out);
+  WriteRows(rows, ColumnWidths(rows), 0, rows.size(), "  ", out);
   return out.str();
 }
 
@@ -207,6 +215,7 @@ std::string RulesText(const std::string& file, const vantrel_result* r) {
     }
   }
   starts.push_back(rows.size());
+  const std::vector<size_t> widths = ColumnWidths(rows);
   vantrel_rule_info rule;
   for (int i = 0; vantrel_result_rule(r, i, &rule) != 0; ++i) {
     out << "  rule " << (i + 1) << ": " << LayerDisplayName(rule.layer)
@@ -214,7 +223,7 @@ std::string RulesText(const std::string& file, const vantrel_result* r) {
         << rule.last_page << ", booklet " << rule.booklet << '\n';
     const size_t at = static_cast<size_t>(i);
     if (starts[at] == starts[at + 1]) out << "    (no properties)\n";
-    WriteRows(rows, starts[at], starts[at + 1], "    ", out);
+    WriteRows(rows, widths, starts[at], starts[at + 1], "    ", out);
   }
   return out.str();
 }
@@ -350,7 +359,13 @@ FileReport ScanOne(Road road, const Options& options, const std::string& file,
   } else if (options.values) {
     report.out = ValuesJson(road, result.get()) + "\n";
   } else if (options.json) {
-    report.out = std::string(vantrel_result_json(result.get())) + "\n";
+    // Sized once: the report of a job of a million rules is held once more
+    // here, not twice.
+    const char* json = vantrel_result_json(result.get());
+    const size_t length = std::strlen(json);
+    report.out.reserve(length + 1);
+    report.out.assign(json, length);
+    report.out += '\n';
   } else if (road == Road::kPairs) {
     report.out = PairsText(file, result.get());
   } else if (road == Road::kRules) {

@@ -32,8 +32,9 @@
 // to a full path when the library is loaded), then on the system's own
 // search path. The first file that loads is used. A library that cannot be
 // found or loaded, lacks the factory, or whose factory answers null is
-// reported in the trace; the scan goes on without it, and the next
-// "XRXbegin:" comment of the scan tries again.
+// reported in the trace; the scan goes on without it, and its further
+// "XRXbegin:" comments are not handed anywhere: the library is looked for
+// at most once per scan.
 //
 // Writing a plug-in. Derive from CParseXRXCommentsIf, export the factory
 // below with C linkage, and build a shared library with the file name above.
@@ -114,10 +115,13 @@ class CParseXRXCommentsIf {
   virtual int init() = 0;
 
   // `text` points just after "XRXbegin:" and the blanks that follow it: the
-  // rest of that comment line, then the block's lines, then whatever the
-  // file holds after the block. `length` bytes may be read:
-  // VANTREL_XRX_TEXT_MAX, or fewer when the file ends sooner (0 or more). The
-  // text is not NUL-terminated at `length` in general and must not be written.
+  // rest of that comment line, then the block's lines. `length` bytes may be
+  // read (0 or more): the text ends after the block's "%XRXend" line (with
+  // its line break), or just before the next line that starts with
+  // "%XRXbegin:" ("%" or "%%"), whichever comes first; it never holds more
+  // than VANTREL_XRX_TEXT_MAX bytes, nor runs past the end of the file. No
+  // byte of a file is handed over twice. The text is not NUL-terminated at
+  // `length` in general and must not be written.
   // Answer 3 when the block was read to its end; anything else (for instance
   // when no end is found within `length` bytes) is an error, and fillRules is
   // not called.

@@ -17,8 +17,16 @@ FileSource::~FileSource() {
   if (owns_ && fd_ >= 0) CloseFile(fd_);
 }
 
+// The scan planned its passes, chunks and skips from the size the file had
+// when it was opened. A file that shrank since would end the scan early and
+// quietly: a read that brings fewer bytes than that size promised is a read
+// error, never the end of the file.
 int64_t FileSource::ReadAt(char* buffer, size_t count, int64_t offset) {
-  return vantrel::ReadAt(fd_, buffer, count, offset);
+  const int64_t n = vantrel::ReadAt(fd_, buffer, count, offset);
+  if (n < 0 || offset < 0) return -1;
+  const int64_t promised = std::min<int64_t>(
+      static_cast<int64_t>(count), std::max<int64_t>(0, size_ - offset));
+  return n < promised ? -1 : n;
 }
 
 int64_t MemorySource::ReadAt(char* buffer, size_t count, int64_t offset) {

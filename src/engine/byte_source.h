@@ -38,7 +38,9 @@ class ByteSource {
 
 // An open file, read with positioned reads (the descriptor's own offset is
 // left alone). Closes the descriptor when it owns it; a host's descriptor
-// stays open.
+// stays open. Its size is taken once, when the scan opens it: a read that
+// brings fewer bytes than that size promises (the file shrank under the
+// scan) answers -1, a read error.
 class FileSource : public ByteSource {
  public:
   FileSource(int fd, int64_t size, bool owns_descriptor = true)

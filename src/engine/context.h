@@ -63,6 +63,10 @@ struct ParserContext {
   // The loaded XRX plug-in declared that it may be called concurrently:
   // its calls need not hold the process-wide plug-in lock.
   bool xrxConcurrent;
+  // The plug-in could not be had in this scan: it is not looked for again
+  // until the scan ends (a job may open thousands of XRX blocks, and most
+  // hosts have no plug-in at all).
+  bool xrxLoadFailed;
 
   // VantrelScanStatus of the last scan; handlers that end a scan with -1 may
   // set a more precise reason before returning, and a detail for the host

@@ -5,6 +5,7 @@
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "platform/number_text.h"
 
 namespace vantrel {
 
@@ -20,22 +21,19 @@ constexpr int kWordMax = 32;
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 
-// Reads an optionally signed decimal number at *p within the line. Answers
-// false (and leaves *p) when there are no digits. Saturates at the int64
-// range.
-bool ReadNumber(const char** p, const char* end, int64_t* out) {
+// Reads a section's length at *p, within the line, through the one integer
+// reader. Answers false (and leaves *p) when there is no length there, or
+// when it is negative or beyond 64 bits: no section has such a length.
+bool ReadLength(const char** p, const char* end, int64_t* out) {
   const char* q = *p;
   while (q < end && IsBlank(*q)) ++q;
-  bool negative = false;
-  if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
-  if (q >= end || *q < '0' || *q > '9') return false;
-  uint64_t value = 0;
-  for (; q < end && *q >= '0' && *q <= '9'; ++q) {
-    if (value < (UINT64_MAX - 9) / 10) value = value * 10 + (*q - '0');
+  // The reader would step over line ends to a number on a later line.
+  if (q >= end || !(*q == '+' || *q == '-' || (*q >= '0' && *q <= '9'))) {
+    return false;
   }
-  if (value > static_cast<uint64_t>(INT64_MAX)) value = INT64_MAX;
-  *out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
-  *p = q;
+  const char* after = ReadIntegerText(q, end, 0, INT64_MAX, out);
+  if (after == nullptr) return false;
+  *p = after;
   return true;
 }
 
@@ -82,11 +80,10 @@ int64_t DataSection(char* context, CommentStruct* /*record*/, long /*param*/,
   if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
   const char* end = ctx->dataEnd;
   const char* p = *position;
-  int64_t number = 0;
-  if (!ReadNumber(&p, end, &number)) number = 0;
-  // The count is a signed 32-bit number taken as unsigned: a negative count
-  // becomes a very large one, which then lies beyond the end of the file.
-  const uint32_t count = static_cast<uint32_t>(static_cast<int32_t>(number));
+  // A length that cannot be read (none, negative, too large) is no length:
+  // the section is examined as text.
+  int64_t count = 0;
+  if (!ReadLength(&p, end, &count)) count = 0;
   if (count < kMinSkippedSection) return 0;
 
   char type[kWordMax + 1];
@@ -106,6 +103,8 @@ int64_t DataSection(char* context, CommentStruct* /*record*/, long /*param*/,
   int64_t walked = WalkToLineEnd(position, end);
   if (!skip) return 0;
   AwaitEnd(ctx, wait_index, "EndData", "%%EndData");
+  // Saturate rather than overflow: such a target lies beyond any file.
+  if (count > INT64_MAX - value_offset - walked) return INT64_MAX;
   return value_offset + walked + count;
 }
 
@@ -117,7 +116,7 @@ int64_t BinarySection(char* context, CommentStruct* /*record*/, long /*param*/,
   if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
   const char* p = *position;
   int64_t count = 0;
-  if (!ReadNumber(&p, ctx->dataEnd, &count)) return 0;
+  if (!ReadLength(&p, ctx->dataEnd, &count)) return 0;
   if (count < kMinSkippedSection) return 0;
   int64_t walked = WalkToLineEnd(position, ctx->dataEnd);
   AwaitEnd(ctx, wait_index, "EndBinary", "%%EndBinary");

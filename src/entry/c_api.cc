@@ -16,17 +16,22 @@
 #include "vantrel/version.h"
 
 struct vantrel_result {
+  // A job may ask for a million rules: each is kept in a few words, its
+  // texts in one block (NUL-terminated, by offset), and its properties in
+  // one array.
   struct Property {
-    std::string name;
-    std::string type_name;
-    std::string value;
+    size_t name;  // offsets into texts
+    size_t type_name;
+    size_t value;
     int type;
     int id;
   };
   struct Rule {
     vantrel_rule_info info;
-    std::vector<Property> properties;
+    size_t first;  // its properties: [first, first + info.property_count)
   };
+  std::string texts;
+  std::vector<Property> properties;
   struct Pair {
     std::string key;
     std::string value;
@@ -63,8 +68,17 @@ bool ValidUnit(char unit) { return unit == 'M' || unit == 'I' || unit == 'P'; }
 
 bool ValidSkipFlags(int flags) { return flags >= 0 && flags <= 3; }
 
+size_t AddText(std::string& texts, const std::string& text) {
+  const size_t at = texts.size();
+  texts.append(text.c_str(), text.size() + 1);
+  return at;
+}
+
 void FillRules(const CRuleKalPropArrArray& rules, vantrel_result& result) {
+  // Most rules made during a scan hold one property each.
   result.rules.reserve(static_cast<size_t>(rules.GetSize()));
+  result.properties.reserve(static_cast<size_t>(rules.GetSize()));
+  std::string value;
   for (int r = 0; r < rules.GetSize(); ++r) {
     const CRuleKalPropArray array = rules.GetAt(r);
     const CRule& rule = array.GetRuleValue();
@@ -75,35 +89,64 @@ void FillRules(const CRuleKalPropArrArray& rules, vantrel_result& result) {
     out.info.last_page = rule.GetLastPage();
     out.info.booklet = rule.GetBookletNumber();
     out.info.property_count = array.GetSize();
+    out.first = result.properties.size();
     for (int p = 0; p < array.GetSize(); ++p) {
       const CKalProperty property = array.GetAt(p);
       vantrel_result::Property prop;
-      prop.name = HostText(property.getPropertyName());
-      prop.type_name = HostText(property.getPropertyTypeName());
-      VantrelPairValue(property, prop.value);
-      prop.value = HostText(prop.value);
+      prop.name = AddText(result.texts, HostText(property.getPropertyName()));
+      prop.type_name =
+          AddText(result.texts, HostText(property.getPropertyTypeName()));
+      VantrelPairValue(property, value);
+      prop.value = AddText(result.texts, HostText(value));
       prop.type = static_cast<int>(property.getPropertyType());
       prop.id = property.getPropertyID();
-      out.properties.push_back(std::move(prop));
+      result.properties.push_back(prop);
     }
-    result.rules.push_back(std::move(out));
+    result.rules.push_back(out);
   }
+}
+
+std::string RulesJsonOf(const vantrel_result& result) {
+  vantrel::RulesJsonWriter writer(result.name, result.status, result.detail);
+  // About what the report takes, so that a report of a million rules is
+  // not held at twice its size while it grows.
+  constexpr size_t kRuleBytes = 80;
+  constexpr size_t kPropertyBytes = 48;
+  writer.Reserve(result.rules.size() * kRuleBytes +
+                 result.properties.size() * kPropertyBytes +
+                 result.texts.size());
+  const char* texts = result.texts.c_str();
+  for (const vantrel_result::Rule& rule : result.rules) {
+    writer.Rule(rule.info.layer, rule.info.type, rule.info.first_page,
+                rule.info.last_page, rule.info.booklet);
+    for (int p = 0; p < rule.info.property_count; ++p) {
+      const vantrel_result::Property& prop =
+          result.properties[rule.first + static_cast<size_t>(p)];
+      writer.Property(texts + prop.name, static_cast<unsigned>(prop.type),
+                      prop.id, texts + prop.value);
+    }
+  }
+  return writer.Finish();
 }
 
 vantrel_result* Rules(const vantrel::Job& job, int skip_flags,
                       const char* dex_dir) {
   try {
     std::unique_ptr<vantrel_result> result(new vantrel_result);
-    CRuleKalPropArrArray rules;
-    if (!vantrel::ValidJob(job, result->name) || !ValidSkipFlags(skip_flags)) {
-      result->status = VANTREL_SCAN_BAD_ARGUMENT;
-    } else {
-      result->status = vantrel::RunRulesRoad(job, skip_flags, dex_dir, rules,
-                                             &result->detail);
+    {
+      CRuleKalPropArrArray rules;
+      if (!vantrel::ValidJob(job, result->name) ||
+          !ValidSkipFlags(skip_flags)) {
+        result->status = VANTREL_SCAN_BAD_ARGUMENT;
+      } else {
+        result->status = vantrel::RunRulesRoad(job, skip_flags, dex_dir, rules,
+                                               &result->detail);
+      }
+      FillRules(rules, *result);
     }
-    FillRules(rules, *result);
-    result->json = vantrel::RulesJson(result->name, result->status, rules,
-                                      result->detail);
+    // The library's rules are gone before the report is written: a job's
+    // rules are held twice at most, never three times.
+    result->json = RulesJsonOf(*result);
     return result.release();
   } catch (...) {
     return nullptr;
@@ -274,12 +317,14 @@ int vantrel_result_property(const vantrel_result* r, int rule, int index,
   if (out == nullptr || rule < 0 || rule >= vantrel_result_rule_count(r)) {
     return 0;
   }
-  const auto& properties = r->rules[static_cast<size_t>(rule)].properties;
-  if (index < 0 || static_cast<size_t>(index) >= properties.size()) return 0;
-  const vantrel_result::Property& p = properties[static_cast<size_t>(index)];
-  out->name = p.name.c_str();
-  out->type_name = p.type_name.c_str();
-  out->value = p.value.c_str();
+  const vantrel_result::Rule& held = r->rules[static_cast<size_t>(rule)];
+  if (index < 0 || index >= held.info.property_count) return 0;
+  const vantrel_result::Property& p =
+      r->properties[held.first + static_cast<size_t>(index)];
+  const char* texts = r->texts.c_str();
+  out->name = texts + p.name;
+  out->type_name = texts + p.type_name;
+  out->value = texts + p.value;
   out->type = p.type;
   out->id = p.id;
   return 1;

@@ -144,6 +144,11 @@ int64_t HandleBox(char* context, CommentStruct* record, char** position,
   float n[4];
   int wanted = form == BoxForm::kSize ? 2 : 4;
   if (ReadNumbers(value, end, n, wanted) < wanted) return 0;
+  if (record->m_inTailPass != 0 && box->tailTentative == 0) {
+    box->beforeTail = {box->lowerY, box->lowerX, box->upperY,
+                       box->upperX, box->rank,   box->awaitedRank};
+    box->tailTentative = 1;
+  }
   switch (form) {
     case BoxForm::kCorners:
       TakeBox(box, rank, n[0], n[1], n[2], n[3]);
@@ -265,6 +270,17 @@ int64_t ParserFixHWMargins(char* context, CommentStruct*, long, char*,
                       &box->topMargin};
   for (int i = 0; i < read; ++i) *fields[i] = n[i];
   return 0;
+}
+
+void ParserForgetTailBox(ParserBoundingBoxStruct* box) {
+  if (box == nullptr || box->tailTentative == 0) return;
+  box->lowerY = box->beforeTail.lowerY;
+  box->lowerX = box->beforeTail.lowerX;
+  box->upperY = box->beforeTail.upperY;
+  box->upperX = box->beforeTail.upperX;
+  box->rank = box->beforeTail.rank;
+  box->awaitedRank = box->beforeTail.awaitedRank;
+  box->tailTentative = 0;
 }
 
 }  // namespace vantrel

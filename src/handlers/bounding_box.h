@@ -36,6 +36,14 @@ struct ParserBoundingBoxStruct {
   // Set by SetAtBoundingBox when it stored the crop: the coordinates then
   // hold the crop, which the orientation step reads after the rank went 0.
   int32_t cropStored;
+  // The box as the tail pass found it, kept from the first box the tail
+  // pass takes: the tail may yet prove that box an embedded document's (see
+  // ParserForgetTailBox). tailTentative is set while it is kept.
+  struct Held {
+    float lowerY, lowerX, upperY, upperX;
+    int32_t rank, awaitedRank;
+  } beforeTail;
+  int32_t tailTentative;
 };
 
 namespace vantrel {
@@ -69,6 +77,14 @@ VANTREL_COMMENT_HANDLER(ParserHeliosIncludeFont);
 // "FixHWMargins": left bottom right top; the numbers read replace the
 // margins, the rest keep theirs. The last such comment wins.
 VANTREL_COMMENT_HANDLER(ParserFixHWMargins);
+
+// The tail pass met the end of an embedded block whose beginning lies
+// before the tail: what it read up to there was that block's, not the job's.
+// A box the tail pass took from it (an embedded EPS's trailer answering its
+// own "(atend)") is given back: the record returns to where the head pass
+// left it, so the job's own trailer box is still taken, as a whole-file scan
+// takes it. Null is a no-op.
+void ParserForgetTailBox(ParserBoundingBoxStruct* box);
 
 }  // namespace vantrel
 

@@ -76,7 +76,7 @@ int64_t ParserCopiesCount(char* context, CommentStruct* /*record*/,
   ReadRawText(*position, ValueDataEnd(context, *position), kStopLineEnd,
               kValueBudget, line);
   int32_t count = 0;
-  if (ReadDecimal(line, &count))
+  if (ReadCount(line, 1, kCountMax, &count))
     TakeCount(PropertiesOf(context), counter, count);
   return 0;
 }
@@ -98,7 +98,7 @@ int64_t ParserNumCopiesTerm(char* context, CommentStruct* /*record*/,
   const char* after = word + kNumCopiesWordLength;
   if (*after == '\0') return 0;
   int32_t count = 0;
-  if (ReadDecimal(after + 1, &count))
+  if (ReadCount(after + 1, 1, kCountMax, &count))
     TakeCount(PropertiesOf(context), counter, count);
   return 0;
 }

@@ -1,6 +1,5 @@
 #include "handlers/custom_colors.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -25,11 +24,17 @@ constexpr char kAtEnd[] = "atend";
 // continuation lines, and that first line must not add an empty entry.
 void Add(ColorList* list, const char* name) {
   if (list == nullptr || name[0] == '\0') return;
-  if (std::find(list->begin(), list->end(), name) != list->end()) return;
-  list->emplace_back(name);
+  list->Add(name);
 }
 
 }  // namespace
+
+bool ColorList::Add(std::string_view name) {
+  if (index_.find(name) != index_.end()) return false;
+  names_.emplace_back(name);
+  index_.insert(names_.back());
+  return true;
+}
 
 void RegisterCustomColorSet(ParserContext* context, ColorList* document_colors,
                             ColorList* cmyk_colors) {

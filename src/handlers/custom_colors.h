@@ -8,8 +8,11 @@
 #ifndef VANTREL_HANDLERS_CUSTOM_COLORS_H_
 #define VANTREL_HANDLERS_CUSTOM_COLORS_H_
 
+#include <cstddef>
+#include <deque>
 #include <string>
-#include <vector>
+#include <string_view>
+#include <unordered_set>
 
 #include "handlers/comment_handler.h"
 
@@ -18,7 +21,37 @@ struct ParserContext;
 namespace vantrel {
 
 // A colour list: names in order of arrival, no two equal (case matters).
-using ColorList = std::vector<std::string>;
+// A job may name tens of thousands of colours, so a name is found again
+// through a hash set, not by walking the list. The names live in a deque,
+// which never moves them, so the set refers to them in place.
+class ColorList {
+ public:
+  ColorList() = default;
+  ColorList(const ColorList&) = delete;
+  ColorList& operator=(const ColorList&) = delete;
+  // A move keeps the names where they are, so the index stays valid.
+  ColorList(ColorList&&) = default;
+  ColorList& operator=(ColorList&&) = default;
+
+  // Appends `name` unless the list holds it already; answers whether it was
+  // appended.
+  bool Add(std::string_view name);
+  void clear() {
+    index_.clear();
+    names_.clear();
+  }
+  size_t size() const { return names_.size(); }
+  bool empty() const { return names_.empty(); }
+  const std::string& operator[](size_t i) const { return names_[i]; }
+  std::deque<std::string>::const_iterator begin() const {
+    return names_.begin();
+  }
+  std::deque<std::string>::const_iterator end() const { return names_.end(); }
+
+ private:
+  std::deque<std::string> names_;
+  std::unordered_set<std::string_view> index_;
+};
 
 // "DocumentCustomColors" with `document_colors`, "CMYKCustomColor" with
 // `cmyk_colors` as user data, param 0. Empties `document_colors` first. Both

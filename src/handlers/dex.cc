@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,9 +13,11 @@
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
+#include "handlers/handler_state.h"
 #include "handlers/value_text.h"
 #include "parser/parse_state.h"
 #include "platform/file.h"
+#include "platform/number_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 #include "vantrel/parser_if.h"
@@ -77,9 +80,15 @@ std::string TicketBase(const char* base) {
   return std::string(base, n);
 }
 
+// Only "/" separates folders on POSIX: a folder named "o3\" is a folder of
+// that name, and its tickets go into it, not beside it.
 bool EndsWithSeparator(const char* folder) {
   const size_t n = std::strlen(folder);
-  return n > 0 && (folder[n - 1] == '/' || folder[n - 1] == '\\');
+  if (n == 0) return false;
+#if defined(_WIN32)
+  if (folder[n - 1] == '\\') return true;
+#endif
+  return folder[n - 1] == '/';
 }
 
 // Keeps "<where>: <reason>" as the scan's detail for the host.
@@ -92,12 +101,45 @@ void DexDetail(ParserContext* context, const char* where, const char* reason) {
 }
 
 // The length: a decimal number at the start of the value, 0 when there is
-// none. An overflowing number saturates (LONG_MAX is then copied up to the
-// end of the file, and found short).
+// none or it is no length (negative, or beyond a long).
 long ParseCount(const char* text) {
-  char* end = nullptr;
-  const long n = std::strtol(text, &end, 10);
-  return end == text ? 0 : n;
+  long n = 0;
+  return ReadIntegerText<long>(text, text + std::strlen(text), 1, LONG_MAX,
+                               &n) != nullptr
+             ? n
+             : 0;
+}
+
+// Reports a ticket written. The first answers as a job with one ticket
+// always has: "DexJTData" names it. From the second on, "DexJTData" names the
+// last one, and every ticket of the job is named in the order of the job as
+// "DexJTData1", "DexJTData2", ..., with "DexJTDataCount" saying how many
+// there are, so that no file written is left unnamed (see docs/dex.md).
+bool ReportTicket(ParserContext* context, const char* name) {
+  PropertyMap& properties = PropertiesOf(context);
+  HandlerState& state = HandlerVars(context);
+  if (state.dexTickets >= 1) {
+    if (state.dexTickets == 1) {
+      const CKalProperty* first = FindProperty(properties, "DexJTData");
+      std::string text;
+      if (first == nullptr || !first->getValue(text) ||
+          StoreProperty(properties, "DexJTData1", "STRING", 0, text.c_str()) ==
+              nullptr) {
+        return false;
+      }
+    }
+    const std::string key = "DexJTData" + std::to_string(state.dexTickets + 1);
+    if (StoreProperty(properties, key.c_str(), "STRING", 0, name) == nullptr ||
+        StoreProperty(properties, "DexJTDataCount", "int", 0,
+                      static_cast<int32_t>(state.dexTickets + 1)) == nullptr) {
+      return false;
+    }
+  }
+  if (StoreProperty(properties, "DexJTData", "STRING", 0, name) == nullptr) {
+    return false;
+  }
+  ++state.dexTickets;
+  return true;
 }
 
 // The input's bytes from a file offset on: those the chunk holds in place,
@@ -203,7 +245,11 @@ bool getFileNameAndDescriptor(ParserContext* context,
     const std::string base = TicketBase(BaseName(
         context->jobName != nullptr ? context->jobName : context->filePath));
     const char* separator = EndsWithSeparator(folder) ? "" : kFolderSeparator;
-    int counter = 0;
+    // The names this job's earlier tickets took are not tried again: each
+    // ticket costs one name, however many the job holds.
+    HandlerState* state =
+        context->state != nullptr ? &context->state->handlers : nullptr;
+    int counter = state != nullptr ? state->dexNextCounter : 0;
     for (; counter < kDexMaxCounter; ++counter) {
       const int n = std::snprintf(name, sizeof name, "%s%s%s_%d.dexxml", folder,
                                   separator, base.c_str(), counter);
@@ -216,7 +262,10 @@ bool getFileNameAndDescriptor(ParserContext* context,
         break;
       }
       *handle = CreateNewFile(name);
-      if (*handle >= 0) break;
+      if (*handle >= 0) {
+        if (state != nullptr) state->dexNextCounter = counter + 1;
+        break;
+      }
       // A taken name (also a link or a folder there) moves on to the next
       // counter; any other failure would fail for every counter alike.
       if (errno != EEXIST) {
@@ -254,8 +303,7 @@ bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
     const bool closed = CloseWritten(out);
     const int close_error = errno;
     if (written == num_bytes && closed) {
-      result = StoreProperty(PropertiesOf(context), "DexJTData", "STRING", 0,
-                             name) != nullptr;
+      result = ReportTicket(context, name);
     } else {
       if (written != num_bytes) {
         DexDetail(context, name,
@@ -293,16 +341,25 @@ int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
     ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
+  // The ticket data are data, not comments: the scan goes on after them,
+  // whether or not they are extracted, so a ticket inside a ticket is
+  // neither written nor read. The answer is the offset of the block's last
+  // byte, which the scanner steps over; whether the comment after the block
+  // starts a line is then decided by that byte, as it would be in the text.
+  InputBytes input(ctx, *position, offset);
+  const int64_t start = BlockStart(input, offset);
+  const int64_t block_end =
+      count <= INT64_MAX - start ? start + count - 1 : INT64_MAX;
   if (OutputFolder(ctx) == nullptr) {
     VTRACE("ParserDexJTData() %s is not set: the job ticket is not extracted",
            kOutputVariable);
-    return 0;
+    return block_end;
   }
   if (!saveDexxmlToFile(ctx, position, count, offset)) {
     ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
-  return 0;
+  return block_end;
 }
 
 }  // namespace vantrel

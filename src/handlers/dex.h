@@ -1,8 +1,12 @@
 // DEX job tickets: a "BeginDexJTData:" comment gives the length in bytes of
 // the ticket data that begins on the next line. The data are copied, byte
 // for byte, into a new file "<input name>_<n>.dexxml" in the folder named by
-// the environment variable KALOUTPUT, and that file's path is stored as the
-// "DexJTData" property ("STRING", id 0; with several blocks, the last one).
+// the environment variable KALOUTPUT (or the parse's own folder), and that
+// file's path is stored as the "DexJTData" property ("STRING", id 0). A job
+// with several tickets also names each one, in order, as "DexJTData1",
+// "DexJTData2", ..., and their number as "DexJTDataCount" ("int");
+// "DexJTData" then names the last one. The ticket data are never scanned as
+// comments. docs/dex.md has the whole story.
 #ifndef VANTREL_HANDLERS_DEX_H_
 #define VANTREL_HANDLERS_DEX_H_
 
@@ -29,11 +33,11 @@ constexpr int kDexMaxCounter = 1000;
 void RegisterDexxmlSet(ParserContext* context);
 
 // "BeginDexJTData:". Reads the length (a decimal number; none reads as 0).
-// Answers -1, ending the scan, when the length is not positive or the block
-// could not be saved whole (see saveDexxmlToFile); 0 otherwise. Without an
-// output folder (KALOUTPUT unset or empty) nothing is written and the scan
-// goes on. On success the text position is left at the start of the
-// block, whose bytes are scanned on as ordinary text.
+// Answers -1, ending the scan, when the length is not positive (or beyond a
+// long) or the block could not be saved whole (see saveDexxmlToFile).
+// Without an output folder (KALOUTPUT unset or empty) nothing is written and
+// the scan goes on. Otherwise answers the file offset of the block's last
+// byte: the scanner skips the block and goes on after it.
 VANTREL_COMMENT_HANDLER(ParserDexJTData);
 
 // Writes the block of `num_bytes` bytes into a new file and stores
@@ -52,7 +56,8 @@ bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
 // Builds "<KALOUTPUT>/<base name>_<n>.dexxml" (the base name: the input
 // path after its last "/" or "\", cut to 244 bytes at a UTF-8 character
 // start when longer, so that the name fits the 255 bytes file systems
-// allow) for n from 0 to 999 and creates the first
+// allow) for n from 0 to 999 (from the one after this parse's last ticket,
+// when it wrote one) and creates the first
 // that is free, only in that folder (see CreateNewFile). Stops early when a
 // name cannot be created for another reason than being taken. `name`
 // receives the name tried last ("" when none), `*handle` the open

@@ -141,11 +141,25 @@ int64_t ParserBeginResource(char*, CommentStruct* record, long, char*, char**,
   return 0;
 }
 
-int64_t ParserEndDocument(char*, CommentStruct* record, long, char*, char**,
-                          char*, int64_t, int64_t, long*, void*, void*) {
-  // An end without its beginning must not make the job's own comments look
-  // embedded.
-  if (record == nullptr || record->m_documentDepth <= 0) return 0;
+int64_t ParserEndDocument(char* context, CommentStruct* record, long, char*,
+                          char**, char*, int64_t, int64_t, long*, void*,
+                          void*) {
+  if (record == nullptr) return 0;
+  if (record->m_documentDepth <= 0) {
+    // An end without its beginning must not make the job's own comments
+    // look embedded. In the tail pass, though, it is the end of a block that
+    // began before the tail: what the tail read so far was that block's. Its
+    // trailer box is not the job's, and what follows stands in the job's
+    // body, as it does when the whole file is read.
+    if (record->m_inTailPass != 0) {
+      record->m_headerState = 0;
+      const ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+      if (ctx != nullptr && ctx->state != nullptr) {
+        ParserForgetTailBox(&HandlerVars(context).boundingBox);
+      }
+    }
+    return 0;
+  }
   EndBlock(record);
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "handlers/bounding_box.h"
+#include "handlers/custom_colors.h"
 #include "handlers/page_index.h"
 #include "handlers/page_labels.h"
 #include "vantrel/kal_property.h"
@@ -75,8 +76,14 @@ struct HandlerState {
   // Custom colours: the names of the "DocumentCustomColors" and
   // "CMYKCustomColor" comments, in order of arrival, without duplicates. Both
   // start empty at every parse, so no job's colours reach another's.
-  std::vector<std::string> documentColors;
-  std::vector<std::string> cmykColors;
+  ColorList documentColors;
+  ColorList cmykColors;
+
+  // DEX tickets: how many this parse wrote, and the first counter the next
+  // ticket's name tries (the names before it are taken by this job's
+  // earlier tickets, or were taken before).
+  int32_t dexTickets = 0;
+  int dexNextCounter = 0;
 
   // Page index: the report of the pages road and what its comments carry;
   // made by AddPageIndexComments, null on the other roads.

@@ -53,10 +53,12 @@ int64_t ParserInputSlotTray(char* context, CommentStruct*, long, char*,
   int32_t begin = 0;
   int32_t end = 0;
   const char* next = nullptr;
-  if (!ReadDecimal(rest, &begin, &next) || !ReadDecimal(next, &end)) return 0;
   // Page numbers are unsigned in the rule: a negative one would come out as
   // a page near four billion. One beyond 32 bits is no page either.
-  if (begin < 0 || end < 0) return 0;
+  if (!ReadCount(rest, 0, kCountMax, &begin, &next) ||
+      !ReadCount(next, 0, kCountMax, &end)) {
+    return 0;
+  }
   savePageRangeProperty(static_cast<CRuleKalPropArrArray*>(caller), key, text,
                         begin, end);
   return 0;

@@ -126,7 +126,7 @@ int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
   // was: storing the count held would put a stale or meaningless number in
   // place of the count that the trailer may still state.
   int32_t number = 0;
-  if (!ReadDecimal(text, &number)) return 0;
+  if (!ReadCount(text, 0, kCountMax, &number)) return 0;
   *count = number;
   if (number == kIgnoredCount) return 0;
   saveNumberPages(PropertiesOf(context), number);
@@ -185,7 +185,7 @@ int64_t ParserKalPages(char* context, CommentStruct* /*record*/, long /*param*/,
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/false)) return 0;
   int32_t number = 0;
-  if (ReadDecimal(text, &number)) *kal_pages = number;
+  if (ReadCount(text, 0, kCountMax, &number)) *kal_pages = number;
   return 0;
 }
 
@@ -201,7 +201,7 @@ int64_t ParserNumPagesPerBooklet(char* context, CommentStruct* /*record*/,
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   int32_t number = 0;
-  if (!ReadDecimal(text, &number)) return 0;
+  if (!ReadCount(text, 0, kCountMax, &number)) return 0;
   *count = number;
   if (number == kIgnoredCount) return 0;
   if (StoreProperty(PropertiesOf(context), "PagesPerBooklet", "long", 0,
@@ -224,7 +224,7 @@ int64_t ParserNumberOfBooklets(char* context, CommentStruct* /*record*/,
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   int32_t number = 0;
-  if (!ReadDecimal(text, &number)) return 0;
+  if (!ReadCount(text, 0, kCountMax, &number)) return 0;
   *booklets = number;
   if (StoreProperty(PropertiesOf(context), "NumberOfBooklets", "long", 0,
                     number) == nullptr) {
@@ -269,12 +269,12 @@ int64_t ParserBookletPages(char* context, CommentStruct* /*record*/,
   int32_t booklet = 0;
   int32_t pages = 0;
   const char* next = nullptr;
-  if (!ReadDecimal(text, &booklet, &next) || !ReadDecimal(next, &pages)) {
-    return 0;
-  }
   // Booklet numbers and page counts are unsigned in the rule: a negative one
   // would come out as a number near four billion.
-  if (booklet <= 0 || pages <= 0) return 0;
+  if (!ReadCount(text, 1, kCountMax, &booklet, &next) ||
+      !ReadCount(next, 1, kCountMax, &pages)) {
+    return 0;
+  }
 
   CKalProperty property;
   property.setPropertyName("PagesPerBooklet");

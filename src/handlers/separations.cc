@@ -137,7 +137,7 @@ int64_t ParserPageSeparations(char* context, CommentStruct* record, long, char*,
   if (record->m_documentDepth > 0) return 0;
   // The label number comes first; the ordinal after it is not used.
   int32_t label = 0;
-  if (!ReadDecimal(value, &label) || label == 0) return 0;
+  if (!ReadCount(value, 1, kCountMax, &label)) return 0;
   if (record->m_separationMode == kModePlateColor) {
     record->m_pageNumber = 1;
     record->m_separationCount = 0;
@@ -160,7 +160,7 @@ int64_t ParserLogicalPage(char* context, CommentStruct* record, long, char*,
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
   int32_t page = 0;
-  if (!ReadDecimal(value, &page) || page == 0) return 0;
+  if (!ReadCount(value, 1, kCountMax, &page)) return 0;
   if (record->m_separationMode != kModePageLabel) return 0;
   ChangePage(context, record, caller, page);
   return 0;
@@ -173,7 +173,8 @@ int64_t ParserQRKPageBegin(char* context, CommentStruct* record, long, char*,
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr || record->m_inTailPass != 0) return 0;
   int32_t page = 0;
-  if (!ReadDecimal(value, &page)) return 0;
+  // Compared with the page held only: any 32-bit number serves.
+  if (!ReadCount(value, INT32_MIN, kCountMax, &page)) return 0;
   if (record->m_separationMode != kModeQuark) {
     RemoveKeyword(context, "Page");
     record->m_pageNumber = 1;

@@ -4,6 +4,7 @@
 
 #include "engine/context.h"
 #include "engine/scanner.h"
+#include "platform/number_text.h"
 
 namespace vantrel {
 
@@ -97,35 +98,12 @@ int ReadParenthesisedRun(const char* pos, const char* end,
   return n;
 }
 
-bool ReadDecimal(const char* text, int32_t* value, const char** next) {
-  // The C locale's white space, whatever locale the host has set.
-  const char* p = text;
-  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' ||
-         *p == '\r') {
-    ++p;
-  }
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
-  if (*p < '0' || *p > '9') return false;
-  // Accumulated as a negative number, whose range reaches INT32_MIN.
-  int64_t acc = 0;
-  bool fits = true;
-  for (; *p >= '0' && *p <= '9'; ++p) {
-    if (fits) {
-      acc = acc * 10 - (*p - '0');
-      if (acc < INT32_MIN) fits = false;
-    }
-  }
-  if (next != nullptr) *next = p;
-  if (!negative) {
-    acc = -acc;
-    if (acc > INT32_MAX) fits = false;
-  }
-  if (!fits) return false;
-  *value = static_cast<int32_t>(acc);
+bool ReadCount(const char* text, int32_t min, int32_t max, int32_t* value,
+               const char** next) {
+  const char* after =
+      ReadIntegerText(text, text + std::strlen(text), min, max, value);
+  if (after == nullptr) return false;
+  if (next != nullptr) *next = after;
   return true;
 }
 

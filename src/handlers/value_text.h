@@ -51,14 +51,19 @@ int ReadRawText(const char* pos, const char* end, unsigned stops, int walk,
 int ReadParenthesisedRun(const char* pos, const char* end,
                          char (&out)[kValueBufferSize]);
 
-// Reads a decimal integer from the NUL-terminated `text` the way "%ld" does
-// in the C locale: white space, then an optional sign, then digits, up to the
-// first byte that cannot belong to the number. Answers false, leaving
-// `*value` alone, when no digit follows (also for text of nothing but white
-// space) or when the number does not fit 32 bits: every count of these
-// families is kept in 32 bits, and a cut-down huge number would be a wrong
-// count. `*next` (when not null) receives the byte after the number.
-bool ReadDecimal(const char* text, int32_t* value, const char** next = nullptr);
+// Reads a count or a page number from the NUL-terminated `text` through the
+// one integer reader (ReadIntegerText): white space, an optional sign,
+// digits, up to the first byte that cannot belong to the number. Every
+// count of the comment families is kept in 32 bits; a number outside
+// [min, max] (beyond 32 bits, or negative where the caller's range says so)
+// is read as no number at all, as text without a digit is. Answers false,
+// leaving `*value` alone, then. `*next` (when not null) receives the byte
+// after the number when one was read.
+bool ReadCount(const char* text, int32_t min, int32_t max, int32_t* value,
+               const char** next = nullptr);
+
+// The largest count: the 32-bit range.
+constexpr int32_t kCountMax = INT32_MAX;
 
 // End of the valid data that a handler may read: the context's dataEnd, or
 // the NUL ending `pos` when the handler is called without a context.

@@ -1,5 +1,6 @@
 #include "handlers/xrx.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -26,38 +27,82 @@ constexpr int kBlockComplete = 3;
 // The mode the job-ticket road asks for: results as rules.
 constexpr int kRulesMode = 2;
 
-// The text handed to parseBuffer: the window from the value on, or the rest
-// of the file when that is shorter. Taken in place when the chunk holds it,
-// else read from the file, so that a block which runs past the end of the
-// chunk reaches the parser whole, wherever the chunk boundaries fall.
+// The text handed to parseBuffer: the block, from the value on to the end
+// of its "%XRXend" line, or up to the next "%XRXbegin:" line, whichever
+// comes first; at most the window, and never past the end of the file.
+// Blocks never overlap, so no byte of a job is handed over twice, whatever
+// the job repeats. Taken in place when the chunk holds the block, else read
+// from the file, so that a block which runs past the end of the chunk
+// reaches the parser whole, wherever the chunk boundaries fall.
 struct BlockText {
   const char* data = nullptr;
   int length = 0;
   std::unique_ptr<char[]> owned;
 };
 
+bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
+
+bool StartsWith(const char* p, const char* end, const char* word) {
+  const size_t n = std::strlen(word);
+  return static_cast<size_t>(end - p) >= n && std::memcmp(p, word, n) == 0;
+}
+
+// Where the block that `text` starts ends within its `length` bytes, or -1
+// when neither end lies there. The first line is the "XRXbegin:" line's own
+// value. A line that starts with "%" (or "%%") and "XRXend", as a word,
+// ends the block after its line break; one with "XRXbegin:" starts the
+// next block, which this one does not reach into.
+int64_t BlockEnd(const char* text, int64_t length) {
+  const char* end = text + length;
+  const char* p = text;
+  for (;;) {
+    while (p < end && !IsLineBreak(*p)) ++p;
+    while (p < end && IsLineBreak(*p)) ++p;
+    if (p >= end) return -1;
+    const char* line = p;
+    if (*p != '%') continue;
+    while (p < end && *p == '%') ++p;
+    if (StartsWith(p, end, "XRXbegin:")) return line - text;
+    if (!StartsWith(p, end, "XRXend")) continue;
+    p += 6;
+    if (p < end && *p != ' ' && *p != '\t' && *p != ':' && !IsLineBreak(*p))
+      continue;
+    while (p < end && !IsLineBreak(*p)) ++p;
+    // The line's own break: CR, LF or CR LF.
+    if (p < end && *p == '\r') ++p;
+    if (p < end && *p == '\n' && p[-1] != '\n') ++p;
+    return p - text;
+  }
+}
+
 BlockText TextFrom(const ParserContext* context, const char* position,
                    int64_t value_offset) {
   BlockText text;
   const char* end =
       ValueDataEnd(reinterpret_cast<const char*>(context), position);
-  const int64_t held = end > position ? end - position : 0;
+  const int64_t held =
+      std::min<int64_t>(end > position ? end - position : 0, kXRXTextWindow);
   text.data = position;
-  if (held >= kXRXTextWindow) {
-    text.length = kXRXTextWindow;
+  const int64_t block_end = BlockEnd(position, held);
+  if (block_end >= 0 || held == kXRXTextWindow) {
+    text.length = static_cast<int>(block_end >= 0 ? block_end : held);
     return text;
   }
   text.length = static_cast<int>(held);
   if (context->source == nullptr) return text;
-  // A positioned read: the scanner's own reading is not disturbed.
+  // The block runs past the chunk: a positioned read, which leaves the
+  // scanner's own reading undisturbed. Only the block that a chunk ends in
+  // is read so.
   text.owned.reset(new (std::nothrow) char[kXRXTextWindow + 1]);
   if (!text.owned) return text;
   const int64_t n = SourceReadAt(context, text.owned.get(), kXRXTextWindow,
                                  value_offset);
   if (n > held) {
-    text.owned[n] = '\0';
+    const int64_t read_end = BlockEnd(text.owned.get(), n);
+    const int64_t length = read_end >= 0 ? read_end : n;
+    text.owned[length] = '\0';
     text.data = text.owned.get();
-    text.length = static_cast<int>(n);
+    text.length = static_cast<int>(length);
   }
   return text;
 }
@@ -131,6 +176,7 @@ void LoadXRXPareseDLL(ParserContext* context) {
 
 void ReleaseXRXObjects(ParserContext* context) {
   if (context == nullptr) return;
+  context->xrxLoadFailed = false;
   if (context->m_pParseXRX == nullptr && context->m_pLoaderLibrary == nullptr) {
     return;  // the RIP road, and scans without XRX blocks, end here
   }
@@ -154,8 +200,13 @@ int64_t ParserXRX(char* context, CommentStruct* /*record*/, long /*param*/,
   ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
   if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
   if (ctx->m_pParseXRX == nullptr) {
+    // Looked for once per scan: a missing plug-in stays missing.
+    if (ctx->xrxLoadFailed) return 0;
     LoadXRXPareseDLL(ctx);
-    if (ctx->m_pParseXRX == nullptr) return 0;
+    if (ctx->m_pParseXRX == nullptr) {
+      ctx->xrxLoadFailed = true;
+      return 0;
+    }
   }
   CParseXRXCommentsIf* parser = ctx->m_pParseXRX;
   const BlockText text = TextFrom(ctx, *position, value_offset);

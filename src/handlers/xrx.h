@@ -17,9 +17,11 @@ struct ParserContext;
 
 namespace vantrel {
 
-// Bytes of text the parser object is given from the value of "XRXbegin:"
-// on (fewer when the file ends sooner), wherever the chunk boundaries fall:
-// as much as one chunk of a whole-file scan can hold.
+// The most text the parser object is given from the value of "XRXbegin:"
+// on, wherever the chunk boundaries fall: as much as one chunk of a
+// whole-file scan can hold. The block handed over ends sooner at the end of
+// its "%XRXend" line, at the next "%XRXbegin:" line, or at the end of the
+// file.
 constexpr int kXRXTextWindow = VANTREL_XRX_TEXT_MAX;
 
 // "XRXbegin:" with the XRX handler, param 0, no user data.
@@ -28,6 +30,8 @@ void RegisterXRXSet(ParserContext* context);
 // Makes the loader when it is missing, then, when there is no parser object
 // yet, loads the plug-in library and asks it for one. Failures are traced;
 // m_pParseXRX stays null then.
+// The handler calls it at most once per scan: after a failure the scan's
+// further blocks are not handed anywhere.
 void LoadXRXPareseDLL(ParserContext* context);
 
 // Destroys the parser object, then lets the loader unload the library that

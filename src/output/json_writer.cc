@@ -1,5 +1,7 @@
 #include "output/json_writer.h"
 
+#include <utility>
+
 #include "output/escape.h"
 
 namespace vantrel {
@@ -42,33 +44,60 @@ std::string PairsJson(std::string_view file, int status,
   return line + "]}";
 }
 
+RulesJsonWriter::RulesJsonWriter(std::string_view file, int status,
+                                 std::string_view detail)
+    : line_(Head(file, status, detail) + ",\"rules\":[") {}
+
+void RulesJsonWriter::Rule(int layer, int type, unsigned first, unsigned last,
+                           unsigned booklet) {
+  if (!first_rule_) line_ += "]},";
+  first_rule_ = false;
+  first_property_ = true;
+  line_ += "{\"layer\":" + std::to_string(layer) +
+           ",\"type\":" + std::to_string(type) +
+           ",\"first\":" + std::to_string(first) +
+           ",\"last\":" + std::to_string(last) +
+           ",\"booklet\":" + std::to_string(booklet) + ",\"properties\":[";
+}
+
+void RulesJsonWriter::Property(std::string_view name, unsigned type, int id,
+                               std::string_view value) {
+  if (!first_property_) line_ += ',';
+  first_property_ = false;
+  line_ += "{\"name\":\"";
+  line_ += Json(name);
+  line_ += "\",\"type\":" + std::to_string(type) +
+           ",\"id\":" + std::to_string(id) + ",\"value\":\"";
+  line_ += Json(value);
+  line_ += "\"}";
+}
+
+std::string RulesJsonWriter::Finish() {
+  // Appended in place: a copy of a report of a million rules would hold it
+  // twice.
+  line_ += first_rule_ ? "]}" : "]}]}";
+  return std::move(line_);
+}
+
 std::string RulesJson(std::string_view file, int status,
                       const CRuleKalPropArrArray& rules,
                       std::string_view detail) {
-  std::string line = Head(file, status, detail) + ",\"rules\":[";
+  RulesJsonWriter writer(file, status, detail);
   std::string value;
   for (int r = 0; r < rules.GetSize(); ++r) {
     const CRuleKalPropArray array = rules.GetAt(r);
     const CRule& rule = array.GetRuleValue();
-    if (r > 0) line += ',';
-    line += "{\"layer\":" + std::to_string(rule.GetRuleLayer()) +
-            ",\"type\":" + std::to_string(rule.GetRuleType()) +
-            ",\"first\":" + std::to_string(rule.GetFirstPage()) +
-            ",\"last\":" + std::to_string(rule.GetLastPage()) +
-            ",\"booklet\":" + std::to_string(rule.GetBookletNumber()) +
-            ",\"properties\":[";
+    writer.Rule(rule.GetRuleLayer(), rule.GetRuleType(), rule.GetFirstPage(),
+                rule.GetLastPage(), rule.GetBookletNumber());
     for (int p = 0; p < array.GetSize(); ++p) {
       const CKalProperty property = array.GetAt(p);
       VantrelPairValue(property, value);
-      if (p > 0) line += ',';
-      line += "{\"name\":\"" + Json(property.getPropertyName()) +
-              "\",\"type\":" + std::to_string(property.getPropertyType()) +
-              ",\"id\":" + std::to_string(property.getPropertyID()) +
-              ",\"value\":\"" + Json(value) + "\"}";
+      writer.Property(Text(property.getPropertyName()),
+                      property.getPropertyType(), property.getPropertyID(),
+                      value);
     }
-    line += "]}";
   }
-  return line + "]}";
+  return writer.Finish();
 }
 
 }  // namespace vantrel

@@ -26,6 +26,30 @@ std::string RulesJson(std::string_view file, int status,
                       const CRuleKalPropArrArray& rules,
                       std::string_view detail = {});
 
+// The rules report built a rule at a time, for a caller that holds the
+// rules in its own form: Rule() opens a rule, Property() adds one to the
+// rule opened last, Finish() hands the line over (the writer is then
+// spent). RulesJson gives the same line for the same rules.
+class RulesJsonWriter {
+ public:
+  // `detail`: as for RulesJson.
+  RulesJsonWriter(std::string_view file, int status,
+                  std::string_view detail = std::string_view());
+  // Room for `bytes` of report in one allocation (a hint: the line grows
+  // past it as needed).
+  void Reserve(size_t bytes) { line_.reserve(line_.size() + bytes); }
+  void Rule(int layer, int type, unsigned first, unsigned last,
+            unsigned booklet);
+  void Property(std::string_view name, unsigned type, int id,
+                std::string_view value);
+  std::string Finish();
+
+ private:
+  std::string line_;
+  bool first_rule_ = true;
+  bool first_property_ = true;
+};
+
 }  // namespace vantrel
 
 #endif  // VANTREL_OUTPUT_JSON_WRITER_H_

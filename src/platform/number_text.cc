@@ -146,4 +146,39 @@ std::string FixedText(double value) {
   return std::string(text, r.ptr);
 }
 
+const char* ReadIntegerText(const char* pos, const char* end, int64_t min,
+                            int64_t max, int64_t* value) {
+  const char* p = pos;
+  while (p < end && IsSpace(*p)) ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (p >= end || !IsDigit(*p)) return nullptr;
+  // The magnitude, held until it passes every int64 (then only the digits
+  // are stepped over).
+  uint64_t magnitude = 0;
+  bool fits = true;
+  constexpr uint64_t kLimit = uint64_t{1} << 63;  // INT64_MIN's magnitude
+  for (; p < end && IsDigit(*p); ++p) {
+    if (!fits) continue;
+    const uint64_t digit = static_cast<uint64_t>(*p - '0');
+    if (magnitude > (kLimit - digit) / 10) {
+      fits = false;
+    } else {
+      magnitude = magnitude * 10 + digit;
+    }
+  }
+  if (!fits) return nullptr;
+  int64_t number = 0;
+  if (negative) {
+    number = magnitude == kLimit ? std::numeric_limits<int64_t>::min()
+                                 : -static_cast<int64_t>(magnitude);
+  } else {
+    if (magnitude >= kLimit) return nullptr;
+    number = static_cast<int64_t>(magnitude);
+  }
+  if (number < min || number > max) return nullptr;
+  *value = number;
+  return p;
+}
+
 }  // namespace vantrel

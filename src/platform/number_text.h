@@ -7,6 +7,7 @@
 #ifndef VANTREL_PLATFORM_NUMBER_TEXT_H_
 #define VANTREL_PLATFORM_NUMBER_TEXT_H_
 
+#include <cstdint>
 #include <string>
 
 namespace vantrel {
@@ -23,6 +24,30 @@ namespace vantrel {
 // was) when no number starts there. Never reads at or past `end`.
 const char* ReadFloatText(const char* pos, const char* end, float* value);
 const char* ReadDoubleText(const char* pos, const char* end, double* value);
+
+// The one reader of the integers a job states (counts, lengths, page
+// numbers). Reads a decimal integer from [pos, end) the way "%ld" reads one
+// in the C locale: leading white space (" \t\n\v\f\r"), an optional sign,
+// then digits. Every digit is read, however many there are, and the number
+// is taken only when it lies within [min, max]: a count beyond its width
+// never wraps into another count, and a negative one is no count. Answers
+// the position after the digits, or null (leaving `*value` as it was) when
+// no digit follows or the number is out of range. Never reads at or past
+// `end`.
+const char* ReadIntegerText(const char* pos, const char* end, int64_t min,
+                            int64_t max, int64_t* value);
+
+// The same for a narrower integer type: the width is the type's, the range
+// the caller's.
+template <typename Int>
+const char* ReadIntegerText(const char* pos, const char* end, Int min, Int max,
+                            Int* value) {
+  int64_t wide = 0;
+  const char* next = ReadIntegerText(pos, end, static_cast<int64_t>(min),
+                                     static_cast<int64_t>(max), &wide);
+  if (next != nullptr) *value = static_cast<Int>(wide);
+  return next;
+}
 
 // `value` as "%f" prints it in the C locale: six decimals, "-" before a
 // negative value (also "-0.000000"), "inf", "-inf", "nan", "-nan".

@@ -31,10 +31,19 @@ std::string Text(const char* name, const char* value) {
   return std::string("{\"name\":\"") + name + "\",\"type\":6,\"id\":0,\"value\":\"" + value + "\"}";
 }
 
+// 61 KB of blocks that each open the next one, closed once at the end: every
+// block ends where the next begins, so only the last is complete, and the
+// plug-in reads each byte once.
+std::string OpenBlocks() {
+  std::string text;
+  while (text.size() < 61 * 1024) text += "%%XRXbegin:\n%XRXa: b\n";
+  return text + "%XRXend\n";
+}
+
 TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
   static const struct {
     const char* name;
-    const char* contents;
+    std::string contents;
     std::string rules;  // the plug-in's, before the document rule
   } kCases[] = {
       // clang-format off
@@ -48,6 +57,7 @@ TEST(XRXExamplePlugin, FillsOneRuleOfTextPropertiesPerCompleteBlock) {
       {"unended", "%XRXbegin:\n%XRXMedia: A4\n", ""},
       {"empty", "%XRXbegin:\n%XRXend\n", ""},
       {"nested", "%XRXbegin:\n%XRXMedia: A4\n%XRXbegin:\n%XRXend\n", ""},
+      {"open blocks", OpenBlocks(), Rule(Text("a", "b")) + ","},
       // clang-format on
   };
   vantrel_test::TempDir dir;

@@ -24,7 +24,7 @@ struct Box {
 };
 
 ParserBoundingBoxStruct MakeBox(const Box& b) {
-  return {b.ly, b.lx, b.uy, b.ux, 0, 0, 0, 0, b.rank, 0, b.awaited, 0};
+  return {b.ly, b.lx, b.uy, b.ux, 0, 0, 0, 0, b.rank, 0, b.awaited, 0, {}, 0};
 }
 
 // "lx ly ux uy rRANK aAWAITED mSCANMODE pPASSBITS"

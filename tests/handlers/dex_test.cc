@@ -92,8 +92,22 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
       {"across chunk end", "job.ps",
        std::string(kWholeFileReadSize - 2440, ' ') + "\n" + Block("5000", d5000) + after, "out",
        {}, true, "job.ps_0.dexxml=" + d5000 + "\n", kFirst + kMarker},
+      // Every ticket is named; "DexJTData" names the last.
       {"two blocks", "job.ps", Block("100", d100) + "\n" + Block("7", d7), "out", {}, true,
-       "job.ps_0.dexxml=" + d100 + "\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
+       "job.ps_0.dexxml=" + d100 + "\njob.ps_1.dexxml=" + d7 + "\n",
+       kSecond + "; DexJTData1:STRING={dir}/out/job.ps_0.dexxml"
+       "; DexJTData2:STRING={dir}/out/job.ps_1.dexxml; DexJTDataCount:int=2"},
+      // Ticket data are never read as comments: a ticket inside a ticket is
+      // part of the outer one's data, and the scan goes on after the block.
+      {"nested", "job.ps", Block("34", "<t>" + Block("7", d7) + "</t>") + after, "out", {},
+       true, "job.ps_0.dexxml=<t>" + Block("7", d7) + "</t>\n", kFirst + kMarker},
+      {"comment in data", "job.ps", Block("15", "%%Marker: data\n") + after, "out", {}, true,
+       "job.ps_0.dexxml=%%Marker: data\n\n", kFirst + kMarker},
+      {"comment in data, unset", "job.ps", Block("15", "%%Marker: data\n") + after, nullptr,
+       {}, true, "", "Marker:STRING=after"},
+      // Only "/" separates folders on POSIX: the ticket goes into "o3\".
+      {"folder ending in a backslash", "job.ps", Block("7", d7), "out/o3\\", {"o3\\/"}, true,
+       "o3\\=\n", "DexJTData:STRING={dir}/out/o3\\/job.ps_0.dexxml"},
       {"existing skipped", "job.ps", Block("7", d7), "out", {"job.ps_0.dexxml=old"}, true,
        "job.ps_0.dexxml=old\njob.ps_1.dexxml=" + d7 + "\n", kSecond},
       // A link at the name is a taken name; neither it nor its target
@@ -114,8 +128,9 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
       {"no number", "job.ps", Block("many", d7), "out", {}, false, "", ""},
       {"past the end", "job.ps", Block("1000", d100), "out", {}, false,
        "job.ps_0.dexxml=" + d100 + "\n", ""},
+      // A length beyond any file is no length: nothing is written.
       {"absurd count", "job.ps", Block("99999999999999999999999", d100), "out",
-       {}, false, "job.ps_0.dexxml=" + d100 + "\n", ""},
+       {}, false, "", ""},
       {"missing folder", "job.ps", Block("7", d7), "out/missing", {}, false, "", ""},
       {"file for folder", "job.ps", Block("7", d7), "target", {}, false, "", ""},
       // Root may write anywhere: then the case shows a good run.
@@ -125,7 +140,9 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
   };
   for (const auto& c : kCases) {
     const std::string name = c.name;
-    if (!kPosixFiles && (name == "read-only folder" || name == "base name after a backslash")) {
+    if (!kPosixFiles &&
+        (name == "read-only folder" || name == "base name after a backslash" ||
+         name == "folder ending in a backslash")) {
       continue;  // mode bits, and a "\\" that is no folder separator
     }
     vantrel_test::TempDir dir;
@@ -169,8 +186,9 @@ TEST(DexHandler, CopiesEachBlockIntoTheNextFreeFileInTheFolder) {
               c.ok ? VANTREL_SCAN_OK : VANTREL_SCAN_JOB_TICKET_FAILED)
         << c.name;
     std::string properties = c.properties;
-    const size_t mark = properties.find("{dir}");
-    if (mark != std::string::npos) properties.replace(mark, 5, dir.path());
+    for (size_t mark; (mark = properties.find("{dir}")) != std::string::npos;) {
+      properties.replace(mark, 5, dir.path());
+    }
     // Every scan ends with the job's custom colours, none here. The file
     // name is joined to the folder with the system's separator.
     std::string dump =

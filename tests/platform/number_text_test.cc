@@ -101,3 +101,53 @@ TEST(NumberText, PrintsAsTheCLibraryPrintsInTheCLocale) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(IntegerText, ReadsEveryDigitAndTakesOnlyNumbersInRange) {
+  static const struct {
+    const char* text;
+    int64_t min, max;
+    const char* expected;  // "value/bytes read", or "-" when refused
+  } kCases[] = {
+      {" \t\n42x", 0, 100, "42/5"},
+      {"+7", 0, 100, "7/2"},
+      {"-3", 0, 100, "-"},
+      {"-3", -5, 5, "-3/2"},
+      {"101", 0, 100, "-"},
+      {"100", 0, 100, "100/3"},
+      {"9223372036854775807", INT64_MIN, INT64_MAX, "9223372036854775807/19"},
+      {"-9223372036854775808", INT64_MIN, INT64_MAX,
+       "-9223372036854775808/20"},
+      {"9223372036854775808", INT64_MIN, INT64_MAX, "-"},
+      {"-9223372036854775809", INT64_MIN, INT64_MAX, "-"},
+      // Wrapped at 32 or 64 bits these would read as 1 and as 0.
+      {"4294967297", 0, INT32_MAX, "-"},
+      {"18446744073709551616", INT64_MIN, INT64_MAX, "-"},
+      {"000000000000000000000000012", 0, 100, "12/27"},
+      {"", 0, 100, "-"},
+      {"-", 0, 100, "-"},
+      {"+ 1", 0, 100, "-"},
+      {"x1", 0, 100, "-"},
+  };
+  for (const auto& c : kCases) {
+    int64_t value = 99;
+    const char* end = c.text + std::strlen(c.text);
+    const char* next = ReadIntegerText(c.text, end, c.min, c.max, &value);
+    const std::string got =
+        next == nullptr ? (value == 99 ? "-" : "changed")
+                        : std::to_string(value) + "/" +
+                              std::to_string(next - c.text);
+    EXPECT_EQ(got, c.expected) << c.text;
+  }
+  // Never past the end given: "12" of "123" is 12.
+  int32_t narrow = 0;
+  const char* text = "123";
+  EXPECT_EQ(ReadIntegerText<int32_t>(text, text + 2, 0, 1000, &narrow),
+            text + 2);
+  EXPECT_EQ(narrow, 12);
+}
+
+}  // namespace
+}  // namespace vantrel
