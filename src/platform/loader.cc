@@ -44,15 +44,15 @@ std::string Join(const std::string& folder, const std::string& file) {
 }
 
 // True for a folder named from the root: "/..." on POSIX; "X:\...",
-// "X:/..." or a UNC "\\server\..." on Windows ("X:folder" and "\folder"
-// depend on the current drive or folder).
+// "X:/...", a UNC "\\server\..." or a folder from the root of the current
+// drive ("\..." or "/...") on Windows. "X:folder" and "folder" are named
+// from the current folder, which a host may change.
 bool IsAbsoluteFolder(const std::string& folder) {
 #if defined(_WIN32)
   if (folder.size() >= 3 && folder[1] == ':' && IsFolderSeparator(folder[2])) {
     return true;
   }
-  return folder.size() >= 2 && IsFolderSeparator(folder[0]) &&
-         IsFolderSeparator(folder[1]);
+  return !folder.empty() && IsFolderSeparator(folder[0]);
 #else
   return !folder.empty() && folder[0] == '/';
 #endif
