@@ -398,6 +398,24 @@ def pairs(source: "Source", mode: Union[str, int] = "whole",
     return cast(PairsReport, _answer(lib, result))
 
 
+def _whole_job(road: str, kind: str, source: "Source",
+               name: "Optional[PathText]") -> Any:
+    """Runs a road that takes only the job (pages, check) on a path or on
+    bytes-like data; answers its object."""
+    lib = _lib()
+    if _is_bytes_like(source):
+        memory = _Memory(source)
+        result = getattr(lib, "vantrel_%s_memory" % road)(
+            memory.address, memory.size, _name(name))
+    else:
+        if name is not None:
+            raise TypeError("name is for data in memory; a file is named by "
+                            "its path")
+        result = getattr(lib, "vantrel_%s_file" % road)(
+            _path(source, "source"))
+    return _answer(lib, result, kind)
+
+
 def pages(source: "Source", *,
           name: "Optional[PathText]" = None) -> PagesReport:
     """Scans a job on the pages road: the object of `vantrel pages --json`,
@@ -409,17 +427,7 @@ def pages(source: "Source", *,
         (bytes in place; any other buffer, mmap included, from a copy).
     name: as for rules().
     """
-    lib = _lib()
-    if _is_bytes_like(source):
-        memory = _Memory(source)
-        result = lib.vantrel_pages_memory(memory.address, memory.size,
-                                          _name(name))
-    else:
-        if name is not None:
-            raise TypeError("name is for data in memory; a file is named by "
-                            "its path")
-        result = lib.vantrel_pages_file(_path(source, "source"))
-    return cast(PagesReport, _answer(lib, result))
+    return cast(PagesReport, _whole_job("pages", "result", source, name))
 
 
 def check(source: "Source", *,
@@ -432,14 +440,4 @@ def check(source: "Source", *,
         (bytes in place; any other buffer, mmap included, from a copy).
     name: as for rules().
     """
-    lib = _lib()
-    if _is_bytes_like(source):
-        memory = _Memory(source)
-        result = lib.vantrel_check_memory(memory.address, memory.size,
-                                          _name(name))
-    else:
-        if name is not None:
-            raise TypeError("name is for data in memory; a file is named by "
-                            "its path")
-        result = lib.vantrel_check_file(_path(source, "source"))
-    return cast(CheckReport, _answer(lib, result, "check"))
+    return cast(CheckReport, _whole_job("check", "check", source, name))

@@ -1,6 +1,7 @@
 #include "output/findings.h"
 
 #include "output/escape.h"
+#include "output/json_writer.h"
 #include "vantrel/scan_status.h"
 
 namespace vantrel {
@@ -11,17 +12,7 @@ const char* FindingLevelName(FindingLevel level) {
 
 std::string CheckJson(std::string_view file, int status,
                       const CheckReport& report) {
-  std::string line = "{\"file\":\"" +
-                     Escape(file, Source::kUtf8OrLatin1, Style::kJson) +
-                     "\",\"scan\":\"";
-  if (status == VANTREL_SCAN_OK) {
-    line += "ok\"";
-  } else {
-    line += "failed\",\"error\":\"";
-    line +=
-        Escape(VantrelScanStatusText(status), Source::kLatin1, Style::kJson);
-    line += '"';
-  }
+  std::string line = JsonHead(file, status);
   line += ",\"errors\":" + std::to_string(report.errors) +
           ",\"warnings\":" + std::to_string(report.warnings) +
           ",\"findings\":[";

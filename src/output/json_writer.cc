@@ -14,7 +14,10 @@ std::string Json(std::string_view bytes) {
   return Escape(bytes, Source::kUtf8OrLatin1, Style::kJson);
 }
 
-std::string Head(std::string_view file, int status, std::string_view detail) {
+}  // namespace
+
+std::string JsonHead(std::string_view file, int status,
+                     std::string_view detail) {
   std::string line = "{\"file\":\"" +
                      Escape(file, Source::kUtf8OrLatin1, Style::kJson) +
                      "\",\"scan\":\"";
@@ -29,12 +32,10 @@ std::string Head(std::string_view file, int status, std::string_view detail) {
   return line;
 }
 
-}  // namespace
-
 std::string PairsJson(std::string_view file, int status,
                       const _tPairProperty* pairs, int count,
                       std::string_view detail) {
-  std::string line = Head(file, status, detail) + ",\"pairs\":[";
+  std::string line = JsonHead(file, status, detail) + ",\"pairs\":[";
   for (int i = 0; pairs != nullptr && i < count; ++i) {
     if (i > 0) line += ',';
     line += "{\"key\":\"" + Json(Text(pairs[i].propName)) +
@@ -46,7 +47,7 @@ std::string PairsJson(std::string_view file, int status,
 
 RulesJsonWriter::RulesJsonWriter(std::string_view file, int status,
                                  std::string_view detail)
-    : line_(Head(file, status, detail) + ",\"rules\":[") {}
+    : line_(JsonHead(file, status, detail) + ",\"rules\":[") {}
 
 void RulesJsonWriter::Rule(int layer, int type, unsigned first, unsigned last,
                            unsigned booklet) {

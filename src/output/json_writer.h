@@ -19,6 +19,13 @@ namespace vantrel {
 //   {"file":"-","scan":"failed","error":"no such file","rules":[...]}
 //   {"file":"j.ps","scan":"failed","error":"job-ticket data could not be
 //    extracted","detail":"/out: No such file or directory","rules":[...]}
+// The head every road's JSON object starts with, without its closing "}":
+//   {"file":"<file>","scan":"ok"
+//   {"file":"<file>","scan":"failed","error":"<status text>"[,"detail":"..."]
+// `detail` is written only for a failed scan, and only when not empty.
+std::string JsonHead(std::string_view file, int status,
+                     std::string_view detail = {});
+
 std::string PairsJson(std::string_view file, int status,
                       const _tPairProperty* pairs, int count,
                       std::string_view detail = {});

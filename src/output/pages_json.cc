@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "output/escape.h"
+#include "output/json_writer.h"
 #include "platform/number_text.h"
 #include "vantrel/scan_status.h"
 
@@ -101,15 +102,7 @@ std::string NumberText(double value) {
 
 std::string PagesJson(std::string_view file, int status,
                       const PageReport& report) {
-  std::string line = "{\"file\":\"" +
-                     Escape(file, Source::kUtf8OrLatin1, Style::kJson) +
-                     "\",\"scan\":\"";
-  if (status == VANTREL_SCAN_OK) {
-    line += "ok\"";
-  } else {
-    line += "failed\",\"error\":";
-    AppendText(line, VantrelScanStatusText(status));
-  }
+  std::string line = JsonHead(file, status);
   line += ",\"pages\":[";
   for (size_t i = 0; i < report.pages.size(); ++i) {
     if (i > 0) line += ',';

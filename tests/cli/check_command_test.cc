@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "cli_runner.h"
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,21 +14,13 @@
 
 namespace {
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult RunCli(const std::vector<std::string>& args) {
-  std::vector<const char*> argv{"vantrel", "check"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status =
-      vantrel_cli::Run(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
+// `vantrel check ARGS...`.
+vantrel_test::CliResult RunCheck(const std::vector<std::string>& args) {
+  std::vector<std::string> line{"check"};
+  line.insert(line.end(), args.begin(), args.end());
+  return vantrel_test::RunCli(line);
 }
+
 
 TEST(CheckCommand, LinesJsonAndExitStatus) {
   vantrel_test::TempDir dir;
@@ -38,20 +32,20 @@ TEST(CheckCommand, LinesJsonAndExitStatus) {
       "bad.ps", "%!PS-Adobe-3.0\n%%Pages: 3\n%%EndComments\n%%Page: 1 1\n");
   const std::string missing = dir.path() + "/missing.ps";
 
-  CliResult r = RunCli({clean});
+  vantrel_test::CliResult r = RunCheck({clean});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
-  r = RunCli({"-j", "2", clean, warn});
+  r = RunCheck({"-j", "2", clean, warn});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, warn +
                        ":2: warning: %%Orientation value 'landscape' is not a "
                        "DSC word (Portrait, Landscape) [unknown-value]\n");
-  r = RunCli({bad, clean});
+  r = RunCheck({bad, clean});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, bad +
                        ":2: error: %%Pages says 3 but the job has 1 page "
                        "[pages-mismatch]\n");
-  r = RunCli({"--json", clean, missing});
+  r = RunCheck({"--json", clean, missing});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "{\"file\":\"" + clean +
                        "\",\"scan\":\"ok\",\"errors\":0,\"warnings\":0,"
@@ -60,8 +54,8 @@ TEST(CheckCommand, LinesJsonAndExitStatus) {
                        "\",\"scan\":\"failed\",\"error\":\"no such file\","
                        "\"errors\":0,\"warnings\":0,\"findings\":[]}\n");
   EXPECT_EQ(r.err, "vantrel: " + missing + ": no such file\n");
-  EXPECT_EQ(RunCli({"--unit", "pt", clean}).status, 2);
-  EXPECT_EQ(RunCli({}).status, 2);
+  EXPECT_EQ(RunCheck({"--unit", "pt", clean}).status, 2);
+  EXPECT_EQ(RunCheck({}).status, 2);
 }
 
 }  // namespace

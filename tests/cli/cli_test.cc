@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "cli_runner.h"
 #include "gtest/gtest.h"
 #include "output/escape.h"
 #include "support/test_support.h"
@@ -17,23 +18,10 @@
 
 namespace {
 
+using vantrel_test::CliResult;
+using vantrel_test::RunCli;
+
 using vantrel_test::TempDir;
-
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult RunCli(const std::vector<std::string>& args) {
-  std::vector<const char*> argv{"vantrel"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  int status =
-      vantrel_cli::Run(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
 
 // A US Letter page: 612 x 792 points.
 const char kLetter[] =

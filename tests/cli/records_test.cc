@@ -7,29 +7,17 @@
 #include <vector>
 
 #include "cli.h"
+#include "cli_runner.h"
 #include "gtest/gtest.h"
 #include "support/test_support.h"
 
 namespace {
 
+using vantrel_test::CliResult;
+using vantrel_test::RunCli;
+
 using vantrel_test::ScopedEnv;
 using vantrel_test::TempDir;
-
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult RunCli(const std::vector<std::string>& args) {
-  std::vector<const char*> argv{"vantrel"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  int status =
-      vantrel_cli::Run(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
 
 const char kTicketJob[] =
     "%!PS-Adobe-3.0\n%%BeginDexJTData: 12\n<JobTicket/>\n%%EOF\n";
