@@ -386,16 +386,17 @@ class Checker {
   bool scan_ended_ = false;
   bool lines_exact_ = true;
 
-  // Counted data in bytes are skipped unread: the scanner is told to go on
-  // at their last byte. line_ then counts only the line ends outside the
-  // skipped bytes; the ranges skipped are kept, each with line_ at its
-  // start and end (equal for one skip, apart for ranges merged into one:
-  // those also hold the counted bytes between them). When the scan ends,
-  // the lines of what may still be reported are made exact by reading the
-  // ranges that lie before it, and only those, through the scan's source.
-  // A job whose findings all come before any skipped data reads no skipped
-  // byte. Past kMaxRanges, the two ranges closest together are merged, so
-  // the memory stays constant however many sections a job holds.
+  // Counted data in bytes are skipped unread (the scanner is told to go on
+  // at their last byte), or passed over when the chunk holds them. line_
+  // then counts only the line ends outside them; the ranges left are kept,
+  // each with line_ at its start and end (equal for one range, apart for
+  // ranges merged into one: those also hold the counted bytes between
+  // them). When the scan ends, the findings get exact lines by reading the
+  // ranges that lie before them, and only those, through the scan's
+  // source: a job whose findings all come before any counted data reads no
+  // skipped byte. Past kMaxRanges, the two ranges closest together are
+  // merged, so the memory stays constant however many sections a job
+  // holds.
   struct Range {
     int64_t begin;
     int64_t end;
@@ -1049,8 +1050,7 @@ bool Checker::ResolveLines(ParserContext* ctx) {
             [](const Query& a, const Query& b) { return a.offset < b.offset; });
 
   constexpr size_t kReadBytes = 64 * 1024;
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadBytes]);
-  if (buffer == nullptr) return false;
+  std::unique_ptr<char[]> buffer(new char[kReadBytes]);
   // Counts the line ends of [*at, to), moving *at there.
   bool failed = false;
   const auto count = [&](int64_t* at, int64_t to, bool* cr) {
