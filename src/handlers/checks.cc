@@ -304,7 +304,10 @@ class Checker {
   // Before the first byte is counted: a DOS EPS header that names a
   // PostScript section outside the file is an error (the scanner reads what
   // of it the file holds).
-  void ReadHead(ParserContext* ctx);
+  void ReadHead(ParserContext* ctx) {
+    if (!head_read_) ReadDosEpsHeader(ctx);
+  }
+  void ReadDosEpsHeader(ParserContext* ctx);
   void NoteDosEpsHeader(int64_t begin, int64_t length, int64_t size);
   CheckReport Finish();
   bool SawBytes() const { return counted_ >= 0; }
@@ -1478,8 +1481,7 @@ void Checker::OnComment(const KeyInfo& key, char* context,
   }
 }
 
-void Checker::ReadHead(ParserContext* ctx) {
-  if (head_read_) return;
+void Checker::ReadDosEpsHeader(ParserContext* ctx) {
   head_read_ = true;
   // The DOS EPS binary header: magic, then the offset and length of the
   // PostScript section, little-endian.
