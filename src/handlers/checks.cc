@@ -363,7 +363,7 @@ class Checker {
   bool ResolveLines(ParserContext* ctx);
   bool Active() const { return started_ && !stopped_; }
   bool InData() const;
-  void DataReached(const KeyInfo& key, int64_t at);
+  void DataReached(const KeyInfo& key, int64_t at, bool continuation);
   Doc& Current() { return docs_[doc_depth_ - 1]; }
   void CloseHeader();
   void EndBlocksAbove(int keep);
@@ -1103,10 +1103,10 @@ bool Checker::InData() const {
 
 // The first comment after counted data: the data's end must come right
 // before it (after at most a line end) and be the data's own end comment.
-void Checker::DataReached(const KeyInfo& key, int64_t at) {
+void Checker::DataReached(const KeyInfo& key, int64_t at, bool continuation) {
   data_active_ = false;
-  const bool own_end =
-      key.role == Role::kEnd && static_cast<BlockKind>(key.arg) == data_kind_;
+  const bool own_end = !continuation && key.role == Role::kEnd &&
+                       static_cast<BlockKind>(key.arg) == data_kind_;
   const bool lands =
       data_lines_ ? line_ == data_end_ : at >= data_end_ && at - data_end_ <= 2;
   if (own_end && lands) return;
@@ -1346,7 +1346,11 @@ void Checker::OnComment(const KeyInfo& key, char* context,
   }
   if (data_active_) {
     if (InData()) return;
-    DataReached(key, at);
+    DataReached(key, at, continuation);
+    // A "%%+" line right after the data goes on with no comment the
+    // checker looked at: the one before it stood in the data (or, when the
+    // scan skipped them, is the count's own).
+    if (continuation) return;
   }
   // The value, up to its line's end, within what the chunk holds.
   const char* data_end = ctx->dataEnd;

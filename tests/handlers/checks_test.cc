@@ -122,6 +122,11 @@ TEST(Checks, EachCodeAtItsLine) {
        "3:data-count"},
       {"data count past the end", kHead + "%%BeginBinary: 500\nab\n",
        "3:data-count 3:unbalanced"},
+      // A "%%+" line goes on with the "%%EndData" inside the data, whether
+      // the scan read them or skipped them: it ends nothing.
+      {"continued end after the data",
+       kHead + "%%BeginData: 9 Binary Bytes\n%%EndData\n%%+ x\n%%EndData\n",
+       "3:data-count"},
       {"orientation word", "%!PS-Adobe-3.0\n%%Orientation: landscape\n",
        "2:unknown-value"},
       {"other words",
