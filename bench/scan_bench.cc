@@ -852,8 +852,9 @@ int main(int argc, char** argv) {
         IoText(head_io).c_str());
   }
 
-  // The check road reads every byte to count lines; it is held to the cost
-  // of the job-ticket road's whole-file scan of the same job.
+  // The check road reads every byte of text to count lines and steps over
+  // counted data as the job-ticket road does; it is held to the cost of
+  // that road's whole-file scan of the same job.
   std::printf(
       "\nWhole-file check (vantrel check) against the job-ticket road's "
       "whole-file scan, interleaved, best of %d\n",

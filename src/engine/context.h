@@ -132,8 +132,9 @@ struct ParserContext {
   // holds the window's bytes from file offset `offset`; the scan has moved
   // on to `upto` (the chunk's end, or where a carried comment begins). Calls
   // come in file order; a range may be handed on again (after a carry), but
-  // no byte is skipped on a whole-file pass of handlers that ask for no
-  // skips. `data` is valid only during the call.
+  // no byte is skipped on a whole-file pass except where a handler asked
+  // for a skip; the chunk after a skip is read with its true byte before
+  // it, at data[-1]. `data` is valid only during the call.
   void (*passedBytes)(ParserContext* context, const char* data, int64_t offset,
                       int64_t upto);
 };

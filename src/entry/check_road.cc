@@ -61,23 +61,29 @@ int RunCheckRoad(const Job& job, CheckReport& report) {
     const std::shared_ptr<CheckState> check = HandlerVars(engine).check;
     if (check == nullptr) return VANTREL_SCAN_OUT_OF_MEMORY;
 
-    // The scanner reads what a broken DOS EPS header names, clipped to the
-    // file; whether it named something outside is the checker's to say.
-    unsigned char head[kDosEpsHead] = {};
-    size_t held = 0;
-    int64_t size = 0;
-    if (ReadHead(job, head, &held, &size) && held == kDosEpsHead &&
-        std::memcmp(head, kDosEpsMagic, sizeof kDosEpsMagic) == 0) {
-      check->NoteDosEpsHeader(LittleEndian32(head + 4),
-                              LittleEndian32(head + 8), size);
-    }
-
     CRuleKalPropArrArray scratch;
     parser.HandleFile(scratch, 15);
     const int status = parser.GetScanStatus();
     // A job that could not be read at all has no findings, only its status.
     if (status != VANTREL_SCAN_OK && !check->SawBytes()) return status;
+    // The checker reads a DOS EPS header through the scan; a header whose
+    // PostScript section lies wholly outside the file leaves the scan no
+    // byte, and is read here.
+    unsigned char head[kDosEpsHead] = {};
+    size_t held = 0;
+    int64_t size = 0;
+    if (!check->SawBytes() && ReadHead(job, head, &held, &size) &&
+        held == kDosEpsHead &&
+        std::memcmp(head, kDosEpsMagic, sizeof kDosEpsMagic) == 0) {
+      check->NoteDosEpsHeader(LittleEndian32(head + 4),
+                              LittleEndian32(head + 8), size);
+    }
     report = check->Finish();
+    // Line numbers that skipped data could not be counted for are wrong:
+    // the job was not read whole.
+    if (status == VANTREL_SCAN_OK && !check->LinesExact()) {
+      return VANTREL_SCAN_READ_ERROR;
+    }
     return status;
   } catch (...) {
     report = CheckReport{};

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -13,6 +14,7 @@
 #include <immintrin.h>
 #endif
 
+#include "engine/byte_source.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
@@ -28,6 +30,10 @@ constexpr int64_t kLongestDscLine = 255;
 // Bytes of a line's start kept for deciding what the line is: enough for
 // the PJL escape "\x1b%-12345X".
 constexpr int kHeadBytes = 10;
+// Counted data in bytes from this long on are skipped unread, or, when the
+// chunk holds them, passed over: their line ends are counted when the job
+// ends, and only when a finding comes after them.
+constexpr int64_t kLaterBytes = 4096;
 // Open blocks tracked one by one; deeper ones are only counted (a job that
 // nests deeper than this is broken beyond what more findings would say).
 constexpr int kMaxBlocks = 64;
@@ -281,8 +287,27 @@ class Checker {
   // file offset `data_offset`, and every byte from counted_ up to `at` lies
   // in it.
   void Advance(const char* data, int64_t data_offset, int64_t at);
+  // The scan handed over the window's last byte (`context` is the scan's,
+  // its source still open): the job is closed, and the lines of skipped
+  // data that a finding lies after are counted.
+  void ScanEnded(ParserContext* context);
+  // The offset the scanner is to skip to after the comment just handled
+  // (0: none), taken once.
+  int64_t TakeSkip() {
+    const int64_t to = skip_to_;
+    skip_to_ = 0;
+    return to;
+  }
+  bool LinesExact() const { return lines_exact_; }
   void OnComment(const KeyInfo& key, char* context, const char* comment_start,
                  int64_t at, const char* value, bool continuation);
+  // Before the first byte is counted: a DOS EPS header that names a
+  // PostScript section outside the file is an error (the scanner reads what
+  // of it the file holds).
+  void ReadHead(ParserContext* ctx) {
+    if (!head_read_) ReadDosEpsHeader(ctx);
+  }
+  void ReadDosEpsHeader(ParserContext* ctx);
   void NoteDosEpsHeader(int64_t begin, int64_t length, int64_t size);
   CheckReport Finish();
   bool SawBytes() const { return counted_ >= 0; }
@@ -328,10 +353,17 @@ class Checker {
   void LongLine(const char* line, int64_t length, int64_t number,
                 int64_t offset);
   void EndLine(int64_t end);
+  // Ends the job where the scan stopped: the last line, and what is still
+  // open (blocks, documents, counted data). Once.
+  void CloseJob();
   void LineHead();
+  void SkipData(const ParserContext* ctx, const char* value,
+                int64_t value_offset);
+  void NoteGap(int64_t begin, int64_t end, char before_end);
+  bool ResolveLines(ParserContext* ctx);
   bool Active() const { return started_ && !stopped_; }
   bool InData() const;
-  void DataReached(const KeyInfo& key, int64_t at);
+  void DataReached(const KeyInfo& key, int64_t at, bool continuation);
   Doc& Current() { return docs_[doc_depth_ - 1]; }
   void CloseHeader();
   void EndBlocksAbove(int keep);
@@ -352,6 +384,33 @@ class Checker {
   char head_[kHeadBytes] = {};
   int head_len_ = 0;
   bool head_done_ = false;
+  bool closed_ = false;
+  bool head_read_ = false;
+  bool scan_ended_ = false;
+  bool lines_exact_ = true;
+
+  // Counted data in bytes are skipped unread (the scanner is told to go on
+  // at their last byte), or passed over when the chunk holds them. line_
+  // then counts only the line ends outside them; the ranges left are kept,
+  // each with line_ at its start and end (equal for one range, apart for
+  // ranges merged into one: those also hold the counted bytes between
+  // them). When the scan ends, the findings get exact lines by reading the
+  // ranges that lie before them, and only those, through the scan's
+  // source: a job whose findings all come before any counted data reads no
+  // skipped byte. Past kMaxRanges, the two ranges closest together are
+  // merged, so the memory stays constant however many sections a job
+  // holds.
+  struct Range {
+    int64_t begin;
+    int64_t end;
+    int64_t line_begin;  // line_ when the range began
+    int64_t line_end;    // line_ when it ended
+    bool cr_before;      // the byte before it is a CR
+  };
+  static constexpr int kMaxRanges = 64;
+  Range ranges_[kMaxRanges] = {};
+  int range_count_ = 0;
+  int64_t skip_to_ = 0;
 
   // The job.
   bool started_ = false;  // its "%!" line came
@@ -428,7 +487,9 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
     line_start_ = data_offset;
     job_start_ = data_offset;
   }
-  if (data_offset > counted_) counted_ = data_offset;  // never on this road
+  // A chunk after skipped bytes: its byte before (data[-1]) is the last
+  // byte skipped.
+  if (data_offset > counted_) NoteGap(counted_, data_offset, data[-1]);
   if (at <= counted_) return;
   if (stopped_) {  // nothing more is reported: lines need no counting
     counted_ = at;
@@ -454,10 +515,17 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
     }
     const int64_t here = data_offset + (p - base);
     // Counted bytes: every line end counts, nothing else is looked at.
+    // Many of them are left for later, like skipped ones: few jobs have a
+    // finding after them.
     if (Quiet() && data_active_ && !data_lines_ && here < data_end_) {
       const char* limit =
           data_end_ - here < end - p ? p + (data_end_ - here) : end;
-      p = CountAnyLineEnds(p, limit, here);
+      if (limit - p >= kLaterBytes) {
+        NoteGap(here, here + (limit - p), limit[-1]);
+        p = limit;
+      } else {
+        p = CountAnyLineEnds(p, limit, here);
+      }
       continue;
     }
     // Most of a job is body text, where no line needs a look of its own:
@@ -633,6 +701,47 @@ bool HaveAvx2() {
   return have;
 }
 #endif
+
+// The line ends (LF, CR, CRLF) of [p, end); *cr tells whether the byte
+// before p was a CR, and is left telling whether the last byte was one.
+int64_t CountEnds(const char* p, const char* end, bool* cr) {
+  int64_t lines = 0;
+  bool after_cr = *cr;
+#if defined(__SSE2__)
+  const __m128i lf_byte = _mm_set1_epi8('\n');
+  const __m128i cr_byte = _mm_set1_epi8('\r');
+  for (; end - p >= 64; p += 64) {
+    uint64_t lfs = 0;
+    uint64_t crs = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i bytes =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      lfs |= static_cast<uint64_t>(static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf_byte))))
+             << (16 * k);
+      crs |= static_cast<uint64_t>(static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr_byte))))
+             << (16 * k);
+    }
+    const uint64_t second = lfs & ((crs << 1) | (after_cr ? 1u : 0u));
+    lines += Bits64((lfs | crs) & ~second);
+    after_cr = (crs >> 63) != 0;
+  }
+#endif
+  for (; p < end; ++p) {
+    if (*p == '\n') {
+      if (!after_cr) ++lines;
+      after_cr = false;
+    } else if (*p == '\r') {
+      ++lines;
+      after_cr = true;
+    } else {
+      after_cr = false;
+    }
+  }
+  *cr = after_cr;
+  return lines;
+}
 
 }  // namespace
 
@@ -851,6 +960,142 @@ void Checker::LineHead() {
   }
 }
 
+// Counted bytes are only counted through (their lines are never looked
+// at), so a skip loses nothing but their line ends, which NoteGap and
+// ResolveLines make up for. Small counts are read through: a skip saves
+// less than the read it costs. So are data the chunk does not show the
+// count line's end of, or that run past the window (their count is then
+// reported, and the scan reads what there is).
+void Checker::SkipData(const ParserContext* ctx, const char* value,
+                       int64_t value_offset) {
+  if (!Active() || data_count_ < kLaterBytes || ctx->windowEnd <= 0) return;
+  const Part part = Current().part;
+  if (part != Part::kBody && part != Part::kTrailer) return;
+  const char* const data_end = ctx->dataEnd;
+  const char* p = value;
+  while (p < data_end && *p != '\n' && *p != '\r') ++p;
+  if (p >= data_end) return;
+  if (*p == '\r') {
+    if (p + 1 >= data_end) return;  // a CRLF or a lone CR: not yet known
+    if (p[1] == '\n') ++p;
+  }
+  // The data begin after the line end; the scanner lands on their last
+  // byte, so that a comment right after them is still at a line start.
+  const int64_t begin = value_offset + (p + 1 - value);
+  if (data_count_ > ctx->windowEnd - begin) return;
+  skip_to_ = begin + data_count_ - 1;
+}
+
+// The line ends of [begin, end), bytes of counted data, are left for
+// later: the scan skipped them (the chunk that follows starts at `end`), or
+// the chunk holds them and they are passed over. `before_end` is their last
+// byte. They are counted when the job ends, if a finding comes after them.
+void Checker::NoteGap(int64_t begin, int64_t end, char before_end) {
+  if (range_count_ == kMaxRanges) {
+    // Merge the two ranges with the fewest bytes between them: reading
+    // the merged one reads those bytes too.
+    int best = 0;
+    for (int i = 1; i + 1 < range_count_; ++i) {
+      if (ranges_[i + 1].begin - ranges_[i].end <
+          ranges_[best + 1].begin - ranges_[best].end) {
+        best = i;
+      }
+    }
+    ranges_[best].end = ranges_[best + 1].end;
+    ranges_[best].line_end = ranges_[best + 1].line_end;
+    for (int i = best + 1; i + 1 < range_count_; ++i)
+      ranges_[i] = ranges_[i + 1];
+    --range_count_;
+  }
+  ranges_[range_count_++] = Range{begin, end, line_, line_, after_cr_};
+  counted_ = end;
+  // The count line's end was wholly seen before the range (a skip lands
+  // past the data's first byte, and a range passed over starts once the
+  // byte after that line end was looked at).
+  data_fresh_ = false;
+  after_cr_ = before_end == '\r';
+  // The line that holds `end` starts there when a line end was skipped
+  // last; else it started within the data, where it is never looked at
+  // (nothing in counted bytes is reported), and line_start_ stays a line
+  // start within or before them.
+  if (before_end == '\r' || before_end == '\n') line_start_ = end;
+  head_len_ = 0;
+  head_done_ = false;
+}
+
+void Checker::ScanEnded(ParserContext* context) {
+  if (scan_ended_) return;
+  scan_ended_ = true;
+  CloseJob();
+  if (range_count_ > 0 && !ResolveLines(context)) lines_exact_ = false;
+  range_count_ = 0;
+}
+
+// Adds to the line of every finding the line ends of the skipped ranges
+// before it (the job is closed: nothing more is reported). A finding keeps
+// the offset of its line's start: the ranges that end at or before it lie
+// before it; one that holds it (merged ranges hold counted lines) is read
+// up to it. Ranges after the last finding are not read. False when a read
+// failed (the numbers are then left short).
+bool Checker::ResolveLines(ParserContext* ctx) {
+  struct Query {
+    int64_t offset;
+    int64_t* line;
+  };
+  std::vector<Query> queries;
+  const auto add = [&queries, this](int64_t* line, int64_t offset) {
+    if (offset > ranges_[0].begin) queries.push_back(Query{offset, line});
+  };
+  for (Finding& f : report_.findings) add(&f.line, f.offset);
+  if (dropped_ > 0) add(&dropped_line_, dropped_offset_);
+  if (queries.empty()) return true;
+  std::sort(queries.begin(), queries.end(),
+            [](const Query& a, const Query& b) { return a.offset < b.offset; });
+
+  constexpr size_t kReadBytes = 64 * 1024;
+  std::unique_ptr<char[]> buffer(new char[kReadBytes]);
+  // Counts the line ends of [*at, to), moving *at there.
+  bool failed = false;
+  const auto count = [&](int64_t* at, int64_t to, bool* cr) {
+    int64_t lines = 0;
+    while (!failed && *at < to) {
+      const size_t want =
+          static_cast<size_t>(std::min<int64_t>(to - *at, kReadBytes));
+      const int64_t n = SourceReadAt(ctx, buffer.get(), want, *at);
+      if (n <= 0) {
+        failed = true;
+        break;
+      }
+      lines += CountEnds(buffer.get(), buffer.get() + n, cr);
+      *at += n;
+    }
+    return lines;
+  };
+
+  int64_t hidden = 0;  // line ends of the ranges passed, not in line_
+  size_t q = 0;
+  for (int r = 0; r < range_count_ && q < queries.size() && !failed; ++r) {
+    const Range& range = ranges_[r];
+    for (; q < queries.size() && queries[q].offset <= range.begin; ++q) {
+      *queries[q].line += hidden;
+    }
+    int64_t at = range.begin;
+    bool cr = range.cr_before;
+    int64_t lines = 0;
+    for (; q < queries.size() && queries[q].offset < range.end && !failed;
+         ++q) {
+      lines += count(&at, queries[q].offset, &cr);
+      // Its line's number: the range's first plus every line end since.
+      *queries[q].line = range.line_begin + hidden + lines;
+    }
+    if (q == queries.size()) break;
+    lines += count(&at, range.end, &cr);
+    hidden += lines - (range.line_end - range.line_begin);
+  }
+  for (; q < queries.size() && !failed; ++q) *queries[q].line += hidden;
+  return !failed;
+}
+
 bool Checker::InData() const {
   if (!data_active_) return false;
   return data_lines_ ? line_ < data_end_ : line_start_ < data_end_;
@@ -858,10 +1103,10 @@ bool Checker::InData() const {
 
 // The first comment after counted data: the data's end must come right
 // before it (after at most a line end) and be the data's own end comment.
-void Checker::DataReached(const KeyInfo& key, int64_t at) {
+void Checker::DataReached(const KeyInfo& key, int64_t at, bool continuation) {
   data_active_ = false;
-  const bool own_end =
-      key.role == Role::kEnd && static_cast<BlockKind>(key.arg) == data_kind_;
+  const bool own_end = !continuation && key.role == Role::kEnd &&
+                       static_cast<BlockKind>(key.arg) == data_kind_;
   const bool lands =
       data_lines_ ? line_ == data_end_ : at >= data_end_ && at - data_end_ <= 2;
   if (own_end && lands) return;
@@ -1085,6 +1330,7 @@ void Checker::OnComment(const KeyInfo& key, char* context,
                         const char* comment_start, int64_t at,
                         const char* value, bool continuation) {
   ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  ReadHead(ctx);
   // Every byte from counted_ on lies in the chunk held.
   Advance(comment_start - (at - ctx->chunkOffset), ctx->chunkOffset, at);
   if (!started_ && !stopped_ && key.role == Role::kHeaderLine &&
@@ -1100,7 +1346,11 @@ void Checker::OnComment(const KeyInfo& key, char* context,
   }
   if (data_active_) {
     if (InData()) return;
-    DataReached(key, at);
+    DataReached(key, at, continuation);
+    // A "%%+" line right after the data goes on with no comment the
+    // checker looked at: the one before it stood in the data (or, when the
+    // scan skipped them, is the count's own).
+    if (continuation) return;
   }
   // The value, up to its line's end, within what the chunk holds.
   const char* data_end = ctx->dataEnd;
@@ -1173,6 +1423,9 @@ void Checker::OnComment(const KeyInfo& key, char* context,
           data_count_ = count;
           data_line_ = line_;
           data_offset_ = line_start_;
+          if (!data_lines_) {
+            SkipData(ctx, value, at + (value - comment_start));
+          }
         }
       }
       break;
@@ -1232,6 +1485,24 @@ void Checker::OnComment(const KeyInfo& key, char* context,
   }
 }
 
+void Checker::ReadDosEpsHeader(ParserContext* ctx) {
+  head_read_ = true;
+  // The DOS EPS binary header: magic, then the offset and length of the
+  // PostScript section, little-endian.
+  static const unsigned char kMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
+  unsigned char head[12] = {};
+  if (SourceReadAt(ctx, reinterpret_cast<char*>(head), sizeof head, 0) !=
+          static_cast<int64_t>(sizeof head) ||
+      std::memcmp(head, kMagic, sizeof kMagic) != 0) {
+    return;
+  }
+  const auto le32 = [](const unsigned char* p) {
+    return static_cast<int64_t>(p[0]) | static_cast<int64_t>(p[1]) << 8 |
+           static_cast<int64_t>(p[2]) << 16 | static_cast<int64_t>(p[3]) << 24;
+  };
+  NoteDosEpsHeader(le32(head + 4), le32(head + 8), ctx->source->Size());
+}
+
 void Checker::NoteDosEpsHeader(int64_t begin, int64_t length, int64_t size) {
   if (begin < size && begin + length <= size) return;
   dos_range_bad_ = true;
@@ -1242,7 +1513,9 @@ void Checker::NoteDosEpsHeader(int64_t begin, int64_t length, int64_t size) {
             " bytes");
 }
 
-CheckReport Checker::Finish() {
+void Checker::CloseJob() {
+  if (closed_) return;
+  closed_ = true;
   const int64_t end = std::max<int64_t>(counted_, 0);
   if (counted_ >= 0 && (head_len_ > 0 || line_start_ < end)) {
     EndLine(end);  // the last line has no line end
@@ -1281,6 +1554,13 @@ CheckReport Checker::Finish() {
     EndBlocksAbove(0);
     FinishDoc(docs_[0]);
   }
+}
+
+CheckReport Checker::Finish() {
+  // A scan that stopped early left skipped ranges uncounted: the lines
+  // after them are short by their line ends.
+  if (!scan_ended_ && range_count_ > 0) lines_exact_ = false;
+  CloseJob();
   CheckReport report = std::move(report_);
   std::stable_sort(
       report.findings.begin(), report.findings.end(),
@@ -1313,13 +1593,20 @@ CheckReport CheckState::Finish() { return checker_->Finish(); }
 
 bool CheckState::SawBytes() const { return checker_->SawBytes(); }
 
+bool CheckState::LinesExact() const { return checker_->LinesExact(); }
+
 namespace {
 
 void PassedBytes(ParserContext* context, const char* data, int64_t offset,
                  int64_t upto) {
   if (context == nullptr || context->state == nullptr) return;
   CheckState* state = HandlerVars(context).check.get();
-  if (state != nullptr) state->checker().Advance(data, offset, upto);
+  if (state == nullptr) return;
+  state->checker().ReadHead(context);
+  state->checker().Advance(data, offset, upto);
+  if (context->windowEnd > 0 && upto >= context->windowEnd) {
+    state->checker().ScanEnded(context);
+  }
 }
 
 }  // namespace
@@ -1354,7 +1641,7 @@ int64_t CheckComment(char* context, CommentStruct*, long param, char*,
   const int64_t at = value_offset - (*position - comment_start);
   state->checker().OnComment(kKeys[param], context, comment_start, at,
                              *position, continuation != 0);
-  return 0;
+  return state->checker().TakeSkip();
 }
 
 }  // namespace vantrel

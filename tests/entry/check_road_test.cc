@@ -1,8 +1,17 @@
 // The check road on the real jobs of tests/data (each finding reviewed by
 // hand against the file), through the C API that the CLI and Python use.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
 #include "vantrel/vantrel_c.h"
@@ -94,6 +103,8 @@ TEST(CheckRoad, DosEpsSectionsOutsideTheFileAreErrors) {
       "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 1 1\n%%EndComments\n"
       "%%Orientation: up\n%%EOF\n");
   const std::string cut = eps.substr(0, eps.size() - 6);
+  std::string outside = eps;  // leaves the scan no byte
+  outside.replace(4, 4, "\xf0\xff\xff\x7f", 4);
   static const struct {
     const std::string* text;
     const char* expected;
@@ -102,6 +113,7 @@ TEST(CheckRoad, DosEpsSectionsOutsideTheFileAreErrors) {
       // section's fourth.
       {&eps, "4:unknown-value 4:header-in-body"},
       {&cut, "1:dos-eps-range 4:unknown-value 4:header-in-body"},
+      {&outside, "1:dos-eps-range"},
   };
   for (const auto& c : kCases) {
     vantrel_check_result* r =
@@ -126,6 +138,92 @@ TEST(CheckRoad, BadArgumentsAndMissingFilesGiveNoFindings) {
   vantrel_check_free(bad);
   EXPECT_EQ(vantrel_check_finding_count(nullptr), 0);
   EXPECT_STREQ(vantrel_check_json(nullptr), "");
+}
+
+// A job of many large counted sections, their bytes dense with CR, LF and
+// CRLF, split every way by the scan's chunks and its skips, each section's
+// count line and last bytes ending in another style; findings between the
+// sections, after them and at the job's end (an unclosed resource, a page
+// count from the trailer). Every finding stands at the line an editor shows,
+// from a file, from memory and from a descriptor alike.
+TEST(CheckRoad, FindingsAfterSkippedSectionsKeepTheirLines) {
+  std::string text = "%!PS-Adobe-3.0\n%%Pages: (atend)\n%%EndComments\n";
+  std::vector<std::pair<size_t, std::string>> expected;  // offset, code
+  const auto finding = [&](const std::string& line, const char* code) {
+    expected.emplace_back(text.size(), code);
+    text += line;
+  };
+  finding("%%PageOrientation: Sideways\n", "unknown-value");
+  uint32_t seed = 12345;
+  const char* const kTokens[] = {"\r\n", "\r", "\n", "x", "yz\x80", "\r\n"};
+  const char* const kOpenEnds[] = {"\n", "\r\n", "\r"};
+  // The data's last bytes and what stands between them and the end
+  // comment: a line end that ends the data, one split across their end,
+  // and one after them.
+  const char* const kLast[][2] = {
+      {"\r\n", ""}, {"\r", "\n"}, {"ab", "\r\n"}, {"\n\r", ""}};
+  for (int i = 0; i < 80; ++i) {
+    std::string data = "q";  // never an LF that a CR before it would take
+    const size_t size = 20000 + static_cast<size_t>(i) * 7919 % 150000;
+    while (data.size() < size - 2) {
+      seed = seed * 1103515245u + 12345u;
+      data += kTokens[(seed >> 16) % 6];
+    }
+    data.resize(size - 2);
+    data += kLast[i % 4][0];
+    const bool binary = i % 5 == 0;
+    text += (binary ? "%%BeginBinary: " : "%%BeginData: ") +
+            std::to_string(data.size()) + (binary ? "" : " Binary Bytes") +
+            kOpenEnds[i % 3] + data + kLast[i % 4][1] +
+            (binary ? "%%EndBinary\n" : "%%EndData\n");
+    text += "0 0 moveto\r\n";
+    if (i % 9 == 4) finding("%%PageOrientation: Up\r", "unknown-value");
+  }
+  finding("%%Trailer\n", "");
+  expected.pop_back();
+  finding("%%Pages: 2\n", "pages-mismatch");
+  finding("%%BeginResource: x\n", "unbalanced");
+  text += "end\r\n";
+
+  std::string want;
+  for (const auto& e : expected) {
+    int64_t line = 1;
+    for (size_t i = 0; i < e.first; ++i) {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (text[i] == '\n' || text[i] == '\r') ++line;
+    }
+    if (!want.empty()) want += ' ';
+    want += std::to_string(line) + ":" + e.second;
+  }
+
+  vantrel_test::TempDir dir;
+  const std::string path = dir.Write("images.ps", text);
+#if defined(_WIN32)
+  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+#else
+  const int fd = open(path.c_str(), O_RDONLY);
+#endif
+  ASSERT_GE(fd, 0);
+  vantrel_check_result* results[] = {
+      vantrel_check_file(path.c_str()),
+      vantrel_check_memory(text.data(), text.size(), "images.ps"),
+      vantrel_check_fd(fd, "images.ps"),
+  };
+  for (vantrel_check_result* r : results) {
+    EXPECT_EQ(vantrel_check_status(r), VANTREL_SCAN_OK);
+    EXPECT_EQ(Dump(r), want);
+    for (int i = 0; i < vantrel_check_finding_count(r); ++i) {
+      vantrel_finding_info f{};
+      vantrel_check_finding(r, i, &f);
+      EXPECT_EQ(static_cast<size_t>(f.offset), expected[i].first) << i;
+    }
+    vantrel_check_free(r);
+  }
+#if defined(_WIN32)
+  _close(fd);
+#else
+  close(fd);
+#endif
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "engine/byte_source.h"
 #include "engine/context.h"
 #include "parser/parse_state.h"
 #include "support/test_support.h"
@@ -119,6 +122,11 @@ TEST(Checks, EachCodeAtItsLine) {
        "3:data-count"},
       {"data count past the end", kHead + "%%BeginBinary: 500\nab\n",
        "3:data-count 3:unbalanced"},
+      // A "%%+" line goes on with the "%%EndData" inside the data, whether
+      // the scan read them or skipped them: it ends nothing.
+      {"continued end after the data",
+       kHead + "%%BeginData: 9 Binary Bytes\n%%EndData\n%%+ x\n%%EndData\n",
+       "3:data-count"},
       {"orientation word", "%!PS-Adobe-3.0\n%%Orientation: landscape\n",
        "2:unknown-value"},
       {"other words",
@@ -255,6 +263,54 @@ TEST(Checks, FindingsAreCappedButCounted) {
   EXPECT_EQ(r.findings.back().message, "100 more findings not listed");
   EXPECT_STREQ(r.findings.back().code, "too-many");
   EXPECT_EQ(r.findings.back().line, 1002);
+}
+
+// A job's bytes, read only by copy, every read kept.
+class RecordingSource : public vantrel::MemorySource {
+ public:
+  explicit RecordingSource(const std::string& text)
+      : MemorySource(text.data(), text.size()) {}
+  int64_t ReadAt(char* buffer, size_t count, int64_t offset) override {
+    reads_.emplace_back(offset, offset + static_cast<int64_t>(count));
+    return MemorySource::ReadAt(buffer, count, offset);
+  }
+  const char* InPlace(int64_t) const override { return nullptr; }
+  bool Read(int64_t at) const {
+    for (const auto& r : reads_) {
+      if (r.first <= at && at < r.second) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::vector<std::pair<int64_t, int64_t>> reads_;
+};
+
+TEST(Checks, CountedDataAreReadOnlyForAFindingAfterThem) {
+  std::string data;
+  while (data.size() < 1000000) data += std::string(99, 'x') + "\r\n";
+  for (bool finding : {false, true}) {
+    const std::string text =
+        kHead + "%%BeginData: " + std::to_string(data.size()) +
+        " Binary Bytes\n" + data + "%%EndData\n" +
+        (finding ? "%%PageOrientation: Up\n" : "%%PageOrientation: Portrait\n");
+    RecordingSource source(text);
+    CKalParser parser("job.ps");
+    parser.SetMemorySource(text.data(), text.size());
+    parser.AddCheckComments();
+    ParserContext* engine = CKalParserAccess::Engine(parser);
+    engine->testSource = &source;
+    CRuleKalPropArrArray scratch;
+    parser.HandleFile(scratch, 15);
+    const CheckReport r = vantrel::HandlerVars(engine).check->Finish();
+    int64_t start = 0;
+    EXPECT_EQ(Dump(r), finding ? std::to_string(LineOf(
+                                     text, text.rfind("%%PageO"), &start)) +
+                                     ":unknown-value"
+                               : "");
+    // The middle of the data is read only to count the finding's line.
+    EXPECT_EQ(source.Read(static_cast<int64_t>(text.size() / 2)), finding);
+  }
 }
 
 }  // namespace
