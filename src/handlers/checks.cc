@@ -628,30 +628,39 @@ unsigned Bits64(uint64_t x) {
   return static_cast<unsigned>((x * UINT64_C(0x0101010101010101)) >> 56);
 }
 
-// The LFs of the 64 bytes at p, bit n for byte n.
-uint64_t LfMask64(const char* p, bool* cr_met = nullptr) {
+// The LFs and the CRs of the 64 bytes at p, bit n for byte n.
+inline void LineEndMasks64(const char* p, uint64_t* lfs, uint64_t* crs) {
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
-  uint64_t lfs = 0;
-  int crs = 0;
+  *lfs = 0;
+  *crs = 0;
   for (int k = 0; k < 4; ++k) {
     const __m128i bytes =
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    lfs |= static_cast<uint64_t>(static_cast<unsigned>(
-               _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))))
-           << (16 * k);
-    if (cr_met != nullptr) crs |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr));
+    *lfs |= static_cast<uint64_t>(static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))))
+            << (16 * k);
+    *crs |= static_cast<uint64_t>(static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr))))
+            << (16 * k);
   }
-  if (cr_met != nullptr) *cr_met = crs != 0;
+}
+
+// The LFs alone (the CR half is dropped once inlined).
+inline uint64_t LfMask64(const char* p) {
+  uint64_t lfs = 0;
+  uint64_t crs = 0;
+  LineEndMasks64(p, &lfs, &crs);
   return lfs;
 }
 
 const char* StepsSse2(const char* p, const char* end, const char** line,
                       int64_t* lines) {
   for (; end - p >= 64; p += 64) {
-    bool cr = false;
-    const uint64_t lfs = LfMask64(p, &cr);
-    if (cr) break;
+    uint64_t lfs = 0;
+    uint64_t crs = 0;
+    LineEndMasks64(p, &lfs, &crs);
+    if (crs != 0) break;
     if (lfs == 0) continue;
     if (p + __builtin_ctzll(lfs) - *line > kLongestDscLine) break;
     *lines += Bits64(lfs);
@@ -708,21 +717,10 @@ int64_t CountEnds(const char* p, const char* end, bool* cr) {
   int64_t lines = 0;
   bool after_cr = *cr;
 #if defined(__SSE2__)
-  const __m128i lf_byte = _mm_set1_epi8('\n');
-  const __m128i cr_byte = _mm_set1_epi8('\r');
   for (; end - p >= 64; p += 64) {
     uint64_t lfs = 0;
     uint64_t crs = 0;
-    for (int k = 0; k < 4; ++k) {
-      const __m128i bytes =
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-      lfs |= static_cast<uint64_t>(static_cast<unsigned>(
-                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf_byte))))
-             << (16 * k);
-      crs |= static_cast<uint64_t>(static_cast<unsigned>(
-                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr_byte))))
-             << (16 * k);
-    }
+    LineEndMasks64(p, &lfs, &crs);
     const uint64_t second = lfs & ((crs << 1) | (after_cr ? 1u : 0u));
     lines += Bits64((lfs | crs) & ~second);
     after_cr = (crs >> 63) != 0;
@@ -838,21 +836,10 @@ const char* Checker::CountAnyLineEnds(const char* p, const char* end,
   int64_t lines = 0;
   bool cr = after_cr_;  // the byte before p was a CR
 #if defined(__SSE2__)
-  const __m128i lf_byte = _mm_set1_epi8('\n');
-  const __m128i cr_byte = _mm_set1_epi8('\r');
   for (; end - p >= 64; p += 64) {
     uint64_t lfs = 0;
     uint64_t crs = 0;
-    for (int k = 0; k < 4; ++k) {
-      const __m128i bytes =
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-      lfs |= static_cast<uint64_t>(static_cast<unsigned>(
-                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf_byte))))
-             << (16 * k);
-      crs |= static_cast<uint64_t>(static_cast<unsigned>(
-                 _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr_byte))))
-             << (16 * k);
-    }
+    LineEndMasks64(p, &lfs, &crs);
     const uint64_t ends = lfs | crs;
     if (ends == 0) {
       cr = false;
