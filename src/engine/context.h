@@ -125,6 +125,15 @@ struct ParserContext {
   // source's size, or the end of a DOS EPS file's PostScript section. Set
   // when the scan has read the file's first bytes; 0 before.
   int64_t windowEnd;
+  // The DOS EPS binary header of the last scan, as the file states it (not
+  // clipped to the file, as the scan's window is): `present` is false for
+  // any other file. Set when the scan has read the file's first bytes.
+  struct DosEpsHeader {
+    bool present;
+    int64_t begin;     // offset of the PostScript section
+    int64_t length;    // its length
+    int64_t fileSize;  // the size of the whole file
+  } dosEps;
   // Set only by the check road's registration (null on every other road):
   // the checker counts lines and looks at lines that hold no registered
   // comment, so it is handed each chunk once the chunk's comments were

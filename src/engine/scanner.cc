@@ -467,6 +467,7 @@ int64_t Scan::Run() {
   reader_.buffer()[0] = '\0';
   reader_.SetWindow(0, size_);
 
+  ctx_->dosEps = ParserContext::DosEpsHeader{};
   if (rec_->m_passBits != 0 && !Prologue()) return -1;
   ctx_->windowEnd = WinEnd();
 
@@ -508,8 +509,10 @@ bool Scan::Prologue() {
   if (Bytes() >= kDosEpsHeaderRead && std::memcmp(Data(), kDosEpsMagic, 4) == 0) {
     // Offsets past the end, or a length that runs past it, are clipped to
     // the file: a broken header scans what is there, never beyond.
-    const int64_t begin = std::min<int64_t>(LittleEndian32(Data() + 4), size_);
-    const int64_t length = LittleEndian32(Data() + 8);
+    ctx_->dosEps = {true, LittleEndian32(Data() + 4),
+                    LittleEndian32(Data() + 8), size_};
+    const int64_t begin = std::min<int64_t>(ctx_->dosEps.begin, size_);
+    const int64_t length = ctx_->dosEps.length;
     reader_.SetWindow(begin,
                       length > 0 ? std::min(size_, begin + length) : size_);
     first_chunk_held_ = false;

@@ -1474,20 +1474,8 @@ void Checker::OnComment(const KeyInfo& key, char* context,
 
 void Checker::ReadDosEpsHeader(ParserContext* ctx) {
   head_read_ = true;
-  // The DOS EPS binary header: magic, then the offset and length of the
-  // PostScript section, little-endian.
-  static const unsigned char kMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
-  unsigned char head[12] = {};
-  if (SourceReadAt(ctx, reinterpret_cast<char*>(head), sizeof head, 0) !=
-          static_cast<int64_t>(sizeof head) ||
-      std::memcmp(head, kMagic, sizeof kMagic) != 0) {
-    return;
-  }
-  const auto le32 = [](const unsigned char* p) {
-    return static_cast<int64_t>(p[0]) | static_cast<int64_t>(p[1]) << 8 |
-           static_cast<int64_t>(p[2]) << 16 | static_cast<int64_t>(p[3]) << 24;
-  };
-  NoteDosEpsHeader(le32(head + 4), le32(head + 8), ctx->source->Size());
+  const ParserContext::DosEpsHeader& dos = ctx->dosEps;
+  if (dos.present) NoteDosEpsHeader(dos.begin, dos.length, dos.fileSize);
 }
 
 void Checker::NoteDosEpsHeader(int64_t begin, int64_t length, int64_t size) {
