@@ -37,20 +37,6 @@ bool BeginsWith(const char* text, const char* prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-// Producers write the orientation words in any case ("landscape" is common);
-// ASCII only, whatever the locale.
-bool BeginsWithWord(const char* text, const char* word) {
-  for (; *word != '\0'; ++text, ++word) {
-    const unsigned char a = static_cast<unsigned char>(*text);
-    const unsigned char b = static_cast<unsigned char>(*word);
-    const auto lower = [](unsigned char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
-    };
-    if (lower(a) != lower(b)) return false;
-  }
-  return true;
-}
-
 // The scanner finds the landscape check through its hooks from library load
 // on.
 struct HookInstaller {
@@ -148,7 +134,7 @@ int64_t ParserOrientation(char* context, CommentStruct*, long, char*,
   // means portrait.
   AddOrientationNewEntry(
       PropertiesOf(context),
-      BeginsWithWord(value, kLandscape) ? kLandscape : kPortrait);
+      StartsWithIgnoringAsciiCase(value, kLandscape) ? kLandscape : kPortrait);
   return 0;
 }
 

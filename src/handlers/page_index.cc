@@ -152,19 +152,6 @@ bool NextWord(std::string_view& rest, std::string& word, bool unquote) {
   return true;
 }
 
-bool EqualsIgnoringCase(std::string_view a, const char* b) {
-  const size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool IsAtEnd(std::string_view line) {
   return line.size() >= 7 && line.substr(0, 7) == "(atend)";
 }
@@ -236,7 +223,7 @@ const char* OrientationName(std::string_view line) {
   std::string word;
   if (!NextWord(line, word, false)) return nullptr;
   for (const char* name : kOrientations) {
-    if (EqualsIgnoringCase(word, name)) return name;
+    if (EqualsIgnoringAsciiCase(word, name)) return name;
   }
   return nullptr;
 }
@@ -351,12 +338,12 @@ void TakeMedium(PageReport& report, std::string_view line) {
 void TakeRequirements(PageIndexState& state, std::string_view line) {
   std::string word;
   while (NextWord(line, word, false)) {
-    if (EqualsIgnoringCase(word, "duplex") ||
-        EqualsIgnoringCase(word, "duplex(notumble)")) {
+    if (EqualsIgnoringAsciiCase(word, "duplex") ||
+        EqualsIgnoringAsciiCase(word, "duplex(notumble)")) {
       state.requirementDuplex.Set(Duplex::kLongEdge);
-    } else if (EqualsIgnoringCase(word, "duplex(tumble)")) {
+    } else if (EqualsIgnoringAsciiCase(word, "duplex(tumble)")) {
       state.requirementDuplex.Set(Duplex::kShortEdge);
-    } else if (EqualsIgnoringCase(word, "collate")) {
+    } else if (EqualsIgnoringAsciiCase(word, "collate")) {
       state.requirementCollate.Set(true);
     }
     state.report.requirements.push_back(word);
@@ -365,9 +352,9 @@ void TakeRequirements(PageIndexState& state, std::string_view line) {
 
 // "True" / "False" of a boolean feature option.
 bool ReadSwitch(const std::string& option, bool* on) {
-  if (EqualsIgnoringCase(option, "True")) {
+  if (EqualsIgnoringAsciiCase(option, "True")) {
     *on = true;
-  } else if (EqualsIgnoringCase(option, "False")) {
+  } else if (EqualsIgnoringAsciiCase(option, "False")) {
     *on = false;
   } else {
     return false;
@@ -381,21 +368,21 @@ void TakeJobFeature(PageIndexState& state, std::string_view line) {
   std::string option;
   if (!NextWord(line, key, false) || !NextWord(line, option, false)) return;
   bool on = false;
-  if (EqualsIgnoringCase(key, "*Duplex")) {
-    if (EqualsIgnoringCase(option, "DuplexNoTumble")) {
+  if (EqualsIgnoringAsciiCase(key, "*Duplex")) {
+    if (EqualsIgnoringAsciiCase(option, "DuplexNoTumble")) {
       state.featureDuplex.Set(Duplex::kLongEdge);
-    } else if (EqualsIgnoringCase(option, "DuplexTumble")) {
+    } else if (EqualsIgnoringAsciiCase(option, "DuplexTumble")) {
       state.featureDuplex.Set(Duplex::kShortEdge);
-    } else if (EqualsIgnoringCase(option, "None") ||
-               EqualsIgnoringCase(option, "Simplex")) {
+    } else if (EqualsIgnoringAsciiCase(option, "None") ||
+               EqualsIgnoringAsciiCase(option, "Simplex")) {
       state.featureDuplex.Set(Duplex::kNone);
     } else if (ReadSwitch(option, &on)) {
       // The older pair of options: "*Duplex True" with "*Tumble True|False".
       state.featureDuplexOn.Set(on);
     }
-  } else if (EqualsIgnoringCase(key, "*Tumble")) {
+  } else if (EqualsIgnoringAsciiCase(key, "*Tumble")) {
     if (ReadSwitch(option, &on)) state.featureTumble.Set(on);
-  } else if (EqualsIgnoringCase(key, "*Collate")) {
+  } else if (EqualsIgnoringAsciiCase(key, "*Collate")) {
     if (ReadSwitch(option, &on)) state.featureCollate.Set(on);
   }
 }

@@ -27,18 +27,6 @@ constexpr int kPreSeparatedBit = 2;
 constexpr int kRuleCountCode = 2;
 constexpr int kFlagCode = 5;
 
-bool EqualIgnoringCase(const char* a, const char* b) {
-  // ASCII only, whatever the locale: value texts hold no byte above 0x7F.
-  for (;; ++a, ++b) {
-    unsigned char x = static_cast<unsigned char>(*a);
-    unsigned char y = static_cast<unsigned char>(*b);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-    if (x == '\0') return true;
-  }
-}
-
 void RemoveKeyword(char* context, const char* key) {
   ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
   if (ctx != nullptr) ParserRemoveEntry(ctx, key);
@@ -113,7 +101,7 @@ bool RecordPlateColor(CommentStruct* record, const char* colour) {
   // An empty name matches the first free slot and so starts a new page, as
   // a repeated name does.
   for (auto& slot : record->m_plateColors) {
-    if (EqualIgnoringCase(name, slot)) {
+    if (EqualsIgnoringAsciiCase(name, slot)) {
       ClearPlateColors(record);
       std::memcpy(record->m_plateColors[0], name, sizeof name);
       return true;
@@ -212,7 +200,7 @@ int64_t ParserKALmpPlateColor(char* context, CommentStruct* record, long, char*,
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   if (record == nullptr) return 0;
   // The composite plate is the page itself, not a separation of it.
-  if (EqualIgnoringCase(value, "Composite")) return 0;
+  if (EqualsIgnoringAsciiCase(value, "Composite")) return 0;
   record->m_separated = 1;
   if (record->m_separationMode != kModeKalmp) {
     RemoveKeyword(context, "Page");

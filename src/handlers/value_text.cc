@@ -98,6 +98,27 @@ int ReadParenthesisedRun(const char* pos, const char* end,
   return n;
 }
 
+namespace {
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+bool StartsWithIgnoringAsciiCase(std::string_view text,
+                                 std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
+  }
+  return true;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithIgnoringAsciiCase(a, b);
+}
+
 bool ReadCount(const char* text, int32_t min, int32_t max, int32_t* value,
                const char** next) {
   const char* after =

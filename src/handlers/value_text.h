@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vantrel {
 
@@ -59,6 +60,13 @@ int ReadParenthesisedRun(const char* pos, const char* end,
 // is read as no number at all, as text without a digit is. Answers false,
 // leaving `*value` alone, then. `*next` (when not null) receives the byte
 // after the number when one was read.
+// Producers write DSC words in any letter case ("landscape", "True"). ASCII
+// only, whatever the locale a host has set.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+// True when `text` begins with `prefix`, in any letter case.
+bool StartsWithIgnoringAsciiCase(std::string_view text,
+                                 std::string_view prefix);
+
 bool ReadCount(const char* text, int32_t min, int32_t max, int32_t* value,
                const char** next = nullptr);
 
