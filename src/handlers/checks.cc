@@ -20,6 +20,7 @@
 #include "handlers/handler_state.h"
 #include "output/escape.h"
 #include "parser/parse_state.h"
+#include "platform/number_text.h"
 
 namespace vantrel {
 
@@ -261,16 +262,18 @@ std::string_view NextToken(std::string_view& v) {
   return token;
 }
 
-// A count: decimal digits only, capped so that no sum with an offset
-// overflows.
+// A count: decimal digits only. One beyond any file is held at a cap: it
+// still runs past the job's end, and no sum with an offset overflows.
 bool ReadCount(std::string_view token, int64_t* count) {
-  if (token.empty()) return false;
-  int64_t n = 0;
-  for (char c : token) {
-    if (c < '0' || c > '9') return false;
-    n = std::min<int64_t>(n * 10 + (c - '0'), INT64_C(1) << 50);
+  constexpr int64_t kCountCap = INT64_C(1) << 50;
+  if (token.empty() || token.find_first_not_of("0123456789") !=
+                           std::string_view::npos) {
+    return false;
   }
-  *count = n;
+  if (ReadIntegerText(token.data(), token.data() + token.size(), int64_t{0},
+                      kCountCap, count) == nullptr) {
+    *count = kCountCap;
+  }
   return true;
 }
 

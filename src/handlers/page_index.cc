@@ -169,14 +169,12 @@ bool ReadNumber(const std::string& word, double* value) {
 
 // A page's ordinal: digits only (the ordinal counts from 1).
 bool ReadOrdinal(const std::string& word, int64_t* value) {
-  if (word.empty() || word.size() > kOrdinalDigits) return false;
-  int64_t v = 0;
-  for (char c : word) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
+  if (word.empty() || word.size() > kOrdinalDigits ||
+      word.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
   }
-  *value = v;
-  return true;
+  return ReadIntegerText(word.data(), word.data() + word.size(), int64_t{0},
+                         INT64_MAX, value) != nullptr;
 }
 
 // A whole number of at most kQuickDigits digits at [p, end), as most boxes
