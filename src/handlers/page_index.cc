@@ -94,6 +94,19 @@ bool IsDscComment(const char* comment_start) {
          !Blank(comment_start[2]);
 }
 
+// The family's state when the comment speaks for the job: a structuring
+// comment outside every embedded document (whose pages and values are its
+// own). Null otherwise.
+PageIndexState* JobStateOf(void* user_data, const CommentStruct* record,
+                           const char* comment_start) {
+  PageIndexState* state = StateOf(user_data);
+  if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
+      !IsDscComment(comment_start)) {
+    return nullptr;
+  }
+  return state;
+}
+
 // The comment's value up to its line end, without trailing blanks. The line
 // is read no further than the bytes every chunking holds after the comment's
 // start, so the answer does not depend on where a chunk ends.
@@ -452,12 +465,9 @@ void FinishPageIndex(PageIndexState& state, int64_t job_end) {
 int64_t PageIndexPage(char* context, CommentStruct* record, long, char*,
                       char** position, char* comment_start, int64_t,
                       int64_t value_offset, long*, void* user_data, void*) {
-  PageIndexState* state = StateOf(user_data);
   // Pages of embedded documents are theirs, not the job's.
-  if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
-      !IsDscComment(comment_start)) {
-    return 0;
-  }
+  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+  if (state == nullptr) return 0;
   const int64_t offset = CommentOffset(position, comment_start, value_offset);
   ClosePage(*state, offset);
   state->continuing = 0;
@@ -480,11 +490,8 @@ int64_t PageIndexPage(char* context, CommentStruct* record, long, char*,
 int64_t PageIndexSection(char*, CommentStruct* record, long param, char*,
                          char** position, char* comment_start, int64_t,
                          int64_t value_offset, long*, void* user_data, void*) {
-  PageIndexState* state = StateOf(user_data);
-  if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
-      !IsDscComment(comment_start)) {
-    return 0;
-  }
+  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+  if (state == nullptr) return 0;
   state->continuing = 0;
   switch (param) {
     case kPageTrailer:
@@ -509,11 +516,8 @@ int64_t PageIndexSection(char*, CommentStruct* record, long param, char*,
 int64_t PageIndexPageValue(char* context, CommentStruct* record, long param,
                            char*, char** position, char* comment_start, int64_t,
                            int64_t, long*, void* user_data, void*) {
-  PageIndexState* state = StateOf(user_data);
-  if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
-      !IsDscComment(comment_start)) {
-    return 0;
-  }
+  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+  if (state == nullptr) return 0;
   state->continuing = 0;
   const std::string_view line = ValueLine(context, comment_start, position);
   // Where the value goes: the defaults, or the open page (which may defer
@@ -562,11 +566,8 @@ int64_t PageIndexPageValue(char* context, CommentStruct* record, long param,
 int64_t PageIndexFeature(char* context, CommentStruct* record, long, char*,
                          char** position, char* comment_start, int64_t, int64_t,
                          long*, void* user_data, void*) {
-  PageIndexState* state = StateOf(user_data);
-  if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
-      !IsDscComment(comment_start)) {
-    return 0;
-  }
+  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+  if (state == nullptr) return 0;
   state->continuing = 0;
   const std::string_view line = ValueLine(context, comment_start, position);
   if (line.empty()) return 0;
