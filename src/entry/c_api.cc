@@ -48,15 +48,14 @@ struct vantrel_result {
   std::shared_ptr<const vantrel::PageReport> pages;
 };
 
-namespace {
-
-// The texts handed to hosts are UTF-8: a value that is valid UTF-8 as it
-// stands (what current producers write) is kept, any other is read as
-// Latin-1.
-std::string HostText(std::string_view bytes) {
+std::string vantrel::HostText(std::string_view bytes) {
   return vantrel::Escape(bytes, vantrel::Source::kUtf8OrLatin1,
                          vantrel::Style::kPlain);
 }
+
+namespace {
+
+using vantrel::HostText;
 
 bool ValidMode(int mode) {
   return mode == VANTREL_MODE_NONE || mode == VANTREL_MODE_HEAD ||

@@ -10,6 +10,23 @@
 
 namespace {
 
+// The texts the accessors hand out, as every text of the C API: UTF-8 (the
+// JSON, written before, reads the job's bytes the same way).
+void HostTexts(vantrel::PageReport& report) {
+  for (vantrel::PageRecord& page : report.pages) {
+    page.label = vantrel::HostText(page.label);
+    if (page.media.known) page.media.value = vantrel::HostText(page.media.value);
+    for (std::string& feature : page.features) {
+      feature = vantrel::HostText(feature);
+    }
+  }
+  for (vantrel::MediumRecord& medium : report.media) {
+    medium.name = vantrel::HostText(medium.name);
+    medium.color = vantrel::HostText(medium.color);
+    medium.type = vantrel::HostText(medium.type);
+  }
+}
+
 vantrel_result* Pages(const vantrel::Job& job) {
   try {
     auto report = std::make_shared<vantrel::PageReport>();
@@ -17,6 +34,7 @@ vantrel_result* Pages(const vantrel::Job& job) {
     int status = VANTREL_SCAN_BAD_ARGUMENT;
     if (vantrel::ValidJob(job, name)) status = vantrel::RunPagesRoad(job, *report);
     std::string json = vantrel::PagesJson(name, status, *report);
+    HostTexts(*report);
     return vantrel::NewPagesResult(status, std::move(name), std::move(json),
                                    std::move(report));
   } catch (...) {

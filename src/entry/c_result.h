@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "entry/roads.h"
 #include "vantrel/vantrel_c.h"
@@ -23,6 +24,11 @@ constexpr char kUnnamedJobName[] = "-";
 Job FileJob(const char* path, const char* name);
 Job DescriptorJob(int fd, const char* name);
 Job MemoryJob(const void* data, size_t size, const char* name);
+
+// The texts handed to hosts are UTF-8: a value that is valid UTF-8 as it
+// stands (what current producers write) is kept, any other is read as
+// Latin-1.
+std::string HostText(std::string_view bytes);
 
 // Checks a job's own arguments (a path, a descriptor, a block, a non-empty
 // name); fills `name` with what the job is called. False: a bad argument.

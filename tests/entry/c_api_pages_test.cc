@@ -87,3 +87,23 @@ TEST(CApiPages, BadArgumentsAndOtherRoadsGiveNoPages) {
 }
 
 }  // namespace
+
+namespace {
+
+// Labels and media reach hosts as UTF-8, as every text of the C API does:
+// Latin-1 bytes are read as such, UTF-8 is kept.
+TEST(CApiPages, TextsAreUtf8WhateverTheProducerWrote) {
+  const char job[] =
+      "%!PS-Adobe-3.0\n%%DocumentMedia: R\xc3\xa9sum\xc3\xa9 595 842 0 () ()\n"
+      "%%EndComments\n%%Page: (\xe9t\xe9) 1\n%%PageMedia: R\xc3\xa9sum\xc3\xa9\n";
+  Result r(vantrel_pages_memory(job, sizeof job - 1, "job.ps"));
+  vantrel_page_info page;
+  ASSERT_EQ(vantrel_result_page(r.get(), 0, &page), 1);
+  EXPECT_STREQ(page.label, "\xc3\xa9t\xc3\xa9");
+  EXPECT_STREQ(page.media, "R\xc3\xa9sum\xc3\xa9");
+  vantrel_medium_info medium;
+  ASSERT_EQ(vantrel_result_medium(r.get(), 0, &medium), 1);
+  EXPECT_STREQ(medium.name, "R\xc3\xa9sum\xc3\xa9");
+}
+
+}  // namespace
