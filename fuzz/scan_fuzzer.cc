@@ -25,7 +25,8 @@
 #include "entry/roads.h"
 #include "handlers/checks.h"
 #include "output/findings.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
+#include "parser/parser_access.h"
 #include "vantrel/vantrel.h"
 
 namespace {

@@ -2,9 +2,10 @@
 #ifndef VANTREL_ENGINE_CONTEXT_H_
 #define VANTREL_ENGINE_CONTEXT_H_
 
+#include <cstddef>
 #include <cstdint>
 
-#include "vantrel/kal_parser.h"
+#include "vantrel/comment_handler.h"
 
 class CParseXRXCommentsIf;
 namespace vantrel {
@@ -37,6 +38,20 @@ struct ParserContext {
   // may take keywords out while the scan runs; whoever keeps an index or a
   // summary of the table checks this to know that it must look again.
   uint32_t tableGeneration;
+  // What ParserLookup keeps of the table between lookups: the first bytes of
+  // the keys, to refuse most unknown comments without a search, and where
+  // the search for a text starting with each byte begins (for the bytes
+  // marked in searchKnown). Valid while `generation` is tableGeneration.
+  struct LookupSummary {
+    bool valid;
+    uint32_t generation;
+    bool anyEmptyKey;
+    uint32_t longestKey;
+    uint64_t firstBytes[4];
+    uint64_t searchKnown[4];
+    int searchLow[256];
+    int searchHigh[256];
+  } lookup;
 
   // The chunk buffer of the scan: the byte before the data holds the byte
   // that precedes the chunk in the file (a line feed at its start), and a NUL

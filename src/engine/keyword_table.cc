@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/trace.h"
@@ -144,6 +145,73 @@ void ParserSearchStart(const CommentEntry* entries, int count,
       *low = mid + 1;
     }
   }
+}
+
+namespace {
+
+bool HasByte(const uint64_t* bits, unsigned char c) {
+  return (bits[c >> 6] & (uint64_t{1} << (c & 63))) != 0;
+}
+
+void Summarize(ParserContext* context) {
+  ParserContext::LookupSummary& s = context->lookup;
+  std::memset(s.firstBytes, 0, sizeof s.firstBytes);
+  std::memset(s.searchKnown, 0, sizeof s.searchKnown);
+  s.anyEmptyKey = false;
+  s.longestKey = 0;
+  for (uint32_t i = 0; i < context->commentsNum; ++i) {
+    const CommentEntry& e = context->entries[i];
+    const unsigned char c = static_cast<unsigned char>(e.key[0]);
+    if (c == 0) s.anyEmptyKey = true;
+    if (static_cast<uint32_t>(e.keyLen) > s.longestKey) {
+      s.longestKey = static_cast<uint32_t>(e.keyLen);
+    }
+    s.firstBytes[c >> 6] |= uint64_t{1} << (c & 63);
+  }
+  s.valid = true;
+  s.generation = context->tableGeneration;
+}
+
+// The lookup of a NUL-terminated text (or one holding at least the longest
+// key's length of bytes).
+int LookupTerminated(ParserContext* context, const char* text) {
+  ParserContext::LookupSummary& s = context->lookup;
+  const int count = static_cast<int>(context->commentsNum);
+  // An empty key compares equal to any text: with one the search starts
+  // from the top.
+  if (s.anyEmptyKey) return ParserFindEntry(context->entries, text, 0, count - 1);
+  const unsigned char c = static_cast<unsigned char>(text[0]);
+  if (!HasByte(s.firstBytes, c)) return -1;  // no key starts with this byte
+  if (!HasByte(s.searchKnown, c)) {
+    ParserSearchStart(context->entries, count, c, &s.searchLow[c],
+                      &s.searchHigh[c]);
+    s.searchKnown[c >> 6] |= uint64_t{1} << (c & 63);
+  }
+  return ParserFindEntry(context->entries, text, s.searchLow[c],
+                         s.searchHigh[c]);
+}
+
+}  // namespace
+
+int ParserLookup(ParserContext* context, const char* text, const char* end) {
+  if (context == nullptr || text == nullptr) return -1;
+  ParserContext::LookupSummary& s = context->lookup;
+  if (!s.valid || s.generation != context->tableGeneration) {
+    Summarize(context);
+  }
+  const size_t held = static_cast<size_t>(end - text);
+  if (held > s.longestKey) return LookupTerminated(context, text);
+  char small[kKeyBufferSize + 1];
+  std::string large;
+  char* copy = small;
+  if (held >= sizeof small) {
+    large.assign(text, held);
+    copy = &large[0];
+  } else {
+    std::memcpy(small, text, held);
+    small[held] = '\0';
+  }
+  return LookupTerminated(context, copy);
 }
 
 int ParserFindKey(const ParserContext* context, const char* key) {

@@ -34,6 +34,13 @@ int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
 void ParserSearchStart(const CommentEntry* entries, int count,
                        unsigned char first, int* low, int* high);
 
+// The index of the entry whose key starts the comment text at `text`, or
+// -1: ParserFindEntry's answer over the whole table, with the text read as
+// if a NUL stood at `end` (in a chunk read in place the byte there belongs
+// to the file, and a key must not match across it). Keeps a summary of the
+// table in the context, looked at again when the table changes.
+int ParserLookup(ParserContext* context, const char* text, const char* end);
+
 // ParserFindEntry over the whole table of `context` with `key` as the text.
 int ParserFindKey(const ParserContext* context, const char* key);
 

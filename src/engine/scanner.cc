@@ -14,7 +14,7 @@
 #include "platform/file.h"
 #include "platform/registry.h"
 #include "platform/trace.h"
-#include "vantrel/parser_if.h"
+#include "vantrel/scan_status.h"
 #include "vantrel/xrx_if.h"
 
 namespace vantrel {
@@ -252,14 +252,6 @@ class Scan {
   char* HooksAt(char* cursor);
   ChunkEnd HandleComment(char** cursor);
   void Carry(char* from);
-  int Lookup(const char* text);
-  // A file's chunks, and copied ones, hold a NUL at their end: the plain
-  // lookup serves. Only a chunk read in place needs the bounded one.
-  int LookupBounded(const char* text, const char* end) {
-    return reader_.in_place() ? LookupInPlace(text, end) : Lookup(text);
-  }
-  int LookupInPlace(const char* text, const char* end);
-  void IndexTable();
 
   int64_t OffsetOf(const char* p) const { return reader_.OffsetOf(p); }
   int64_t WindowSize() const { return WinEnd() - WinBegin(); }
@@ -311,82 +303,10 @@ class Scan {
   // Set when a skip lands on the first byte of the next chunk: that byte is
   // treated as a skip within a chunk treats its target, not as a comment.
   bool land_on_first_ = false;
-  // First bytes of the registered keys, to refuse most unknown comments
-  // without a search. Rebuilt when the table changes.
-  uint64_t first_bytes_[4] = {};
-  bool indexed_ = false;
-  uint32_t indexed_generation_ = 0;
-  bool any_empty_key_ = false;
-  size_t longest_key_ = 0;
-  // Where the search for a text starting with each byte value begins, for
-  // the bytes marked in search_known_.
-  uint64_t search_known_[4] = {};
-  int search_low_[256] = {};
-  int search_high_[256] = {};
   // The table generation when last_found_ was looked up: a continuation
   // line after the table changed finds its keyword again by its text.
   uint32_t found_generation_ = 0;
 };
-
-void Scan::IndexTable() {
-  std::memset(first_bytes_, 0, sizeof first_bytes_);
-  any_empty_key_ = false;
-  longest_key_ = 0;
-  const int count = static_cast<int>(ctx_->commentsNum);
-  for (int i = 0; i < count; ++i) {
-    const unsigned char c = static_cast<unsigned char>(ctx_->entries[i].key[0]);
-    if (c == 0) any_empty_key_ = true;
-    longest_key_ = std::max(longest_key_,
-                            static_cast<size_t>(ctx_->entries[i].keyLen));
-    first_bytes_[c >> 6] |= uint64_t{1} << (c & 63);
-  }
-  // The search for a text starts where the steps that depend on its first
-  // byte alone end (ParserSearchStart), found for each byte when a text
-  // first needs it. An empty key compares equal to any text, so with one the
-  // search starts from the top.
-  std::memset(search_known_, 0, sizeof search_known_);
-  indexed_ = true;
-  indexed_generation_ = ctx_->tableGeneration;
-}
-
-int Scan::Lookup(const char* text) {
-  if (!indexed_ || ctx_->tableGeneration != indexed_generation_) IndexTable();
-  const unsigned char c = static_cast<unsigned char>(text[0]);
-  if (!any_empty_key_ &&
-      (first_bytes_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
-    return -1;  // no key starts with this byte, so none can match
-  }
-  if (any_empty_key_) {
-    return ParserFindEntry(ctx_->entries, text, 0,
-                           static_cast<int>(ctx_->commentsNum) - 1);
-  }
-  if ((search_known_[c >> 6] & (uint64_t{1} << (c & 63))) == 0) {
-    ParserSearchStart(ctx_->entries, static_cast<int>(ctx_->commentsNum), c,
-                      &search_low_[c], &search_high_[c]);
-    search_known_[c >> 6] |= uint64_t{1} << (c & 63);
-  }
-  return ParserFindEntry(ctx_->entries, text, search_low_[c], search_high_[c]);
-}
-
-// Lookup of the text from `text` up to `end`, read as if a NUL stood at
-// `end`: in a chunk read in place the byte there belongs to the window, and
-// a key must not match across it where a copied chunk would end.
-int Scan::LookupInPlace(const char* text, const char* end) {
-  if (!indexed_ || ctx_->tableGeneration != indexed_generation_) IndexTable();
-  const size_t held = static_cast<size_t>(end - text);
-  if (held > longest_key_) return Lookup(text);
-  char small[kKeyBufferSize + 1];
-  std::string large;
-  char* copy = small;
-  if (held >= sizeof small) {
-    large.assign(text, held);
-    copy = &large[0];
-  } else {
-    std::memcpy(small, text, held);
-    small[held] = '\0';
-  }
-  return Lookup(copy);
-}
 
 bool Scan::Fail(int status) {
   if (ctx_->scanStatus == VANTREL_SCAN_OK ||
@@ -825,7 +745,7 @@ Scan::ChunkEnd Scan::HandleComment(char** cursor) {
       }
     }
 
-    last_found_ = LookupBounded(p, data_end);
+    last_found_ = ParserLookup(ctx_, p, data_end);
     found_generation_ = ctx_->tableGeneration;
     if (wait_index_ != 0 && wait_index_ != last_found_ &&
         resume_offset_ != -1) {

@@ -2,7 +2,8 @@
 
 #include "engine/context.h"
 #include "handlers/checks.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
+#include "parser/parser_access.h"
 #include "vantrel/kal_parser.h"
 
 namespace vantrel {

@@ -4,7 +4,8 @@
 
 #include "engine/context.h"
 #include "handlers/page_index.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
+#include "parser/parser_access.h"
 
 namespace vantrel {
 

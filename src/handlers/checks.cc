@@ -19,7 +19,7 @@
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
 #include "output/escape.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "platform/number_text.h"
 
 namespace vantrel {

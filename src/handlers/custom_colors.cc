@@ -7,7 +7,7 @@
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
 #include "handlers/value_text.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 

@@ -15,7 +15,7 @@
 #include "engine/scanner.h"
 #include "handlers/handler_state.h"
 #include "handlers/value_text.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "platform/file.h"
 #include "platform/number_text.h"
 #include "platform/trace.h"

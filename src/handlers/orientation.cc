@@ -12,7 +12,7 @@
 #include "handlers/pages.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 

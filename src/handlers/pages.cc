@@ -11,7 +11,7 @@
 #include "handlers/handler_state.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 

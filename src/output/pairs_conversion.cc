@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "handlers/handler_state.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "platform/number_text.h"
 #include "store/property_map.h"
 #include "vantrel/kal_parser.h"

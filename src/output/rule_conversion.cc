@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "store/property_map.h"
 #include "vantrel/kal_parser.h"
 

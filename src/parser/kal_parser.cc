@@ -23,7 +23,7 @@
 #include "handlers/pdf.h"
 #include "handlers/separations.h"
 #include "handlers/xrx.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 

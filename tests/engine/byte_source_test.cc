@@ -11,7 +11,7 @@
 #include "engine/scanner.h"
 #include "engine/sections.h"
 #include "entry/roads.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 #include "support/test_support.h"
 
 namespace vantrel {

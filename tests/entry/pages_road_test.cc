@@ -11,7 +11,8 @@
 #include "engine/context.h"
 #include "handlers/page_index.h"
 #include "output/pages_json.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
+#include "parser/parser_access.h"
 #include "support/test_support.h"
 
 namespace {

@@ -10,7 +10,8 @@
 
 #include "engine/byte_source.h"
 #include "engine/context.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
+#include "parser/parser_access.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
 

@@ -9,7 +9,8 @@
 
 #include "engine/context.h"
 #include "engine/scan_record.h"
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
+#include "parser/parser_access.h"
 #include "vantrel/kal_parser.h"
 #include "vantrel/kal_property.h"
 #include "vantrel/parser_if.h"

@@ -1,4 +1,4 @@
-#include "parser/parse_state.h"
+#include "handlers/parse_state.h"
 
 #include <mutex>
 #include <new>

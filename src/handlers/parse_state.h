@@ -1,11 +1,11 @@
-// The state one parse writes: its property map and its comment families'
-// working values. A CKalParser takes one when it is constructed and gives it
+// The handlers' view of a parse: the state one parse writes, its property
+// map and its comment families' working values. A CKalParser takes one when it is constructed and gives it
 // back when it is destroyed; the scan engine context points at it, so
 // handlers reach it through their context argument. Each parse starts from
 // the state the library has when it is loaded, and only the thread running
 // the parse touches it, so parses on different threads run side by side.
-#ifndef VANTREL_PARSER_PARSE_STATE_H_
-#define VANTREL_PARSER_PARSE_STATE_H_
+#ifndef VANTREL_HANDLERS_PARSE_STATE_H_
+#define VANTREL_HANDLERS_PARSE_STATE_H_
 
 #include <memory>
 
@@ -13,7 +13,6 @@
 #include "handlers/handler_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
-#include "vantrel/kal_parser.h"
 
 namespace vantrel {
 
@@ -64,10 +63,4 @@ inline HandlerState& HandlerVars(ParserContext* context) {
 
 }  // namespace vantrel
 
-// The engine context of a parser, for the library's code and tests outside
-// CKalParser's members. Null when the parser could not make one.
-struct CKalParserAccess {
-  static ParserContext* Engine(CKalParser& parser) { return parser.m_engine; }
-};
-
-#endif  // VANTREL_PARSER_PARSE_STATE_H_
+#endif  // VANTREL_HANDLERS_PARSE_STATE_H_
