@@ -8,6 +8,7 @@
 #include "vantrel/comment_handler.h"
 
 class CParseXRXCommentsIf;
+struct ParserContext;
 namespace vantrel {
 class ByteSource;
 class CLoaderLibrary;
@@ -24,6 +25,39 @@ struct CommentEntry {
   void* userData;
   int keyLen;
   CommentEntry* next;
+};
+
+// Calls the scanner makes on behalf of comment families that live elsewhere.
+// Each may be null (nothing happens).
+struct ScannerHooks {
+  // At "(%%[" in the tail pass; `text` follows the marker.
+  void (*pdfPageMessage)(ParserContext* context, CommentStruct* record,
+                         char* text);
+  // At "translate" while the translate flag is 0; the answer becomes the
+  // flag (non-zero: stop looking).
+  int (*macLandscapeCheck)(ParserContext* context, CommentStruct* record,
+                           char* text);
+  // The EPS page count at a "%!" line of an EPS file.
+  CommentHandler epsPageCount;
+  // Whether macLandscapeCheck can answer non-zero at this point of the scan
+  // (null: always). While it answers false the scanner does not look for
+  // "translate" at all, which spares a search through every byte of a job
+  // that no Mac client wrote.
+  bool (*macLandscapeArmed)(ParserContext* context, CommentStruct* record);
+  // The checker counts lines and looks at lines that hold no registered
+  // comment, so it is handed each chunk once the chunk's comments were
+  // dispatched, and before bytes are carried into the next chunk. `data`
+  // holds the window's bytes from file offset `offset`; the scan has moved
+  // on to `upto` (the chunk's end, or where a carried comment begins). Calls
+  // come in file order; a range may be handed on again (after a carry), but
+  // no byte is skipped on a whole-file pass except where a handler asked
+  // for a skip; the chunk after a skip is read with its true byte before
+  // it, at data[-1]. `data` is valid only during the call.
+  void (*passedBytes)(ParserContext* context, const char* data, int64_t offset,
+                      int64_t upto);
+  // Frees what a family holds for the scan (the XRX plug-in objects) when
+  // the context is released.
+  void (*release)(ParserContext* context);
 };
 
 // The scan engine context of one CKalParser: keyword table, file, chunk
@@ -149,18 +183,10 @@ struct ParserContext {
     int64_t length;    // its length
     int64_t fileSize;  // the size of the whole file
   } dosEps;
-  // Set only by the check road's registration (null on every other road):
-  // the checker counts lines and looks at lines that hold no registered
-  // comment, so it is handed each chunk once the chunk's comments were
-  // dispatched, and before bytes are carried into the next chunk. `data`
-  // holds the window's bytes from file offset `offset`; the scan has moved
-  // on to `upto` (the chunk's end, or where a carried comment begins). Calls
-  // come in file order; a range may be handed on again (after a carry), but
-  // no byte is skipped on a whole-file pass except where a handler asked
-  // for a skip; the chunk after a skip is read with its true byte before
-  // it, at data[-1]. `data` is valid only during the call.
-  void (*passedBytes)(ParserContext* context, const char* data, int64_t offset,
-                      int64_t upto);
+  // What the scanner calls on behalf of the comment families registered
+  // for this parse. Each family sets its own when it registers; all are
+  // null again once the scan's context is released.
+  ScannerHooks hooks;
 };
 
 namespace vantrel {

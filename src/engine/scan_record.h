@@ -45,4 +45,25 @@ struct CommentStruct {
   uint64_t m_documentLevels;
 };
 
+namespace vantrel {
+
+// Makes the record ready for a scan in `mode`: the document state of a file
+// not read yet. Modes other than 15 are taken by their head and tail bits
+// alone, so any value ends: 4 scans nothing, 7 scans head and tail.
+void BeginScanRecord(CommentStruct* record);
+
+// The scanner met a "%!" line. Inside an embedded block it opens that block's
+// header. In the job's own document it opens the job's header, unless that
+// header has ended ("EndComments" or "Trailer" came): a later "%!" line, of a
+// font or a picture written without its block comments, does not reopen it.
+void ParserHeaderLine(CommentStruct* record);
+
+// The scan goes on at a later point of the file without reading what lies
+// between (a tail pass after a head pass): the blocks open at the point left
+// are taken as closed there, so the part read next is the job's own document
+// with the job's header state.
+void ParserLeaveEmbeddedBlocks(CommentStruct* record);
+
+}  // namespace vantrel
+
 #endif  // VANTREL_ENGINE_SCAN_RECORD_H_

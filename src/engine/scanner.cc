@@ -9,8 +9,6 @@
 #include "engine/byte_source.h"
 #include "engine/chunk_reader.h"
 #include "engine/keyword_table.h"
-#include "handlers/document_structure.h"
-#include "handlers/xrx.h"
 #include "platform/file.h"
 #include "platform/registry.h"
 #include "platform/trace.h"
@@ -18,11 +16,6 @@
 #include "vantrel/xrx_if.h"
 
 namespace vantrel {
-
-ScannerHooks& Hooks() {
-  static ScannerHooks hooks{};
-  return hooks;
-}
 
 ParserContext* ParserCreateContext(const char* path) {
   ParserContext* context = new (std::nothrow) ParserContext{};
@@ -69,7 +62,8 @@ void ParserReleaseContext(ParserContext* context) {
   context->dataEnd = nullptr;
   context->keyStart = nullptr;
   ParserFreeTable(context);
-  ReleaseXRXObjects(context);
+  if (context->hooks.release != nullptr) context->hooks.release(context);
+  context->hooks = ScannerHooks{};
 }
 
 void ParserFreeContext(ParserContext* context) {
@@ -227,7 +221,7 @@ class Scan {
       : ctx_(context),
         rec_(record),
         caller_(caller),
-        hooks_(Hooks()),
+        hooks_(context->hooks),
         whole_size_(context->wholeFileReadSize >= kHeadSize
                         ? context->wholeFileReadSize
                         : kWholeFileReadSize),
@@ -361,19 +355,7 @@ bool Scan::Open() {
 
 int64_t Scan::Run() {
   ctx_->scanStatus = VANTREL_SCAN_OK;
-  // Modes other than 15 are taken by their head and tail bits alone, so
-  // any value ends: 4 scans nothing, 7 scans head and tail.
-  if (rec_->m_scanMode != kScanWholeFile)
-    rec_->m_scanMode &= kScanHeadBit | kScanTailBit;
-  rec_->m_passBits = rec_->m_scanMode;
-  rec_->m_headerState = 0;
-  rec_->m_sawHeaderLine = 0;
-  rec_->m_endCommentsSeen = 0;
-  rec_->m_trailerSeen = 0;
-  rec_->m_documentDepth = 0;
-  rec_->m_jobHeaderState = 0;
-  rec_->m_documentLevels = 0;
-  rec_->m_fileType = -1;
+  BeginScanRecord(rec_);
   rec_->m_heliosSupport = getHeliosSupport() ? 1 : 0;
 
   if (!Open()) return -1;
@@ -545,11 +527,11 @@ bool Scan::RunPass() {
                                    ? ChunkOffset() + examined + 1
                                    : next_offset_;
     // The check road counts the lines of what the chunk passed over.
-    if (ctx_->passedBytes != nullptr) {
+    if (hooks_.passedBytes != nullptr) {
       const int64_t passed =
           std::min(end == ChunkEnd::kNext ? unexamined : next_offset_,
                    ChunkOffset() + Bytes());
-      ctx_->passedBytes(ctx_, Data(), ChunkOffset(), passed);
+      hooks_.passedBytes(ctx_, Data(), ChunkOffset(), passed);
     }
 
     // Without a "%!" line the head pass reads on, in the large chunks of a
@@ -636,8 +618,8 @@ char* FindPattern(char* from, char* stop, const char* data_end,
 void Scan::Carry(char* from) {
   // Carrying moves the bytes within the buffer: the checker counts the
   // chunk's lines up to here first.
-  if (ctx_->passedBytes != nullptr) {
-    ctx_->passedBytes(ctx_, Data(), ChunkOffset(), reader_.OffsetOf(from));
+  if (hooks_.passedBytes != nullptr) {
+    hooks_.passedBytes(ctx_, Data(), ChunkOffset(), reader_.OffsetOf(from));
   }
   next_offset_ = reader_.OffsetOf(from);
   carried_ = reader_.Carry(from);

@@ -81,27 +81,6 @@ bool ParserIsEPSF(const char* text, const char* end);
 // The Helios server support flag from the registry.
 bool getHeliosSupport();
 
-// Calls the scanner makes on behalf of comment families that live elsewhere.
-// Each may be null (nothing happens). Families install theirs at library
-// load; tests replace them with doubles.
-struct ScannerHooks {
-  // At "(%%[" in the tail pass; `text` follows the marker.
-  void (*pdfPageMessage)(ParserContext* context, CommentStruct* record,
-                         char* text);
-  // At "translate" while the translate flag is 0; the answer becomes the
-  // flag (non-zero: stop looking).
-  int (*macLandscapeCheck)(ParserContext* context, CommentStruct* record,
-                           char* text);
-  // The EPS page count at a "%!" line of an EPS file.
-  CommentHandler epsPageCount;
-  // Whether macLandscapeCheck can answer non-zero at this point of the scan
-  // (null: always). While it answers false the scanner does not look for
-  // "translate" at all, which spares a search through every byte of a job
-  // that no Mac client wrote.
-  bool (*macLandscapeArmed)(ParserContext* context, CommentStruct* record);
-};
-
-ScannerHooks& Hooks();
 
 }  // namespace vantrel
 

@@ -1,21 +1,17 @@
 // The library's load hook, the out-of-line members of the public
 // interface classes, and the scan status texts.
-#include "engine/scanner.h"
-#include "handlers/pages.h"
 #include "platform/trace.h"
 #include "vantrel/parser_if.h"
 
 namespace {
 
 // The load hook. What a parse writes belongs to the parse; loading brings
-// into being only what is process-wide: the trace object and the scanner's
-// hooks, which are read-only from here on. Nothing is torn down at unload,
+// into being only what is process-wide: the trace object. Nothing is torn down at unload,
 // so a host thread that still parses while the process exits never touches
 // a destroyed object.
 struct ModuleLifetime {
   ModuleLifetime() {
     vantrel::Trace();
-    vantrel::Hooks().epsPageCount = vantrel::ParserNumPages;
   }
 };
 

@@ -1600,7 +1600,7 @@ void RegisterCheckSet(ParserContext* context) {
     state.reset();
     return;
   }
-  context->passedBytes = PassedBytes;
+  context->hooks.passedBytes = PassedBytes;
   for (size_t i = 0; i < sizeof kKeys / sizeof kKeys[0]; ++i) {
     ParserAddEntryToList(context, kKeys[i].key, CheckComment,
                          static_cast<long>(i), state.get(), 0);

@@ -3,7 +3,7 @@
 //
 // It runs on the scanner as a road of its own. Its comments go to one
 // handler (CheckComment), and the scanner hands it every chunk once the
-// chunk's comments were dispatched (ParserContext::passedBytes), so that it
+// chunk's comments were dispatched (ScannerHooks::passedBytes), so that it
 // counts lines (LF, CR and CRLF each end one) however the chunks fall, and
 // sees the lines that hold no registered comment: the end of a header
 // without "%%EndComments", content after the job's "%%EOF", over-long DSC

@@ -212,18 +212,4 @@ int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
   return 0;
 }
 
-void ParserHeaderLine(CommentStruct* record) {
-  if (record == nullptr) return;
-  if (record->m_documentDepth > 0 ||
-      (record->m_endCommentsSeen == 0 && record->m_trailerSeen == 0)) {
-    record->m_headerState = 1;
-  }
-}
-
-void ParserLeaveEmbeddedBlocks(CommentStruct* record) {
-  if (record == nullptr || record->m_documentDepth == 0) return;
-  record->m_documentDepth = 0;
-  record->m_headerState = record->m_jobHeaderState;
-}
-
 }  // namespace vantrel

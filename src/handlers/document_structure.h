@@ -78,18 +78,6 @@ VANTREL_COMMENT_HANDLER(ParserCreationDate);
 // Stores "Creator" ("string", 3) by replacement.
 VANTREL_COMMENT_HANDLER(ParserCreator);
 
-// The scanner met a "%!" line. Inside an embedded block it opens that block's
-// header. In the job's own document it opens the job's header, unless that
-// header has ended ("EndComments" or "Trailer" came): a later "%!" line, of a
-// font or a picture written without its block comments, does not reopen it.
-void ParserHeaderLine(CommentStruct* record);
-
-// The scan goes on at a later point of the file without reading what lies
-// between (a tail pass after a head pass): the blocks open at the point left
-// are taken as closed there, so the part read next is the job's own document
-// with the job's header state.
-void ParserLeaveEmbeddedBlocks(CommentStruct* record);
-
 }  // namespace vantrel
 
 #endif  // VANTREL_HANDLERS_DOCUMENT_STRUCTURE_H_

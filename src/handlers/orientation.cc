@@ -37,16 +37,6 @@ bool BeginsWith(const char* text, const char* prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-// The scanner finds the landscape check through its hooks from library load
-// on.
-struct HookInstaller {
-  HookInstaller() {
-    Hooks().macLandscapeCheck = MacLandscapeCheck;
-    Hooks().macLandscapeArmed = MacLandscapeArmed;
-  }
-};
-const HookInstaller g_hook_installer;
-
 }  // namespace
 
 void RegisterOrientationSet(ParserContext* context, int32_t* counter) {
@@ -60,6 +50,10 @@ void RegisterOrientationSet(ParserContext* context, int32_t* counter) {
 void RegisterMacClientSet(ParserContext* context, int32_t* counter) {
   if (context == nullptr) return;
   ParserAddEntryToList(context, "KalMACClient", ParserMacClient, 0, counter, 0);
+  // Once "KalMACClient" marked the job, the scanner looks for the landscape
+  // turn that a Mac client's driver writes.
+  context->hooks.macLandscapeCheck = MacLandscapeCheck;
+  context->hooks.macLandscapeArmed = MacLandscapeArmed;
 }
 
 void AddOrientationNewEntry(PropertyMap& properties, const char* value) {

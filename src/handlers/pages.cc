@@ -62,6 +62,9 @@ void RegisterPagesSet(ParserContext* context, int* kal_pages) {
       {"BookletPages", ParserBookletPages, nullptr},
   };
   if (context == nullptr) return;
+  // The scanner asks this set for the page count of an EPS file at its "%!"
+  // line.
+  context->hooks.epsPageCount = ParserNumPages;
   for (const auto& entry : kEntries) {
     ParserAddEntryToList(context, entry.key, entry.handler, 0, entry.user_data,
                          0);

@@ -14,13 +14,6 @@ namespace {
 // Characters of a page number that a page message may hand on.
 constexpr size_t kPageNumberMax = 9;
 
-// The scanner finds the page messages through its hooks from library load
-// on.
-struct HookInstaller {
-  HookInstaller() { Hooks().pdfPageMessage = getNumberPagesPSfromPDF; }
-};
-const HookInstaller g_hook_installer;
-
 // Dispatches the "Pages" entry with `number` as the value text. The handlers
 // bound their reads by the context's data end, so for this call it is the
 // end of `number`; where the scan stands is given back afterwards.
@@ -51,6 +44,8 @@ void DispatchPages(ParserContext* context, CommentStruct* record,
 void RegisterPdfSet(ParserContext* context) {
   if (context == nullptr) return;
   ParserAddEntryToList(context, "PDF-1", ParserPDF, 0, nullptr, 0);
+  // The tail pass hands this set the page messages of a converted PDF.
+  context->hooks.pdfPageMessage = getNumberPagesPSfromPDF;
 }
 
 int64_t ParserPDF(char* context, CommentStruct*, long, char*, char**, char*,

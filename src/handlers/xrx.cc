@@ -133,6 +133,7 @@ class PluginCallLock {
 void RegisterXRXSet(ParserContext* context) {
   if (context == nullptr) return;
   ParserAddEntryToList(context, "XRXbegin:", ParserXRX, 0, nullptr, 0);
+  context->hooks.release = ReleaseXRXObjects;
 }
 
 void LoadXRXPareseDLL(ParserContext* context) {

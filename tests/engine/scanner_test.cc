@@ -76,6 +76,7 @@ class ScannerTest : public ::testing::Test {
     hits_.clear();
     ParserContext* ctx = ParserCreateContext(path.c_str());
     ctx->state = &vantrel_test::TestState();  // for the hooks' handlers
+    ctx->hooks = hooks_;
     for (const Key& key : keys) {
       ParserAddEntryToList(ctx, key.key, key.handler, 0, nullptr, 0);
     }
@@ -87,6 +88,7 @@ class ScannerTest : public ::testing::Test {
     EXPECT_EQ(ctx->source, nullptr);
     EXPECT_EQ(ctx->chunkBuffer, nullptr);
     EXPECT_EQ(ctx->commentsNum, 0u);
+    EXPECT_EQ(ctx->hooks.epsPageCount, nullptr);  // the parse's own, released
     ParserFreeContext(ctx);
     return result;
   }
@@ -103,6 +105,7 @@ class ScannerTest : public ::testing::Test {
   }
 
   vantrel_test::TempDir dir_;
+  ScannerHooks hooks_{};  // given to each scan's context
   std::vector<Hit> hits_;
   CommentStruct record_{};
   int status_ = 0;
@@ -385,8 +388,8 @@ int64_t EpsHook(char*, CommentStruct* record, long, char*, char**, char*,
 TEST_F(ScannerTest, HooksFireWhereTheirMarkersStand) {
   std::vector<std::string> calls;
   g_hook_calls = &calls;
-  ScannerHooks saved = Hooks();
-  Hooks() = ScannerHooks{nullptr, MacHook, EpsHook, nullptr};
+  hooks_.macLandscapeCheck = MacHook;
+  hooks_.epsPageCount = EpsHook;
   // "translate" is checked until the check answers non-zero, and only with
   // 20 bytes to spare.
   Scan(
@@ -399,7 +402,11 @@ TEST_F(ScannerTest, HooksFireWhereTheirMarkersStand) {
   calls.clear();
   Scan("%!PS-Adobe-3.0 EPSF-3.0 %\n%!PS-Adobe-3.0\n", 15);
   EXPECT_EQ(calls, (std::vector<std::string>{"eps:1"}));
-  Hooks() = saved;
+  // A parse whose families set no hooks has none called.
+  calls.clear();
+  hooks_ = ScannerHooks{};
+  Scan("%!PS-Adobe-3.0 EPSF-3.0 %\n0 0 translate 90 rotate\n", 15);
+  EXPECT_TRUE(calls.empty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/scan_record.h"
 #include "handlers/handler_state.h"
 #include "store/property_map.h"
 #include "support/test_support.h"
