@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "engine/context.h"
 #include "platform/file.h"
+#include "vantrel/scan_status.h"
 
 namespace vantrel {
 
@@ -36,6 +38,54 @@ int64_t MemorySource::ReadAt(char* buffer, size_t count, int64_t offset) {
       std::min<int64_t>(static_cast<int64_t>(count), size_ - offset));
   std::memcpy(buffer, data_ + offset, n);
   return static_cast<int64_t>(n);
+}
+
+namespace {
+
+ByteSource* OpenFileSource(const ParserContext* context, int* status) {
+  if (context->filePath[0] == '\0') {
+    *status = VANTREL_SCAN_NO_SUCH_FILE;
+    return nullptr;
+  }
+  int fd = -1;
+  int64_t size = 0;
+  if (!OpenForScan(context->filePath, &fd, &size, status)) return nullptr;
+  ByteSource* source = new (std::nothrow) FileSource(fd, size);
+  if (source == nullptr) {
+    CloseFile(fd);
+    *status = VANTREL_SCAN_OUT_OF_MEMORY;
+  }
+  return source;
+}
+
+ByteSource* OpenDescriptorSource(const ParserContext* context, int* status) {
+  int64_t size = 0;
+  if (!SizeOfDescriptor(context->descriptor, &size, status)) return nullptr;
+  ByteSource* source = new (std::nothrow)
+      FileSource(context->descriptor, size, /*owns_descriptor=*/false);
+  if (source == nullptr) *status = VANTREL_SCAN_OUT_OF_MEMORY;
+  return source;
+}
+
+}  // namespace
+
+bool OpenScanSource(ParserContext* context, int* status) {
+  *status = VANTREL_SCAN_READ_ERROR;
+  if (context->source != nullptr && !context->ownsSource) return true;
+  ByteSource* source = nullptr;
+  if (context->hasDescriptorSource) {
+    source = OpenDescriptorSource(context, status);
+  } else if (context->hasMemorySource) {
+    source = new (std::nothrow)
+        MemorySource(context->memoryData, context->memorySize);
+    if (source == nullptr) *status = VANTREL_SCAN_OUT_OF_MEMORY;
+  } else {
+    source = OpenFileSource(context, status);
+  }
+  if (source == nullptr) return false;
+  context->source = source;
+  context->ownsSource = true;
+  return true;
 }
 
 int64_t SourceReadAt(const ParserContext* context, char* buffer, size_t count,

@@ -77,6 +77,13 @@ class MemorySource : public ByteSource {
   int64_t size_;
 };
 
+// Sets the source of the scan that `context` is about to run: the host's
+// descriptor (CKalParser::SetDescriptorSource), its memory block
+// (SetMemorySource), or else the file at the context's path. A source the
+// context holds already (a test's) is used as it is, and stays the
+// caller's. False with *status set when the source cannot be had.
+bool OpenScanSource(ParserContext* context, int* status);
+
 // Reads through the source of the scan that `context` is running. Answers
 // -1 when no scan is running.
 int64_t SourceReadAt(const ParserContext* context, char* buffer, size_t count,

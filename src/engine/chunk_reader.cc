@@ -1,6 +1,7 @@
 #include "engine/chunk_reader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace vantrel {
@@ -14,16 +15,18 @@ constexpr int kDataStart = 64;
 
 }  // namespace
 
+ChunkReader::~ChunkReader() { std::free(storage_); }
+
 bool ChunkReader::Reserve(int size) {
   // No chunk holds more than the source.
   const int64_t held = ctx_->source->Size();
   if (size > held) size = static_cast<int>(std::max<int64_t>(held, 1));
   if (size <= buffer_size_) return true;
   void* grown = ctx_->source->Reallocate(
-      ctx_->chunkBuffer, kDataStart + static_cast<size_t>(size) + 1);
+      storage_, kDataStart + static_cast<size_t>(size) + 1);
   if (grown == nullptr) return false;
-  ctx_->chunkBuffer = static_cast<char*>(grown);
-  buf_ = ctx_->chunkBuffer + kDataStart;
+  storage_ = static_cast<char*>(grown);
+  buf_ = storage_ + kDataStart;
   if (!in_place_) data_ = buf_;
   buffer_size_ = size;
   return true;

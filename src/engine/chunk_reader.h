@@ -17,15 +17,21 @@ namespace vantrel {
 // chunk buffer) or the next byte of the window (a chunk read in place).
 // Readers of a chunk stop at its data end either way.
 //
-// Chunks lie in the context's chunk buffer, which the reader allocates
-// through the source and the context frees (ParserReleaseContext). A full
-// chunk strictly inside the window, not at its start, is read in place when
-// the source holds a block (`block` non-null): it is then never written.
+// Chunks lie in the reader's chunk buffer, which it allocates through the
+// source and frees when it goes. A full chunk strictly inside the window,
+// not at its start, is read in place when the source holds a block
+// (SetBlock): it is then never written. The reader is the one writer of the
+// context's view of the chunk (Publish), which the handlers read.
 class ChunkReader {
  public:
-  // `context->source` must stay set while the reader is used.
-  ChunkReader(ParserContext* context, const char* block)
-      : ctx_(context), block_(block) {}
+  // `context->source` must stay set while the reader reads.
+  explicit ChunkReader(ParserContext* context) : ctx_(context) {}
+  ~ChunkReader();
+  ChunkReader(const ChunkReader&) = delete;
+  ChunkReader& operator=(const ChunkReader&) = delete;
+
+  // The source's own bytes, when it holds them in one block (else null).
+  void SetBlock(const char* block) { block_ = block; }
 
   // The part of the source that is scanned: [begin, end).
   void SetWindow(int64_t begin, int64_t end) {
@@ -51,6 +57,12 @@ class ChunkReader {
   // chunk, which then begins at `from`'s offset. Answers their number.
   int Carry(const char* from);
 
+  // Makes the chunk held the one the handlers see: its offset and data end.
+  void Publish() const {
+    ctx_->chunkOffset = offset_;
+    ctx_->dataEnd = data_ + bytes_;
+  }
+
   char* data() const { return data_; }
   int bytes() const { return bytes_; }
   int64_t offset() const { return offset_; }
@@ -63,7 +75,8 @@ class ChunkReader {
 
  private:
   ParserContext* ctx_;
-  const char* block_;
+  const char* block_ = nullptr;
+  char* storage_ = nullptr;  // the allocation; the data start within it
   int64_t begin_ = 0;
   int64_t end_ = 0;
   int buffer_size_ = 0;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "vantrel/comment_handler.h"
 
@@ -87,19 +88,16 @@ struct ParserContext {
     int searchHigh[256];
   } lookup;
 
-  // The chunk buffer of the scan: the byte before the data holds the byte
-  // that precedes the chunk in the file (a line feed at its start), and a NUL
-  // follows the valid data.
-  char* chunkBuffer;
-  int32_t examinedLength;
+  // The chunk being examined, as the chunk reader publishes it: its file
+  // offset, and (below) the end of its data.
   int64_t chunkOffset;
   // The path given at creation, an owned copy of any length ("" when none
   // was given). With a memory or descriptor source it only names the job
   // (trace lines, DEX output names) and may be empty. Never null.
   char* filePath;
 
-  // End of the valid data of the chunk held. The chunk lies in the chunk
-  // buffer, where *dataEnd is NUL, or, for a memory block, in the block
+  // End of the valid data of the chunk held (the chunk reader publishes
+  // it). The chunk lies in the scan's chunk buffer, where *dataEnd is NUL, or, for a memory block, in the block
   // itself, where *dataEnd is the next byte of the block and nothing may be
   // written. Handlers never read at or past it, and never write the text.
   char* dataEnd;
@@ -135,7 +133,8 @@ struct ParserContext {
   uint32_t ownedKeyCount;
 
   // What the running scan reads; null outside a scan. Deleted at release
-  // when ownsSource.
+  // when ownsSource. A test may set one (not owned) before a scan: the
+  // scan reads it instead of the file.
   vantrel::ByteSource* source;
   bool ownsSource;
   // The host's block to scan instead of the file (CKalParser::
@@ -148,8 +147,6 @@ struct ParserContext {
   // it open until the scan ends.
   int descriptor;
   bool hasDescriptorSource;
-  // A source that a test hands in (not owned); takes the place of the rest.
-  vantrel::ByteSource* testSource;
   // A handler from outside the library is registered. Its text position is
   // a writable char*, so every chunk is a copy in the chunk buffer even when
   // the source could be read in place.
@@ -190,6 +187,24 @@ struct ParserContext {
 };
 
 namespace vantrel {
+
+// A new context for `path` (may be null: the scan will fail) with an empty
+// table of capacity 20, or null when memory is exhausted. The path is copied
+// whole, whatever its length.
+ParserContext* ParserCreateContext(const char* path);
+
+// Keeps `text` as the scan's detail for the host (CKalParser::
+// GetScanDetail), replacing an earlier one. Without memory for the copy
+// the scan goes without a detail.
+void SetScanDetail(ParserContext* context, const std::string& text);
+
+// Ends a scan: closes the source, frees the table, lets the families free
+// what they hold for the scan (their release hook) and clears the hooks.
+// The context itself stays valid (and empty). Safe to call repeatedly.
+void ParserReleaseContext(ParserContext* context);
+
+// ParserReleaseContext, then frees the context. Null is a no-op.
+void ParserFreeContext(ParserContext* context);
 
 // Bytes a comment key may copy into the scanner's key buffer (NUL excluded).
 constexpr int kKeyBufferSize = 256;

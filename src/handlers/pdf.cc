@@ -4,7 +4,7 @@
 
 #include "engine/context.h"
 #include "engine/keyword_table.h"
-#include "engine/scanner.h"
+#include "engine/dispatcher.h"
 #include "platform/trace.h"
 #include "vantrel/parser_if.h"
 
@@ -13,31 +13,6 @@ namespace {
 
 // Characters of a page number that a page message may hand on.
 constexpr size_t kPageNumberMax = 9;
-
-// Dispatches the "Pages" entry with `number` as the value text. The handlers
-// bound their reads by the context's data end, so for this call it is the
-// end of `number`; where the scan stands is given back afterwards.
-void DispatchPages(ParserContext* context, CommentStruct* record,
-                   char* number) {
-  const int index = ParserFindKey(context, "Pages");
-  if (index < 0) return;
-  char keyword[] = "Pages";
-  char* const saved_end = context->dataEnd;
-  char* const saved_key = context->keyStart;
-  context->dataEnd = number + std::strlen(number);
-  context->keyStart = nullptr;
-  char* position = number;
-  try {
-    ParserDispatch(context, index, record, keyword, &position, nullptr, 0, 0,
-                   nullptr, nullptr);
-  } catch (...) {
-    context->dataEnd = saved_end;
-    context->keyStart = saved_key;
-    throw;
-  }
-  context->dataEnd = saved_end;
-  context->keyStart = saved_key;
-}
 
 }  // namespace
 
@@ -73,7 +48,7 @@ void getNumberPagesPSfromPDF(ParserContext* context, CommentStruct* record,
     size_t length = static_cast<size_t>(bracket - blank - 1);
     if (length > kPageNumberMax) length = kPageNumberMax;
     std::memcpy(number, blank + 1, length);
-    DispatchPages(context, record, number);
+    DispatchValue(context, record, "Pages", number);
   } catch (...) {
     // A page message is a hint; whatever goes wrong with it, the scan goes
     // on.

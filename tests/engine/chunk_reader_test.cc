@@ -27,7 +27,8 @@ TEST(ChunkReader, KeepsTheByteBeforeAndTheEndOfEveryChunk) {
     MemorySource source(block.data(), block.size());
     ParserContext* ctx = ParserCreateContext("");
     ctx->source = &source;
-    ChunkReader r(ctx, memory ? source.InPlace(0) : nullptr);
+    ChunkReader r(ctx);
+    r.SetBlock(memory ? source.InPlace(0) : nullptr);
     r.SetWindow(2, 34);
     ASSERT_TRUE(r.Reserve(8));
     const struct {

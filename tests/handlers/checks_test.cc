@@ -300,7 +300,7 @@ TEST(Checks, CountedDataAreReadOnlyForAFindingAfterThem) {
     parser.SetMemorySource(text.data(), text.size());
     parser.AddCheckComments();
     ParserContext* engine = CKalParserAccess::Engine(parser);
-    engine->testSource = &source;
+    engine->source = &source;  // read instead of the file
     CRuleKalPropArrArray scratch;
     parser.HandleFile(scratch, 15);
     const CheckReport r = vantrel::HandlerVars(engine).check->Finish();

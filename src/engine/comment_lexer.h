@@ -1,0 +1,92 @@
+// The comment lexer: byte classes, where comments start, and what stands at
+// the start of a comment line.
+#ifndef VANTREL_ENGINE_COMMENT_LEXER_H_
+#define VANTREL_ENGINE_COMMENT_LEXER_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vantrel {
+
+// Byte classes, one table for the scanner and every comment family.
+enum ByteClass : uint8_t {
+  kLineEndByte = 1,   // "\n", "\r", and the NUL after a chunk's data
+  kBlankByte = 2,     // " ", "\t": blanks within a line
+  kSpaceByte = 4,     // what C's isspace() takes in the C locale
+  kWordEndByte = 8,   // ends a word: " ", "\t", "\n", "\f", "\r", NUL
+};
+
+constexpr uint8_t ByteClassOf(int c) {
+  uint8_t classes = 0;
+  if (c == '\n' || c == '\r' || c == '\0') classes |= kLineEndByte;
+  if (c == ' ' || c == '\t') classes |= kBlankByte;
+  if (c == ' ' || (c >= '\t' && c <= '\r')) classes |= kSpaceByte;
+  if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r' ||
+      c == '\0') {
+    classes |= kWordEndByte;
+  }
+  return classes;
+}
+
+struct ByteClassTable {
+  uint8_t of[256];
+  constexpr ByteClassTable() : of() {
+    for (int c = 0; c < 256; ++c) of[c] = ByteClassOf(c);
+  }
+};
+
+inline constexpr ByteClassTable kByteClasses{};
+
+inline bool HasByteClass(char c, uint8_t classes) {
+  return (kByteClasses.of[static_cast<unsigned char>(c)] & classes) != 0;
+}
+inline bool IsLineEndByte(char c) { return HasByteClass(c, kLineEndByte); }
+inline bool IsBlankByte(char c) { return HasByteClass(c, kBlankByte); }
+inline bool IsSpaceByte(char c) { return HasByteClass(c, kSpaceByte); }
+inline bool IsWordEndByte(char c) { return HasByteClass(c, kWordEndByte); }
+
+// Blanks after "%%" and after a keyword: a longer run is taken as text, so
+// a line of blanks costs no more than its first bytes.
+constexpr int kBlankRunLimit = 1000;
+
+// `p` moved past up to kBlankRunLimit blanks, never to `end` or beyond it.
+inline char* SkipBlanks(char* p, const char* end) {
+  for (int n = 0; n < kBlankRunLimit && p < end && IsBlankByte(*p); ++n) ++p;
+  return p;
+}
+
+// The first "%" in [from, last] (`last` inclusive) that starts a comment:
+// one at a line start (the byte before it is a line end) whose next byte is
+// ASCII, or any "%" followed by an ASCII byte when `any_line` is set (a
+// counted section is awaited: its closing comment may stand anywhere).
+// Null when there is none. p[-1] must be readable for every p in the range,
+// and last[1] too.
+char* FindCommentStart(char* from, char* last, bool any_line);
+
+// What stands at the start of a comment line.
+struct LexedComment {
+  char* text;  // past "%" or "%%" and the blanks after it
+  char lead;   // the byte at `text`, or NUL at the end of the data
+};
+
+// Lexes the comment whose "%" is at `pct`, reading no further than `end`.
+LexedComment LexComment(char* pct, const char* end);
+
+// The first place in [from, stop) where `pattern` (of `length` bytes)
+// starts, the match lying within the data that ends at `data_end` (it may
+// run past `stop`), or `stop`. The search runs on the pattern's byte at
+// `rare`, chosen as the one least common in PostScript text.
+char* FindPattern(char* from, char* stop, const char* data_end,
+                  const char* pattern, size_t length, size_t rare);
+
+// Type of a "%!" line given the text at its "!": 1 EPS ("PS" and "EPSF-"),
+// 2 PostScript ("PS"), 3 VPS, 0 other. Reads no further than `end`.
+int ParserFileType(const char* text, const char* end);
+
+// True when "EPSF-" occurs in `text` before the next "%". Reads no further
+// than `end`.
+bool ParserIsEPSF(const char* text, const char* end);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_ENGINE_COMMENT_LEXER_H_

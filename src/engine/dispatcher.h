@@ -1,0 +1,83 @@
+// The dispatcher: looks a comment up, calls its handlers and says what the
+// scan does next.
+#ifndef VANTREL_ENGINE_DISPATCHER_H_
+#define VANTREL_ENGINE_DISPATCHER_H_
+
+#include <cstdint>
+
+#include "engine/context.h"
+#include "engine/pass_planner.h"
+#include "engine/scan_record.h"
+
+namespace vantrel {
+
+// The chunk being examined, as the dispatcher needs it.
+struct ChunkFrame {
+  char* data;            // the first data byte
+  const char* dataEnd;   // the end of the data held
+  const char* last;      // the last byte examined (inclusive)
+  int64_t offset;        // the file offset of `data`
+  int64_t windowEnd;     // the end of the scan's window
+};
+
+// What happens after a comment.
+struct Step {
+  ChunkEnd kind = ChunkEnd::kNext;
+  // kNext: where the scan goes on (the scanner's hooks look here first).
+  char* cursor = nullptr;
+  // kSkip, kResume: the file offset where the scan goes on.
+  int64_t offset = 0;
+  // A "%!" line was met: the head pass reads on past it.
+  bool headerLine = false;
+};
+
+class Dispatcher {
+ public:
+  Dispatcher(ParserContext* context, CommentStruct* record, void* caller)
+      : ctx_(context), rec_(record), caller_(caller) {}
+
+  // Handles the comment whose "%" is at `pct` in `frame`.
+  Step Handle(char* pct, const ChunkFrame& frame);
+
+  // A counted section's closing comment is awaited: it may stand anywhere.
+  bool Waiting() const { return wait_index_ != 0; }
+  // A pass starts with a clean skip state: a section skipped by one pass is
+  // not awaited or resumed in another.
+  void StartPass() {
+    wait_index_ = 0;
+    resume_offset_ = -1;
+  }
+  // Nothing of what came before carries on (no continuation line either).
+  void Forget() {
+    last_found_ = -1;
+    StartPass();
+  }
+
+ private:
+  void HeaderLine(const char* text, const char* end);
+  // Finds the keyword at *p (moved past it and its ":"); -1 when none.
+  int FindKeyword(char** p, const char* end);
+  Step Interpret(int64_t result, char* p, const ChunkFrame& frame);
+
+  ParserContext* ctx_;
+  CommentStruct* rec_;
+  void* caller_;
+  int last_found_ = -1;
+  // The table generation when last_found_ was looked up: a continuation
+  // line after the table changed finds its keyword again by its text.
+  uint32_t found_generation_ = 0;
+  char key_[kKeyBufferSize] = {};
+  long wait_index_ = 0;
+  int64_t resume_offset_ = -1;
+};
+
+// Calls the handlers of `key` with `value` (NUL-terminated) as the comment's
+// value text, as if a comment outside the chunk had carried it: the
+// handlers read no further than the value's end. Answers their result, or 0
+// when `key` is not registered.
+int64_t DispatchValue(ParserContext* context, CommentStruct* record,
+                      const char* key, char* value);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_ENGINE_DISPATCHER_H_
