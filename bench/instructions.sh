@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     --out) [ $# -ge 2 ] || { echo "usage: $0 [BUILD_DIR] [--out DIR]" >&2; exit 2; }
            out=$2; shift 2 ;;
     --out=*) out=${1#--out=}; shift ;;
-    -h|--help) sed -n '2,15s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,17s/^# \{0,1\}//p' "$0"; exit 0 ;;
     -*) echo "usage: $0 [BUILD_DIR] [--out DIR]" >&2; exit 2 ;;
     *) build=$1; shift ;;
   esac
