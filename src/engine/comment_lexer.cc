@@ -5,33 +5,6 @@
 
 namespace vantrel {
 
-char* FindCommentStart(char* from, char* last, bool any_line) {
-  char* p = from;
-  while (p <= last) {
-    void* hit = std::memchr(p, '%', static_cast<size_t>(last - p + 1));
-    if (hit == nullptr) return nullptr;
-    char* pct = static_cast<char*>(hit);
-    if ((any_line || IsLineEndByte(pct[-1])) &&
-        static_cast<unsigned char>(pct[1]) < 0x80) {
-      return pct;
-    }
-    // A run of "%" holds no line start: step over it at once rather than
-    // searching again from each of its bytes.
-    p = pct + 1;
-    if (!any_line) {
-      while (p <= last && *p == '%') ++p;
-    }
-  }
-  return nullptr;
-}
-
-LexedComment LexComment(char* pct, const char* end) {
-  char* p = pct + 1;
-  if (p < end && *p == '%') ++p;
-  p = SkipBlanks(p, end);
-  return {p, p < end ? *p : '\0'};
-}
-
 char* FindPattern(char* from, char* stop, const char* data_end,
                   const char* pattern, size_t length, size_t rare) {
   // A match may run past `stop`, never past the data held.

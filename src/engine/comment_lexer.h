@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace vantrel {
 
@@ -55,13 +56,53 @@ inline char* SkipBlanks(char* p, const char* end) {
   return p;
 }
 
+// The first byte at or after `p` (up to last + 1) that is not a "%": runs of
+// "%" are stepped over eight bytes at a time.
+inline char* SkipPercentRun(char* p, const char* last) {
+  constexpr uint64_t kPercents = 0x2525252525252525ULL;
+  while (last - p >= 7) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const uint64_t other = word ^ kPercents;
+    if (other != 0) {
+      // The first byte in memory that differs.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+      return p + __builtin_clzll(other) / 8;
+#else
+      return p + __builtin_ctzll(other) / 8;
+#endif
+    }
+    p += sizeof word;
+  }
+  while (p <= last && *p == '%') ++p;
+  return p;
+}
+
 // The first "%" in [from, last] (`last` inclusive) that starts a comment:
 // one at a line start (the byte before it is a line end) whose next byte is
 // ASCII, or any "%" followed by an ASCII byte when `any_line` is set (a
 // counted section is awaited: its closing comment may stand anywhere).
 // Null when there is none. p[-1] must be readable for every p in the range,
 // and last[1] too.
-char* FindCommentStart(char* from, char* last, bool any_line);
+inline char* FindCommentStart(char* from, char* last, bool any_line) {
+  char* p = from;
+  while (p <= last) {
+    char* pct = p;
+    if (*p != '%') {
+      pct = static_cast<char*>(
+          std::memchr(p, '%', static_cast<size_t>(last - p + 1)));
+      if (pct == nullptr) return nullptr;
+    }
+    if ((any_line || IsLineEndByte(pct[-1])) &&
+        static_cast<unsigned char>(pct[1]) < 0x80) {
+      return pct;
+    }
+    // A run of "%" holds no line start: step over it at once rather than
+    // searching again from each of its bytes.
+    p = any_line ? pct + 1 : SkipPercentRun(pct + 1, last);
+  }
+  return nullptr;
+}
 
 // What stands at the start of a comment line.
 struct LexedComment {
@@ -70,7 +111,12 @@ struct LexedComment {
 };
 
 // Lexes the comment whose "%" is at `pct`, reading no further than `end`.
-LexedComment LexComment(char* pct, const char* end);
+inline LexedComment LexComment(char* pct, const char* end) {
+  char* p = pct + 1;
+  if (p < end && *p == '%') ++p;
+  p = SkipBlanks(p, end);
+  return {p, p < end ? *p : '\0'};
+}
 
 // The first place in [from, stop) where `pattern` (of `length` bytes)
 // starts, the match lying within the data that ends at `data_end` (it may

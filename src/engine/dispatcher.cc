@@ -97,6 +97,7 @@ Step Dispatcher::Handle(char* pct, const ChunkFrame& frame) {
   }
   Step after = Interpret(result, p, frame);
   after.headerLine = step.headerLine;
+  after.dispatched = true;
   return after;
 }
 

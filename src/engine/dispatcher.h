@@ -29,6 +29,8 @@ struct Step {
   int64_t offset = 0;
   // A "%!" line was met: the head pass reads on past it.
   bool headerLine = false;
+  // Handlers ran: what they keep may have changed.
+  bool dispatched = false;
 };
 
 class Dispatcher {

@@ -62,6 +62,13 @@ class Scan {
            (hooks_.macLandscapeArmed == nullptr ||
             hooks_.macLandscapeArmed(ctx_, rec_));
   }
+  // Whether a hook may fire; what it depends on changes only when a pass
+  // starts, a handler runs or a hook fires, so it is asked again only then
+  // and not at every comment.
+  void RefreshHooks() {
+    hooks_on_ = (rec_->m_inTailPass && hooks_.pdfPageMessage != nullptr) ||
+                MacCheckWanted();
+  }
 
   ParserContext* ctx_;
   CommentStruct* rec_;
@@ -83,6 +90,7 @@ class Scan {
   // treated as a skip within a chunk treats its target, not as a comment.
   bool land_on_first_ = false;
   int translate_flag_ = 0;
+  bool hooks_on_ = true;
 };
 
 bool Scan::Fail(int status) {
@@ -215,6 +223,7 @@ bool Scan::RunPass() {
   if (plan.tail) rec_->m_inTailPass = 1;
   pass_ = {plan.limit, plan.backoff, plan.maxChunk};
   dispatcher_.StartPass();
+  RefreshHooks();
   land_on_first_ = false;
   if (!Reserve(pass_.maxChunk)) return false;
   // The prologue read this pass's first chunk already when it read the
@@ -266,12 +275,14 @@ ChunkEnd Scan::Examine() {
   char* const last = const_cast<char*>(frame_.last);
   while (cursor <= last) {
     char* pct = FindCommentStart(cursor, last, dispatcher_.Waiting());
-    char* stop = pct != nullptr ? pct : last + 1;
-    bool carried = false;
-    cursor = RunHooksBefore(cursor, stop, &carried);
-    if (carried) return ChunkEnd::kCarry;
+    if (hooks_on_) {
+      char* stop = pct != nullptr ? pct : last + 1;
+      bool carried = false;
+      cursor = RunHooksBefore(cursor, stop, &carried);
+      if (carried) return ChunkEnd::kCarry;
+      if (pct != nullptr && cursor > pct) continue;  // a hook stepped over it
+    }
     if (pct == nullptr) break;
-    if (cursor > pct) continue;  // a hook stepped over it
     cursor = pct;
     const ChunkEnd end = Comment(&cursor);
     if (end != ChunkEnd::kNext) return end;
@@ -289,6 +300,7 @@ ChunkEnd Scan::Comment(char** cursor) {
     return ChunkEnd::kCarry;
   }
   const Step step = dispatcher_.Handle(*cursor, frame_);
+  if (step.dispatched) RefreshHooks();
   if (step.headerLine) {
     pass_.limit = LimitAfterHeaderLine(pass_.limit, reader_.offset());
   }
@@ -304,7 +316,7 @@ ChunkEnd Scan::Comment(char** cursor) {
       next_offset_ = step.offset;
       return ChunkEnd::kResume;
     default:
-      *cursor = HooksAt(step.cursor) + 1;
+      *cursor = (hooks_on_ ? HooksAt(step.cursor) : step.cursor) + 1;
       return ChunkEnd::kNext;
   }
 }
@@ -315,10 +327,12 @@ char* Scan::HooksAt(char* cursor) {
       data_end - cursor >= 4 && std::memcmp(cursor, "(%%[", 4) == 0) {
     cursor += 4;
     hooks_.pdfPageMessage(ctx_, rec_, cursor);
+    RefreshHooks();
   }
   if (data_end - cursor >= kTranslateSpan &&
       std::memcmp(cursor, "translate", 9) == 0 && MacCheckWanted()) {
     translate_flag_ = hooks_.macLandscapeCheck(ctx_, rec_, cursor);
+    RefreshHooks();
   }
   return cursor;
 }
