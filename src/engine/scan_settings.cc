@@ -1,7 +1,5 @@
 #include "engine/scanner.h"
 
-#include <cstdio>
-
 #include "platform/registry.h"
 #include "platform/trace.h"
 
@@ -10,10 +8,9 @@ namespace vantrel {
 bool getHeliosSupport() {
   VTRACE("Begin getHeliosSupport()");
   NTBaseRegHandle handle(kHKeyLocalMachine);
-  char path[256];
-  std::snprintf(path, sizeof path, "%s%s", "\\Software\\Kalvor\\",
-                "JobTicket\\Operations\\RipNT\\GlobalParams\\"
-                "SupportHeliosServer");
+  static const char path[] =
+      "\\Software\\Kalvor\\JobTicket\\Operations\\RipNT\\GlobalParams\\"
+      "SupportHeliosServer";
   int flag = 0;
   VTRACE("getHeliosSupport() before openRegistryFolder().");
   if (handle.openRegistryFolder(path) == 0) {

@@ -34,12 +34,15 @@ enum class Sink { kNone, kStderr, kFile };
 // told grow without end; past this many, nothing more is told.
 constexpr size_t kMaxTold = 64;
 
-// How many configurations that write lines exist, in force or kept by a
-// running parse. While there are none, a trace call answers at once, without
-// looking up the thread's parse.
-std::atomic<int> g_live_sinks{0};
-
 }  // namespace
+
+namespace trace_detail {
+std::atomic<int> g_live_sinks{0};
+std::atomic<bool> g_enabled{false};
+}  // namespace trace_detail
+
+using trace_detail::g_enabled;
+using trace_detail::g_live_sinks;
 
 struct TraceSink {
   TraceSink() = default;
@@ -78,8 +81,6 @@ TraceState& State() {
   return *state;
 }
 
-// Whether the configuration in force, or a capture, takes lines.
-std::atomic<bool> g_enabled{false};
 // The sink of the parse running on this thread, if any.
 thread_local const TraceSink* t_sink = nullptr;
 

@@ -15,6 +15,7 @@
 #ifndef VANTREL_PLATFORM_TRACE_H_
 #define VANTREL_PLATFORM_TRACE_H_
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,7 +92,28 @@ class TraceCapture {
 
 }  // namespace vantrel
 
-#define VTRACE(...) \
-  ::vantrel::Trace().OutputEx(::vantrel::kTraceInstance, __VA_ARGS__)
+namespace vantrel {
+namespace trace_detail {
+// How many configurations that write lines exist, in force or kept by a
+// running parse; and whether the configuration in force, or a capture,
+// takes lines.
+extern std::atomic<int> g_live_sinks;
+extern std::atomic<bool> g_enabled;
+}  // namespace trace_detail
+
+// False when no trace line can be written anywhere: a trace call then costs
+// two loads, with its arguments never formatted.
+inline bool TraceMayWrite() {
+  return trace_detail::g_live_sinks.load(std::memory_order_relaxed) != 0 ||
+         trace_detail::g_enabled.load(std::memory_order_relaxed);
+}
+}  // namespace vantrel
+
+#define VTRACE(...)                                                      \
+  do {                                                                   \
+    if (::vantrel::TraceMayWrite()) {                                    \
+      ::vantrel::Trace().OutputEx(::vantrel::kTraceInstance, __VA_ARGS__); \
+    }                                                                    \
+  } while (0)
 
 #endif  // VANTREL_PLATFORM_TRACE_H_
