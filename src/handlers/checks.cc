@@ -15,6 +15,7 @@
 #endif
 
 #include "engine/byte_source.h"
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
@@ -302,6 +303,14 @@ class Checker {
     return to;
   }
   bool LinesExact() const { return lines_exact_; }
+  const char* FastForward(const char* p, const char* end, int64_t here);
+  void LineText(const char* p, const char* t, int64_t start);
+  void HeaderLine(std::string_view text);
+  void BeginBlock(const KeyInfo& key, ParserContext* ctx,
+                  std::string_view text, const char* value,
+                  const char* comment_start, int64_t at);
+  void EndBlock(const KeyInfo& key);
+  void DexBlock(std::string_view text);
   void OnComment(const KeyInfo& key, char* context, const char* comment_start,
                  int64_t at, const char* value, bool continuation);
   // Before the first byte is counted: a DOS EPS header that names a
@@ -517,35 +526,10 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
       }
     }
     const int64_t here = data_offset + (p - base);
-    // Counted bytes: every line end counts, nothing else is looked at.
-    // Many of them are left for later, like skipped ones: few jobs have a
-    // finding after them.
-    if (Quiet() && data_active_ && !data_lines_ && here < data_end_) {
-      const char* limit =
-          data_end_ - here < end - p ? p + (data_end_ - here) : end;
-      if (limit - p >= kLaterBytes) {
-        NoteGap(here, here + (limit - p), limit[-1]);
-        p = limit;
-      } else {
-        p = CountAnyLineEnds(p, limit, here);
-      }
+    const char* next = FastForward(p, end, here);
+    if (next > p) {
+      p = next;
       continue;
-    }
-    // Most of a job is body text, where no line needs a look of its own:
-    // its LF-ended lines are counted in bulk, up to the next CR.
-    if (head_len_ == 0 && here == line_start_ && *p == '%' && QuietHeader()) {
-      const char* next = CountCommentLines(p, end, here);
-      if (next > p) {
-        p = next;
-        continue;
-      }
-    }
-    if (Quiet() && head_len_ == 0 && here == line_start_) {
-      const char* next = CountLines(p, end, data_offset + (p - base));
-      if (next > p) {
-        p = next;
-        continue;
-      }
     }
     if (cr == nullptr || cr < p) {
       const void* hit = std::memchr(p, '\r', static_cast<size_t>(end - p));
@@ -558,25 +542,7 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
       lf = hit != nullptr ? static_cast<const char*>(hit) : end;
     }
     const char* t = std::min(lf, cr);
-    if (t > p) {
-      if (dex_starting_) {
-        dex_starting_ = false;
-        const int64_t start = data_offset + (p - base);
-        if (start + dex_length_ > dex_far_end_) {
-          dex_far_end_ = start + dex_length_;
-          dex_far_length_ = dex_length_;
-          dex_far_line_ = dex_line_;
-          dex_far_offset_ = dex_offset_;
-        }
-      }
-      if (!head_done_) {
-        const int take =
-            static_cast<int>(std::min<int64_t>(kHeadBytes - head_len_, t - p));
-        std::memcpy(head_ + head_len_, p, static_cast<size_t>(take));
-        head_len_ += take;
-        if (head_len_ == kHeadBytes) LineHead();
-      }
-    }
+    if (t > p) LineText(p, t, here);
     if (t == end) break;
     EndLine(data_offset + (t - base));
     after_cr_ = *t == '\r';
@@ -585,6 +551,55 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
     line_start_ = data_offset + (p - base);
   }
   counted_ = at;
+}
+
+// Steps over bytes from `p` (at file offset `here`) that need no look of
+// their own. Answers `p` when there are none.
+const char* Checker::FastForward(const char* p, const char* end,
+                                 int64_t here) {
+  // Counted bytes: every line end counts, nothing else is looked at.
+  // Many of them are left for later, like skipped ones: few jobs have a
+  // finding after them.
+  if (Quiet() && data_active_ && !data_lines_ && here < data_end_) {
+    const char* limit =
+        data_end_ - here < end - p ? p + (data_end_ - here) : end;
+    if (limit - p >= kLaterBytes) {
+      NoteGap(here, here + (limit - p), limit[-1]);
+      return limit;
+    }
+    return CountAnyLineEnds(p, limit, here);
+  }
+  // Most of a job is body text, where no line needs a look of its own:
+  // its LF-ended lines are counted in bulk, up to the next CR.
+  if (head_len_ == 0 && here == line_start_ && *p == '%' && QuietHeader()) {
+    const char* next = CountCommentLines(p, end, here);
+    if (next > p) return next;
+  }
+  if (Quiet() && head_len_ == 0 && here == line_start_) {
+    return CountLines(p, end, here);
+  }
+  return p;
+}
+
+// The text [p, t) of a line, at file offset `start`: where a DEX block's
+// data begin, and the first bytes of the line that are looked at.
+void Checker::LineText(const char* p, const char* t, int64_t start) {
+  if (dex_starting_) {
+    dex_starting_ = false;
+    if (start + dex_length_ > dex_far_end_) {
+      dex_far_end_ = start + dex_length_;
+      dex_far_length_ = dex_length_;
+      dex_far_line_ = dex_line_;
+      dex_far_offset_ = dex_offset_;
+    }
+  }
+  if (!head_done_) {
+    const int take =
+        static_cast<int>(std::min<int64_t>(kHeadBytes - head_len_, t - p));
+    std::memcpy(head_ + head_len_, p, static_cast<size_t>(take));
+    head_len_ += take;
+    if (head_len_ == kHeadBytes) LineHead();
+  }
 }
 
 // Nothing but the count and over-long DSC lines matters for the lines that
@@ -1316,6 +1331,21 @@ void Checker::Page(std::string_view value) {
   ++doc.next_ordinal;
 }
 
+namespace {
+
+// The value from `value` up to its line's end, within what the chunk holds
+// (up to `data_end`), and at most kValueBytes long.
+std::string_view ValueLine(const char* value, const char* data_end) {
+  const char* v = value;
+  while (v < data_end && static_cast<size_t>(v - value) < kValueBytes &&
+         !IsLineEndByte(*v)) {
+    ++v;
+  }
+  return std::string_view(value, static_cast<size_t>(v - value));
+}
+
+}  // namespace
+
 void Checker::OnComment(const KeyInfo& key, char* context,
                         const char* comment_start, int64_t at,
                         const char* value, bool continuation) {
@@ -1342,24 +1372,12 @@ void Checker::OnComment(const KeyInfo& key, char* context,
     // scan skipped them, is the count's own).
     if (continuation) return;
   }
-  // The value, up to its line's end, within what the chunk holds.
-  const char* data_end = ctx->dataEnd;
-  const char* v = value;
-  while (v < data_end && static_cast<size_t>(v - value) < kValueBytes &&
-         *v != '\n' && *v != '\r' && *v != '\0') {
-    ++v;
-  }
-  const std::string_view text(value, static_cast<size_t>(v - value));
+  const std::string_view text = ValueLine(value, ctx->dataEnd);
 
   switch (key.role) {
-    case Role::kHeaderLine: {
-      Doc& doc = Current();
-      if (doc.part != Part::kNone) break;  // a "%!" in a body opens nothing
-      doc.part = Part::kHeader;
-      doc.dsc = text.substr(0, 9) == "PS-Adobe-";
-      doc.eps = text.find("EPSF-") != std::string_view::npos;
+    case Role::kHeaderLine:
+      HeaderLine(text);
       break;
-    }
     case Role::kEndComments:
       if (Current().part == Part::kHeader || Current().part == Part::kNone) {
         Current().end_comments = true;
@@ -1382,69 +1400,12 @@ void Checker::OnComment(const KeyInfo& key, char* context,
         eof_line_ = line_;
       }
       break;
-    case Role::kBegin: {
-      if (continuation) break;
-      CloseHeader();
-      const BlockKind kind = static_cast<BlockKind>(key.arg);
-      if (block_depth_ == kMaxBlocks) {
-        ++overflow_;
-        break;
-      }
-      Block& block = blocks_[block_depth_++];
-      block.kind = kind;
-      block.line = line_;
-      block.offset = line_start_;
-      block.doc = -1;
-      if (OpensDocument(kind)) {
-        block.doc = doc_depth_;
-        docs_[doc_depth_] = Doc{};
-        docs_[doc_depth_].kind = kind;
-        ++doc_depth_;
-      }
-      if (kind == BlockKind::kData || kind == BlockKind::kBinary) {
-        // "%%BeginData: count [type [Bytes|Lines]]", "%%BeginBinary: count".
-        std::string_view rest = text;
-        int64_t count = 0;
-        if (ReadCount(NextToken(rest), &count)) {
-          NextToken(rest);
-          data_lines_ = kind == BlockKind::kData && NextToken(rest) == "Lines";
-          data_pending_ = true;
-          data_kind_ = kind;
-          data_count_ = count;
-          data_line_ = line_;
-          data_offset_ = line_start_;
-          if (!data_lines_) {
-            SkipData(ctx, value, at + (value - comment_start));
-          }
-        }
-      }
+    case Role::kBegin:
+      if (!continuation) BeginBlock(key, ctx, text, value, comment_start, at);
       break;
-    }
-    case Role::kEnd: {
-      if (continuation) break;
-      if (overflow_ > 0) {
-        --overflow_;
-        break;
-      }
-      const BlockKind kind = static_cast<BlockKind>(key.arg);
-      int found = block_depth_ - 1;
-      while (found >= 0 && blocks_[found].kind != kind) --found;
-      if (found < 0) {
-        // The prolog may begin right after the header without its own
-        // "%%BeginProlog": a lone "%%EndProlog" is how many jobs mark it.
-        if (kind == BlockKind::kProlog) {
-          CloseHeader();
-          break;
-        }
-        const std::string name = kBlockNames[key.arg];
-        Add(FindingLevel::kError, "unbalanced",
-            "%%End" + name + " without its %%Begin" + name);
-        break;
-      }
-      EndBlocksAbove(found + 1);
-      PopBlock(false);
+    case Role::kEnd:
+      if (!continuation) EndBlock(key);
       break;
-    }
     case Role::kBodyMark:
       CloseHeader();
       break;
@@ -1457,22 +1418,102 @@ void Checker::OnComment(const KeyInfo& key, char* context,
     case Role::kPageWord:
       if (!continuation) CheckWords(key.key, key.arg, text);
       break;
-    case Role::kDex: {
-      std::string_view rest = text;
-      const std::string_view token = NextToken(rest);
-      int64_t length = 0;
-      if (!ReadCount(token, &length) || length <= 0) {
-        Add(FindingLevel::kError, "dex-length",
-            "DEX block length " + Quoted(token) + " is not a positive number");
-        break;
-      }
-      dex_pending_ = true;
-      dex_length_ = length;
-      dex_line_ = line_;
-      dex_offset_ = line_start_;
+    case Role::kDex:
+      DexBlock(text);
       break;
+  }
+}
+
+// A "%%Begin..." comment opens a block; a counted one says where its data
+// end.
+void Checker::BeginBlock(const KeyInfo& key, ParserContext* ctx,
+                         std::string_view text, const char* value,
+                         const char* comment_start, int64_t at) {
+  CloseHeader();
+  const BlockKind kind = static_cast<BlockKind>(key.arg);
+  if (block_depth_ == kMaxBlocks) {
+    ++overflow_;
+    return;
+  }
+  Block& block = blocks_[block_depth_++];
+  block.kind = kind;
+  block.line = line_;
+  block.offset = line_start_;
+  block.doc = -1;
+  if (OpensDocument(kind)) {
+    block.doc = doc_depth_;
+    docs_[doc_depth_] = Doc{};
+    docs_[doc_depth_].kind = kind;
+    ++doc_depth_;
+  }
+  if (kind == BlockKind::kData || kind == BlockKind::kBinary) {
+    // "%%BeginData: count [type [Bytes|Lines]]", "%%BeginBinary: count".
+    std::string_view rest = text;
+    int64_t count = 0;
+    if (ReadCount(NextToken(rest), &count)) {
+      NextToken(rest);
+      data_lines_ = kind == BlockKind::kData && NextToken(rest) == "Lines";
+      data_pending_ = true;
+      data_kind_ = kind;
+      data_count_ = count;
+      data_line_ = line_;
+      data_offset_ = line_start_;
+      if (!data_lines_) {
+        SkipData(ctx, value, at + (value - comment_start));
+      }
     }
   }
+}
+
+// A "%%End..." comment closes its block and every block still open in it.
+void Checker::EndBlock(const KeyInfo& key) {
+  if (overflow_ > 0) {
+    --overflow_;
+    return;
+  }
+  const BlockKind kind = static_cast<BlockKind>(key.arg);
+  int found = block_depth_ - 1;
+  while (found >= 0 && blocks_[found].kind != kind) --found;
+  if (found < 0) {
+    // The prolog may begin right after the header without its own
+    // "%%BeginProlog": a lone "%%EndProlog" is how many jobs mark it.
+    if (kind == BlockKind::kProlog) {
+      CloseHeader();
+      return;
+    }
+    const std::string name = kBlockNames[key.arg];
+    Add(FindingLevel::kError, "unbalanced",
+        "%%End" + name + " without its %%Begin" + name);
+    return;
+  }
+  EndBlocksAbove(found + 1);
+  PopBlock(false);
+}
+
+// A "%!" line opens the header of the document it stands at the start of;
+// one in a body opens nothing.
+void Checker::HeaderLine(std::string_view text) {
+  Doc& doc = Current();
+  if (doc.part != Part::kNone) return;
+  doc.part = Part::kHeader;
+  doc.dsc = text.substr(0, 9) == "PS-Adobe-";
+  doc.eps = text.find("EPSF-") != std::string_view::npos;
+}
+
+// A DEX block states its length.
+void Checker::DexBlock(std::string_view text) {
+  std::string_view rest = text;
+  const std::string_view token = NextToken(rest);
+  int64_t length = 0;
+  if (!ReadCount(token, &length) || length <= 0) {
+    Add(FindingLevel::kError, "dex-length",
+        "DEX block length " + Quoted(token) + " is not a positive number");
+    return;
+  }
+  dex_pending_ = true;
+  dex_length_ = length;
+  dex_line_ = line_;
+  dex_offset_ = line_start_;
 }
 
 void Checker::ReadDosEpsHeader(ParserContext* ctx) {

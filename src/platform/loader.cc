@@ -150,6 +150,50 @@ bool FileExists(const std::string& path) {
 #endif
 }
 
+#if defined(_WIN32)
+// `path` as the altered search wants it: a full path with backslashes.
+std::wstring FullPathForLoad(const std::string& path) {
+  std::wstring wide = WideText(path.c_str());
+  for (wchar_t& c : wide) {
+    if (c == L'/') c = L'\\';
+  }
+  std::wstring full(MAX_PATH, L'\0');
+  DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
+                             &full[0], nullptr);
+  if (n >= full.size()) {
+    full.resize(n);
+    n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
+                         &full[0], nullptr);
+  }
+  if (n > 0 && n < full.size()) {
+    full.resize(n);
+    wide = full;
+  }
+  return wide;
+}
+
+// The system's text for an error code, without its final line end and
+// period; empty when the system has none.
+std::string SystemErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  std::string why;
+  if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                         FORMAT_MESSAGE_FROM_SYSTEM |
+                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0,
+                     nullptr) != 0 &&
+      text != nullptr) {
+    why = Utf8Text(text, wcslen(text));
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' ||
+                            why.back() == ' ' || why.back() == '.')) {
+      why.pop_back();
+    }
+  }
+  if (text != nullptr) LocalFree(text);
+  return why;
+}
+#endif
+
 // Loads `path` (a full path, or with `search` a bare file name for the
 // system's search). Null on failure, with the platform's error number and
 // reason.
@@ -177,23 +221,7 @@ void* OpenLibrary(const std::string& path, bool search, unsigned long* error,
     // A file in a folder: loaded by its full name, its own dependencies
     // looked for in its folder first. The altered search needs a full path
     // with backslashes.
-    std::wstring wide = WideText(path.c_str());
-    for (wchar_t& c : wide) {
-      if (c == L'/') c = L'\\';
-    }
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
-                               &full[0], nullptr);
-    if (n >= full.size()) {
-      full.resize(n);
-      n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
-                           &full[0], nullptr);
-    }
-    if (n > 0 && n < full.size()) {
-      full.resize(n);
-      wide = full;
-    }
-    module = LoadLibraryExW(wide.c_str(), nullptr,
+    module = LoadLibraryExW(FullPathForLoad(path).c_str(), nullptr,
                             LOAD_WITH_ALTERED_SEARCH_PATH);
     code = GetLastError();
   }
@@ -201,21 +229,7 @@ void* OpenLibrary(const std::string& path, bool search, unsigned long* error,
   if (module == nullptr) {
     *error = code;
     // Named like the POSIX loader's text: the file, then why.
-    wchar_t* text = nullptr;
-    std::string why;
-    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                           FORMAT_MESSAGE_FROM_SYSTEM |
-                           FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0,
-                       nullptr) != 0 &&
-        text != nullptr) {
-      why = Utf8Text(text, wcslen(text));
-      while (!why.empty() && (why.back() == '\n' || why.back() == '\r' ||
-                              why.back() == ' ' || why.back() == '.')) {
-        why.pop_back();
-      }
-    }
-    if (text != nullptr) LocalFree(text);
+    const std::string why = SystemErrorText(code);
     *reason = path + ": " + (why.empty() ? "cannot be loaded" : why) +
               " (error " + std::to_string(code) + ")";
   }
