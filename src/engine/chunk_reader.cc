@@ -61,7 +61,8 @@ bool ChunkReader::Read(int64_t offset, int kept, int size) {
   if (in_place_) {
     // Out of place again (the window's end): the carried bytes and the byte
     // before come from the source too.
-    const char before = kept == 0 && offset > begin_ ? block_[offset - 1] : '\n';
+    const char before =
+        kept == 0 && offset > begin_ ? block_[offset - 1] : '\n';
     in_place_ = false;
     data_ = buf_;
     data_[-1] = before;

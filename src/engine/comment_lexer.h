@@ -11,10 +11,10 @@ namespace vantrel {
 
 // Byte classes, one table for the scanner and every comment family.
 enum ByteClass : uint8_t {
-  kLineEndByte = 1,   // "\n", "\r", and the NUL after a chunk's data
-  kBlankByte = 2,     // " ", "\t": blanks within a line
-  kSpaceByte = 4,     // what C's isspace() takes in the C locale
-  kWordEndByte = 8,   // ends a word: " ", "\t", "\n", "\f", "\r", NUL
+  kLineEndByte = 1,  // "\n", "\r", and the NUL after a chunk's data
+  kBlankByte = 2,    // " ", "\t": blanks within a line
+  kSpaceByte = 4,    // what C's isspace() takes in the C locale
+  kWordEndByte = 8,  // ends a word: " ", "\t", "\n", "\f", "\r", NUL
 };
 
 constexpr uint8_t ByteClassOf(int c) {

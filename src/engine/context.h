@@ -97,9 +97,10 @@ struct ParserContext {
   char* filePath;
 
   // End of the valid data of the chunk held (the chunk reader publishes
-  // it). The chunk lies in the scan's chunk buffer, where *dataEnd is NUL, or, for a memory block, in the block
-  // itself, where *dataEnd is the next byte of the block and nothing may be
-  // written. Handlers never read at or past it, and never write the text.
+  // it). The chunk lies in the scan's chunk buffer, where *dataEnd is NUL, or,
+  // for a memory block, in the block itself, where *dataEnd is the next byte of
+  // the block and nothing may be written. Handlers never read at or past it,
+  // and never write the text.
   char* dataEnd;
   // Where the key of the comment being dispatched starts in the chunk
   // buffer; a prefix entry's keyword is the whole word from here.

@@ -17,8 +17,7 @@ void Dispatcher::HeaderLine(const char* text, const char* end) {
   if (rec_->m_isEPSF && rec_->m_fileType == 1 &&
       ctx_->hooks.epsPageCount != nullptr) {
     ctx_->hooks.epsPageCount(reinterpret_cast<char*>(ctx_), rec_, 0, nullptr,
-                             nullptr, nullptr, 0, 0, nullptr, nullptr,
-                             nullptr);
+                             nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr);
   }
 }
 
@@ -79,9 +78,9 @@ Step Dispatcher::Handle(char* pct, const ChunkFrame& frame) {
   p = SkipBlanks(p, end);
   wait_index_ = 0;
   char* const value = p;
-  int64_t result = ParserDispatch(ctx_, last_found_, rec_, key_, &p, pct,
-                                  continuation, frame.offset + (p - frame.data),
-                                  &wait_index_, caller_);
+  int64_t result =
+      ParserDispatch(ctx_, last_found_, rec_, key_, &p, pct, continuation,
+                     frame.offset + (p - frame.data), &wait_index_, caller_);
   // Handlers move the position forward within the data held; anything else
   // is taken as "no move".
   if (p < pct || p > end) p = pct;

@@ -13,11 +13,11 @@ namespace vantrel {
 
 // The chunk being examined, as the dispatcher needs it.
 struct ChunkFrame {
-  char* data;            // the first data byte
-  const char* dataEnd;   // the end of the data held
-  const char* last;      // the last byte examined (inclusive)
-  int64_t offset;        // the file offset of `data`
-  int64_t windowEnd;     // the end of the scan's window
+  char* data;           // the first data byte
+  const char* dataEnd;  // the end of the data held
+  const char* last;     // the last byte examined (inclusive)
+  int64_t offset;       // the file offset of `data`
+  int64_t windowEnd;    // the end of the scan's window
 };
 
 // What happens after a comment.

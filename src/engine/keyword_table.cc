@@ -179,7 +179,8 @@ int LookupTerminated(ParserContext* context, const char* text) {
   const int count = static_cast<int>(context->commentsNum);
   // An empty key compares equal to any text: with one the search starts
   // from the top.
-  if (s.anyEmptyKey) return ParserFindEntry(context->entries, text, 0, count - 1);
+  if (s.anyEmptyKey)
+    return ParserFindEntry(context->entries, text, 0, count - 1);
   const unsigned char c = static_cast<unsigned char>(text[0]);
   if (!HasByte(s.firstBytes, c)) return -1;  // no key starts with this byte
   if (!HasByte(s.searchKnown, c)) {

@@ -39,7 +39,7 @@ enum class ChunkEnd {
 
 // What one pass reads, planned from the pass bits before it runs.
 struct PassPlan {
-  bool run = true;   // false: the bits name no pass; nothing is read
+  bool run = true;    // false: the bits name no pass; nothing is read
   int64_t start = 0;  // file offset of the pass's first chunk
   int64_t limit = 0;  // the pass ends at a chunk that starts at or past it
                       // (a head pass without a "%!" line moves it on)
@@ -89,11 +89,11 @@ struct PassCursor {
 // What the examination of one chunk left.
 struct ChunkResult {
   ChunkEnd end = ChunkEnd::kNext;
-  int64_t offset = 0;      // the chunk's file offset
-  int bytes = 0;           // its data
-  int size = 0;            // the size asked for when it was read
-  int examined = 0;        // bytes examined before the backoff
-  int64_t nextOffset = 0;  // where the examination says the scan goes on
+  int64_t offset = 0;          // the chunk's file offset
+  int bytes = 0;               // its data
+  int size = 0;                // the size asked for when it was read
+  int examined = 0;            // bytes examined before the backoff
+  int64_t nextOffset = 0;      // where the examination says the scan goes on
   bool sawHeaderLine = false;  // a "%!" line was seen so far in the scan
 };
 

@@ -1,5 +1,4 @@
 #include "engine/scanner.h"
-
 #include "platform/registry.h"
 #include "platform/trace.h"
 

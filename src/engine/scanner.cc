@@ -8,15 +8,13 @@
 #include "engine/comment_lexer.h"
 #include "engine/dispatcher.h"
 #include "engine/pass_planner.h"
+#include "engine/scan_hooks.h"
 #include "engine/window_probe.h"
 #include "vantrel/scan_status.h"
 
 namespace vantrel {
 
 namespace {
-
-// "translate -90 rotate": what the Mac landscape check needs to see at once.
-constexpr int kTranslateSpan = 20;
 
 // One scan: drives the chunk reader, the pass planner, the comment lexer
 // and the dispatcher over the window of the source.
@@ -34,12 +32,12 @@ class Scan {
   Scan(ParserContext* context, CommentStruct* record, void* caller)
       : ctx_(context),
         rec_(record),
-        hooks_(context->hooks),
         whole_size_(context->wholeFileReadSize >= kHeadSize
                         ? context->wholeFileReadSize
                         : kWholeFileReadSize),
         reader_(context),
-        dispatcher_(context, record, caller) {}
+        dispatcher_(context, record, caller),
+        hooks_(context, record) {}
 
   int64_t Run();
 
@@ -54,28 +52,14 @@ class Scan {
   void Frame(int examined, char* near_end);
   ChunkEnd Examine();
   ChunkEnd Comment(char** cursor);
-  char* RunHooksBefore(char* from, char* stop, bool* carried);
-  char* HooksAt(char* cursor);
+  char* HooksAt(char* cursor) { return hooks_.At(cursor, frame_.dataEnd); }
   void Carry(char* from);
-  bool MacCheckWanted() const {
-    return translate_flag_ == 0 && hooks_.macLandscapeCheck != nullptr &&
-           (hooks_.macLandscapeArmed == nullptr ||
-            hooks_.macLandscapeArmed(ctx_, rec_));
-  }
-  // Whether a hook may fire; what it depends on changes only when a pass
-  // starts, a handler runs or a hook fires, so it is asked again only then
-  // and not at every comment.
-  void RefreshHooks() {
-    hooks_on_ = (rec_->m_inTailPass && hooks_.pdfPageMessage != nullptr) ||
-                MacCheckWanted();
-  }
-
   ParserContext* ctx_;
   CommentStruct* rec_;
-  const ScannerHooks& hooks_;
   const int whole_size_;  // the chunk size of passes reading on
   ChunkReader reader_;
   Dispatcher dispatcher_;
+  HookRunner hooks_;
   // Where the passes so far stopped examining: a pass that continues the
   // scan begins here.
   int64_t covered_ = 0;
@@ -83,14 +67,12 @@ class Scan {
   int read_size_ = 0;              // the scan's chunk size
   PassCursor pass_;
   ChunkFrame frame_{};
-  char* near_end_ = nullptr;   // a comment at or past here is carried
-  int64_t next_offset_ = 0;    // where the next chunk begins
-  int carried_ = 0;            // bytes of the next chunk already held
+  char* near_end_ = nullptr;  // a comment at or past here is carried
+  int64_t next_offset_ = 0;   // where the next chunk begins
+  int carried_ = 0;           // bytes of the next chunk already held
   // Set when a skip lands on the first byte of the next chunk: that byte is
   // treated as a skip within a chunk treats its target, not as a comment.
   bool land_on_first_ = false;
-  int translate_flag_ = 0;
-  bool hooks_on_ = true;
 };
 
 bool Scan::Fail(int status) {
@@ -211,9 +193,9 @@ void Scan::Frame(int examined, char* near_end) {
 }
 
 bool Scan::RunPass() {
-  const PassPlan plan = PlanPass(
-      rec_->m_passBits, rec_->m_scanMode, reader_.window_begin(),
-      reader_.window_end(), covered_, read_size_, whole_size_);
+  const PassPlan plan =
+      PlanPass(rec_->m_passBits, rec_->m_scanMode, reader_.window_begin(),
+               reader_.window_end(), covered_, read_size_, whole_size_);
   rec_->m_passBits = plan.passBitsAfter;
   rec_->m_scanMode = plan.scanModeAfter;
   if (!plan.run) return true;
@@ -223,7 +205,7 @@ bool Scan::RunPass() {
   if (plan.tail) rec_->m_inTailPass = 1;
   pass_ = {plan.limit, plan.backoff, plan.maxChunk};
   dispatcher_.StartPass();
-  RefreshHooks();
+  hooks_.Refresh();
   land_on_first_ = false;
   if (!Reserve(pass_.maxChunk)) return false;
   // The prologue read this pass's first chunk already when it read the
@@ -246,14 +228,15 @@ bool Scan::RunPass() {
     const ChunkEnd end = Examine();
     if (end == ChunkEnd::kFail) return false;
     const int max_chunk = pass_.maxChunk;
-    const NextRead next = PlanNextRead(
-        &pass_,
-        {end, reader_.offset(), reader_.bytes(), reader_.size(), examined,
-         next_offset_, rec_->m_sawHeaderLine != 0},
-        reader_.window_end(), whole_size_);
+    const NextRead next =
+        PlanNextRead(&pass_,
+                     {end, reader_.offset(), reader_.bytes(), reader_.size(),
+                      examined, next_offset_, rec_->m_sawHeaderLine != 0},
+                     reader_.window_end(), whole_size_);
     // The check road counts the lines of what the chunk passed over.
-    if (hooks_.passedBytes != nullptr) {
-      hooks_.passedBytes(ctx_, reader_.data(), reader_.offset(), next.passed);
+    if (ctx_->hooks.passedBytes != nullptr) {
+      ctx_->hooks.passedBytes(ctx_, reader_.data(), reader_.offset(),
+                              next.passed);
     }
     if (pass_.maxChunk != max_chunk && !Reserve(pass_.maxChunk)) return false;
     if (next.passOver) {
@@ -275,11 +258,15 @@ ChunkEnd Scan::Examine() {
   char* const last = const_cast<char*>(frame_.last);
   while (cursor <= last) {
     char* pct = FindCommentStart(cursor, last, dispatcher_.Waiting());
-    if (hooks_on_) {
+    if (hooks_.on()) {
       char* stop = pct != nullptr ? pct : last + 1;
-      bool carried = false;
-      cursor = RunHooksBefore(cursor, stop, &carried);
-      if (carried) return ChunkEnd::kCarry;
+      char* carry_at = nullptr;
+      cursor = hooks_.Before(cursor, stop, frame_.dataEnd, reader_.MoreAfter(),
+                             &carry_at);
+      if (carry_at != nullptr) {
+        Carry(carry_at);
+        return ChunkEnd::kCarry;
+      }
       if (pct != nullptr && cursor > pct) continue;  // a hook stepped over it
     }
     if (pct == nullptr) break;
@@ -300,7 +287,7 @@ ChunkEnd Scan::Comment(char** cursor) {
     return ChunkEnd::kCarry;
   }
   const Step step = dispatcher_.Handle(*cursor, frame_);
-  if (step.dispatched) RefreshHooks();
+  if (step.dispatched) hooks_.Refresh();
   if (step.headerLine) {
     pass_.limit = LimitAfterHeaderLine(pass_.limit, reader_.offset());
   }
@@ -316,65 +303,21 @@ ChunkEnd Scan::Comment(char** cursor) {
       next_offset_ = step.offset;
       return ChunkEnd::kResume;
     default:
-      *cursor = (hooks_on_ ? HooksAt(step.cursor) : step.cursor) + 1;
+      *cursor = (hooks_.on() ? HooksAt(step.cursor) : step.cursor) + 1;
       return ChunkEnd::kNext;
   }
-}
-
-char* Scan::HooksAt(char* cursor) {
-  const char* data_end = frame_.dataEnd;
-  if (rec_->m_inTailPass && hooks_.pdfPageMessage != nullptr &&
-      data_end - cursor >= 4 && std::memcmp(cursor, "(%%[", 4) == 0) {
-    cursor += 4;
-    hooks_.pdfPageMessage(ctx_, rec_, cursor);
-    RefreshHooks();
-  }
-  if (data_end - cursor >= kTranslateSpan &&
-      std::memcmp(cursor, "translate", 9) == 0 && MacCheckWanted()) {
-    translate_flag_ = hooks_.macLandscapeCheck(ctx_, rec_, cursor);
-    RefreshHooks();
-  }
-  return cursor;
 }
 
 // The bytes from `from` on begin the next chunk.
 void Scan::Carry(char* from) {
   // Carrying moves the bytes within the buffer: the checker counts the
   // chunk's lines up to here first.
-  if (hooks_.passedBytes != nullptr) {
-    hooks_.passedBytes(ctx_, reader_.data(), reader_.offset(),
-                       reader_.OffsetOf(from));
+  if (ctx_->hooks.passedBytes != nullptr) {
+    ctx_->hooks.passedBytes(ctx_, reader_.data(), reader_.offset(),
+                            reader_.OffsetOf(from));
   }
   next_offset_ = reader_.OffsetOf(from);
   carried_ = reader_.Carry(from);
-}
-
-// Runs the hooks at every position in [from, stop) where one can fire.
-// Answers the position after the last byte the hooks looked at. Sets
-// *carried when a "translate" stands too close to the end of the data to be
-// checked here: it is then checked at the start of the next chunk.
-char* Scan::RunHooksBefore(char* from, char* stop, bool* carried) {
-  char* p = from;
-  while (p < stop) {
-    const bool pdf = rec_->m_inTailPass && hooks_.pdfPageMessage != nullptr;
-    const bool mac = MacCheckWanted();
-    if (!pdf && !mac) return stop;
-    char* next = stop;
-    if (pdf) next = FindPattern(p, next, frame_.dataEnd, "(%%[", 4, 1);
-    if (mac) {
-      char* translate = FindPattern(p, next, frame_.dataEnd, "translate", 9, 0);
-      if (translate < next && frame_.dataEnd - translate < kTranslateSpan &&
-          reader_.MoreAfter()) {
-        Carry(translate);
-        *carried = true;
-        return translate;
-      }
-      next = translate;
-    }
-    if (next >= stop) return stop;
-    p = HooksAt(next) + 1;
-  }
-  return p;
 }
 
 }  // namespace

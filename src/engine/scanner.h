@@ -22,7 +22,6 @@ int64_t ParserScanFile(ParserContext* context, CommentStruct* record,
 // The Helios server support flag from the registry.
 bool getHeliosSupport();
 
-
 }  // namespace vantrel
 
 #endif  // VANTREL_ENGINE_SCANNER_H_

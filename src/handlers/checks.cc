@@ -19,8 +19,8 @@
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
-#include "output/escape.h"
 #include "handlers/parse_state.h"
+#include "output/escape.h"
 #include "platform/number_text.h"
 
 namespace vantrel {
@@ -267,8 +267,8 @@ std::string_view NextToken(std::string_view& v) {
 // still runs past the job's end, and no sum with an offset overflows.
 bool ReadCount(std::string_view token, int64_t* count) {
   constexpr int64_t kCountCap = INT64_C(1) << 50;
-  if (token.empty() || token.find_first_not_of("0123456789") !=
-                           std::string_view::npos) {
+  if (token.empty() ||
+      token.find_first_not_of("0123456789") != std::string_view::npos) {
     return false;
   }
   if (ReadIntegerText(token.data(), token.data() + token.size(), int64_t{0},
@@ -306,9 +306,8 @@ class Checker {
   const char* FastForward(const char* p, const char* end, int64_t here);
   void LineText(const char* p, const char* t, int64_t start);
   void HeaderLine(std::string_view text);
-  void BeginBlock(const KeyInfo& key, ParserContext* ctx,
-                  std::string_view text, const char* value,
-                  const char* comment_start, int64_t at);
+  void BeginBlock(const KeyInfo& key, ParserContext* ctx, std::string_view text,
+                  const char* value, const char* comment_start, int64_t at);
   void EndBlock(const KeyInfo& key);
   void DexBlock(std::string_view text);
   void OnComment(const KeyInfo& key, char* context, const char* comment_start,
@@ -555,8 +554,7 @@ void Checker::Advance(const char* data, int64_t data_offset, int64_t at) {
 
 // Steps over bytes from `p` (at file offset `here`) that need no look of
 // their own. Answers `p` when there are none.
-const char* Checker::FastForward(const char* p, const char* end,
-                                 int64_t here) {
+const char* Checker::FastForward(const char* p, const char* end, int64_t here) {
   // Counted bytes: every line end counts, nothing else is looked at.
   // Many of them are left for later, like skipped ones: few jobs have a
   // finding after them.

@@ -1,9 +1,10 @@
 // The handlers' view of a parse: the state one parse writes, its property
-// map and its comment families' working values. A CKalParser takes one when it is constructed and gives it
-// back when it is destroyed; the scan engine context points at it, so
-// handlers reach it through their context argument. Each parse starts from
-// the state the library has when it is loaded, and only the thread running
-// the parse touches it, so parses on different threads run side by side.
+// map and its comment families' working values. A CKalParser takes one when it
+// is constructed and gives it back when it is destroyed; the scan engine
+// context points at it, so handlers reach it through their context argument.
+// Each parse starts from the state the library has when it is loaded, and only
+// the thread running the parse touches it, so parses on different threads run
+// side by side.
 #ifndef VANTREL_HANDLERS_PARSE_STATE_H_
 #define VANTREL_HANDLERS_PARSE_STATE_H_
 

@@ -76,8 +76,8 @@ std::string ResolveOwnFolder() {
     // The system always names a loaded module by its full path.
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
-      const DWORD n = GetModuleFileNameW(module, &name[0],
-                                         static_cast<DWORD>(name.size()));
+      const DWORD n =
+          GetModuleFileNameW(module, &name[0], static_cast<DWORD>(name.size()));
       if (n == 0) break;
       if (n < name.size()) {
         file = Utf8Text(name.c_str(), n);
@@ -126,9 +126,8 @@ std::vector<std::string> SearchFolders() {
         if (IsAbsoluteFolder(folder)) {
           folders.push_back(std::move(folder));
         } else {
-          TellSettingProblem(
-              SettingText(kPathVariable, folder.c_str()) +
-              " is not a full path; the folder is not searched");
+          TellSettingProblem(SettingText(kPathVariable, folder.c_str()) +
+                             " is not a full path; the folder is not searched");
         }
       }
       if (end == nullptr) break;
@@ -177,11 +176,10 @@ std::wstring FullPathForLoad(const std::string& path) {
 std::string SystemErrorText(DWORD code) {
   wchar_t* text = nullptr;
   std::string why;
-  if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                         FORMAT_MESSAGE_FROM_SYSTEM |
-                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0,
-                     nullptr) != 0 &&
+  if (FormatMessageW(
+          FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+              FORMAT_MESSAGE_IGNORE_INSERTS,
+          nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr) != 0 &&
       text != nullptr) {
     why = Utf8Text(text, wcslen(text));
     while (!why.empty() && (why.back() == '\n' || why.back() == '\r' ||

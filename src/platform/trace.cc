@@ -163,10 +163,10 @@ int AppendToFile(const std::string& path, const std::string& text) {
   // appended to whatever file it points at. Job text is private: 0600.
   int fd;
   do {
-    fd = ::open(path.c_str(),
-                O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC |
-                    O_NOFOLLOW,
-                0600);
+    fd = ::open(
+        path.c_str(),
+        O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW,
+        0600);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return errno;
   size_t done = 0;

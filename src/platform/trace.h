@@ -109,11 +109,11 @@ inline bool TraceMayWrite() {
 }
 }  // namespace vantrel
 
-#define VTRACE(...)                                                      \
-  do {                                                                   \
-    if (::vantrel::TraceMayWrite()) {                                    \
+#define VTRACE(...)                                                        \
+  do {                                                                     \
+    if (::vantrel::TraceMayWrite()) {                                      \
       ::vantrel::Trace().OutputEx(::vantrel::kTraceInstance, __VA_ARGS__); \
-    }                                                                    \
+    }                                                                      \
   } while (0)
 
 #endif  // VANTREL_PLATFORM_TRACE_H_
