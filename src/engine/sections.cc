@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "platform/number_text.h"
@@ -18,15 +19,12 @@ constexpr int64_t kMinSkippedSection = 100;
 constexpr int kLineEndWalk = 255;
 constexpr int kWordMax = 32;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
-
 // Reads a section's length at *p, within the line, through the one integer
 // reader. Answers false (and leaves *p) when there is no length there, or
 // when it is negative or beyond 64 bits: no section has such a length.
 bool ReadLength(const char** p, const char* end, int64_t* out) {
   const char* q = *p;
-  while (q < end && IsBlank(*q)) ++q;
+  while (q < end && IsBlankByte(*q)) ++q;
   // The reader would step over line ends to a number on a later line.
   if (q >= end || !(*q == '+' || *q == '-' || (*q >= '0' && *q <= '9'))) {
     return false;
@@ -41,9 +39,9 @@ bool ReadLength(const char** p, const char* end, int64_t* out) {
 // end of the line.
 bool ReadWord(const char** p, const char* end, char (&word)[kWordMax + 1]) {
   const char* q = *p;
-  while (q < end && IsBlank(*q)) ++q;
+  while (q < end && IsBlankByte(*q)) ++q;
   int n = 0;
-  for (; q < end && !IsBlank(*q) && !IsLineEnd(*q); ++q) {
+  for (; q < end && !IsBlankByte(*q) && !IsLineEndByte(*q); ++q) {
     if (n < kWordMax) word[n++] = *q;
   }
   word[n] = '\0';
@@ -56,7 +54,7 @@ bool ReadWord(const char** p, const char* end, char (&word)[kWordMax + 1]) {
 int64_t WalkToLineEnd(char** position, const char* end) {
   char* p = *position;
   int n = 0;
-  while (n < kLineEndWalk && p < end && !IsLineEnd(*p)) {
+  while (n < kLineEndWalk && p < end && !IsLineEndByte(*p)) {
     ++p;
     ++n;
   }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
@@ -56,8 +57,7 @@ int ReadNumbers(const char* pos, const char* end, float* out, int count) {
 }
 
 const char* SkipBlanks(const char* pos, const char* end) {
-  for (int i = 0; i < kBlankLimit && pos < end && (*pos == ' ' || *pos == '\t');
-       ++i) {
+  for (int i = 0; i < kBlankLimit && pos < end && IsBlankByte(*pos); ++i) {
     ++pos;
   }
   return pos;

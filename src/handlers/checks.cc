@@ -198,8 +198,6 @@ const KeyInfo kKeys[] = {
 };
 #undef BLOCK
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // A word of the job as it may stand in a message: cut, control bytes
 // escaped, other bytes read as Latin-1.
 std::string Quoted(std::string_view word) {
@@ -212,8 +210,8 @@ std::string Quoted(std::string_view word) {
 }
 
 std::string_view Trimmed(std::string_view v) {
-  while (!v.empty() && IsBlank(v.front())) v.remove_prefix(1);
-  while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
+  while (!v.empty() && IsBlankByte(v.front())) v.remove_prefix(1);
+  while (!v.empty() && IsBlankByte(v.back())) v.remove_suffix(1);
   return v;
 }
 
@@ -257,7 +255,7 @@ bool ReadNumber(std::string_view token, double* value, bool* integer) {
 std::string_view NextToken(std::string_view& v) {
   v = Trimmed(v);
   size_t end = 0;
-  while (end < v.size() && !IsBlank(v[end])) ++end;
+  while (end < v.size() && !IsBlankByte(v[end])) ++end;
   std::string_view token = v.substr(0, end);
   v.remove_prefix(end);
   return token;
@@ -934,7 +932,7 @@ void Checker::LineHead() {
       head.substr(0, 9) == "\x1b%-12345X" || head.substr(0, 4) == "@PJL";
   bool blank = true;
   for (char c : head) {
-    if (!(IsBlank(c) || c == '\x04' || c == '\f' || c == '\0')) blank = false;
+    if (!(IsBlankByte(c) || c == '\x04' || c == '\f' || c == '\0')) blank = false;
   }
   if (!started_ && !stopped_) {
     if (head.substr(0, 2) == "%!") {

@@ -3,11 +3,12 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
-#include "handlers/value_text.h"
 #include "handlers/parse_state.h"
+#include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -67,7 +68,7 @@ int64_t ParserDocumentCustomColors(char* context, CommentStruct*, long, char*,
       const bool parenthesised = stop - n > *position && stop[-n - 1] == '(';
       if (!parenthesised || stop >= end || *stop != ')') break;
       const char* next = stop + 1;
-      while (next < end && (*next == ' ' || *next == '\t')) ++next;
+      while (next < end && IsBlankByte(*next)) ++next;
       if (next >= end || *next != '(') break;
       pos = next;
     }

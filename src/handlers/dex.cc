@@ -10,12 +10,13 @@
 #include <string>
 
 #include "engine/byte_source.h"
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
 #include "handlers/handler_state.h"
-#include "handlers/value_text.h"
 #include "handlers/parse_state.h"
+#include "handlers/value_text.h"
 #include "platform/file.h"
 #include "platform/number_text.h"
 #include "platform/trace.h"
@@ -191,7 +192,7 @@ int64_t BlockStart(InputBytes& input, int64_t offset) {
   int64_t at = offset;
   for (int n = 0; n < kLineRestBudget; ++n, ++at) {
     const int c = input.At(at);
-    if (c < 0 || c == '\n' || c == '\r' || c == '\0') break;
+    if (c < 0 || IsLineEndByte(static_cast<char>(c))) break;
   }
   for (;; ++at) {
     const int c = input.At(at);

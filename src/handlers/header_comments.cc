@@ -3,13 +3,14 @@
 #include <memory>
 #include <utility>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/document_structure.h"
 #include "handlers/handler_state.h"
-#include "handlers/value_text.h"
 #include "handlers/parse_state.h"
+#include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -24,18 +25,6 @@ constexpr int kKALPPDLeadBytes = 4;
 // scanner always holds after a comment: a longer run would make the answer
 // depend on where the file's chunks happen to end.
 constexpr int kKALPPDWhiteRunLimit = kValueBudget;
-
-bool IsKALPPDWhite(char c) {
-  return c == ' ' || c == '\0' || c == '\t' || c == '\n' || c == '\f' ||
-         c == '\r';
-}
-
-// White space for deciding whether a title says anything; codes 128 and
-// above count as text.
-bool IsTitleWhite(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
-}
 
 // Comments that stand only after the header. Producers that leave out
 // "EndComments" go on with one of these (a prolog, most often); the first
@@ -120,12 +109,12 @@ int64_t ParserKALPPD(char* context, CommentStruct* /*record*/, long /*param*/,
   // A property without a name would reach the job ticket as an empty key.
   if (name_length == 0) return 0;
   p += name_length;
-  for (int i = 0; i < kKALPPDWhiteRunLimit && p < end && IsKALPPDWhite(*p);
+  for (int i = 0; i < kKALPPDWhiteRunLimit && p < end && IsWordEndByte(*p);
        ++i) {
     ++p;
   }
   char value[kValueBufferSize];
-  if (p < end && IsKALPPDWhite(*p)) {
+  if (p < end && IsWordEndByte(*p)) {
     value[0] = '\0';  // no value within reach
   } else {
     ReadRawText(p, end, kStopLineEnd | kStopTab | kStopFormFeed, kValueBudget,
@@ -160,7 +149,7 @@ int64_t ParserTitle(char* context, CommentStruct* record, long /*param*/,
                   kValueBudget, title);
   bool says_something = false;
   for (int i = 0; i < length && !says_something; ++i) {
-    says_something = !IsTitleWhite(title[i]);
+    says_something = !IsSpaceByte(title[i]);
   }
 
   std::unique_ptr<CKalProperty>& pending = HandlerVars(context).pendingTitle;

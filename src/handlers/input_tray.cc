@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "handlers/rule_output.h"
@@ -11,21 +12,15 @@
 namespace vantrel {
 namespace {
 
-// What separates the fields: the white space of a formatted read.
-bool IsSeparator(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-         c == '\f';
-}
-
 // Reads the next word of `*text` into `word`, cut to kPageRangeWordMax
 // characters (the rest of a longer word is passed over, so it does not
 // become the next field). Answers false when no word is left.
 bool ReadWord(const char** text, char (&word)[kPageRangeWordMax + 1]) {
   const char* p = *text;
-  while (IsSeparator(*p)) ++p;
+  while (IsSpaceByte(*p)) ++p;
   if (*p == '\0') return false;
   int n = 0;
-  for (; *p != '\0' && !IsSeparator(*p); ++p) {
+  for (; *p != '\0' && !IsSpaceByte(*p); ++p) {
     if (n < kPageRangeWordMax) word[n++] = *p;
   }
   word[n] = '\0';

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
@@ -83,15 +84,13 @@ PageIndexState* StateOf(void* user_data) {
   return static_cast<PageIndexState*>(user_data);
 }
 
-bool Blank(char c) { return c == ' ' || c == '\t'; }
-
 // The scanner also hands on comments written "% Page ..." (a2ps writes
 // "% Page prefeed" in its prolog, a remark, not a page). This family takes
 // only the structuring comments proper, "%%" right before the keyword, so
 // that every page it reports starts with its "%%Page:" line.
 bool IsDscComment(const char* comment_start) {
   return comment_start != nullptr && comment_start[1] == '%' &&
-         !Blank(comment_start[2]);
+         !IsBlankByte(comment_start[2]);
 }
 
 // The family's state when the comment speaks for the job: a structuring
@@ -117,7 +116,7 @@ std::string_view ValueLine(const char* context, const char* comment_start,
   const char* end = CommentWindowEnd(context, comment_start, p);
   const char* q = p;
   while (q < end && *q != '\n' && *q != '\r' && *q != '\0') ++q;
-  while (q > p && Blank(q[-1])) --q;
+  while (q > p && IsBlankByte(q[-1])) --q;
   return std::string_view(p, static_cast<size_t>(q - p));
 }
 
@@ -128,7 +127,7 @@ std::string_view ValueLine(const char* context, const char* comment_start,
 // false when no word is left.
 bool NextWord(std::string_view& rest, std::string& word, bool unquote) {
   size_t i = 0;
-  while (i < rest.size() && Blank(rest[i])) ++i;
+  while (i < rest.size() && IsBlankByte(rest[i])) ++i;
   if (i == rest.size()) {
     rest = {};
     return false;
@@ -147,7 +146,7 @@ bool NextWord(std::string_view& rest, std::string& word, bool unquote) {
       if (depth > 0 && --depth == 0 && first_close == std::string_view::npos) {
         first_close = i;
       }
-    } else if (depth == 0 && Blank(c)) {
+    } else if (depth == 0 && IsBlankByte(c)) {
       break;
     }
   }
@@ -203,7 +202,7 @@ const char* ReadQuickInteger(const char* p, const char* end, double* value) {
     v = v * 10 + (*p - '0');
     ++p;
   }
-  if (p == digits || (p < end && !Blank(*p))) return nullptr;
+  if (p == digits || (p < end && !IsBlankByte(*p))) return nullptr;
   *value = static_cast<double>(negative ? -v : v);
   return p;
 }
@@ -213,13 +212,13 @@ bool ReadBox(std::string_view line, std::array<double, 4>* box) {
   const char* p = line.data();
   const char* const end = p + line.size();
   for (double& value : *box) {
-    while (p < end && Blank(*p)) ++p;
+    while (p < end && IsBlankByte(*p)) ++p;
     if (p == end) return false;
     const char* stop = ReadQuickInteger(p, end, &value);
     if (stop == nullptr) {
       double v = 0;
       stop = ReadDoubleText(p, end, &v);
-      if (stop == nullptr || (stop < end && !Blank(*stop)) ||
+      if (stop == nullptr || (stop < end && !IsBlankByte(*stop)) ||
           !std::isfinite(v)) {
         return false;
       }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
 #include "engine/scanner.h"
 #include "platform/number_text.h"
@@ -16,7 +17,7 @@ int ReadValueText(const char* pos, const char* end,
   constexpr int kMaxCopied = kValueBudget - 1;
   int budget = kValueBudget;
   const char* p = pos;
-  while (budget > 0 && p < end && (*p == ' ' || *p == '\t')) {
+  while (budget > 0 && p < end && IsBlankByte(*p)) {
     ++p;
     --budget;
   }
@@ -31,7 +32,7 @@ int ReadValueText(const char* pos, const char* end,
     if (c >= 0x80) break;
     if (parenthesised) {
       if (c == ')') break;
-    } else if (c == '\n' || c == '\r' || c == '\0') {
+    } else if (IsLineEndByte(static_cast<char>(c))) {
       break;
     }
     out[n++] = static_cast<char>(c);
