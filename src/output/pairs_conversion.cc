@@ -53,7 +53,7 @@ PairValue PairValueOf(const CKalProperty& record, char* buffer) {
     case CKalProperty::kTypeFloat: {
       float v = 0;
       record.getValue(v);
-      return Real(v, 4, buffer);
+      return {buffer, FixedFloatText(v, buffer), 4};
     }
     case CKalProperty::kTypeBool: {
       int v = 0;

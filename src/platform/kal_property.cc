@@ -168,7 +168,7 @@ void CKalProperty::setPropertyName(const char* name) {
 void CKalProperty::setPropertyTypeName(const char* type_name) {
   if (type_name == nullptr) return;
   for (const TypeName& t : kTypeNames) {
-    if (std::strcmp(t.name, type_name) == 0) {
+    if (t.name[0] == type_name[0] && std::strcmp(t.name, type_name) == 0) {
       type_name_ = type_name;
       type_ = t.code;
       return;

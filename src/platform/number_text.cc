@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -147,6 +148,35 @@ size_t FixedText(double value, char* out) {
                                          std::chars_format::fixed, 6);
   if (r.ec != std::errc()) return 0;
   return static_cast<size_t>(r.ptr - out);
+}
+
+size_t FixedFloatText(float value, char* out) {
+  // Exact, as in FixedTextValue; from 2^63 on the general printer writes it.
+  const double millionths = std::fabs(static_cast<double>(value) * 1e6);
+  if (!(millionths < 0x1p63)) return FixedText(static_cast<double>(value), out);
+  uint64_t whole = static_cast<uint64_t>(millionths);
+  const double fraction = millionths - static_cast<double>(whole);
+  if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++whole;
+  char digits[24];
+  const size_t count = static_cast<size_t>(
+      std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+  char* pos = out;
+  // "-0.000000" too, as the C library prints a negative value that rounds
+  // to zero.
+  if (std::signbit(value)) *pos++ = '-';
+  constexpr size_t kDecimals = 6;
+  if (count > kDecimals) {
+    std::memcpy(pos, digits, count - kDecimals);
+    pos += count - kDecimals;
+    *pos++ = '.';
+    std::memcpy(pos, digits + count - kDecimals, kDecimals);
+  } else {
+    *pos++ = '0';
+    *pos++ = '.';
+    std::memset(pos, '0', kDecimals - count);
+    std::memcpy(pos + kDecimals - count, digits, count);
+  }
+  return static_cast<size_t>(pos + kDecimals - out);
 }
 
 double FixedTextValue(float value) {

@@ -61,6 +61,10 @@ constexpr size_t kFixedTextSize = 320;
 // its length (no NUL is written).
 size_t FixedText(double value, char* out);
 
+// FixedText(value, out) for a float, written without the general printer:
+// the same bytes, found from the float's exact count of millionths.
+size_t FixedFloatText(float value, char* out);
+
 // The number that FixedText(value) reads back as (with ReadDoubleText), found
 // without writing the text: `value` rounded to millionths, halves to even,
 // the sign of a value that rounds to zero kept. A record that holds this
