@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "platform/number_text.h"
 #include "vantrel/kal_property.h"
 
 namespace vantrel {
