@@ -83,6 +83,8 @@ class VANTREL_API CKalProperty {
   int getPropertyID() const { return id_; }
 
  private:
+  friend struct CKalPropertyAccess;  // the library's own code and tests
+
   enum class Form : unsigned char { kNone, kText, kInteger, kReal };
 
   void SetInteger(int64_t value, unsigned own_code);

@@ -1,7 +1,6 @@
 #include "handlers/bounding_box.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/value_text.h"
+#include "platform/kal_property_access.h"
 #include "platform/number_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
@@ -163,24 +163,25 @@ int64_t HandleBox(char* context, CommentStruct* record, char** position,
   return 0;
 }
 
-// Stores one crop property "Crop<name>", its value printed from the 32-bit
-// result.
-void StoreCrop(PropertyMap& properties, const char* name, float value) {
-  char key[32];
-  std::snprintf(key, sizeof key, "Crop%s", name);
+// Stores one crop property `key`, a "FLOAT" record holding the number that
+// the value's "%f" text reads as: every reader (text, float, double,
+// integer) answers what the printed 32-bit result gives, and the text is
+// printed only when one is read.
+void StoreCrop(PropertyMap& properties, const char* key, float value) {
   // A negated zero offset (an area comment with a zero corner) prints as
   // "0.000000", not "-0.000000".
   if (value == 0) value = 0;
-  const std::string text = FixedText(value);
   std::unique_ptr<CKalProperty> record = NewProperty(properties);
   if (!record) return;
   record->setPropertyName(key);
   record->setPropertyTypeName("FLOAT");
   record->setPropertyID(0);
-  record->setPropertyValue(text.c_str(), -1);
+  CKalPropertyAccess::SetReal(*record, FixedTextValue(value));
   properties.Store(key, std::move(record));
-  VTRACE("SetAtBoundingBox RipKey_%s, output = %d, value = %s", key,
-         properties.Count(), text.c_str());
+  if (CKalTrace::Enabled()) {
+    VTRACE("SetAtBoundingBox RipKey_%s, output = %d, value = %s", key,
+           properties.Count(), FixedText(value).c_str());
+  }
 }
 
 }  // namespace
@@ -322,10 +323,10 @@ void CKalParser::SetAtBoundingBox(ParserBoundingBoxStruct* box,
   box->upperY = height;
   box->upperX = width;
 
-  vantrel::StoreCrop(properties, "Width", width);
-  vantrel::StoreCrop(properties, "Height", height);
-  vantrel::StoreCrop(properties, "WOffset", width_offset);
-  vantrel::StoreCrop(properties, "HOffset", height_offset);
+  vantrel::StoreCrop(properties, "CropWidth", width);
+  vantrel::StoreCrop(properties, "CropHeight", height);
+  vantrel::StoreCrop(properties, "CropWOffset", width_offset);
+  vantrel::StoreCrop(properties, "CropHOffset", height_offset);
   // A second call for the same scan (the pairs conversion makes one) must
   // not convert the converted values again.
   box->rank = 0;

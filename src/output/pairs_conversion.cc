@@ -1,7 +1,6 @@
 // The RIP conversion: the property map becomes a flat array of key/value
 // pairs.
-#include <cinttypes>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -10,72 +9,104 @@
 
 #include "handlers/handler_state.h"
 #include "handlers/parse_state.h"
+#include "output/pair_value.h"
+#include "platform/kal_property_access.h"
 #include "platform/number_text.h"
 #include "store/property_map.h"
 #include "vantrel/kal_parser.h"
 
+namespace vantrel {
 namespace {
 
-char* CopyText(const std::string& text) {
-  char* copy = new (std::nothrow) char[text.size() + 1];
-  if (copy != nullptr) std::memcpy(copy, text.c_str(), text.size() + 1);
-  return copy;
+PairValue Integer(long value, int type, char* buffer) {
+  // Integers print the same in every locale: "%ld".
+  const std::to_chars_result r =
+      std::to_chars(buffer, buffer + kFixedTextSize, value);
+  return {buffer, static_cast<size_t>(r.ptr - buffer), type};
+}
+
+PairValue Real(double value, int type, char* buffer) {
+  return {buffer, FixedText(value, buffer), type};
 }
 
 }  // namespace
 
 // Records of a type code that has no conversion (0, 7, above 8) get an empty
 // text and pair type 0, never the value of another record.
-int VantrelPairValue(const CKalProperty& record, std::string& text) {
-  char buf[64];
-  auto integer = [&](long value, int type) {
-    std::snprintf(buf, sizeof buf, "%ld", value);
-    text = buf;
-    return type;
-  };
-  auto real = [&](double value, int type) {
-    text = vantrel::FixedText(value);
-    return type;
-  };
-  text.clear();
+PairValue PairValueOf(const CKalProperty& record, char* buffer) {
   switch (record.getPropertyType()) {
     case CKalProperty::kTypeInt: {
       int v = 0;
       record.getValue(v);
-      return integer(v, 1);
+      return Integer(v, 1, buffer);
     }
     case CKalProperty::kTypeLong: {
       long v = 0;
       record.getValue(v);
-      return integer(v, 2);
+      return Integer(v, 2, buffer);
     }
     case CKalProperty::kTypeDouble: {
       double v = 0;
       record.getValue(v);
-      return real(v, 3);
+      return Real(v, 3, buffer);
     }
     case CKalProperty::kTypeFloat: {
       float v = 0;
       record.getValue(v);
-      return real(v, 4);
+      return {buffer, FixedFloatText(v, buffer), 4};
     }
     case CKalProperty::kTypeBool: {
       int v = 0;
       record.getBoolValue(v);
-      return integer(v, 5);
+      return Integer(v, 5, buffer);
     }
-    case CKalProperty::kTypeText:
-      record.getValue(text);
-      return 6;
+    case CKalProperty::kTypeText: {
+      PairValue value{nullptr, 0, 6};
+      value.size = CKalPropertyAccess::ValueText(record, buffer, &value.text);
+      return value;
+    }
     case CKalProperty::kTypeShort: {
       short v = 0;
       record.getValue(v);
-      return integer(v, 7);
+      return Integer(v, 7, buffer);
     }
     default:
-      return 0;
+      return {buffer, 0, 0};
   }
 }
+
+}  // namespace vantrel
+
+int VantrelPairValue(const CKalProperty& record, std::string& text) {
+  char buffer[vantrel::kFixedTextSize];
+  const vantrel::PairValue value = vantrel::PairValueOf(record, buffer);
+  text.assign(value.text, value.size);
+  return value.type;
+}
+
+namespace {
+
+// A new[] copy of `size` bytes and a NUL; null when out of memory.
+char* CopyText(const char* text, size_t size) {
+  char* copy = new (std::nothrow) char[size + 1];
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, text, size);
+  copy[size] = '\0';
+  return copy;
+}
+
+// Writes one pair: its name and value texts straight into their own
+// allocations. False when either could not be made.
+bool FillPair(const vantrel::PropertyMap::Entry& entry, _tPairProperty& pair) {
+  char buffer[vantrel::kFixedTextSize];
+  const vantrel::PairValue value = vantrel::PairValueOf(*entry.second, buffer);
+  pair.propName = CopyText(entry.first.data(), entry.first.size());
+  pair.propValue = CopyText(value.text, value.size);
+  pair.propType = value.type;
+  return pair.propName != nullptr && pair.propValue != nullptr;
+}
+
+}  // namespace
 
 int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
   if (pairs != nullptr) {
@@ -102,31 +133,22 @@ int CKalParser::GetRipDataFromParser(_tPairProperty*& pairs, int& count) {
   // The array is handed over whole or not at all: a host prints and compares
   // every name and value, so a pair without one must never reach it. When
   // memory runs out on the way, the host gets no pairs (count 0) and the
-  // scan's status says why.
-  try {
-    std::vector<vantrel::PropertyMap::Entry> entries = properties.TakeAll();
-    if (entries.empty()) return 1;
-    std::unique_ptr<_tPairProperty[]> made(new (std::nothrow)
-                                               _tPairProperty[entries.size()]);
-    if (made == nullptr) {
+  // scan's status says why; the half-made array is released with its texts.
+  const std::vector<vantrel::PropertyMap::Entry> entries = properties.TakeAll();
+  if (entries.empty()) return 1;
+  std::unique_ptr<_tPairProperty[]> made(new (std::nothrow)
+                                             _tPairProperty[entries.size()]);
+  if (made == nullptr) {
+    lose_answer();
+    return 1;
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!FillPair(entries[i], made[i])) {
       lose_answer();
       return 1;
     }
-    std::string value;
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const int type = VantrelPairValue(*entries[i].second, value);
-      made[i].propName = CopyText(entries[i].first);
-      made[i].propValue = CopyText(value);
-      made[i].propType = type;
-      if (made[i].propName == nullptr || made[i].propValue == nullptr) {
-        lose_answer();
-        return 1;
-      }
-    }
-    count = static_cast<int>(entries.size());
-    pairs = made.release();
-  } catch (const std::bad_alloc&) {
-    lose_answer();
   }
+  count = static_cast<int>(entries.size());
+  pairs = made.release();
   return 1;
 }

@@ -1,11 +1,13 @@
 #include "vantrel/kal_property.h"
 
 #include <cerrno>
-#include <cinttypes>
-#include <cstdio>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
+#include "platform/kal_property_access.h"
 #include "platform/number_text.h"
 
 namespace {
@@ -44,6 +46,23 @@ bool ParseReal(const std::string& text, double& out) {
   return false;
 }
 
+// A floating-point value read as an integer, as reading its "%f" text with
+// ParseInteger would: toward zero, saturating beyond the int64 range; the
+// texts of an infinity or NaN do not read.
+bool RealToInteger(double value, int64_t& out) {
+  constexpr double kLimit = 9223372036854775808.0;  // 2^63
+  out = 0;
+  if (std::isnan(value) || std::isinf(value)) return false;
+  if (value >= kLimit) {
+    out = std::numeric_limits<int64_t>::max();
+  } else if (value < -kLimit) {
+    out = std::numeric_limits<int64_t>::min();
+  } else {
+    out = static_cast<int64_t>(value);
+  }
+  return true;
+}
+
 }  // namespace
 
 CKalProperty::CKalProperty() = default;
@@ -70,8 +89,7 @@ bool CKalProperty::ReadInteger(int64_t& out) const {
       out = integer_;
       return true;
     case Form::kReal:
-      out = static_cast<int64_t>(real_);
-      return true;
+      return RealToInteger(real_, out);
     case Form::kText:
       return ParseInteger(text_, out);
     case Form::kNone:
@@ -99,22 +117,10 @@ bool CKalProperty::ReadReal(double& out) const {
 }
 
 bool CKalProperty::getValue(std::string& out) const {
-  char buf[64];
-  switch (form_) {
-    case Form::kText:
-      out = text_;
-      return true;
-    case Form::kInteger:
-      std::snprintf(buf, sizeof buf, "%" PRId64, integer_);
-      out = buf;
-      return true;
-    case Form::kReal:
-      out = vantrel::FixedText(real_);
-      return true;
-    case Form::kNone:
-      break;
-  }
-  out.clear();
+  char buffer[vantrel::kFixedTextSize];
+  const char* text = nullptr;
+  const size_t size = CKalPropertyAccess::ValueText(*this, buffer, &text);
+  out.assign(text, size);
   return true;
 }
 
@@ -162,7 +168,7 @@ void CKalProperty::setPropertyName(const char* name) {
 void CKalProperty::setPropertyTypeName(const char* type_name) {
   if (type_name == nullptr) return;
   for (const TypeName& t : kTypeNames) {
-    if (std::strcmp(t.name, type_name) == 0) {
+    if (t.name[0] == type_name[0] && std::strcmp(t.name, type_name) == 0) {
       type_name_ = type_name;
       type_ = t.code;
       return;
@@ -222,3 +228,33 @@ CRuleKalPropArrArray::CRuleKalPropArrArray(const CRuleKalPropArrArray& other) =
 CRuleKalPropArrArray& CRuleKalPropArrArray::operator=(
     const CRuleKalPropArrArray& other) = default;
 CRuleKalPropArrArray::~CRuleKalPropArrArray() = default;
+
+void CKalPropertyAccess::SetReal(CKalProperty& record, double value) {
+  if (record.type_ == CKalProperty::kTypeNone) {
+    record.type_ = CKalProperty::kTypeDouble;
+  }
+  record.form_ = CKalProperty::Form::kReal;
+  record.real_ = value;
+  record.text_.clear();
+}
+
+size_t CKalPropertyAccess::ValueText(const CKalProperty& record, char* buffer,
+                                     const char** text) {
+  *text = buffer;
+  switch (record.form_) {
+    case CKalProperty::Form::kText:
+      *text = record.text_.data();
+      return record.text_.size();
+    case CKalProperty::Form::kInteger: {
+      // Integers print the same in every locale.
+      const std::to_chars_result r = std::to_chars(
+          buffer, buffer + vantrel::kFixedTextSize, record.integer_);
+      return static_cast<size_t>(r.ptr - buffer);
+    }
+    case CKalProperty::Form::kReal:
+      return vantrel::FixedText(record.real_, buffer);
+    case CKalProperty::Form::kNone:
+      break;
+  }
+  return 0;
+}

@@ -1,7 +1,9 @@
 #include "platform/number_text.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -137,13 +139,62 @@ const char* ReadDoubleText(const char* pos, const char* end, double* value) {
 }
 
 std::string FixedText(double value) {
-  // The longest text: "-" and the 309 integer digits of the largest double,
-  // the point and six decimals.
-  char text[320];
-  std::to_chars_result r = std::to_chars(text, text + sizeof text, value,
+  char text[kFixedTextSize];
+  return std::string(text, FixedText(value, text));
+}
+
+size_t FixedText(double value, char* out) {
+  std::to_chars_result r = std::to_chars(out, out + kFixedTextSize, value,
                                          std::chars_format::fixed, 6);
-  if (r.ec != std::errc()) return std::string();
-  return std::string(text, r.ptr);
+  if (r.ec != std::errc()) return 0;
+  return static_cast<size_t>(r.ptr - out);
+}
+
+size_t FixedFloatText(float value, char* out) {
+  // Exact, as in FixedTextValue; from 2^63 on the general printer writes it.
+  const double millionths = std::fabs(static_cast<double>(value) * 1e6);
+  if (!(millionths < 0x1p63)) return FixedText(static_cast<double>(value), out);
+  uint64_t whole = static_cast<uint64_t>(millionths);
+  const double fraction = millionths - static_cast<double>(whole);
+  if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++whole;
+  char digits[24];
+  const size_t count = static_cast<size_t>(
+      std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+  char* pos = out;
+  // "-0.000000" too, as the C library prints a negative value that rounds
+  // to zero.
+  if (std::signbit(value)) *pos++ = '-';
+  constexpr size_t kDecimals = 6;
+  if (count > kDecimals) {
+    std::memcpy(pos, digits, count - kDecimals);
+    pos += count - kDecimals;
+    *pos++ = '.';
+    std::memcpy(pos, digits + count - kDecimals, kDecimals);
+  } else {
+    *pos++ = '0';
+    *pos++ = '.';
+    std::memset(pos, '0', kDecimals - count);
+    std::memcpy(pos + kDecimals - count, digits, count);
+  }
+  return static_cast<size_t>(pos + kDecimals - out);
+}
+
+double FixedTextValue(float value) {
+  // Exact: a float's 24 significant bits times 10^6 (under 2^20) fit the 53
+  // of a double.
+  const double millionths = static_cast<double>(value) * 1e6;
+  // From 2^52 on (and for infinities and NaN) the product has no fraction:
+  // the text is the value's own digits and reads back as the value.
+  if (!(std::fabs(millionths) < 0x1p52)) return value;
+  double whole = std::floor(millionths);
+  const double fraction = millionths - whole;  // exact below 2^52
+  // The text rounds halves to even, as the C library's printing does.
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) {
+    whole += 1;
+  }
+  // "-0.000000" reads back as a negative zero.
+  if (whole == 0) whole = std::copysign(0.0, millionths);
+  return whole / 1e6;
 }
 
 const char* ReadIntegerText(const char* pos, const char* end, int64_t min,

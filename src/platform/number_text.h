@@ -7,6 +7,7 @@
 #ifndef VANTREL_PLATFORM_NUMBER_TEXT_H_
 #define VANTREL_PLATFORM_NUMBER_TEXT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -52,6 +53,24 @@ const char* ReadIntegerText(const char* pos, const char* end, Int min, Int max,
 // `value` as "%f" prints it in the C locale: six decimals, "-" before a
 // negative value (also "-0.000000"), "inf", "-inf", "nan", "-nan".
 std::string FixedText(double value);
+
+// The longest text FixedText writes: "-", the 309 integer digits of the
+// largest double, the point and six decimals.
+constexpr size_t kFixedTextSize = 320;
+// The same text written into `out`, which holds kFixedTextSize bytes; answers
+// its length (no NUL is written).
+size_t FixedText(double value, char* out);
+
+// FixedText(value, out) for a float, written without the general printer:
+// the same bytes, found from the float's exact count of millionths.
+size_t FixedFloatText(float value, char* out);
+
+// The number that FixedText(value) reads back as (with ReadDoubleText), found
+// without writing the text: `value` rounded to millionths, halves to even,
+// the sign of a value that rounds to zero kept. A record that holds this
+// number answers every read as the record holding the text would.
+// Infinities and NaN come back as they are.
+double FixedTextValue(float value);
 
 }  // namespace vantrel
 

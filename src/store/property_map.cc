@@ -1,34 +1,79 @@
 #include "store/property_map.h"
 
+#include <cstddef>
 #include <new>
+#include <string>
+#include <utility>
 
 namespace vantrel {
 
-CKalProperty* PropertyMap::Find(const std::string& name) const {
-  auto it = index_.find(name);
-  return it == index_.end() ? nullptr : entries_[it->second].second.get();
+namespace {
+
+// Up to this many entries a search walks the entries; past it the map keeps
+// a hash index, so that a job storing many names costs what its size costs.
+constexpr size_t kLinearEntries = 16;
+// Room made at the first store: the properties of a typical job.
+constexpr size_t kFirstCapacity = 16;
+
+}  // namespace
+
+size_t PropertyMap::IndexOf(std::string_view name) const {
+  if (!index_.empty()) {
+    auto it = index_.find(std::string(name));
+    return it == index_.end() ? entries_.size() : it->second;
+  }
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].first == name) return i;
+  }
+  return entries_.size();
 }
 
-void PropertyMap::Store(const std::string& name,
+void PropertyMap::BuildIndex() {
+  std::unordered_map<std::string, size_t> index;
+  index.reserve(entries_.size() * 2);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    index.emplace(entries_[i].first, i);
+  }
+  index_.swap(index);
+}
+
+CKalProperty* PropertyMap::Find(std::string_view name) const {
+  const size_t at = IndexOf(name);
+  return at == entries_.size() ? nullptr : entries_[at].second.get();
+}
+
+void PropertyMap::Store(std::string_view name,
                         std::unique_ptr<CKalProperty> record) {
-  auto it = index_.find(name);
-  if (it != index_.end()) {
-    entries_[it->second].second = std::move(record);
+  const size_t at = IndexOf(name);
+  if (at != entries_.size()) {
+    entries_[at].second = std::move(record);
     return;
   }
-  index_.emplace(name, entries_.size());
-  entries_.emplace_back(name, std::move(record));
+  if (entries_.capacity() == 0) entries_.reserve(kFirstCapacity);
+  entries_.emplace_back(std::string(name), std::move(record));
+  try {
+    if (!index_.empty()) {
+      index_.emplace(entries_.back().first, at);
+    } else if (entries_.size() > kLinearEntries) {
+      BuildIndex();
+    }
+  } catch (...) {
+    // The index must never name an entry that is not there, nor miss one.
+    entries_.pop_back();
+    throw;
+  }
 }
 
-void PropertyMap::Remove(const std::string& name) {
-  auto it = index_.find(name);
-  if (it == index_.end()) return;
-  size_t at = it->second;
-  index_.erase(it);
-  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
-  for (auto& slot : index_) {
-    if (slot.second > at) --slot.second;
+void PropertyMap::Remove(std::string_view name) {
+  const size_t at = IndexOf(name);
+  if (at == entries_.size()) return;
+  if (!index_.empty()) {
+    index_.erase(entries_[at].first);
+    for (auto& slot : index_) {
+      if (slot.second > at) --slot.second;
+    }
   }
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void PropertyMap::Clear() {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -31,11 +32,12 @@ class PropertyMap {
 
   // Null when absent. The pointer stays valid until the entry is replaced,
   // removed or cleared.
-  CKalProperty* Find(const std::string& name) const;
+  CKalProperty* Find(std::string_view name) const;
   // Stores `record` under `name`, destroying a record already stored there.
-  // A replaced entry keeps its place in the order.
-  void Store(const std::string& name, std::unique_ptr<CKalProperty> record);
-  void Remove(const std::string& name);
+  // A replaced entry keeps its place in the order. May throw std::bad_alloc
+  // (the map is then as it was, less a record replaced).
+  void Store(std::string_view name, std::unique_ptr<CKalProperty> record);
+  void Remove(std::string_view name);
   void Clear();
   int Count() const { return static_cast<int>(entries_.size()); }
   // Moves every entry out, in order, and leaves the map empty.
@@ -50,7 +52,13 @@ class PropertyMap {
   bool lost() const { return lost_; }
 
  private:
+  // Where `name` stands in entries_, or entries_.size().
+  size_t IndexOf(std::string_view name) const;
+  void BuildIndex();
+
   std::vector<Entry> entries_;
+  // Name -> place in entries_, kept only once the map has grown past a few
+  // entries (the map of a typical job is searched faster along entries_).
   std::unordered_map<std::string, size_t> index_;
   bool lost_ = false;
 };

@@ -14,7 +14,7 @@ LITERAL_CALLS = [
     (r'StoreProperty\(\s*[^,()]+(?:\([^()]*\))?\s*,\s*"(\w+)"', "{}"),
     (r'setPropertyName\(\s*"(\w+)"\s*\)', "{}"),
     (r'AddNewStrEntry\(\s*\w+\s*,\s*"(\w+)"', "{}"),
-    (r'StoreCrop\(\s*\w+\s*,\s*"(\w+)"', "Crop{}"),
+    (r'StoreCrop\(\s*\w+\s*,\s*"(\w+)"', "{}"),
 ]
 # Calls whose name is not a literal: where it comes from, and the file.
 # A new one needs the page (and this list) to say what names it gives.
@@ -23,7 +23,7 @@ NAME_FROM_VARIABLE = re.compile(
     r'|AddNewStrEntry\(\s*\w+\s*,\s*|savePageRangeProperty\(\s*[^,]+,\s*)'
     r'([a-z_]\w*)\s*[,)]')
 KNOWN_VARIABLE_NAMES = {
-    ("bounding_box.cc", "key"),      # "Crop" + a StoreCrop literal
+    ("bounding_box.cc", "key"),      # the name a StoreCrop call gives
     ("header_comments.cc", "keyword"),  # a host's own comment
     ("header_comments.cc", "name"),  # %%KALPPD
     ("input_tray.cc", "key"),        # %%InputSlotTray

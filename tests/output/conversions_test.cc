@@ -4,6 +4,7 @@
 #include <string>
 
 #include "store/property_map.h"
+#include "support/failing_new.h"
 #include "support/test_support.h"
 #include "vantrel/kal_parser.h"
 
@@ -49,6 +50,66 @@ TEST_F(ConversionTest, PairsCarryEveryKindOfValue) {
   EXPECT_EQ(parser_.GetRipDataFromParser(pairs, count), 1);
   EXPECT_EQ(pairs, nullptr);
   EXPECT_EQ(count, 0);
+}
+
+// One conversion of a scanned job's crop and of records of every kind, with
+// allocation `fail_at` of the conversion failed (0: none): "status|pairs".
+std::string ConvertFailing(long fail_at, bool* failed) {
+  static const char kJob[] =
+      "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612.5 792\n%%EndComments\n";
+  CKalParser parser("job.ps");
+  parser.SetMemorySource(kJob, sizeof kJob - 1);
+  parser.AddStructureComments();
+  parser.AddBoundingBox('M');
+  CRuleKalPropArrArray rules;
+  parser.HandleFile(rules, 3);
+  vantrel::PropertyMap& map = vantrel_test::StateOf(parser).properties;
+  // Names and texts past the length a string keeps in place.
+  StoreProperty(map, "AVeryLongPropertyNameIndeed", "STRING", 0,
+                "a value text longer than any kept in place");
+  StoreProperty(map, "CopiesNumber", "int", 0, 3);
+  StoreProperty(map, "Ratio", "double", 0, "0.25");
+  _tPairProperty* pairs = nullptr;
+  int count = 0;
+  {
+    vantrel_test::FailingNew fail(fail_at);
+    parser.GetRipDataFromParser(pairs, count);
+    *failed = fail.failed();
+  }
+  std::string out = std::to_string(parser.GetScanStatus()) + "|";
+  if (pairs == nullptr && count != 0) out += "count without pairs";
+  for (int i = 0; i < count; ++i) {
+    if (pairs[i].propName == nullptr || pairs[i].propValue == nullptr) {
+      out += "pair without a text; ";
+    }
+  }
+  out += vantrel_test::DumpPairs(pairs, count);
+  delete[] pairs;
+  return out;
+}
+
+// Each pair's texts are made straight into their own allocations: whichever
+// of them fails, the host gets the whole array or none, and the status says
+// why.
+TEST(PairsConversion, GivesTheWholeArrayOrNoneWhenAnAllocationFails) {
+  bool failed = false;
+  const std::string whole = ConvertFailing(0, &failed);
+  EXPECT_EQ(whole,
+            "0|CropWidth(4)=216.076385; CropHeight(4)=279.399994; "
+            "CropWOffset(4)=0.000000; CropHOffset(4)=0.000000; "
+            "Orientation(6)=Portrait; "
+            "DocumentCustomColors(6)=; AVeryLongPropertyNameIndeed(6)=a "
+            "value text longer than any kept in place; CopiesNumber(1)=3; "
+            "Ratio(3)=0.250000");
+  const std::string none = std::to_string(VANTREL_SCAN_OUT_OF_MEMORY) + "|";
+  long points = 0;
+  for (long n = 1; n < 1000; ++n) {
+    const std::string answer = ConvertFailing(n, &failed);
+    if (!failed) break;
+    ++points;
+    EXPECT_EQ(answer, none) << "allocation " << n;
+  }
+  EXPECT_GT(points, 16);  // the array and both texts of every pair
 }
 
 // The whole-file cases are the service's tests.

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
+#include "platform/kal_property_access.h"
+#include "platform/number_text.h"
 #include "support/test_support.h"
+#include "vantrel/parser_if.h"
 
 namespace {
 
@@ -59,6 +63,51 @@ TEST(KalProperty, UntypedWritesTakeTheirOwnCode) {
   short back = 0;
   a.getValue(back);
   EXPECT_EQ(back, -1);
+}
+
+// Every read of a record that holds a crop as a number answers what the
+// record holding its printed text answers: text, floating-point reads to the
+// bit, integer reads (truncated, saturated beyond the int64 range), the pair.
+std::string AllReads(const CKalProperty& record) {
+  std::string text;
+  record.getValue(text);
+  double d = 0;
+  float f = 0;
+  short s = 0;
+  int i = 0;
+  long l = 0;
+  int b = 0;
+  std::string pair;
+  std::ostringstream out;
+  out << record.getValue(d) << record.getValue(f) << record.getValue(s)
+      << record.getValue(i) << record.getValue(l) << record.getBoolValue(b)
+      << ' ' << text << ' ' << std::hexfloat << d << ' ' << f << ' ' << std::dec
+      << s << ' ' << i << ' ' << l << ' ' << b << ' '
+      << VantrelPairValue(record, pair) << pair << ' '
+      << record.getPropertyType();
+  return out.str();
+}
+
+TEST(KalProperty, NumberHeldForItsTextReadsAsTheText) {
+  static const float kCrops[] = {
+      215.899994f,    0.0f,          -3e-7f,   0.0078125f, -25.047222f,
+      65535.5f,       4.5e9f,        -9.3e18f, 9.3e18f,    3.4028235e38f,
+      -3.4028235e38f, 2147483648.0f, 1e-45f,
+  };
+  for (float value : kCrops) {
+    CKalProperty text;
+    text.setPropertyTypeName("FLOAT");
+    text.setPropertyValue(vantrel::FixedText(value).c_str(), -1);
+    CKalProperty number;
+    number.setPropertyTypeName("FLOAT");
+    CKalPropertyAccess::SetReal(number, vantrel::FixedTextValue(value));
+    EXPECT_EQ(AllReads(number), AllReads(text)) << value;
+    CKalProperty copy(number);
+    EXPECT_EQ(AllReads(copy), AllReads(text)) << value;
+  }
+  CKalProperty untyped;
+  CKalPropertyAccess::SetReal(untyped, 0.5);
+  EXPECT_EQ(untyped.getPropertyType(), CKalProperty::kTypeDouble);
 }
 
 TEST(RuleContainers, CopiesAreIndependent) {

@@ -149,5 +149,63 @@ TEST(IntegerText, ReadsEveryDigitAndTakesOnlyNumbersInRange) {
   EXPECT_EQ(narrow, 12);
 }
 
+// The float printer writes what the general one writes for the float: the
+// same sweep, ties of the seventh decimal, both zeros, the ends of the range.
+TEST(NumberText, FloatPrinterWritesWhatTheGeneralOneWrites) {
+  static const float kValues[] = {
+      0.0f,    -0.0f,  0.0078125f, -0.0234375f, 5e-7f,  -3e-7f, 1e-45f,
+      9.2e12f, 9.3e18f, 3.4028235e38f, -3.4028235e38f, INFINITY, -INFINITY,
+  };
+  auto check = [](float f) {
+    char own[kFixedTextSize];
+    return std::string(own, FixedFloatText(f, own)) == FixedText(f);
+  };
+  for (float f : kValues) EXPECT_TRUE(check(f)) << std::hexfloat << f;
+  uint32_t bits = 11;
+  for (int i = 0; i < 20000; ++i) {
+    bits = bits * 1664525u + 1013904223u;
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    if (!std::isnan(f)) {
+      ASSERT_TRUE(check(f)) << std::hexfloat << f;
+    }
+    const float tie = static_cast<float>(static_cast<int32_t>(bits >> 8)) / 128;
+    ASSERT_TRUE(check(tie)) << std::hexfloat << tie;
+  }
+}
+
+// The number a crop record holds must be the one its printed text reads
+// as, to the bit: ties at the seventh decimal (1/128, 3/1024) round to even
+// in the text, a negative that prints as "-0.000000" reads as -0.
+TEST(NumberText, FixedTextValueIsWhatThePrintedTextReadsAs) {
+  static const float kValues[] = {
+      0.0f,        -0.0f,       215.899994f, 0.0078125f,  -0.0078125f,
+      0.0234375f,  100.0078125f, 3e-7f,      -3e-7f,      5e-7f,
+      -4.9999997e-7f, 16777216.0f, 4.5e9f,   9.2e12f,     3.4028235e38f,
+      -3.4028235e38f, 1e-45f,    INFINITY,    -INFINITY,
+  };
+  auto check = [](float f) {
+    const std::string text = FixedText(f);
+    double expected = 0;
+    ReadDoubleText(text.data(), text.data() + text.size(), &expected);
+    const double own = FixedTextValue(f);
+    return std::memcmp(&own, &expected, sizeof own) == 0;
+  };
+  for (float f : kValues) EXPECT_TRUE(check(f)) << std::hexfloat << f;
+  EXPECT_TRUE(std::isnan(FixedTextValue(NAN)));
+  uint32_t bits = 7;
+  for (int i = 0; i < 20000; ++i) {
+    bits = bits * 1664525u + 1013904223u;
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    if (!std::isnan(f)) {
+      ASSERT_TRUE(check(f)) << std::hexfloat << f;
+    }
+    // Every tie of the seventh decimal below 2^17, where floats have it.
+    const float tie = static_cast<float>(static_cast<int32_t>(bits >> 8)) / 128;
+    ASSERT_TRUE(check(tie)) << std::hexfloat << tie;
+  }
+}
+
 }  // namespace
 }  // namespace vantrel
