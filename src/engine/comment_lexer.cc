@@ -40,8 +40,14 @@ bool ParserIsEPSF(const char* text, const char* end) {
   const char* stop = static_cast<const char*>(pct);
   static const char kEpsf[] = "EPSF-";
   const size_t n = sizeof kEpsf - 1;
-  for (const char* p = text; p + n <= stop; ++p) {
-    if (*p == 'E' && std::memcmp(p, kEpsf, n) == 0) return true;
+  // The text up to the next "%" may be long (a font's binary data follows
+  // its "%!" line): the search runs on the "E"s alone.
+  for (const char* p = text; stop - p >= static_cast<ptrdiff_t>(n);) {
+    const void* e = std::memchr(p, 'E', static_cast<size_t>(stop - p) - n + 1);
+    if (e == nullptr) return false;
+    p = static_cast<const char*>(e);
+    if (std::memcmp(p, kEpsf, n) == 0) return true;
+    ++p;
   }
   return false;
 }

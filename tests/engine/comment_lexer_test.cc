@@ -91,5 +91,28 @@ TEST(CommentLexer, LexesTheStartOfACommentLine) {
   }
 }
 
+TEST(CommentLexer, ReadsTheFileTypeOfAHeaderLine) {
+  static const struct {
+    std::string text;  // from the "!" on
+    bool epsf;
+    int type;
+  } kCases[] = {
+      {"!PS-Adobe-3.0 EPSF-3.0\n%%", true, 1},
+      {"!PS-Adobe-3.0\n%%", false, 2},
+      {"!PS-Adobe-3.0\nbinary EPSF-x%", true, 1},  // up to the next "%"
+      {"!PS-Adobe-3.0 EPSF%-", false, 2},
+      {"!PS-Adobe-3.0 EPSF-", false, 2},  // no "%" after it
+      {"!PS EEPSF-%", true, 1},
+      {"!VPS%", false, 3},
+      {"!XY EPSF-%", true, 0},
+      {"!P", false, 0},
+  };
+  for (const auto& c : kCases) {
+    const char* end = c.text.data() + c.text.size();
+    EXPECT_EQ(ParserIsEPSF(c.text.data(), end), c.epsf) << c.text;
+    EXPECT_EQ(ParserFileType(c.text.data(), end), c.type) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace vantrel
