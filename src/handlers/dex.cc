@@ -11,11 +11,12 @@
 
 #include "engine/byte_source.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
 #include "handlers/handler_state.h"
-#include "handlers/value_text.h"
 #include "handlers/parse_state.h"
+#include "handlers/value_text.h"
 #include "platform/file.h"
 #include "platform/number_text.h"
 #include "platform/trace.h"
@@ -227,12 +228,16 @@ int64_t CopyBlock(const ParserContext* context, InputBytes& input,
   return written;
 }
 
+void AddDexxmlKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "BeginDexJTData:", ParserDexJTData, 0, nullptr,
+                       0);
+}
+
 }  // namespace
 
 void RegisterDexxmlSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "BeginDexJTData:", ParserDexJTData, 0, nullptr,
-                       0);
+  AddKeywordSet(context, AddDexxmlKeys, 0);
 }
 
 bool getFileNameAndDescriptor(ParserContext* context,

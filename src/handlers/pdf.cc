@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
 #include "platform/trace.h"
@@ -39,13 +40,17 @@ void DispatchPages(ParserContext* context, CommentStruct* record,
   context->keyStart = saved_key;
 }
 
+void AddPdfKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "PDF-1", ParserPDF, 0, nullptr, 0);
+}
+
 }  // namespace
 
 void RegisterPdfSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "PDF-1", ParserPDF, 0, nullptr, 0);
   // The tail pass hands this set the page messages of a converted PDF.
   context->hooks.pdfPageMessage = getNumberPagesPSfromPDF;
+  AddKeywordSet(context, AddPdfKeys, 0);
 }
 
 int64_t ParserPDF(char* context, CommentStruct*, long, char*, char**, char*,

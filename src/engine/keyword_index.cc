@@ -1,0 +1,339 @@
+#include "engine/keyword_index.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "engine/keyword_table.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr uint32_t kSpareSlots = 20;
+constexpr size_t kHeadBytes = sizeof(uint64_t);
+
+bool IsAsciiLetter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Frees the chained entries of entries[0..count-1] and the array.
+void FreeEntries(CommentEntry* entries, uint32_t count) {
+  if (entries == nullptr) return;
+  for (uint32_t i = 0; i < count; ++i) {
+    CommentEntry* chained = entries[i].next;
+    while (chained != nullptr) {
+      CommentEntry* next = chained->next;
+      std::free(chained);
+      chained = next;
+    }
+  }
+  std::free(entries);
+}
+
+// A copy of entries[0..count-1] with their chains, in an array of
+// `capacity` slots (the rest zeroed, as a private table's), or null.
+CommentEntry* CopyTable(const CommentEntry* entries, uint32_t count,
+                        uint32_t capacity) {
+  auto* copy =
+      static_cast<CommentEntry*>(std::calloc(capacity, sizeof(CommentEntry)));
+  if (copy == nullptr) return nullptr;
+  if (count > 0) std::memcpy(copy, entries, sizeof(CommentEntry) * count);
+  for (uint32_t i = 0; i < count; ++i) {
+    CommentEntry* last = &copy[i];
+    last->next = nullptr;
+    for (const CommentEntry* e = entries[i].next; e != nullptr; e = e->next) {
+      auto* node =
+          static_cast<CommentEntry*>(std::calloc(1, sizeof(CommentEntry)));
+      if (node == nullptr) {
+        FreeEntries(copy, i + 1);
+        return nullptr;
+      }
+      *node = *e;
+      node->next = nullptr;
+      last->next = node;
+      last = node;
+    }
+  }
+  return copy;
+}
+
+std::mutex& IndexMutex() {
+  // Never destroyed: a parse may still build an index while the process
+  // runs its exit handlers.
+  static std::mutex* mutex = new std::mutex;
+  return *mutex;
+}
+
+}  // namespace
+
+// What an index links to: the index of its sets followed by (adder,
+// variant). Guarded by IndexMutex().
+struct KeywordIndexLink {
+  const KeywordIndex* from;
+  KeywordAdder adder;
+  int variant;
+  const KeywordIndex* to;
+};
+
+namespace {
+
+// The links made so far, per index they start from (a few per index).
+std::vector<KeywordIndexLink>& Links() {
+  static auto* links = new std::vector<KeywordIndexLink>;
+  return *links;
+}
+
+// The index of no set at all; null when memory is exhausted.
+const KeywordIndex* RootIndex() {
+  static const KeywordIndex* root = KeywordIndex::Make(nullptr, 0);
+  return root;
+}
+
+// The index of `from`'s sets followed by (adder, variant), built from a copy
+// of `from`'s table on a scratch context; null when memory is exhausted.
+const KeywordIndex* BuildExtension(const KeywordIndex* from, KeywordAdder adder,
+                                   int variant) {
+  auto* scratch = new (std::nothrow) ParserContext{};
+  if (scratch == nullptr) return nullptr;
+  const uint32_t count = from->count();
+  scratch->entries = CopyTable(from->entries(), count, count + kSpareSlots);
+  if (scratch->entries == nullptr) {
+    delete scratch;
+    return nullptr;
+  }
+  scratch->commentsNum = count;
+  scratch->capacity = count + kSpareSlots;
+  adder(scratch, variant);
+  const KeywordIndex* made = nullptr;
+  if (!scratch->tableFailed) {
+    made = KeywordIndex::Make(scratch->entries, scratch->commentsNum);
+  }
+  if (made == nullptr) FreeEntries(scratch->entries, scratch->commentsNum);
+  delete scratch;
+  return made;
+}
+
+// The index that follows `from` by (adder, variant), made when no parse of
+// the process asked for it before; null when memory is exhausted.
+const KeywordIndex* Extend(const KeywordIndex* from, KeywordAdder adder,
+                           int variant) {
+  std::lock_guard<std::mutex> lock(IndexMutex());
+  std::vector<KeywordIndexLink>& links = Links();
+  for (const KeywordIndexLink& link : links) {
+    if (link.from == from && link.adder == adder && link.variant == variant) {
+      return link.to;
+    }
+  }
+  const KeywordIndex* made = BuildExtension(from, adder, variant);
+  if (made == nullptr) return nullptr;
+  try {
+    links.push_back(KeywordIndexLink{from, adder, variant, made});
+  } catch (const std::bad_alloc&) {
+    // Not kept: another parse will build it again. It is left unfreed, as
+    // every index is (nothing else points at it).
+    return nullptr;
+  }
+  return made;
+}
+
+}  // namespace
+
+KeywordIndex* KeywordIndex::Make(CommentEntry* entries, uint32_t count) {
+  auto* index = new (std::nothrow) KeywordIndex;
+  if (index == nullptr) return nullptr;
+  index->entries_ = entries;
+  index->count_ = count;
+  bool built = false;
+  try {
+    built = index->Build();
+  } catch (const std::bad_alloc&) {
+    built = false;
+  }
+  if (!built) {
+    index->entries_ = nullptr;  // not taken over
+    delete index;
+    return nullptr;
+  }
+  return index;
+}
+
+bool KeywordIndex::Build() {
+  const int count = static_cast<int>(count_);
+  std::vector<int> order(count_);
+  for (int i = 0; i < count; ++i) {
+    order[i] = i;
+    const CommentEntry& e = entries_[i];
+    if (e.keyLen == 0) anyEmptyKey_ = true;
+    longestKey_ = std::max(longestKey_, static_cast<size_t>(e.keyLen));
+  }
+  // By first byte, longest first: the first candidate that the text starts
+  // with is the longest key that does.
+  std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+    const unsigned char ca = static_cast<unsigned char>(entries_[a].key[0]);
+    const unsigned char cb = static_cast<unsigned char>(entries_[b].key[0]);
+    if (ca != cb) return ca < cb;
+    return entries_[a].keyLen > entries_[b].keyLen;
+  });
+  candidates_.reserve(count_);
+  uint32_t per_byte[256] = {};
+  for (int i : order) {
+    const CommentEntry& e = entries_[i];
+    Candidate c{0, 0, static_cast<uint32_t>(e.keyLen), i};
+    const size_t head = std::min(kHeadBytes, static_cast<size_t>(e.keyLen));
+    std::memcpy(&c.head, e.key, head);
+    std::memset(&c.mask, 0xff, head);
+    candidates_.push_back(c);
+    ++per_byte[static_cast<unsigned char>(e.key[0])];
+  }
+  for (int c = 0; c < 256; ++c) bucket_[c + 1] = bucket_[c] + per_byte[c];
+  BuildChains();
+  for (int c = 0; c < 256; ++c) {
+    ParserSearchStart(entries_, count, static_cast<unsigned char>(c),
+                      &searchLow_[c], &searchHigh_[c]);
+  }
+  return true;
+}
+
+void KeywordIndex::BuildChains() {
+  const int count = static_cast<int>(count_);
+  minNext_.assign(count_, 256);
+  chainStart_.assign(count_ + 1, 0);
+  for (int q = 0; q < count; ++q) {
+    const CommentEntry& key = entries_[q];
+    // The keys that extend key q follow it in the sorted table, the one
+    // with the smallest next byte first.
+    if (q + 1 < count && entries_[q + 1].keyLen > key.keyLen &&
+        std::memcmp(entries_[q + 1].key, key.key, key.keyLen) == 0) {
+      minNext_[q] = static_cast<unsigned char>(entries_[q + 1].key[key.keyLen]);
+    }
+    // The search of a text whose longest matching key is q (and that no
+    // longer key would follow) goes right at every slot up to q and left
+    // beyond it; it stops at the first slot it meets that matches.
+    chainStart_[q] = static_cast<uint32_t>(chain_.size());
+    int low = 0;
+    int high = count - 1;
+    while (high >= low) {
+      const int mid = low + (high - low + 1) / 2;
+      if (mid > q) {
+        high = mid - 1;
+        continue;
+      }
+      const CommentEntry& probe = entries_[mid];
+      if (probe.keyLen <= key.keyLen &&
+          std::memcmp(key.key, probe.key, probe.keyLen) == 0) {
+        chain_.push_back(mid);
+      }
+      low = mid + 1;
+    }
+  }
+  chainStart_[count_] = static_cast<uint32_t>(chain_.size());
+}
+
+int KeywordIndex::Slow(const char* text, const char* end) const {
+  // The text as if a NUL stood at `end` when a key could reach it: a key
+  // must not match across it.
+  char small[kKeyBufferSize + 1];
+  std::string large;
+  if (end != nullptr && end >= text &&
+      static_cast<size_t>(end - text) <= longestKey_) {
+    const size_t held = static_cast<size_t>(end - text);
+    char* copy = small;
+    if (held >= sizeof small) {
+      large.assign(text, held);
+      copy = &large[0];
+    } else {
+      std::memcpy(small, text, held);
+      small[held] = '\0';
+    }
+    text = copy;
+  }
+  const int count = static_cast<int>(count_);
+  if (anyEmptyKey_) return ParserFindEntry(entries_, text, 0, count - 1);
+  const unsigned char c = static_cast<unsigned char>(text[0]);
+  return ParserFindEntry(entries_, text, searchLow_[c], searchHigh_[c]);
+}
+
+int KeywordIndex::Resolve(int longest, const char* text, size_t held) const {
+  const CommentEntry& key = entries_[longest];
+  const size_t length = static_cast<size_t>(key.keyLen);
+  const unsigned next =
+      length < held ? static_cast<unsigned char>(text[length]) : 0u;
+  // A key that extends the longest match but sorts below the text would
+  // move the search's end point: only the search itself then knows.
+  if (next >= minNext_[longest]) return -2;
+  for (uint32_t i = chainStart_[longest]; i < chainStart_[longest + 1]; ++i) {
+    const CommentEntry& e = entries_[chain_[i]];
+    const size_t len = static_cast<size_t>(e.keyLen);
+    const unsigned char after =
+        len < held ? static_cast<unsigned char>(text[len]) : 0;
+    if (e.prefix != 0 || !IsAsciiLetter(after) || e.key[0] == '!') {
+      return chain_[i];
+    }
+  }
+  return -1;
+}
+
+int KeywordIndex::Lookup(const char* text, const char* end) const {
+  if (text == nullptr || count_ == 0) return -1;
+  if (anyEmptyKey_ || end == nullptr || end < text) return Slow(text, end);
+  const size_t held = static_cast<size_t>(end - text);
+  if (held == 0) return -1;  // reads as "": no key starts it
+  uint64_t head = 0;
+  std::memcpy(&head, text, std::min(held, kHeadBytes));
+  const unsigned char first = static_cast<unsigned char>(text[0]);
+  for (uint32_t i = bucket_[first]; i < bucket_[first + 1]; ++i) {
+    const Candidate& c = candidates_[i];
+    if (c.length > held || (head & c.mask) != c.head) continue;
+    if (c.length > kHeadBytes &&
+        std::memcmp(text + kHeadBytes, entries_[c.index].key + kHeadBytes,
+                    c.length - kHeadBytes) != 0) {
+      continue;
+    }
+    const int found = Resolve(c.index, text, held);
+    return found == -2 ? Slow(text, end) : found;
+  }
+  return -1;
+}
+
+bool MakeTablePrivate(ParserContext* context) {
+  if (context == nullptr || context->sharedIndex == nullptr) return true;
+  const KeywordIndex* index = context->sharedIndex;
+  const uint32_t count = index->count();
+  CommentEntry* copy = CopyTable(index->entries(), count, count + kSpareSlots);
+  if (copy == nullptr) return false;
+  context->entries = copy;
+  context->commentsNum = count;
+  context->capacity = count + kSpareSlots;
+  context->sharedIndex = nullptr;
+  context->lookup.valid = false;
+  return true;
+}
+
+void AddKeywordSet(ParserContext* context, KeywordAdder adder, int variant) {
+  if (context == nullptr || adder == nullptr) return;
+  const KeywordIndex* from = context->sharedIndex;
+  if (from == nullptr && context->commentsNum == 0) from = RootIndex();
+  const KeywordIndex* to =
+      from != nullptr ? Extend(from, adder, variant) : nullptr;
+  if (to == nullptr) {
+    // The parse's own table, with the keywords added one by one.
+    if (!MakeTablePrivate(context)) {
+      context->tableFailed = true;
+      return;
+    }
+    adder(context, variant);
+    return;
+  }
+  if (context->sharedIndex == nullptr) std::free(context->entries);  // empty
+  context->entries = const_cast<CommentEntry*>(to->entries());
+  context->commentsNum = to->count();
+  context->capacity = 0;
+  context->sharedIndex = to;
+  ++context->tableGeneration;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,106 @@
+// The keyword indexes shared by every parse of the process.
+//
+// A parse registers its comment sets one after the other; each set adds the
+// same keywords, with the same handlers, in every parse. So the table that a
+// sequence of sets makes is built once per process, the first time a parse
+// registers that sequence, and every later parse points its context at it.
+// An index is immutable once built and is never freed (it lives until the
+// process ends, as the library's other process-wide tables): a parse may
+// use it without a lock, and its handler chains cannot move or vanish under
+// a handler that runs.
+//
+// The trace lines of the registrations (ParserAddEntryToList's) are written
+// while an index is built, that is once per process and sequence of sets, in
+// the trace of the parse that built it; keywords a host adds to its own parse
+// (CKalParser::AddComment) are traced by every parse that adds them.
+//
+// A parse that must change its table (a host keyword added, a keyword taken
+// out during the scan) first copies the shared table into a table of its own
+// (ParserAddEntryToList and ParserRemoveEntry do that), and from then on
+// works on that copy with the sorted-insert semantics of a private table.
+#ifndef VANTREL_ENGINE_KEYWORD_INDEX_H_
+#define VANTREL_ENGINE_KEYWORD_INDEX_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/context.h"
+
+namespace vantrel {
+
+// Adds the keywords of one comment set to `table` with
+// ParserAddEntryToList, and does nothing else: it runs once per process on
+// a scratch context when an index is built, so it must neither keep a
+// pointer to per-parse state as user data nor touch anything but the table.
+// `variant` carries the arguments that change which keywords are added.
+using KeywordAdder = void (*)(ParserContext* table, int variant);
+
+// A finished, immutable keyword table and what its lookup needs.
+class KeywordIndex {
+ public:
+  // The table, sorted ascending by key; chains as a private table's.
+  const CommentEntry* entries() const { return entries_; }
+  uint32_t count() const { return count_; }
+
+  // ParserFindEntry(entries(), text, 0, count() - 1), with the text read as
+  // if a NUL stood at `end`.
+  int Lookup(const char* text, const char* end) const;
+
+  // Builds the index over `entries` (taking them and their chains over).
+  // Null when memory is exhausted (nothing is then taken).
+  static KeywordIndex* Make(CommentEntry* entries, uint32_t count);
+
+ private:
+  // A key of one first byte's bucket: its first bytes as a word (zero past
+  // the key), which bytes of that word the key fills, its length and its
+  // slot.
+  struct Candidate {
+    uint64_t head;
+    uint64_t mask;
+    uint32_t length;
+    int index;
+  };
+
+  KeywordIndex() = default;
+  bool Build();
+  void BuildChains();
+  int Slow(const char* text, const char* end) const;
+  int Resolve(int longest, const char* text, size_t held) const;
+
+  CommentEntry* entries_ = nullptr;
+  uint32_t count_ = 0;
+  // An empty key matches any text: every lookup then takes the search.
+  bool anyEmptyKey_ = false;
+  size_t longestKey_ = 0;
+  // The keys starting with byte c are candidates_[bucket_[c]..bucket_[c+1]),
+  // longest first.
+  uint32_t bucket_[257] = {};
+  std::vector<Candidate> candidates_;
+  // For slot q: the smallest byte that follows key q in the keys that
+  // extend it (256 when none does).
+  std::vector<uint16_t> minNext_;
+  // For slot q: the slots, among key q and the keys that are prefixes of
+  // it, that the search for a text whose longest matching key is q meets,
+  // in the order it meets them (a run per slot, from chainStart_).
+  std::vector<uint32_t> chainStart_;
+  std::vector<int> chain_;
+  // The range each first byte's search starts from (ParserSearchStart).
+  int searchLow_[256] = {};
+  int searchHigh_[256] = {};
+};
+
+// Points the parse's view at the index for the sets it registered so far
+// followed by (adder, variant), building that index first when no parse of
+// the process did. A context that already holds a table of its own (a host
+// keyword came first) has the set added to that table instead, and so does
+// one for which the index cannot be built for want of memory.
+void AddKeywordSet(ParserContext* context, KeywordAdder adder, int variant);
+
+// Gives the parse a table of its own, a copy of the shared one it looks at.
+// Answers false when memory is exhausted (the view is then unchanged).
+// Nothing to do for a context that has its own table already.
+bool MakeTablePrivate(ParserContext* context);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_ENGINE_KEYWORD_INDEX_H_
