@@ -161,6 +161,8 @@ KeywordIndex* KeywordIndex::Make(CommentEntry* entries, uint32_t count) {
   return index;
 }
 
+KeywordIndex::~KeywordIndex() { FreeEntries(entries_, count_); }
+
 bool KeywordIndex::Build() {
   const int count = static_cast<int>(count_);
   std::vector<int> order(count_);

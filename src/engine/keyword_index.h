@@ -50,6 +50,11 @@ class KeywordIndex {
   // Null when memory is exhausted (nothing is then taken).
   static KeywordIndex* Make(CommentEntry* entries, uint32_t count);
 
+  // Frees the table. The indexes that parses share are never destroyed.
+  ~KeywordIndex();
+  KeywordIndex(const KeywordIndex&) = delete;
+  KeywordIndex& operator=(const KeywordIndex&) = delete;
+
  private:
   // A key of one first byte's bucket: its first bytes as a word (zero past
   // the key), which bytes of that word the key fills, its length and its
