@@ -6,6 +6,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "engine/keyword_table.h"
 
@@ -147,75 +148,114 @@ KeywordIndex* KeywordIndex::Make(CommentEntry* entries, uint32_t count) {
   if (index == nullptr) return nullptr;
   index->entries_ = entries;
   index->count_ = count;
-  bool built = false;
-  try {
-    built = index->Build();
-  } catch (const std::bad_alloc&) {
-    built = false;
-  }
-  if (!built) {
-    index->entries_ = nullptr;  // not taken over
-    delete index;
-    return nullptr;
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t length = static_cast<size_t>(entries[i].keyLen);
+    if (length == 0) index->anyEmptyKey_ = true;
+    index->longestKey_ = std::max(index->longestKey_, length);
   }
   return index;
 }
 
-KeywordIndex::~KeywordIndex() { FreeEntries(entries_, count_); }
+KeywordIndex::~KeywordIndex() {
+  delete tables_.load();
+  FreeEntries(entries_, count_);
+}
 
-bool KeywordIndex::Build() {
-  const int count = static_cast<int>(count_);
-  std::vector<int> order(count_);
-  for (int i = 0; i < count; ++i) {
-    order[i] = i;
-    const CommentEntry& e = entries_[i];
-    if (e.keyLen == 0) anyEmptyKey_ = true;
-    longestKey_ = std::max(longestKey_, static_cast<size_t>(e.keyLen));
+uint32_t KeywordIndex::Slot8(const char* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return static_cast<uint32_t>((word * 0x9E3779B97F4A7C15u) >>
+                               (64 - kSlotBits));
+}
+
+uint32_t KeywordIndex::Slot4(const char* bytes) {
+  uint32_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return (word * 2654435761u) >> (32 - kSlotBits);
+}
+
+uint32_t KeywordIndex::GroupOf(const CommentEntry& entry) {
+  if (entry.keyLen >= 8) return Slot8(entry.key);
+  if (entry.keyLen >= 4) return kSlots + Slot4(entry.key);
+  return 2 * kSlots + static_cast<unsigned char>(entry.key[0]);
+}
+
+const KeywordIndex::Tables* KeywordIndex::TablesOf() const {
+  const Tables* tables = tables_.load(std::memory_order_acquire);
+  if (tables != nullptr) return tables;
+  std::lock_guard<std::mutex> lock(IndexMutex());
+  tables = tables_.load(std::memory_order_relaxed);
+  if (tables != nullptr) return tables;
+  Tables* made = new (std::nothrow) Tables;
+  if (made == nullptr) return nullptr;
+  try {
+    BuildTables(*made);
+  } catch (const std::bad_alloc&) {
+    delete made;
+    return nullptr;  // tried again at the next lookup
   }
-  // By first byte, longest first: the first candidate that the text starts
-  // with is the longest key that does.
-  std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
-    const unsigned char ca = static_cast<unsigned char>(entries_[a].key[0]);
-    const unsigned char cb = static_cast<unsigned char>(entries_[b].key[0]);
-    if (ca != cb) return ca < cb;
-    return entries_[a].keyLen > entries_[b].keyLen;
+  tables_.store(made, std::memory_order_release);
+  return made;
+}
+
+void KeywordIndex::BuildTables(Tables& t) const {
+  const int count = static_cast<int>(count_);
+  // By group, longest first: the first candidate of a group that the text
+  // starts with is the longest key of the group that does.
+  std::vector<std::pair<uint32_t, int>> order;
+  order.reserve(count_);
+  for (int i = 0; i < count; ++i) order.emplace_back(GroupOf(entries_[i]), i);
+  std::sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    if (entries_[a.second].keyLen != entries_[b.second].keyLen) {
+      return entries_[a.second].keyLen > entries_[b.second].keyLen;
+    }
+    return a.second < b.second;
   });
-  candidates_.reserve(count_);
+  t.candidates.reserve(count_);
+  uint32_t per_group[kGroups] = {};
   uint32_t per_byte[256] = {};
-  for (int i : order) {
-    const CommentEntry& e = entries_[i];
-    Candidate c{0, 0, static_cast<uint32_t>(e.keyLen), i};
+  for (const auto& item : order) {
+    const CommentEntry& e = entries_[item.second];
+    Candidate c{0, 0, static_cast<uint32_t>(e.keyLen), item.second};
     const size_t head = std::min(kHeadBytes, static_cast<size_t>(e.keyLen));
     std::memcpy(&c.head, e.key, head);
     std::memset(&c.mask, 0xff, head);
-    candidates_.push_back(c);
+    t.candidates.push_back(c);
+    ++per_group[item.first];
     ++per_byte[static_cast<unsigned char>(e.key[0])];
   }
-  for (int c = 0; c < 256; ++c) bucket_[c + 1] = bucket_[c] + per_byte[c];
-  BuildChains();
-  for (int c = 0; c < 256; ++c) {
-    ParserSearchStart(entries_, count, static_cast<unsigned char>(c),
-                      &searchLow_[c], &searchHigh_[c]);
+  for (uint32_t g = 0; g < kGroups; ++g) {
+    t.groupStart[g + 1] = t.groupStart[g] + per_group[g];
   }
-  return true;
+  t.groupStart[kGroups + 1] = t.groupStart[kGroups];  // the empty group
+  BuildChains(t);
+  // No key starts with the other bytes: their search range stays empty.
+  for (int c = 0; c < 256; ++c) {
+    t.searchHigh[c] = -1;
+    if (per_byte[c] == 0) continue;
+    ParserSearchStart(entries_, count, static_cast<unsigned char>(c),
+                      &t.searchLow[c], &t.searchHigh[c]);
+  }
 }
 
-void KeywordIndex::BuildChains() {
+void KeywordIndex::BuildChains(Tables& t) const {
   const int count = static_cast<int>(count_);
-  minNext_.assign(count_, 256);
-  chainStart_.assign(count_ + 1, 0);
+  t.minNext.assign(count_, 256);
+  t.chainStart.assign(count_ + 1, 0);
   for (int q = 0; q < count; ++q) {
     const CommentEntry& key = entries_[q];
     // The keys that extend key q follow it in the sorted table, the one
     // with the smallest next byte first.
     if (q + 1 < count && entries_[q + 1].keyLen > key.keyLen &&
         std::memcmp(entries_[q + 1].key, key.key, key.keyLen) == 0) {
-      minNext_[q] = static_cast<unsigned char>(entries_[q + 1].key[key.keyLen]);
+      t.minNext[q] =
+          static_cast<unsigned char>(entries_[q + 1].key[key.keyLen]);
     }
     // The search of a text whose longest matching key is q (and that no
     // longer key would follow) goes right at every slot up to q and left
     // beyond it; it stops at the first slot it meets that matches.
-    chainStart_[q] = static_cast<uint32_t>(chain_.size());
+    t.chainStart[q] = static_cast<uint32_t>(t.chain.size());
     int low = 0;
     int high = count - 1;
     while (high >= low) {
@@ -227,15 +267,16 @@ void KeywordIndex::BuildChains() {
       const CommentEntry& probe = entries_[mid];
       if (probe.keyLen <= key.keyLen &&
           std::memcmp(key.key, probe.key, probe.keyLen) == 0) {
-        chain_.push_back(mid);
+        t.chain.push_back(mid);
       }
       low = mid + 1;
     }
   }
-  chainStart_[count_] = static_cast<uint32_t>(chain_.size());
+  t.chainStart[count_] = static_cast<uint32_t>(t.chain.size());
 }
 
-int KeywordIndex::Slow(const char* text, const char* end) const {
+int KeywordIndex::Slow(const Tables* t, const char* text,
+                       const char* end) const {
   // The text as if a NUL stood at `end` when a key could reach it: a key
   // must not match across it.
   char small[kKeyBufferSize + 1];
@@ -254,26 +295,29 @@ int KeywordIndex::Slow(const char* text, const char* end) const {
     text = copy;
   }
   const int count = static_cast<int>(count_);
-  if (anyEmptyKey_) return ParserFindEntry(entries_, text, 0, count - 1);
+  if (anyEmptyKey_ || t == nullptr) {
+    return ParserFindEntry(entries_, text, 0, count - 1);
+  }
   const unsigned char c = static_cast<unsigned char>(text[0]);
-  return ParserFindEntry(entries_, text, searchLow_[c], searchHigh_[c]);
+  return ParserFindEntry(entries_, text, t->searchLow[c], t->searchHigh[c]);
 }
 
-int KeywordIndex::Resolve(int longest, const char* text, size_t held) const {
+int KeywordIndex::Resolve(const Tables& t, int longest, const char* text,
+                          size_t held) const {
   const CommentEntry& key = entries_[longest];
   const size_t length = static_cast<size_t>(key.keyLen);
   const unsigned next =
       length < held ? static_cast<unsigned char>(text[length]) : 0u;
   // A key that extends the longest match but sorts below the text would
   // move the search's end point: only the search itself then knows.
-  if (next >= minNext_[longest]) return -2;
-  for (uint32_t i = chainStart_[longest]; i < chainStart_[longest + 1]; ++i) {
-    const CommentEntry& e = entries_[chain_[i]];
+  if (next >= t.minNext[longest]) return -2;
+  for (uint32_t i = t.chainStart[longest]; i < t.chainStart[longest + 1]; ++i) {
+    const CommentEntry& e = entries_[t.chain[i]];
     const size_t len = static_cast<size_t>(e.keyLen);
     const unsigned char after =
         len < held ? static_cast<unsigned char>(text[len]) : 0;
     if (e.prefix != 0 || !IsAsciiLetter(after) || e.key[0] == '!') {
-      return chain_[i];
+      return t.chain[i];
     }
   }
   return -1;
@@ -281,22 +325,34 @@ int KeywordIndex::Resolve(int longest, const char* text, size_t held) const {
 
 int KeywordIndex::Lookup(const char* text, const char* end) const {
   if (text == nullptr || count_ == 0) return -1;
-  if (anyEmptyKey_ || end == nullptr || end < text) return Slow(text, end);
+  const Tables* t = tables_.load(std::memory_order_acquire);
+  if (t == nullptr) t = TablesOf();
+  if (t == nullptr || anyEmptyKey_ || end == nullptr || end < text) {
+    return Slow(t, text, end);
+  }
   const size_t held = static_cast<size_t>(end - text);
   if (held == 0) return -1;  // reads as "": no key starts it
   uint64_t head = 0;
   std::memcpy(&head, text, std::min(held, kHeadBytes));
-  const unsigned char first = static_cast<unsigned char>(text[0]);
-  for (uint32_t i = bucket_[first]; i < bucket_[first + 1]; ++i) {
-    const Candidate& c = candidates_[i];
-    if (c.length > held || (head & c.mask) != c.head) continue;
-    if (c.length > kHeadBytes &&
-        std::memcmp(text + kHeadBytes, entries_[c.index].key + kHeadBytes,
-                    c.length - kHeadBytes) != 0) {
-      continue;
+  // The keys of the text's first eight bytes, of its first four, then the
+  // shorter keys of its first byte: the first that the text starts with is
+  // the longest. An empty group stands for those the text is too short for.
+  uint32_t groups[3] = {kGroups, kGroups,
+                        2 * kSlots + static_cast<unsigned char>(text[0])};
+  if (held >= 8) groups[0] = Slot8(text);
+  if (held >= 4) groups[1] = kSlots + Slot4(text);
+  for (uint32_t g : groups) {
+    for (uint32_t i = t->groupStart[g]; i < t->groupStart[g + 1]; ++i) {
+      const Candidate& c = t->candidates[i];
+      if (c.length > held || (head & c.mask) != c.head) continue;
+      if (c.length > kHeadBytes &&
+          std::memcmp(text + kHeadBytes, entries_[c.index].key + kHeadBytes,
+                      c.length - kHeadBytes) != 0) {
+        continue;
+      }
+      const int found = Resolve(*t, c.index, text, held);
+      return found == -2 ? Slow(t, text, end) : found;
     }
-    const int found = Resolve(c.index, text, held);
-    return found == -2 ? Slow(text, end) : found;
   }
   return -1;
 }

@@ -21,6 +21,7 @@
 #ifndef VANTREL_ENGINE_KEYWORD_INDEX_H_
 #define VANTREL_ENGINE_KEYWORD_INDEX_H_
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -56,42 +57,60 @@ class KeywordIndex {
   KeywordIndex& operator=(const KeywordIndex&) = delete;
 
  private:
-  // A key of one first byte's bucket: its first bytes as a word (zero past
-  // the key), which bytes of that word the key fills, its length and its
-  // slot.
+  // A key of a group: its first bytes as a word (zero past the key), which
+  // bytes of that word the key fills, its length and its slot.
   struct Candidate {
     uint64_t head;
     uint64_t mask;
     uint32_t length;
     int index;
   };
+  // The keys are grouped, longest first in each group: a key of at least 8
+  // bytes by a hash of its first 8 (group Slot8), one of 4 to 7 bytes by a
+  // hash of its first 4 (kSlots + Slot4), a shorter one by its first byte
+  // (2 * kSlots + byte). A text is looked for in its three groups, in that
+  // order.
+  static constexpr uint32_t kSlotBits = 7;
+  static constexpr uint32_t kSlots = 1u << kSlotBits;
+  static constexpr uint32_t kGroups = 2 * kSlots + 256;
+  // What the lookup reads besides the table. Made at the first lookup, as
+  // most indexes are only steps towards the one a road scans with.
+  struct Tables {
+    // Group g is candidates[groupStart[g]..groupStart[g + 1]).
+    // Group kGroups is empty.
+    uint32_t groupStart[kGroups + 2] = {};
+    std::vector<Candidate> candidates;
+    // For slot q: the smallest byte that follows key q in the keys that
+    // extend it (256 when none does).
+    std::vector<uint16_t> minNext;
+    // For slot q: the slots, among key q and the keys that are prefixes of
+    // it, that the search for a text whose longest matching key is q meets,
+    // in the order it meets them (a run per slot, from chainStart).
+    std::vector<uint32_t> chainStart;
+    std::vector<int> chain;
+    // The range each first byte's search starts from (ParserSearchStart).
+    int searchLow[256] = {};
+    int searchHigh[256] = {};
+  };
 
   KeywordIndex() = default;
-  bool Build();
-  void BuildChains();
-  int Slow(const char* text, const char* end) const;
-  int Resolve(int longest, const char* text, size_t held) const;
+  static uint32_t Slot8(const char* bytes);
+  static uint32_t Slot4(const char* bytes);
+  static uint32_t GroupOf(const CommentEntry& entry);
+  // The tables, made by the first caller; null when memory is exhausted.
+  const Tables* TablesOf() const;
+  void BuildTables(Tables& t) const;
+  void BuildChains(Tables& t) const;
+  int Slow(const Tables* t, const char* text, const char* end) const;
+  int Resolve(const Tables& t, int longest, const char* text,
+              size_t held) const;
 
   CommentEntry* entries_ = nullptr;
   uint32_t count_ = 0;
   // An empty key matches any text: every lookup then takes the search.
   bool anyEmptyKey_ = false;
   size_t longestKey_ = 0;
-  // The keys starting with byte c are candidates_[bucket_[c]..bucket_[c+1]),
-  // longest first.
-  uint32_t bucket_[257] = {};
-  std::vector<Candidate> candidates_;
-  // For slot q: the smallest byte that follows key q in the keys that
-  // extend it (256 when none does).
-  std::vector<uint16_t> minNext_;
-  // For slot q: the slots, among key q and the keys that are prefixes of
-  // it, that the search for a text whose longest matching key is q meets,
-  // in the order it meets them (a run per slot, from chainStart_).
-  std::vector<uint32_t> chainStart_;
-  std::vector<int> chain_;
-  // The range each first byte's search starts from (ParserSearchStart).
-  int searchLow_[256] = {};
-  int searchHigh_[256] = {};
+  mutable std::atomic<const Tables*> tables_{nullptr};
 };
 
 // Points the parse's view at the index for the sets it registered so far
