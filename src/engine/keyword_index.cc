@@ -69,29 +69,19 @@ std::mutex& IndexMutex() {
   return *mutex;
 }
 
-}  // namespace
-
-// What an index links to: the index of its sets followed by (adder,
-// variant). Guarded by IndexMutex().
-struct KeywordIndexLink {
-  const KeywordIndex* from;
-  KeywordAdder adder;
-  int variant;
-  const KeywordIndex* to;
-};
-
-namespace {
-
-// The links made so far, per index they start from (a few per index).
-std::vector<KeywordIndexLink>& Links() {
-  static auto* links = new std::vector<KeywordIndexLink>;
-  return *links;
-}
-
-// The index of no set at all; null when memory is exhausted.
+// The index of no set at all; null when memory is exhausted (made again by
+// the next call).
 const KeywordIndex* RootIndex() {
-  static const KeywordIndex* root = KeywordIndex::Make(nullptr, 0);
-  return root;
+  static std::atomic<const KeywordIndex*> root{nullptr};
+  const KeywordIndex* made = root.load(std::memory_order_acquire);
+  if (made != nullptr) return made;
+  std::lock_guard<std::mutex> lock(IndexMutex());
+  made = root.load(std::memory_order_relaxed);
+  if (made == nullptr) {
+    made = KeywordIndex::Make(nullptr, 0);
+    root.store(made, std::memory_order_release);
+  }
+  return made;
 }
 
 // The index of `from`'s sets followed by (adder, variant), built from a copy
@@ -118,30 +108,25 @@ const KeywordIndex* BuildExtension(const KeywordIndex* from, KeywordAdder adder,
   return made;
 }
 
-// The index that follows `from` by (adder, variant), made when no parse of
-// the process asked for it before; null when memory is exhausted.
-const KeywordIndex* Extend(const KeywordIndex* from, KeywordAdder adder,
-                           int variant) {
+}  // namespace
+
+const KeywordIndex* KeywordIndex::Extended(KeywordAdder adder,
+                                           int variant) const {
   std::lock_guard<std::mutex> lock(IndexMutex());
-  std::vector<KeywordIndexLink>& links = Links();
-  for (const KeywordIndexLink& link : links) {
-    if (link.from == from && link.adder == adder && link.variant == variant) {
-      return link.to;
-    }
+  for (const Child& child : children_) {
+    if (child.adder == adder && child.variant == variant) return child.index;
   }
-  const KeywordIndex* made = BuildExtension(from, adder, variant);
+  const KeywordIndex* made = BuildExtension(this, adder, variant);
   if (made == nullptr) return nullptr;
   try {
-    links.push_back(KeywordIndexLink{from, adder, variant, made});
+    children_.push_back(Child{adder, variant, made});
   } catch (const std::bad_alloc&) {
-    // Not kept: another parse will build it again. It is left unfreed, as
-    // every index is (nothing else points at it).
+    // Not kept (no parse saw it yet): another parse will build it again.
+    delete made;
     return nullptr;
   }
   return made;
 }
-
-}  // namespace
 
 KeywordIndex* KeywordIndex::Make(CommentEntry* entries, uint32_t count) {
   auto* index = new (std::nothrow) KeywordIndex;
@@ -376,7 +361,7 @@ void AddKeywordSet(ParserContext* context, KeywordAdder adder, int variant) {
   const KeywordIndex* from = context->sharedIndex;
   if (from == nullptr && context->commentsNum == 0) from = RootIndex();
   const KeywordIndex* to =
-      from != nullptr ? Extend(from, adder, variant) : nullptr;
+      from != nullptr ? from->Extended(adder, variant) : nullptr;
   if (to == nullptr) {
     // The parse's own table, with the keywords added one by one.
     if (!MakeTablePrivate(context)) {

@@ -51,6 +51,10 @@ class KeywordIndex {
   // Null when memory is exhausted (nothing is then taken).
   static KeywordIndex* Make(CommentEntry* entries, uint32_t count);
 
+  // The index of this one's sets followed by (adder, variant), built when no
+  // parse of the process asked for it before; null when memory is exhausted.
+  const KeywordIndex* Extended(KeywordAdder adder, int variant) const;
+
   // Frees the table. The indexes that parses share are never destroyed.
   ~KeywordIndex();
   KeywordIndex(const KeywordIndex&) = delete;
@@ -111,6 +115,14 @@ class KeywordIndex {
   bool anyEmptyKey_ = false;
   size_t longestKey_ = 0;
   mutable std::atomic<const Tables*> tables_{nullptr};
+  // The indexes made from this one (Extended), guarded by the process-wide
+  // index lock.
+  struct Child {
+    KeywordAdder adder;
+    int variant;
+    const KeywordIndex* index;
+  };
+  mutable std::vector<Child> children_;
 };
 
 // Points the parse's view at the index for the sets it registered so far

@@ -11,6 +11,7 @@
 #include "engine/scanner.h"
 #include "entry/roads.h"
 #include "parser/parser_access.h"
+#include "support/failing_new.h"
 #include "vantrel/kal_parser.h"
 
 namespace vantrel {
@@ -271,6 +272,43 @@ TEST(KeywordIndex, ASharedChainRunsWholeWhenItsHandlerRemovesTheKey) {
   AddKeywordSet(context, AddRemovingKeys, 0);
   EXPECT_EQ(context->entries, shared_entries);
   ParserFreeContext(context);
+}
+
+void AddLowMemoryKeys(ParserContext* table, int) {
+  for (const char* key : {"Page", "Pages", "PageOrder", "Title:", "!PS"}) {
+    ParserAddEntryToList(table, key, Quiet, 0, nullptr, 0);
+  }
+}
+
+// Each allocation of an index being built failed in turn: the parse gets
+// the keywords all the same (in a table of its own when the index could
+// not be made), and its lookups the search's answers.
+TEST(KeywordIndex, AnIndexThatCannotBeBuiltLeavesTheParseItsKeywords) {
+  long points = 0;
+  for (long n = 1; n < 1000; ++n) {
+    ParserContext* context = ParserCreateContext("unused.ps");
+    ASSERT_NE(context, nullptr);
+    bool failed = false;
+    int found = -2;
+    {
+      vantrel_test::FailingNew fail(n);
+      // A variant of its own: every run builds a new index.
+      AddKeywordSet(context, AddLowMemoryKeys, static_cast<int>(n));
+      const char text[] = "Pages: 3";
+      found = ParserLookup(context, text, text + sizeof text - 1);
+      failed = fail.failed();
+    }
+    std::string keys;
+    for (uint32_t i = 0; i < context->commentsNum; ++i) {
+      keys += std::string(i ? "," : "") + context->entries[i].key;
+    }
+    EXPECT_EQ(keys, "!PS,Page,PageOrder,Pages,Title:") << n;
+    EXPECT_EQ(found, 3) << n;
+    ParserFreeContext(context);
+    if (!failed) break;
+    ++points;
+  }
+  EXPECT_GT(points, 2);
 }
 
 }  // namespace
