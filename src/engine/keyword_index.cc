@@ -63,9 +63,10 @@ CommentEntry* CopyTable(const CommentEntry* entries, uint32_t count,
 }
 
 std::mutex& IndexMutex() {
-  // Never destroyed: a parse may still build an index while the process
-  // runs its exit handlers.
-  static std::mutex* mutex = new std::mutex;
+  // Made in static storage (nothing to allocate) and never destroyed: a
+  // parse may still build an index while the process runs its exit handlers.
+  alignas(std::mutex) static unsigned char storage[sizeof(std::mutex)];
+  static std::mutex* mutex = new (storage) std::mutex;
   return *mutex;
 }
 
