@@ -228,37 +228,75 @@ void KeywordIndex::BuildTables(Tables& t) const {
 void KeywordIndex::BuildChains(Tables& t) const {
   const int count = static_cast<int>(count_);
   t.minNext.assign(count_, 256);
-  t.chainStart.assign(count_ + 1, 0);
+  t.extensions.assign(count_, 0);
+  t.runBase.assign(count_, 0);
   for (int q = 0; q < count; ++q) {
     const CommentEntry& key = entries_[q];
     // The keys that extend key q follow it in the sorted table, the one
     // with the smallest next byte first.
-    if (q + 1 < count && entries_[q + 1].keyLen > key.keyLen &&
-        std::memcmp(entries_[q + 1].key, key.key, key.keyLen) == 0) {
+    int extensions = 0;
+    for (int x = q + 1; x < count && entries_[x].keyLen > key.keyLen &&
+                        std::memcmp(entries_[x].key, key.key, key.keyLen) == 0;
+         ++x) {
+      ++extensions;
+    }
+    if (extensions > 0) {
       t.minNext[q] =
           static_cast<unsigned char>(entries_[q + 1].key[key.keyLen]);
     }
-    // The search of a text whose longest matching key is q (and that no
-    // longer key would follow) goes right at every slot up to q and left
-    // beyond it; it stops at the first slot it meets that matches.
-    t.chainStart[q] = static_cast<uint32_t>(t.chain.size());
-    int low = 0;
-    int high = count - 1;
-    while (high >= low) {
-      const int mid = low + (high - low + 1) / 2;
-      if (mid > q) {
-        high = mid - 1;
-        continue;
-      }
-      const CommentEntry& probe = entries_[mid];
-      if (probe.keyLen <= key.keyLen &&
-          std::memcmp(key.key, probe.key, probe.keyLen) == 0) {
-        t.chain.push_back(mid);
-      }
-      low = mid + 1;
-    }
+    t.extensions[q] = static_cast<uint32_t>(extensions);
+    t.runBase[q] = static_cast<uint32_t>(t.runStart.size());
+    for (int e = 0; e <= extensions; ++e) BuildRun(t, q, q + 1 + e);
   }
-  t.chainStart[count_] = static_cast<uint32_t>(t.chain.size());
+  t.runStart.push_back(static_cast<uint32_t>(t.chain.size()));
+}
+
+// The search of a text whose longest matching key is `longest` and that
+// sorts below slot `end` and above the slots before it goes right at every
+// slot before `end` and left from there on; it stops at the first slot it
+// meets that matches, which can only be `longest` or a prefix of it.
+void KeywordIndex::BuildRun(Tables& t, int longest, int end) const {
+  const CommentEntry& key = entries_[longest];
+  t.runStart.push_back(static_cast<uint32_t>(t.chain.size()));
+  int low = 0;
+  int high = static_cast<int>(count_) - 1;
+  while (high >= low) {
+    const int mid = low + (high - low + 1) / 2;
+    if (mid >= end) {
+      high = mid - 1;
+      continue;
+    }
+    const CommentEntry& probe = entries_[mid];
+    if (mid <= longest && probe.keyLen <= key.keyLen &&
+        std::memcmp(key.key, probe.key, probe.keyLen) == 0) {
+      t.chain.push_back(mid);
+    }
+    low = mid + 1;
+  }
+}
+
+// How many of the keys that extend `longest` sort below the text (a prefix
+// of them, as they are sorted). None of them matches the text.
+int KeywordIndex::ExtensionsBelow(const Tables& t, int longest,
+                                  const char* text, size_t held) const {
+  const size_t from = static_cast<size_t>(entries_[longest].keyLen);
+  const int extensions = static_cast<int>(t.extensions[longest]);
+  int below = 0;
+  for (; below < extensions; ++below) {
+    const CommentEntry& e = entries_[longest + 1 + below];
+    bool lower = false;
+    for (size_t i = from; i < static_cast<size_t>(e.keyLen); ++i) {
+      const unsigned char k = static_cast<unsigned char>(e.key[i]);
+      const unsigned char c =
+          i < held ? static_cast<unsigned char>(text[i]) : 0;
+      if (k != c) {
+        lower = k < c;
+        break;
+      }
+    }
+    if (!lower) break;
+  }
+  return below;
 }
 
 int KeywordIndex::Slow(const Tables* t, const char* text,
@@ -290,14 +328,15 @@ int KeywordIndex::Slow(const Tables* t, const char* text,
 
 int KeywordIndex::Resolve(const Tables& t, int longest, const char* text,
                           size_t held) const {
-  const CommentEntry& key = entries_[longest];
-  const size_t length = static_cast<size_t>(key.keyLen);
+  const size_t length = static_cast<size_t>(entries_[longest].keyLen);
   const unsigned next =
       length < held ? static_cast<unsigned char>(text[length]) : 0u;
-  // A key that extends the longest match but sorts below the text would
-  // move the search's end point: only the search itself then knows.
-  if (next >= t.minNext[longest]) return -2;
-  for (uint32_t i = t.chainStart[longest]; i < t.chainStart[longest + 1]; ++i) {
+  // Keys that extend the longest match and sort below the text move the
+  // point where the search ends, and so the slots it meets.
+  const int below =
+      next < t.minNext[longest] ? 0 : ExtensionsBelow(t, longest, text, held);
+  const uint32_t run = t.runBase[longest] + static_cast<uint32_t>(below);
+  for (uint32_t i = t.runStart[run]; i < t.runStart[run + 1]; ++i) {
     const CommentEntry& e = entries_[t.chain[i]];
     const size_t len = static_cast<size_t>(e.keyLen);
     const unsigned char after =
@@ -336,8 +375,7 @@ int KeywordIndex::Lookup(const char* text, const char* end) const {
                       c.length - kHeadBytes) != 0) {
         continue;
       }
-      const int found = Resolve(*t, c.index, text, held);
-      return found == -2 ? Slow(t, text, end) : found;
+      return Resolve(*t, c.index, text, held);
     }
   }
   return -1;

@@ -85,12 +85,17 @@ class KeywordIndex {
     uint32_t groupStart[kGroups + 2] = {};
     std::vector<Candidate> candidates;
     // For slot q: the smallest byte that follows key q in the keys that
-    // extend it (256 when none does).
+    // extend it (256 when none does), and how many keys extend it (they
+    // follow it in the table).
     std::vector<uint16_t> minNext;
-    // For slot q: the slots, among key q and the keys that are prefixes of
-    // it, that the search for a text whose longest matching key is q meets,
-    // in the order it meets them (a run per slot, from chainStart).
-    std::vector<uint32_t> chainStart;
+    std::vector<uint32_t> extensions;
+    // For slot q and e from 0 to extensions[q]: the slots, among key q and
+    // the keys that are prefixes of it, that the search meets, in the order
+    // it meets them, for a text whose longest matching key is q and that
+    // sorts above the first e keys that extend q and below the rest. Run
+    // runBase[q] + e is chain[runStart[run]..runStart[run + 1]).
+    std::vector<uint32_t> runBase;
+    std::vector<uint32_t> runStart;
     std::vector<int> chain;
     // The range each first byte's search starts from (ParserSearchStart).
     int searchLow[256] = {};
@@ -105,6 +110,9 @@ class KeywordIndex {
   const Tables* TablesOf() const;
   void BuildTables(Tables& t) const;
   void BuildChains(Tables& t) const;
+  void BuildRun(Tables& t, int longest, int end) const;
+  int ExtensionsBelow(const Tables& t, int longest, const char* text,
+                      size_t held) const;
   int Slow(const Tables* t, const char* text, const char* end) const;
   int Resolve(const Tables& t, int longest, const char* text,
               size_t held) const;
