@@ -15,7 +15,7 @@ namespace vantrel {
 namespace {
 
 constexpr uint32_t kSpareSlots = 20;
-constexpr size_t kHeadBytes = sizeof(uint64_t);
+constexpr size_t kHeadBytes = 2 * sizeof(uint64_t);
 
 bool IsAsciiLetter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -203,10 +203,10 @@ void KeywordIndex::BuildTables(Tables& t) const {
   uint32_t per_byte[256] = {};
   for (const auto& item : order) {
     const CommentEntry& e = entries_[item.second];
-    Candidate c{0, 0, static_cast<uint32_t>(e.keyLen), item.second};
+    Candidate c{{0, 0}, {0, 0}, static_cast<uint32_t>(e.keyLen), item.second};
     const size_t head = std::min(kHeadBytes, static_cast<size_t>(e.keyLen));
-    std::memcpy(&c.head, e.key, head);
-    std::memset(&c.mask, 0xff, head);
+    std::memcpy(c.head, e.key, head);
+    std::memset(c.mask, 0xff, head);
     t.candidates.push_back(c);
     ++per_group[item.first];
     ++per_byte[static_cast<unsigned char>(e.key[0])];
@@ -214,7 +214,6 @@ void KeywordIndex::BuildTables(Tables& t) const {
   for (uint32_t g = 0; g < kGroups; ++g) {
     t.groupStart[g + 1] = t.groupStart[g] + per_group[g];
   }
-  t.groupStart[kGroups + 1] = t.groupStart[kGroups];  // the empty group
   BuildChains(t);
   // No key starts with the other bytes: their search range stays empty.
   for (int c = 0; c < 256; ++c) {
@@ -348,37 +347,55 @@ int KeywordIndex::Resolve(const Tables& t, int longest, const char* text,
   return -1;
 }
 
+// The slot of the longest key of `group` that the text starts with, or -1.
+// `head` holds the text's first kHeadBytes bytes (zero past `held`).
+inline int KeywordIndex::LongestIn(const Tables& t, uint32_t group,
+                                   const uint64_t* head, const char* text,
+                                   size_t held) const {
+  for (uint32_t i = t.groupStart[group]; i < t.groupStart[group + 1]; ++i) {
+    const Candidate& c = t.candidates[i];
+    if (c.length > held || (head[0] & c.mask[0]) != c.head[0] ||
+        (head[1] & c.mask[1]) != c.head[1]) {
+      continue;
+    }
+    if (c.length > kHeadBytes &&
+        std::memcmp(text + kHeadBytes, entries_[c.index].key + kHeadBytes,
+                    c.length - kHeadBytes) != 0) {
+      continue;
+    }
+    return c.index;
+  }
+  return -1;
+}
+
 int KeywordIndex::Lookup(const char* text, const char* end) const {
-  if (text == nullptr || count_ == 0) return -1;
   const Tables* t = tables_.load(std::memory_order_acquire);
   if (t == nullptr) t = TablesOf();
-  if (t == nullptr || anyEmptyKey_ || end == nullptr || end < text) {
-    return Slow(t, text, end);
+  if (t == nullptr || anyEmptyKey_ || text == nullptr || end == nullptr ||
+      end < text) {
+    return text == nullptr || count_ == 0 ? -1 : Slow(t, text, end);
   }
   const size_t held = static_cast<size_t>(end - text);
   if (held == 0) return -1;  // reads as "": no key starts it
-  uint64_t head = 0;
-  std::memcpy(&head, text, std::min(held, kHeadBytes));
+  uint64_t head[2] = {0, 0};
+  if (held >= kHeadBytes) {
+    std::memcpy(head, text, kHeadBytes);
+  } else {
+    std::memcpy(head, text, held);
+  }
   // The keys of the text's first eight bytes, of its first four, then the
   // shorter keys of its first byte: the first that the text starts with is
-  // the longest. An empty group stands for those the text is too short for.
-  uint32_t groups[3] = {kGroups, kGroups,
-                        2 * kSlots + static_cast<unsigned char>(text[0])};
-  if (held >= 8) groups[0] = Slot8(text);
-  if (held >= 4) groups[1] = kSlots + Slot4(text);
-  for (uint32_t g : groups) {
-    for (uint32_t i = t->groupStart[g]; i < t->groupStart[g + 1]; ++i) {
-      const Candidate& c = t->candidates[i];
-      if (c.length > held || (head & c.mask) != c.head) continue;
-      if (c.length > kHeadBytes &&
-          std::memcmp(text + kHeadBytes, entries_[c.index].key + kHeadBytes,
-                      c.length - kHeadBytes) != 0) {
-        continue;
-      }
-      return Resolve(*t, c.index, text, held);
-    }
+  // the longest.
+  int longest = -1;
+  if (held >= 8) longest = LongestIn(*t, Slot8(text), head, text, held);
+  if (longest < 0 && held >= 4) {
+    longest = LongestIn(*t, kSlots + Slot4(text), head, text, held);
   }
-  return -1;
+  if (longest < 0) {
+    longest = LongestIn(*t, 2 * kSlots + static_cast<unsigned char>(text[0]),
+                        head, text, held);
+  }
+  return longest < 0 ? -1 : Resolve(*t, longest, text, held);
 }
 
 bool MakeTablePrivate(ParserContext* context) {

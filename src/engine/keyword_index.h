@@ -61,11 +61,11 @@ class KeywordIndex {
   KeywordIndex& operator=(const KeywordIndex&) = delete;
 
  private:
-  // A key of a group: its first bytes as a word (zero past the key), which
-  // bytes of that word the key fills, its length and its slot.
+  // A key of a group: its first 16 bytes as two words (zero past the key),
+  // which bytes of those the key fills, its length and its slot.
   struct Candidate {
-    uint64_t head;
-    uint64_t mask;
+    uint64_t head[2];
+    uint64_t mask[2];
     uint32_t length;
     int index;
   };
@@ -81,8 +81,7 @@ class KeywordIndex {
   // most indexes are only steps towards the one a road scans with.
   struct Tables {
     // Group g is candidates[groupStart[g]..groupStart[g + 1]).
-    // Group kGroups is empty.
-    uint32_t groupStart[kGroups + 2] = {};
+    uint32_t groupStart[kGroups + 1] = {};
     std::vector<Candidate> candidates;
     // For slot q: the smallest byte that follows key q in the keys that
     // extend it (256 when none does), and how many keys extend it (they
@@ -114,6 +113,8 @@ class KeywordIndex {
   int ExtensionsBelow(const Tables& t, int longest, const char* text,
                       size_t held) const;
   int Slow(const Tables* t, const char* text, const char* end) const;
+  int LongestIn(const Tables& t, uint32_t group, const uint64_t* head,
+                const char* text, size_t held) const;
   int Resolve(const Tables& t, int longest, const char* text,
               size_t held) const;
 

@@ -203,13 +203,8 @@ int LookupTerminated(ParserContext* context, const char* text) {
                          s.searchHigh[c]);
 }
 
-}  // namespace
-
-int ParserLookup(ParserContext* context, const char* text, const char* end) {
-  if (context == nullptr || text == nullptr) return -1;
-  if (context->sharedIndex != nullptr) {
-    return context->sharedIndex->Lookup(text, end);
-  }
+// The lookup in a table of the parse's own.
+int LookupPrivate(ParserContext* context, const char* text, const char* end) {
   ParserContext::LookupSummary& s = context->lookup;
   if (!s.valid || s.generation != context->tableGeneration) {
     Summarize(context);
@@ -227,6 +222,16 @@ int ParserLookup(ParserContext* context, const char* text, const char* end) {
     small[held] = '\0';
   }
   return LookupTerminated(context, copy);
+}
+
+}  // namespace
+
+int ParserLookup(ParserContext* context, const char* text, const char* end) {
+  if (context == nullptr || text == nullptr) return -1;
+  if (context->sharedIndex != nullptr) {
+    return context->sharedIndex->Lookup(text, end);
+  }
+  return LookupPrivate(context, text, end);
 }
 
 int ParserFindKey(const ParserContext* context, const char* key) {
