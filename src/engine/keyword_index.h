@@ -18,6 +18,22 @@
 // out during the scan) first copies the shared table into a table of its own
 // (ParserAddEntryToList and ParserRemoveEntry do that), and from then on
 // works on that copy with the sorted-insert semantics of a private table.
+//
+// The lookup gives the binary search's answer (ParserFindEntry) without
+// searching. The search goes right at every key that sorts below the text
+// or that the text starts with, left at every other, and stops at the first
+// key it meets that the text starts with and that the letter rule accepts.
+// So where it ends depends only on the number j of keys of the first kind,
+// and what it answers on which of the keys it meets on its way to j match.
+// The keys that the text starts with are the longest such key L and the
+// keys that are prefixes of L; the keys that sort below the text are those
+// before L and the keys extending L that sort below it (counted at lookup
+// time from the byte after L on). For each L and each such count the keys
+// the search meets are listed when the index is built: the lookup finds L
+// (by the text's first bytes and a key's length, with at most one memcmp of
+// the bytes past the first sixteen), counts, and checks the listed keys
+// against the letter rule. Keyword tests compare it with the search over
+// every road's sets and random tables of keys that prefix each other.
 #ifndef VANTREL_ENGINE_KEYWORD_INDEX_H_
 #define VANTREL_ENGINE_KEYWORD_INDEX_H_
 
