@@ -30,10 +30,11 @@
 // before L and the keys extending L that sort below it (counted at lookup
 // time from the byte after L on). For each L and each such count the keys
 // the search meets are listed when the index is built: the lookup finds L
-// (by the text's first bytes and a key's length, with at most one memcmp of
-// the bytes past the first sixteen), counts, and checks the listed keys
-// against the letter rule. Keyword tests compare it with the search over
-// every road's sets and random tables of keys that prefix each other.
+// (among the keys of the text's first bytes, longest first, comparing a
+// key's length, its first sixteen bytes as two words and the rest with
+// memcmp), counts, and checks the listed keys against the letter rule. The
+// tests compare it with the search over every road's sets and over random
+// tables of keys that prefix each other.
 #ifndef VANTREL_ENGINE_KEYWORD_INDEX_H_
 #define VANTREL_ENGINE_KEYWORD_INDEX_H_
 
