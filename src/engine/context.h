@@ -13,6 +13,7 @@ struct ParserContext;
 namespace vantrel {
 class ByteSource;
 class CLoaderLibrary;
+class KeywordIndex;
 struct ParseState;
 }  // namespace vantrel
 
@@ -65,10 +66,18 @@ struct ScannerHooks {
 // buffer. Made by ParserCreateContext, emptied by ParserReleaseContext at the
 // end of every scan, freed by ParserFreeContext.
 struct ParserContext {
-  // The keyword table, sorted ascending by key.
+  // The keyword table, sorted ascending by key. While sharedIndex is set it
+  // is that index's immutable table (capacity 0, nothing here is owned);
+  // otherwise the parse's own table, which it may change.
   CommentEntry* entries;
   uint32_t commentsNum;
   uint32_t capacity;
+  // The process-wide index of the comment sets this parse registered (see
+  // engine/keyword_index.h), or null while the parse has a table of its own.
+  const vantrel::KeywordIndex* sharedIndex;
+  // An entry could not be added for want of memory since this was last
+  // cleared (an index being built is then not kept).
+  bool tableFailed;
   // Counts every change of the table (an entry added or removed). Handlers
   // may take keywords out while the scan runs; whoever keeps an index or a
   // summary of the table checks this to know that it must look again.
@@ -77,6 +86,7 @@ struct ParserContext {
   // the keys, to refuse most unknown comments without a search, and where
   // the search for a text starting with each byte begins (for the bytes
   // marked in searchKnown). Valid while `generation` is tableGeneration.
+  // Kept for a table of the parse's own; a shared index has its own.
   struct LookupSummary {
     bool valid;
     uint32_t generation;

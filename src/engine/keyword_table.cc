@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/keyword_index.h"
 #include "platform/trace.h"
 
 namespace vantrel {
@@ -49,11 +50,19 @@ int ParserAddEntryToList(ParserContext* context, const char* key,
                          CommentHandler handler, long param, void* user_data,
                          int prefix) {
   if (context == nullptr || key == nullptr) return -1;
+  // A parse that looks at a shared index adds to a copy of its own.
+  if (!MakeTablePrivate(context)) {
+    context->tableFailed = true;
+    return -1;
+  }
   if (context->commentsNum + 1 >= context->capacity) {
     uint32_t capacity = context->capacity + kGrowBy;
     void* grown =
         std::realloc(context->entries, sizeof(CommentEntry) * capacity);
-    if (grown == nullptr) return -1;
+    if (grown == nullptr) {
+      context->tableFailed = true;
+      return -1;
+    }
     context->entries = static_cast<CommentEntry*>(grown);
     std::memset(context->entries + context->capacity, 0,
                 sizeof(CommentEntry) * kGrowBy);
@@ -78,7 +87,10 @@ int ParserAddEntryToList(ParserContext* context, const char* key,
       CompareKeys(context->entries[pos].key, key) == 0) {
     VTRACE(" status - 0, p->key - %s ", key);
     entry = static_cast<CommentEntry*>(std::calloc(1, sizeof(CommentEntry)));
-    if (entry == nullptr) return -1;
+    if (entry == nullptr) {
+      context->tableFailed = true;
+      return -1;
+    }
     // Append behind the whole chain so handlers run in registration order
     // however many sets register the key.
     CommentEntry* last = &context->entries[pos];
@@ -192,10 +204,8 @@ int LookupTerminated(ParserContext* context, const char* text) {
                          s.searchHigh[c]);
 }
 
-}  // namespace
-
-int ParserLookup(ParserContext* context, const char* text, const char* end) {
-  if (context == nullptr || text == nullptr) return -1;
+// The lookup in a table of the parse's own.
+int LookupPrivate(ParserContext* context, const char* text, const char* end) {
   ParserContext::LookupSummary& s = context->lookup;
   if (!s.valid || s.generation != context->tableGeneration) {
     Summarize(context);
@@ -215,6 +225,16 @@ int ParserLookup(ParserContext* context, const char* text, const char* end) {
   return LookupTerminated(context, copy);
 }
 
+}  // namespace
+
+int ParserLookup(ParserContext* context, const char* text, const char* end) {
+  if (context == nullptr || text == nullptr) return -1;
+  if (context->sharedIndex != nullptr) {
+    return context->sharedIndex->Lookup(text, end);
+  }
+  return LookupPrivate(context, text, end);
+}
+
 int ParserFindKey(const ParserContext* context, const char* key) {
   if (context == nullptr || key == nullptr) return -1;
   return ParserFindEntry(context->entries, key, 0,
@@ -224,6 +244,11 @@ int ParserFindKey(const ParserContext* context, const char* key) {
 int ParserRemoveEntry(ParserContext* context, const char* key) {
   int index = ParserFindKey(context, key);
   if (index < 0) return -1;
+  // Only this parse's view loses the keyword: a shared table is copied.
+  if (!MakeTablePrivate(context)) {
+    context->tableFailed = true;
+    return -1;
+  }
   CommentEntry* chained = context->entries[index].next;
   while (chained != nullptr) {
     CommentEntry* next = chained->next;
@@ -239,40 +264,17 @@ int ParserRemoveEntry(ParserContext* context, const char* key) {
   return 0;
 }
 
-int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
-                       char* keyword, char** position, char* comment_start,
-                       int64_t continuation, int64_t value_offset,
-                       long* wait_index, void* caller) {
-  if (context == nullptr || index < 0 ||
-      static_cast<uint32_t>(index) >= context->commentsNum) {
-    return 0;
-  }
-  // The chain is copied before any handler runs: a handler may take keywords
-  // out of the table (its own among them) or add some, which moves or frees
-  // the slots. The comment being dispatched still reaches every handler that
-  // was chained when it was found.
-  size_t length = 0;
-  for (const CommentEntry* e = &context->entries[index]; e != nullptr;
-       e = e->next) {
-    ++length;
-  }
-  CommentEntry small[kSmallChain];
-  std::vector<CommentEntry> large;
-  CommentEntry* chain = small;
-  if (length > kSmallChain) {
-    large.resize(length);
-    chain = large.data();
-  }
-  size_t copied = 0;
-  for (const CommentEntry* e = &context->entries[index]; e != nullptr;
-       e = e->next) {
-    chain[copied++] = *e;
-  }
+namespace {
 
+// Calls the handlers of `chain` (linked by `next`) in order.
+int64_t DispatchChain(ParserContext* context, const CommentEntry* chain,
+                      CommentStruct* record, char* keyword, char** position,
+                      char* comment_start, int64_t continuation,
+                      int64_t value_offset, long* wait_index, void* caller) {
   char* local = position != nullptr ? *position : nullptr;
   int64_t result = 0;
-  for (size_t i = 0; i < length; ++i) {
-    const CommentEntry& e = chain[i];
+  for (const CommentEntry* link = chain; link != nullptr; link = link->next) {
+    const CommentEntry& e = *link;
     char* word_arg = keyword;
     char word[kPrefixWordMax + 1];
     if (e.prefix != 0 && context->keyStart != nullptr) {
@@ -302,8 +304,61 @@ int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
   return result;
 }
 
+}  // namespace
+
+int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
+                       char* keyword, char** position, char* comment_start,
+                       int64_t continuation, int64_t value_offset,
+                       long* wait_index, void* caller) {
+  if (context == nullptr || index < 0 ||
+      static_cast<uint32_t>(index) >= context->commentsNum) {
+    return 0;
+  }
+  if (context->sharedIndex != nullptr) {
+    // A shared chain never changes and is never freed: a handler that takes
+    // keywords out or adds some changes a copy of the parse's own.
+    return DispatchChain(context, &context->entries[index], record, keyword,
+                         position, comment_start, continuation, value_offset,
+                         wait_index, caller);
+  }
+  // The chain of a parse's own table is copied before any handler runs: a
+  // handler may take keywords out of the table (its own among them) or add
+  // some, which moves or frees the slots. The comment being dispatched still
+  // reaches every handler that was chained when it was found.
+  size_t length = 0;
+  for (const CommentEntry* e = &context->entries[index]; e != nullptr;
+       e = e->next) {
+    ++length;
+  }
+  CommentEntry small[kSmallChain];
+  std::vector<CommentEntry> large;
+  CommentEntry* chain = small;
+  if (length > kSmallChain) {
+    large.resize(length);
+    chain = large.data();
+  }
+  size_t copied = 0;
+  for (const CommentEntry* e = &context->entries[index]; e != nullptr;
+       e = e->next) {
+    chain[copied] = *e;
+    chain[copied].next = copied + 1 < length ? &chain[copied + 1] : nullptr;
+    ++copied;
+  }
+  return DispatchChain(context, chain, record, keyword, position, comment_start,
+                       continuation, value_offset, wait_index, caller);
+}
+
 void ParserFreeTable(ParserContext* context) {
   if (context == nullptr) return;
+  if (context->sharedIndex != nullptr) {
+    // The shared index is not the parse's to free.
+    context->entries = nullptr;
+    context->commentsNum = 0;
+    context->capacity = 0;
+    context->sharedIndex = nullptr;
+    ++context->tableGeneration;
+    return;
+  }
   for (uint32_t i = 0; i < context->commentsNum; ++i) {
     CommentEntry* chained = context->entries[i].next;
     while (chained != nullptr) {

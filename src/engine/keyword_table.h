@@ -11,7 +11,10 @@ namespace vantrel {
 
 // Registers `key` (kept by pointer; it must outlive the table). A key
 // already present gets the new handler chained behind its existing ones.
-// Answers 0, or -1 when the table cannot grow (nothing changed then).
+// A context that looks at a shared keyword index (engine/keyword_index.h)
+// first gets a copy of its own, so the key reaches this parse alone.
+// Answers 0, or -1 when the table cannot grow (nothing changed then, and
+// the context's tableFailed is set).
 int ParserAddEntryToList(ParserContext* context, const char* key,
                          CommentHandler handler, long param, void* user_data,
                          int prefix);
@@ -37,27 +40,33 @@ void ParserSearchStart(const CommentEntry* entries, int count,
 // The index of the entry whose key starts the comment text at `text`, or
 // -1: ParserFindEntry's answer over the whole table, with the text read as
 // if a NUL stood at `end` (in a chunk read in place the byte there belongs
-// to the file, and a key must not match across it). Keeps a summary of the
-// table in the context, looked at again when the table changes.
+// to the file, and a key must not match across it). A shared index answers
+// from its own tables (KeywordIndex::Lookup); for a table of the parse's
+// own a summary is kept in the context, looked at again when the table
+// changes.
 int ParserLookup(ParserContext* context, const char* text, const char* end);
 
 // ParserFindEntry over the whole table of `context` with `key` as the text.
 int ParserFindKey(const ParserContext* context, const char* key);
 
-// Removes the slot of `key` with every handler chained to it. 0 when removed,
-// -1 when `key` is null or not found.
+// Removes the slot of `key` with every handler chained to it, from this
+// parse's table only (a shared one is copied first). 0 when removed, -1
+// when `key` is null or not found, or when the copy cannot be made (then
+// the context's tableFailed is set).
 int ParserRemoveEntry(ParserContext* context, const char* key);
 
 // Calls every handler chained at `index`; see CommentHandler for the result.
 // The handlers share one text position; where the last one left it is
-// stored back into *position.
+// stored back into *position. A shared chain is walked in place (it never
+// changes); the chain of a table of the parse's own is copied first, as a
+// handler may change that table.
 int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
                        char* keyword, char** position, char* comment_start,
                        int64_t continuation, int64_t value_offset,
                        long* wait_index, void* caller);
 
-// Frees every slot's chained entries and the array; leaves an empty table
-// of capacity 0.
+// Frees every slot's chained entries and the array (a shared index is only
+// let go); leaves an empty table of capacity 0.
 void ParserFreeTable(ParserContext* context);
 
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "platform/number_text.h"
 
@@ -131,13 +132,17 @@ int64_t SectionEnd(char* /*context*/, CommentStruct* /*record*/, long /*param*/,
   return 0;
 }
 
+void AddSectionKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "BeginBinary", BinarySection, 2, nullptr, 0);
+  ParserAddEntryToList(table, "BeginData", DataSection, 2, nullptr, 0);
+  ParserAddEntryToList(table, "EndBinary", SectionEnd, 2, nullptr, 0);
+  ParserAddEntryToList(table, "EndData", SectionEnd, 2, nullptr, 0);
+}
+
 }  // namespace
 
 int RegisterSectionSet(ParserContext* context) {
-  ParserAddEntryToList(context, "BeginBinary", BinarySection, 2, nullptr, 0);
-  ParserAddEntryToList(context, "BeginData", DataSection, 2, nullptr, 0);
-  ParserAddEntryToList(context, "EndBinary", SectionEnd, 2, nullptr, 0);
-  ParserAddEntryToList(context, "EndData", SectionEnd, 2, nullptr, 0);
+  AddKeywordSet(context, AddSectionKeys, 0);
   return 0;
 }
 

@@ -8,8 +8,10 @@
 
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
+#include "handlers/parse_state.h"
 #include "handlers/value_text.h"
 #include "platform/kal_property_access.h"
 #include "platform/number_text.h"
@@ -131,12 +133,11 @@ void TakeBox(ParserBoundingBoxStruct* box, int rank, float lower_x,
 enum class BoxForm { kCorners, kNegatedLowerCorner, kSize };
 
 int64_t HandleBox(char* context, CommentStruct* record, char** position,
-                  void* user_data, int rank, BoxForm form) {
-  auto* box = static_cast<ParserBoundingBoxStruct*>(user_data);
-  if (record == nullptr || box == nullptr || position == nullptr ||
-      *position == nullptr) {
+                  int rank, BoxForm form) {
+  if (record == nullptr || position == nullptr || *position == nullptr) {
     return 0;
   }
+  ParserBoundingBoxStruct* box = &HandlerVars(context).boundingBox;
   const char* value = *position;
   const char* end = ValueDataEnd(context, value);
   if (!Accepts(record, box, rank, value, end)) return 0;
@@ -184,10 +185,7 @@ void StoreCrop(PropertyMap& properties, const char* key, float value) {
   }
 }
 
-}  // namespace
-
-void RegisterBoundingBoxSet(ParserContext* context,
-                            ParserBoundingBoxStruct* box) {
+void AddBoundingBoxKeys(ParserContext* table, int /*variant*/) {
   static const struct {
     const char* key;
     CommentHandler handler;
@@ -201,52 +199,61 @@ void RegisterBoundingBoxSet(ParserContext* context,
       {"HeliosIncludeFont", ParserHeliosIncludeFont},
       {"FixHWMargins", ParserFixHWMargins},
   };
-  if (context == nullptr) return;
   for (const auto& entry : kEntries) {
-    ParserAddEntryToList(context, entry.key, entry.handler, 1, box, 0);
+    ParserAddEntryToList(table, entry.key, entry.handler, 1, nullptr, 0);
   }
+}
+
+}  // namespace
+
+void RegisterBoundingBoxSet(ParserContext* context, char unit) {
+  if (context == nullptr || context->state == nullptr) return;
+  ParserBoundingBoxStruct& box = HandlerVars(context).boundingBox;
+  std::memset(&box, 0, sizeof box);
+  box.unit = unit;
+  AddKeywordSet(context, AddBoundingBoxKeys, 0);
 }
 
 int64_t ParserBoundingBox(char* context, CommentStruct* record, long, char*,
                           char** position, char*, int64_t, int64_t, long*,
-                          void* user_data, void*) {
-  return HandleBox(context, record, position, user_data, kRankBoundingBox,
+                          void*, void*) {
+  return HandleBox(context, record, position, kRankBoundingBox,
                    BoxForm::kCorners);
 }
 
 int64_t ParserHiResBoundingBox(char* context, CommentStruct* record, long,
                                char*, char** position, char*, int64_t, int64_t,
-                               long*, void* user_data, void*) {
-  return HandleBox(context, record, position, user_data, kRankHiResBoundingBox,
+                               long*, void*, void*) {
+  return HandleBox(context, record, position, kRankHiResBoundingBox,
                    BoxForm::kCorners);
 }
 
 int64_t ParserPageBoundingBox(char* context, CommentStruct* record, long, char*,
                               char** position, char*, int64_t, int64_t, long*,
-                              void* user_data, void*) {
-  return HandleBox(context, record, position, user_data, kRankPageBoundingBox,
+                              void*, void*) {
+  return HandleBox(context, record, position, kRankPageBoundingBox,
                    BoxForm::kCorners);
 }
 
 int64_t ParserPaperArea(char* context, CommentStruct* record, long, char*,
-                        char** position, char*, int64_t, int64_t, long*,
-                        void* user_data, void*) {
+                        char** position, char*, int64_t, int64_t, long*, void*,
+                        void*) {
   // The area is given as distances from the origin: the lower corner lies at
   // minus the first two values.
-  return HandleBox(context, record, position, user_data, kRankPaperArea,
+  return HandleBox(context, record, position, kRankPaperArea,
                    BoxForm::kNegatedLowerCorner);
 }
 
 int64_t ParserPressPaperSize(char* context, CommentStruct* record, long, char*,
                              char** position, char*, int64_t, int64_t, long*,
-                             void* user_data, void*) {
-  return HandleBox(context, record, position, user_data, kRankPressPaperSize,
+                             void*, void*) {
+  return HandleBox(context, record, position, kRankPressPaperSize,
                    BoxForm::kSize);
 }
 
-int64_t ParserHeliosIncludeFont(char*, CommentStruct* record, long, char*,
-                                char**, char*, int64_t, int64_t, long*,
-                                void* user_data, void*) {
+int64_t ParserHeliosIncludeFont(char* context, CommentStruct* record, long,
+                                char*, char**, char*, int64_t, int64_t, long*,
+                                void*, void*) {
   // Fonts included by a Helios server may bring comments anywhere in the
   // file, so the rest of it is read.
   if (record == nullptr) return 0;
@@ -255,16 +262,16 @@ int64_t ParserHeliosIncludeFont(char*, CommentStruct* record, long, char*,
   // The whole-file pass replaces the tail pass that an "(atend)" asked for:
   // the box the header deferred is then taken in the trailer as a
   // whole-file scan takes it, not awaited from a tail pass that never runs.
-  auto* box = static_cast<ParserBoundingBoxStruct*>(user_data);
-  if (box != nullptr && record->m_inTailPass == 0) box->awaitedRank = 0;
+  if (record->m_inTailPass == 0)
+    HandlerVars(context).boundingBox.awaitedRank = 0;
   return 0;
 }
 
 int64_t ParserFixHWMargins(char* context, CommentStruct*, long, char*,
                            char** position, char*, int64_t, int64_t, long*,
-                           void* user_data, void*) {
-  auto* box = static_cast<ParserBoundingBoxStruct*>(user_data);
-  if (box == nullptr || position == nullptr || *position == nullptr) return 0;
+                           void*, void*) {
+  if (position == nullptr || *position == nullptr) return 0;
+  ParserBoundingBoxStruct* box = &HandlerVars(context).boundingBox;
   float n[4];
   int read = ReadNumbers(*position, ValueDataEnd(context, *position), n, 4);
   float* fields[4] = {&box->leftMargin, &box->bottomMargin, &box->rightMargin,

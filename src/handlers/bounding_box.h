@@ -48,18 +48,17 @@ struct ParserBoundingBoxStruct {
 
 namespace vantrel {
 
-// Registers, with param 1, `box` as user data and no prefix matching, in
-// this order: "BoundingBox", "ImpostripPressPaperSize", "ADO_PaperArea",
+// Empties the parse's box record (HandlerState::boundingBox) and sets its
+// unit, then registers, with param 1, no user data and no prefix matching,
+// in this order: "BoundingBox", "ImpostripPressPaperSize", "ADO_PaperArea",
 // "ADO_ImageableArea", "PageBoundingBox", "HiResBoundingBox",
-// "HeliosIncludeFont", "FixHWMargins". `box` must outlive the scan; the
-// caller resets it and sets its unit.
-void RegisterBoundingBoxSet(ParserContext* context,
-                            ParserBoundingBoxStruct* box);
+// "HeliosIncludeFont", "FixHWMargins".
+void RegisterBoundingBoxSet(ParserContext* context, char unit);
 
-// The handlers (CommentHandler protocol; user data: the box record). All
-// answer 0. The value's numbers are read from the comment's own line only.
-// REQUIRES: the text at *position is NUL-terminated at the end of the data
-// held (context->dataEnd when the context is given).
+// The handlers (CommentHandler protocol; they work on the box record of
+// their context's parse). All answer 0. The value's numbers are read from the
+// comment's own line only. REQUIRES: the text at *position is NUL-terminated at
+// the end of the data held (context->dataEnd when the context is given).
 
 // "BoundingBox" (rank 1), "HiResBoundingBox" (rank 2), "PageBoundingBox"
 // (rank 3): four numbers, the box as given.

@@ -17,6 +17,7 @@
 #include "engine/byte_source.h"
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
 #include "handlers/parse_state.h"
@@ -1624,6 +1625,13 @@ void PassedBytes(ParserContext* context, const char* data, int64_t offset,
   }
 }
 
+void AddCheckKeys(ParserContext* table, int /*variant*/) {
+  for (size_t i = 0; i < sizeof kKeys / sizeof kKeys[0]; ++i) {
+    ParserAddEntryToList(table, kKeys[i].key, CheckComment,
+                         static_cast<long>(i), nullptr, 0);
+  }
+}
+
 }  // namespace
 
 void RegisterCheckSet(ParserContext* context) {
@@ -1638,16 +1646,16 @@ void RegisterCheckSet(ParserContext* context) {
     return;
   }
   context->hooks.passedBytes = PassedBytes;
-  for (size_t i = 0; i < sizeof kKeys / sizeof kKeys[0]; ++i) {
-    ParserAddEntryToList(context, kKeys[i].key, CheckComment,
-                         static_cast<long>(i), state.get(), 0);
-  }
+  AddKeywordSet(context, AddCheckKeys, 0);
 }
 
 int64_t CheckComment(char* context, CommentStruct*, long param, char*,
                      char** position, char* comment_start, int64_t continuation,
-                     int64_t value_offset, long*, void* user_data, void*) {
-  CheckState* state = static_cast<CheckState*>(user_data);
+                     int64_t value_offset, long*, void*, void*) {
+  auto* ctx = reinterpret_cast<ParserContext*>(context);
+  CheckState* state = ctx != nullptr && ctx->state != nullptr
+                          ? HandlerVars(context).check.get()
+                          : nullptr;
   if (state == nullptr || position == nullptr || comment_start == nullptr ||
       param < 0 ||
       static_cast<size_t>(param) >= sizeof kKeys / sizeof kKeys[0]) {

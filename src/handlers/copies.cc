@@ -5,9 +5,10 @@
 #include <utility>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
-#include "handlers/value_text.h"
 #include "handlers/parse_state.h"
+#include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -28,12 +29,7 @@ void TakeCount(PropertyMap& properties, int32_t* counter, int32_t count) {
   numberOfCopies(properties, *counter);
 }
 
-}  // namespace
-
-void RegisterNumCopiesSet(ParserContext* context, int32_t* counter) {
-  // The feature keywords hold the line break: they match only a
-  // "BeginFeature:" line that ends at its colon and is followed at once by
-  // the "/#copies " line.
+void AddNumCopiesKeys(ParserContext* table, int /*variant*/) {
   static const struct {
     const char* key;
     CommentHandler handler;
@@ -44,13 +40,19 @@ void RegisterNumCopiesSet(ParserContext* context, int32_t* counter) {
       {"BeginFeature:\n/#copies ", ParserCopiesCount},
       {"BeginFeature:\r/#copies ", ParserCopiesCount},
   };
-  if (counter != nullptr) *counter = 1;
-  if (context == nullptr) return;
   for (const auto& entry : kEntries) {
-    ParserAddEntryToList(context, entry.key, entry.handler, 0, counter, 0);
+    ParserAddEntryToList(table, entry.key, entry.handler, 0, nullptr, 0);
   }
-  ParserAddEntryToList(context, "Requirements:", NumCopies, kNumCopiesParam,
+  ParserAddEntryToList(table, "Requirements:", NumCopies, kNumCopiesParam,
                        nullptr, 0);
+}
+
+}  // namespace
+
+void RegisterNumCopiesSet(ParserContext* context) {
+  if (context == nullptr || context->state == nullptr) return;
+  HandlerVars(context).copiesCounter = 1;
+  AddKeywordSet(context, AddNumCopiesKeys, 0);
 }
 
 void numberOfCopies(PropertyMap& properties, int32_t copies) {
@@ -66,9 +68,9 @@ int64_t ParserCopiesCount(char* context, CommentStruct* /*record*/,
                           long /*param*/, char* /*keyword*/, char** position,
                           char* /*comment_start*/, int64_t /*continuation*/,
                           int64_t /*value_offset*/, long* /*wait_index*/,
-                          void* user_data, void* /*caller*/) {
-  auto* counter = static_cast<int32_t*>(user_data);
-  if (counter == nullptr || *counter > 1) return 0;
+                          void* /*user_data*/, void* /*caller*/) {
+  int32_t* counter = &HandlerVars(context).copiesCounter;
+  if (*counter > 1) return 0;
   if (position == nullptr || *position == nullptr) return 0;
   // The number is read from the comment's own line: a conversion in place
   // would step over line ends and take a number from the PostScript below.
@@ -85,9 +87,9 @@ int64_t ParserNumCopiesTerm(char* context, CommentStruct* /*record*/,
                             long /*param*/, char* /*keyword*/, char** position,
                             char* /*comment_start*/, int64_t /*continuation*/,
                             int64_t /*value_offset*/, long* /*wait_index*/,
-                            void* user_data, void* /*caller*/) {
-  auto* counter = static_cast<int32_t*>(user_data);
-  if (counter == nullptr || *counter > 1) return 0;
+                            void* /*user_data*/, void* /*caller*/) {
+  int32_t* counter = &HandlerVars(context).copiesCounter;
+  if (*counter > 1) return 0;
   if (position == nullptr || *position == nullptr) return 0;
   char value[kValueBufferSize];
   ReadValueText(*position, ValueDataEnd(context, *position), value);

@@ -15,12 +15,12 @@ namespace vantrel {
 class PropertyMap;
 struct HandlerState;
 
-// Sets `*counter` to 1, then registers "Requirements:" (numcopies term),
-// "RBINumCopies:", "BeginNonPPDFeature: NumCopies ", "BeginFeature:" + LF +
-// "/#copies " and "BeginFeature:" + CR + "/#copies " (plain count), all with
-// `counter` as user data, and "Requirements:" again with NumCopies (param 21,
-// no user data). `counter` must outlive the scan.
-void RegisterNumCopiesSet(ParserContext* context, int32_t* counter);
+// Sets the parse's copies counter (HandlerState::copiesCounter) to 1, then
+// registers "Requirements:" (numcopies term), "RBINumCopies:",
+// "BeginNonPPDFeature: NumCopies ", "BeginFeature:" + LF + "/#copies " and
+// "BeginFeature:" + CR + "/#copies " (plain count), param 0, and
+// "Requirements:" again with NumCopies (param 21); no user data.
+void RegisterNumCopiesSet(ParserContext* context);
 
 // Stores "CopiesNumber" ("int", 237) with `copies`, replacing an earlier one.
 void numberOfCopies(PropertyMap& properties, int32_t copies);

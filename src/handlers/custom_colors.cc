@@ -5,6 +5,7 @@
 
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "handlers/handler_state.h"
 #include "handlers/parse_state.h"
@@ -37,22 +38,28 @@ bool ColorList::Add(std::string_view name) {
   return true;
 }
 
-void RegisterCustomColorSet(ParserContext* context, ColorList* document_colors,
-                            ColorList* cmyk_colors) {
-  if (document_colors != nullptr) document_colors->clear();
-  if (context == nullptr) return;
-  ParserAddEntryToList(context, "DocumentCustomColors",
-                       ParserDocumentCustomColors, 0, document_colors, 0);
-  ParserAddEntryToList(context, "CMYKCustomColor", ParserSpotColorsCMYK, 0,
-                       cmyk_colors, 0);
+namespace {
+
+void AddCustomColorKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "DocumentCustomColors",
+                       ParserDocumentCustomColors, 0, nullptr, 0);
+  ParserAddEntryToList(table, "CMYKCustomColor", ParserSpotColorsCMYK, 0,
+                       nullptr, 0);
+}
+
+}  // namespace
+
+void RegisterCustomColorSet(ParserContext* context) {
+  if (context == nullptr || context->state == nullptr) return;
+  HandlerVars(context).documentColors.clear();
+  AddKeywordSet(context, AddCustomColorKeys, 0);
 }
 
 int64_t ParserDocumentCustomColors(char* context, CommentStruct*, long, char*,
                                    char** position, char* comment_start,
-                                   int64_t, int64_t, long*, void* user_data,
-                                   void*) {
+                                   int64_t, int64_t, long*, void*, void*) {
   VTRACE("ParserDocumentCustomColors Call");
-  auto* list = static_cast<ColorList*>(user_data);
+  ColorList* list = &HandlerVars(context).documentColors;
   if (position != nullptr && *position != nullptr) {
     const char* end = CommentWindowEnd(context, comment_start, *position);
     const char* pos = *position;
@@ -80,11 +87,11 @@ int64_t ParserDocumentCustomColors(char* context, CommentStruct*, long, char*,
 
 int64_t ParserSpotColorsCMYK(char* context, CommentStruct*, long, char*,
                              char** position, char*, int64_t, int64_t, long*,
-                             void* user_data, void*) {
+                             void*, void*) {
   char value[kValueBufferSize];
   if (!ReadCommentValue(context, position, value, /*advance=*/true)) return 0;
   VTRACE("ParserSpotColorsCMYK: color %s", value);
-  Add(static_cast<ColorList*>(user_data), value);
+  Add(&HandlerVars(context).cmykColors, value);
   return 0;
 }
 

@@ -53,11 +53,10 @@ class ColorList {
   std::unordered_set<std::string_view> index_;
 };
 
-// "DocumentCustomColors" with `document_colors`, "CMYKCustomColor" with
-// `cmyk_colors` as user data, param 0. Empties `document_colors` first. Both
-// lists must outlive the scan.
-void RegisterCustomColorSet(ParserContext* context, ColorList* document_colors,
-                            ColorList* cmyk_colors);
+// "DocumentCustomColors" (names into HandlerState::documentColors) and
+// "CMYKCustomColor" (into HandlerState::cmykColors), param 0, no user data.
+// Empties the parse's document colours first.
+void RegisterCustomColorSet(ParserContext* context);
 
 // The handlers (CommentHandler protocol). Both answer 0 and move the text
 // position past what they read.

@@ -12,6 +12,7 @@
 #include "engine/byte_source.h"
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
 #include "handlers/handler_state.h"
@@ -228,12 +229,16 @@ int64_t CopyBlock(const ParserContext* context, InputBytes& input,
   return written;
 }
 
+void AddDexxmlKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "BeginDexJTData:", ParserDexJTData, 0, nullptr,
+                       0);
+}
+
 }  // namespace
 
 void RegisterDexxmlSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "BeginDexJTData:", ParserDexJTData, 0, nullptr,
-                       0);
+  AddKeywordSet(context, AddDexxmlKeys, 0);
 }
 
 bool getFileNameAndDescriptor(ParserContext* context,

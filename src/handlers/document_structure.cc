@@ -4,11 +4,12 @@
 #include <memory>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/handler_state.h"
-#include "handlers/value_text.h"
 #include "handlers/parse_state.h"
+#include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -78,32 +79,43 @@ const char* const kEmbeddedBlockBeginKeys[kEmbeddedBlockKinds] = {
 const char* const kEmbeddedBlockEndKeys[kEmbeddedBlockKinds] = {
     "EndDocument", "EndFile", "EndResource", "EndFont", "EndProcSet"};
 
-void RegisterDocumentStructureSet(ParserContext* context, bool creation_date) {
-  if (context == nullptr) return;
-  ParserAddEntryToList(context, "EndComments", ParserEndComments, 0, nullptr,
-                       0);
-  ParserAddEntryToList(context, "Trailer", ParserTrailer, 0, nullptr, 0);
-  ParserAddEntryToList(context, "Page", ParserStructurePage, 0, nullptr, 0);
+namespace {
+
+// `variant` 1: with "CreationDate".
+void AddDocumentStructureKeys(ParserContext* table, int variant) {
+  ParserAddEntryToList(table, "EndComments", ParserEndComments, 0, nullptr, 0);
+  ParserAddEntryToList(table, "Trailer", ParserTrailer, 0, nullptr, 0);
+  ParserAddEntryToList(table, "Page", ParserStructurePage, 0, nullptr, 0);
   for (int kind = 0; kind < kEmbeddedBlockKinds; ++kind) {
-    ParserAddEntryToList(context, kEmbeddedBlockBeginKeys[kind],
+    ParserAddEntryToList(table, kEmbeddedBlockBeginKeys[kind],
                          kind < kEmbeddedDocumentKinds ? ParserBeginDocument
                                                        : ParserBeginResource,
                          0, nullptr, 0);
-    ParserAddEntryToList(context, kEmbeddedBlockEndKeys[kind],
-                         ParserEndDocument, 0, nullptr, 0);
+    ParserAddEntryToList(table, kEmbeddedBlockEndKeys[kind], ParserEndDocument,
+                         0, nullptr, 0);
   }
-  if (creation_date) {
-    ParserAddEntryToList(context, "CreationDate", ParserCreationDate, 0,
-                         nullptr, 0);
+  if (variant != 0) {
+    ParserAddEntryToList(table, "CreationDate", ParserCreationDate, 0, nullptr,
+                         0);
   }
 }
 
-void RegisterCreatorSet(ParserContext* context, char* creator_text) {
-  if (creator_text != nullptr) creator_text[0] = '\0';
+void AddCreatorKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "Creator", ParserCreator, 0, nullptr, 0);
+  ParserAddEntryToList(table, "ALDCreator", ParserCreator, 0, nullptr, 0);
+}
+
+}  // namespace
+
+void RegisterDocumentStructureSet(ParserContext* context, bool creation_date) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "Creator", ParserCreator, 0, creator_text, 0);
-  ParserAddEntryToList(context, "ALDCreator", ParserCreator, 0, creator_text,
-                       0);
+  AddKeywordSet(context, AddDocumentStructureKeys, creation_date ? 1 : 0);
+}
+
+void RegisterCreatorSet(ParserContext* context) {
+  if (context == nullptr || context->state == nullptr) return;
+  HandlerVars(context).creatorText[0] = '\0';
+  AddKeywordSet(context, AddCreatorKeys, 0);
 }
 
 int64_t ParserEndComments(char*, CommentStruct* record, long, char*, char**,
@@ -178,10 +190,10 @@ int64_t ParserCreationDate(char* context, CommentStruct* record, long, char*,
 }
 
 int64_t ParserCreator(char* context, CommentStruct* record, long, char*,
-                      char** position, char*, int64_t, int64_t, long*,
-                      void* user_data, void*) {
-  char* creator = static_cast<char*>(user_data);
-  if (record == nullptr || creator == nullptr) return 0;
+                      char** position, char*, int64_t, int64_t, long*, void*,
+                      void*) {
+  if (record == nullptr) return 0;
+  char* creator = HandlerVars(context).creatorText;
   // An embedded document's creator is not the job's.
   if (record->m_documentDepth > 0) return 0;
   const bool deferred = std::strcmp(creator, kAtEnd) == 0;

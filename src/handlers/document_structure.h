@@ -39,9 +39,9 @@ extern const char* const kEmbeddedBlockEndKeys[kEmbeddedBlockKinds];
 void RegisterDocumentStructureSet(ParserContext* context,
                                   bool creation_date = true);
 
-// "Creator" and "ALDCreator", with `creator_text` (kCreatorTextSize bytes) as
-// user data; empties the text first. `creator_text` must outlive the scan.
-void RegisterCreatorSet(ParserContext* context, char* creator_text);
+// "Creator" and "ALDCreator", param 0, no user data; empties the parse's
+// creator text (HandlerState::creatorText) first.
+void RegisterCreatorSet(ParserContext* context);
 
 // The handlers (CommentHandler protocol). All answer 0.
 // REQUIRES: the text at *position is NUL-terminated at the end of the data

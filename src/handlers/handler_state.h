@@ -33,9 +33,13 @@ struct HandlerState {
   // Creator: the accepted Creator value, "atend" while deferred.
   char creatorText[kCreatorTextSize] = {};
 
-  // Pages: the page-count value (user data of "Pages", "PagesPerBooklet"
-  // and the first "BookletPages"): the last number converted, -1 while an
-  // (atend) count is awaited, -2 once a "Pages" comment met a stored count.
+  // The handlers reach every value here through their context
+  // (HandlerVars), never through user data: the keyword tables are shared
+  // by every parse of the process and hold no pointer into one parse.
+
+  // Pages: the page-count value (of "Pages", "PagesPerBooklet"): the last
+  // number converted, -1 while an (atend) count is awaited, -2 once a "Pages"
+  // comment met a stored count.
   int32_t pageCountValue = 0;
   // The page-label flag: -1 empty the label set at the next "Page", 0
   // collecting, 1 a label came twice (further "Page" comments ignored).
@@ -48,6 +52,9 @@ struct HandlerState {
   // "VariablePagesPerBooklet" answer (1 for "true", else 0).
   int32_t bookletCount = 0;
   uint8_t variableBooklets = 0;
+  // The first "KAL_Pages" count, -1 while none came; HandleFile stores it.
+  // Kept for the parser's whole life, as CKalParser always kept it.
+  int32_t kalPages = -1;
 
   // Copies: the last count taken from the file. AddNumCopiesComment sets it
   // to 1; a count is taken only while it is 1 or less.
@@ -60,8 +67,8 @@ struct HandlerState {
   std::unique_ptr<CKalProperty> pendingTitle;
   bool titleHeaderOver = false;
 
-  // Orientation: the "ViewingOrientation" comments taken so far (user data of
-  // the orientation comments and of "KalMACClient"); whether a "KalMACClient"
+  // Orientation: the "ViewingOrientation" comments taken so far (read by
+  // "KalMACClient"); whether a "KalMACClient"
   // comment marked the job as written by a Mac client; whether a
   // "ViewingOrientation" matrix may still set "Orientation" (until the first
   // "Orientation" comment).
@@ -69,7 +76,7 @@ struct HandlerState {
   bool macClient = false;
   bool matrixOrientation = true;
 
-  // OPI and DCS: the bits that "OPIDCS" carries (user data of the OPI and DCS
+  // OPI and DCS: the bits that "OPIDCS" carries (set by the OPI and DCS
   // comments).
   uint16_t opiDcsFlags = 0;
 

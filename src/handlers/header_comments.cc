@@ -5,6 +5,7 @@
 
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/document_structure.h"
@@ -40,24 +41,36 @@ void EndTitleHeader(char* context) {
   StorePendingTitle(context);
 }
 
+void AddKALPPDKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "KALPPD:", ParserKALPPD, 0, nullptr, 0);
+}
+
 }  // namespace
 
 void RegisterKALPPDSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "KALPPD:", ParserKALPPD, 0, nullptr, 0);
+  AddKeywordSet(context, AddKALPPDKeys, 0);
 }
+
+namespace {
+
+void AddTitleKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "Title:", ParserTitle, 0, nullptr, 0);
+  ParserAddEntryToList(table, "EndComments", ParserTitleEndComments, 0, nullptr,
+                       0);
+  for (const char* key : kAfterHeaderKeys) {
+    ParserAddEntryToList(table, key, ParserTitleHeaderOver, 0, nullptr, 0);
+  }
+  for (const char* key : kEmbeddedBlockBeginKeys) {
+    ParserAddEntryToList(table, key, ParserTitleHeaderOver, 0, nullptr, 0);
+  }
+}
+
+}  // namespace
 
 void RegisterTitleSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "Title:", ParserTitle, 0, nullptr, 0);
-  ParserAddEntryToList(context, "EndComments", ParserTitleEndComments, 0,
-                       nullptr, 0);
-  for (const char* key : kAfterHeaderKeys) {
-    ParserAddEntryToList(context, key, ParserTitleHeaderOver, 0, nullptr, 0);
-  }
-  for (const char* key : kEmbeddedBlockBeginKeys) {
-    ParserAddEntryToList(context, key, ParserTitleHeaderOver, 0, nullptr, 0);
-  }
+  AddKeywordSet(context, AddTitleKeys, 0);
 }
 
 void StorePendingTitle(char* context) {

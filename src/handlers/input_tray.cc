@@ -4,6 +4,7 @@
 
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
@@ -28,12 +29,16 @@ bool ReadWord(const char** text, char (&word)[kPageRangeWordMax + 1]) {
   return true;
 }
 
+void AddInputTrayKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "InputSlotTray", ParserInputSlotTray, 0, nullptr,
+                       0);
+}
+
 }  // namespace
 
 void RegisterInputTraySet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "InputSlotTray", ParserInputSlotTray, 0,
-                       nullptr, 0);
+  AddKeywordSet(context, AddInputTrayKeys, 0);
 }
 
 int64_t ParserInputSlotTray(char* context, CommentStruct*, long, char*,

@@ -4,10 +4,11 @@
 #include <memory>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
-#include "handlers/value_text.h"
 #include "handlers/parse_state.h"
+#include "handlers/value_text.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -21,10 +22,7 @@ const char* const kProcessColors[] = {"Cyan", "Magenta", "Yellow", "Black"};
 
 // Sets the bits in the flag word and stores it as "OPIDCS", keeping the bits
 // an earlier "OPIDCS" carried. Answers the flag word.
-int16_t MarkOpiDcs(PropertyMap& properties, void* user_data) {
-  uint16_t local = 0;
-  uint16_t* flags =
-      user_data != nullptr ? static_cast<uint16_t*>(user_data) : &local;
+int16_t MarkOpiDcs(PropertyMap& properties, uint16_t* flags) {
   *flags = static_cast<uint16_t>(*flags | kOpiDcsBits);
   *flags = static_cast<uint16_t>(StoreOpiDcsBits(properties, *flags) & 0xFFFF);
   return static_cast<int16_t>(*flags);
@@ -66,7 +64,9 @@ int StoreOpiDcsBits(PropertyMap& properties, int bits) {
   return bits;
 }
 
-void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags) {
+namespace {
+
+void AddOpiDcsKeys(ParserContext* table, int /*variant*/) {
   static const struct {
     const char* key;
     CommentHandler handler;
@@ -83,17 +83,23 @@ void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags) {
       {"BlackPlate", ParserDCSGeneral},
       {"PlateFile", ParserDCSGeneral},
   };
-  if (flags != nullptr) *flags = 0;
-  if (context == nullptr) return;
   for (const auto& entry : kEntries) {
-    ParserAddEntryToList(context, entry.key, entry.handler, 0, flags, 0);
+    ParserAddEntryToList(table, entry.key, entry.handler, 0, nullptr, 0);
   }
 }
 
+}  // namespace
+
+void RegisterOpiDcsSet(ParserContext* context) {
+  if (context == nullptr || context->state == nullptr) return;
+  HandlerVars(context).opiDcsFlags = 0;
+  AddKeywordSet(context, AddOpiDcsKeys, 0);
+}
+
 int64_t ParserOPIGeneral(char* context, CommentStruct*, long, char*, char**,
-                         char*, int64_t, int64_t, long*, void* user_data,
-                         void*) {
-  const int16_t flags = MarkOpiDcs(PropertiesOf(context), user_data);
+                         char*, int64_t, int64_t, long*, void*, void*) {
+  const int16_t flags =
+      MarkOpiDcs(PropertiesOf(context), &HandlerVars(context).opiDcsFlags);
   VTRACE("ParserOPIGeneral Return, GetCount = %d, value = %d",
          PropertiesOf(context).Count(), flags);
   return 0;
@@ -101,8 +107,9 @@ int64_t ParserOPIGeneral(char* context, CommentStruct*, long, char*, char**,
 
 int64_t ParserDCSGeneral(char* context, CommentStruct* record, long, char*,
                          char** position, char* comment_start, int64_t, int64_t,
-                         long*, void* user_data, void*) {
-  const int16_t flags = MarkOpiDcs(PropertiesOf(context), user_data);
+                         long*, void*, void*) {
+  const int16_t flags =
+      MarkOpiDcs(PropertiesOf(context), &HandlerVars(context).opiDcsFlags);
   VTRACE("ParserDCSGeneral Return, GetCount = %d, value = %d",
          PropertiesOf(context).Count(), flags);
   // The plates of an embedded document are that document's business.

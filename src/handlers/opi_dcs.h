@@ -21,12 +21,12 @@ class PropertyMap;
 // Plate names longer than this are cut to it.
 constexpr int kPlateNameMax = 63;
 
-// Sets `flags` to 0, then registers with `flags` as user data, param 0:
-// "ALDImageFileName:", "ALDImageDimensions:", "ALDImageCropRect:",
-// "ALDImagePosition:", "BeginOPI:", "HeliosIncludeEPS" (OPI) and
-// "CyanPlate", "MagentaPlate", "YellowPlate", "BlackPlate", "PlateFile"
-// (DCS). `flags` must outlive the scan.
-void RegisterOpiDcsSet(ParserContext* context, uint16_t* flags);
+// Sets the parse's flags (HandlerState::opiDcsFlags) to 0, then registers,
+// param 0, no user data: "ALDImageFileName:", "ALDImageDimensions:",
+// "ALDImageCropRect:", "ALDImagePosition:", "BeginOPI:", "HeliosIncludeEPS"
+// (OPI) and "CyanPlate", "MagentaPlate", "YellowPlate", "BlackPlate",
+// "PlateFile" (DCS).
+void RegisterOpiDcsSet(ParserContext* context);
 
 // Stores `bits` as "OPIDCS", together with the bits an earlier "OPIDCS"
 // holds (the OPI and DCS comments and the separations step share the word).

@@ -5,14 +5,15 @@
 #include <memory>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "engine/scanner.h"
 #include "handlers/handler_state.h"
 #include "handlers/pages.h"
+#include "handlers/parse_state.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
-#include "handlers/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -37,19 +38,26 @@ bool BeginsWith(const char* text, const char* prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-}  // namespace
-
-void RegisterOrientationSet(ParserContext* context, int32_t* counter) {
-  if (context == nullptr) return;
-  ParserAddEntryToList(context, "Orientation", ParserOrientation, 0, counter,
-                       0);
-  ParserAddEntryToList(context, "ViewingOrientation", ParserViewingOrientation,
-                       0, counter, 0);
+void AddOrientationKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "Orientation", ParserOrientation, 0, nullptr, 0);
+  ParserAddEntryToList(table, "ViewingOrientation", ParserViewingOrientation, 0,
+                       nullptr, 0);
 }
 
-void RegisterMacClientSet(ParserContext* context, int32_t* counter) {
+void AddMacClientKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "KalMACClient", ParserMacClient, 0, nullptr, 0);
+}
+
+}  // namespace
+
+void RegisterOrientationSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "KalMACClient", ParserMacClient, 0, counter, 0);
+  AddKeywordSet(context, AddOrientationKeys, 0);
+}
+
+void RegisterMacClientSet(ParserContext* context) {
+  if (context == nullptr) return;
+  AddKeywordSet(context, AddMacClientKeys, 0);
   // Once "KalMACClient" marked the job, the scanner looks for the landscape
   // turn that a Mac client's driver writes.
   context->hooks.macLandscapeCheck = MacLandscapeCheck;
@@ -134,8 +142,7 @@ int64_t ParserOrientation(char* context, CommentStruct*, long, char*,
 
 int64_t ParserViewingOrientation(char* context, CommentStruct* record, long,
                                  char*, char** position, char*, int64_t,
-                                 int64_t, long*, void* user_data,
-                                 void* caller) {
+                                 int64_t, long*, void*, void* caller) {
   char value[kValueBufferSize];
   ReadCommentValue(context, position, value, /*advance=*/false);
   // An embedded page's matrix is not the job's; a Helios server marks its
@@ -144,7 +151,7 @@ int64_t ParserViewingOrientation(char* context, CommentStruct* record, long,
       record->m_heliosSupport == 0) {
     return 0;
   }
-  if (user_data != nullptr) ++*static_cast<int32_t*>(user_data);
+  ++HandlerVars(context).viewingOrientationCount;
   AddViewingOrientationNewEntry(
       context, record, static_cast<CRuleKalPropArrArray*>(caller), value);
   if (HandlerVars(context).matrixOrientation) {
@@ -158,10 +165,8 @@ int64_t ParserViewingOrientation(char* context, CommentStruct* record, long,
 }
 
 int64_t ParserMacClient(char* context, CommentStruct*, long, char*, char**,
-                        char*, int64_t, int64_t, long*, void* user_data,
-                        void*) {
-  const int32_t taken =
-      user_data != nullptr ? *static_cast<int32_t*>(user_data) : 0;
+                        char*, int64_t, int64_t, long*, void*, void*) {
+  const int32_t taken = HandlerVars(context).viewingOrientationCount;
   if (taken >= 2) {
     // Jobs that carry two matrices before the Mac marker turn their pages
     // with the matrices themselves.

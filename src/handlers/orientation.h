@@ -22,11 +22,12 @@ namespace vantrel {
 class PropertyMap;
 struct HandlerState;
 
-// "Orientation" and "ViewingOrientation", param 0, `counter` (the
-// ViewingOrientation counter; must outlive the scan) as user data.
-void RegisterOrientationSet(ParserContext* context, int32_t* counter);
-// "KalMACClient", param 0, `counter` as user data.
-void RegisterMacClientSet(ParserContext* context, int32_t* counter);
+// "Orientation" and "ViewingOrientation", param 0, no user data (the
+// ViewingOrientation counter is HandlerState::viewingOrientationCount).
+void RegisterOrientationSet(ParserContext* context);
+// "KalMACClient", param 0, no user data; sets the scanner's Mac landscape
+// calls.
+void RegisterMacClientSet(ParserContext* context);
 
 // The handlers (CommentHandler protocol). All answer 0 and leave the text
 // position where it was.

@@ -7,8 +7,10 @@
 
 #include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
+#include "handlers/parse_state.h"
 #include "handlers/value_text.h"
 #include "platform/number_text.h"
 
@@ -80,8 +82,12 @@ const char* const kResourceTypes[] = {"font",    "file", "procset",
 // fit the report's integer.
 constexpr size_t kOrdinalDigits = 18;
 
-PageIndexState* StateOf(void* user_data) {
-  return static_cast<PageIndexState*>(user_data);
+// The parse's page index state; null without one (a context without a
+// parse state, or a road that did not ask for it).
+PageIndexState* IndexStateOf(char* context) {
+  auto* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx == nullptr || ctx->state == nullptr) return nullptr;
+  return HandlerVars(context).pageIndex.get();
 }
 
 // The scanner also hands on comments written "% Page ..." (a2ps writes
@@ -96,9 +102,9 @@ bool IsDscComment(const char* comment_start) {
 // The family's state when the comment speaks for the job: a structuring
 // comment outside every embedded document (whose pages and values are its
 // own). Null otherwise.
-PageIndexState* JobStateOf(void* user_data, const CommentStruct* record,
+PageIndexState* JobStateOf(char* context, const CommentStruct* record,
                            const char* comment_start) {
-  PageIndexState* state = StateOf(user_data);
+  PageIndexState* state = IndexStateOf(context);
   if (state == nullptr || record == nullptr || record->m_documentDepth > 0 ||
       !IsDscComment(comment_start)) {
     return nullptr;
@@ -426,14 +432,19 @@ void TakeListLine(PageIndexState& state, long key, std::string_view line) {
   }
 }
 
+void AddPageIndexKeys(ParserContext* table, int /*variant*/) {
+  for (const Registration& r : kRegistrations) {
+    ParserAddEntryToList(table, r.key, r.handler, r.param, nullptr, 0);
+  }
+}
+
 }  // namespace
 
-void RegisterPageIndexSet(ParserContext* context, PageIndexState* state) {
+void RegisterPageIndexSet(ParserContext* context) {
+  if (context == nullptr || context->state == nullptr) return;
+  PageIndexState* state = HandlerVars(context).pageIndex.get();
   if (state != nullptr) *state = PageIndexState{};
-  if (context == nullptr) return;
-  for (const Registration& r : kRegistrations) {
-    ParserAddEntryToList(context, r.key, r.handler, r.param, state, 0);
-  }
+  AddKeywordSet(context, AddPageIndexKeys, 0);
 }
 
 void FinishPageIndex(PageIndexState& state, int64_t job_end) {
@@ -463,9 +474,9 @@ void FinishPageIndex(PageIndexState& state, int64_t job_end) {
 
 int64_t PageIndexPage(char* context, CommentStruct* record, long, char*,
                       char** position, char* comment_start, int64_t,
-                      int64_t value_offset, long*, void* user_data, void*) {
+                      int64_t value_offset, long*, void*, void*) {
   // Pages of embedded documents are theirs, not the job's.
-  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+  PageIndexState* state = JobStateOf(context, record, comment_start);
   if (state == nullptr) return 0;
   const int64_t offset = CommentOffset(position, comment_start, value_offset);
   ClosePage(*state, offset);
@@ -486,10 +497,10 @@ int64_t PageIndexPage(char* context, CommentStruct* record, long, char*,
   return 0;
 }
 
-int64_t PageIndexSection(char*, CommentStruct* record, long param, char*,
-                         char** position, char* comment_start, int64_t,
-                         int64_t value_offset, long*, void* user_data, void*) {
-  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+int64_t PageIndexSection(char* context, CommentStruct* record, long param,
+                         char*, char** position, char* comment_start, int64_t,
+                         int64_t value_offset, long*, void*, void*) {
+  PageIndexState* state = JobStateOf(context, record, comment_start);
   if (state == nullptr) return 0;
   state->continuing = 0;
   switch (param) {
@@ -514,8 +525,8 @@ int64_t PageIndexSection(char*, CommentStruct* record, long param, char*,
 
 int64_t PageIndexPageValue(char* context, CommentStruct* record, long param,
                            char*, char** position, char* comment_start, int64_t,
-                           int64_t, long*, void* user_data, void*) {
-  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+                           int64_t, long*, void*, void*) {
+  PageIndexState* state = JobStateOf(context, record, comment_start);
   if (state == nullptr) return 0;
   state->continuing = 0;
   const std::string_view line = ValueLine(context, comment_start, position);
@@ -564,8 +575,8 @@ int64_t PageIndexPageValue(char* context, CommentStruct* record, long param,
 
 int64_t PageIndexFeature(char* context, CommentStruct* record, long, char*,
                          char** position, char* comment_start, int64_t, int64_t,
-                         long*, void* user_data, void*) {
-  PageIndexState* state = JobStateOf(user_data, record, comment_start);
+                         long*, void*, void*) {
+  PageIndexState* state = JobStateOf(context, record, comment_start);
   if (state == nullptr) return 0;
   state->continuing = 0;
   const std::string_view line = ValueLine(context, comment_start, position);
@@ -581,9 +592,8 @@ int64_t PageIndexFeature(char* context, CommentStruct* record, long, char*,
 
 int64_t PageIndexJobValue(char* context, CommentStruct* record, long param,
                           char*, char** position, char* comment_start,
-                          int64_t continuation, int64_t, long*, void* user_data,
-                          void*) {
-  PageIndexState* state = StateOf(user_data);
+                          int64_t continuation, int64_t, long*, void*, void*) {
+  PageIndexState* state = IndexStateOf(context);
   if (state == nullptr || record == nullptr || !IsDscComment(comment_start)) {
     return 0;
   }

@@ -65,9 +65,9 @@ struct PageIndexState {
   Maybe<bool> requirementCollate;
 };
 
-// Registers the family's keywords with `state` as user data (emptied
-// first). `state` must outlive the scan.
-void RegisterPageIndexSet(ParserContext* context, PageIndexState* state);
+// Empties the parse's page index state (HandlerState::pageIndex, which the
+// caller made), then registers the family's keywords, no user data.
+void RegisterPageIndexSet(ParserContext* context);
 
 // Ends the report once the scan is over: the last open page runs to
 // `job_end` (the end of the job's PostScript: the file's end, or the end of

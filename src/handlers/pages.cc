@@ -6,12 +6,13 @@
 #include <utility>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/handler_state.h"
+#include "handlers/parse_state.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
-#include "handlers/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -42,33 +43,35 @@ constexpr int kBookletPagesId = 289;
 // The booklet property's value is given as text of this type code.
 constexpr int kLongCode = 2;
 
-}  // namespace
-
-void RegisterPagesSet(ParserContext* context, int* kal_pages) {
-  HandlerState& state = HandlerVars(context);
-  const struct {
+void AddPagesKeys(ParserContext* table, int /*variant*/) {
+  static const struct {
     const char* key;
     CommentHandler handler;
-    void* user_data;
+    long param;
   } kEntries[] = {
-      {"Pages", ParserNumPages, &state.pageCountValue},
-      {"Page", ParserPageLabel, &state.pageLabelFlag},
-      {"KAL_Pages", ParserKalPages, kal_pages},
-      {"PagesPerBooklet", ParserNumPagesPerBooklet, &state.pageCountValue},
-      {"BookletPages", ParserBookletPages, &state.pageCountValue},
-      {"NumberOfBooklets", ParserNumberOfBooklets, &state.bookletCount},
-      {"VariablePagesPerBooklet", ParserVariablePagesPerBooklet,
-       &state.variableBooklets},
-      {"BookletPages", ParserBookletPages, nullptr},
+      {"Pages", ParserNumPages, kCountsPages},
+      {"Page", ParserPageLabel, 0},
+      {"KAL_Pages", ParserKalPages, 0},
+      {"PagesPerBooklet", ParserNumPagesPerBooklet, 0},
+      {"BookletPages", ParserBookletPages, 0},
+      {"NumberOfBooklets", ParserNumberOfBooklets, 0},
+      {"VariablePagesPerBooklet", ParserVariablePagesPerBooklet, 0},
+      {"BookletPages", ParserBookletPages, 0},
   };
+  for (const auto& entry : kEntries) {
+    ParserAddEntryToList(table, entry.key, entry.handler, entry.param, nullptr,
+                         0);
+  }
+}
+
+}  // namespace
+
+void RegisterPagesSet(ParserContext* context) {
   if (context == nullptr) return;
   // The scanner asks this set for the page count of an EPS file at its "%!"
   // line.
   context->hooks.epsPageCount = ParserNumPages;
-  for (const auto& entry : kEntries) {
-    ParserAddEntryToList(context, entry.key, entry.handler, 0, entry.user_data,
-                         0);
-  }
+  AddKeywordSet(context, AddPagesKeys, 0);
 }
 
 int saveNumberPages(PropertyMap& properties, long count) {
@@ -82,11 +85,11 @@ int saveNumberPages(PropertyMap& properties, long count) {
   return 1;
 }
 
-int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
+int64_t ParserNumPages(char* context, CommentStruct* record, long param,
                        char* /*keyword*/, char** position,
                        char* /*comment_start*/, int64_t /*continuation*/,
                        int64_t /*value_offset*/, long* /*wait_index*/,
-                       void* user_data, void* /*caller*/) {
+                       void* /*user_data*/, void* /*caller*/) {
   VTRACE("ParserNumPages Call");
   if (record == nullptr) return 0;
   // An EPS file is one page, whatever its comments say.
@@ -94,8 +97,9 @@ int64_t ParserNumPages(char* context, CommentStruct* record, long /*param*/,
     saveNumberPages(PropertiesOf(context), 1);
     return 0;
   }
-  auto* count = static_cast<int32_t*>(user_data);
-  if (count == nullptr) return 0;
+  // The scanner's call at an EPS "%!" line stops here.
+  if (param != kCountsPages) return 0;
+  int32_t* count = &HandlerVars(context).pageCountValue;
   // Embedded documents and resources state their own page counts, in their
   // headers and their trailers alike: such a count is neither the job's nor
   // a second count of the job's. A Helios server marks its own inclusions,
@@ -140,10 +144,10 @@ int64_t ParserPageLabel(char* context, CommentStruct* record, long /*param*/,
                         char* /*keyword*/, char** position,
                         char* /*comment_start*/, int64_t /*continuation*/,
                         int64_t /*value_offset*/, long* /*wait_index*/,
-                        void* user_data, void* /*caller*/) {
-  auto* flag = static_cast<int32_t*>(user_data);
-  if (flag == nullptr || record == nullptr) return 0;
+                        void* /*user_data*/, void* /*caller*/) {
+  if (record == nullptr) return 0;
   HandlerState& state = HandlerVars(context);
+  int32_t* flag = &state.pageLabelFlag;
   if (*flag == kLabelsStale) {
     state.pageLabels.Clear();
     *flag = 0;
@@ -182,9 +186,9 @@ int64_t ParserKalPages(char* context, CommentStruct* /*record*/, long /*param*/,
                        char* /*keyword*/, char** position,
                        char* /*comment_start*/, int64_t /*continuation*/,
                        int64_t /*value_offset*/, long* /*wait_index*/,
-                       void* user_data, void* /*caller*/) {
-  auto* kal_pages = static_cast<int*>(user_data);
-  if (kal_pages == nullptr || *kal_pages != -1) return 0;
+                       void* /*user_data*/, void* /*caller*/) {
+  int32_t* kal_pages = &HandlerVars(context).kalPages;
+  if (*kal_pages != -1) return 0;
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/false)) return 0;
   int32_t number = 0;
@@ -197,10 +201,9 @@ int64_t ParserNumPagesPerBooklet(char* context, CommentStruct* /*record*/,
                                  char** position, char* /*comment_start*/,
                                  int64_t /*continuation*/,
                                  int64_t /*value_offset*/, long* /*wait_index*/,
-                                 void* user_data, void* /*caller*/) {
+                                 void* /*user_data*/, void* /*caller*/) {
   VTRACE("ParserNumPagesPerBooklet Call");
-  auto* count = static_cast<int32_t*>(user_data);
-  if (count == nullptr) return 0;
+  int32_t* count = &HandlerVars(context).pageCountValue;
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   int32_t number = 0;
@@ -220,10 +223,9 @@ int64_t ParserNumberOfBooklets(char* context, CommentStruct* /*record*/,
                                char** position, char* /*comment_start*/,
                                int64_t /*continuation*/,
                                int64_t /*value_offset*/, long* /*wait_index*/,
-                               void* user_data, void* /*caller*/) {
+                               void* /*user_data*/, void* /*caller*/) {
   VTRACE("ParserNumberOfBooklets Call");
-  auto* booklets = static_cast<int32_t*>(user_data);
-  if (booklets == nullptr) return 0;
+  int32_t* booklets = &HandlerVars(context).bookletCount;
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   int32_t number = 0;
@@ -243,11 +245,10 @@ int64_t ParserVariablePagesPerBooklet(char* context, CommentStruct* /*record*/,
                                       char** position, char* /*comment_start*/,
                                       int64_t /*continuation*/,
                                       int64_t /*value_offset*/,
-                                      long* /*wait_index*/, void* user_data,
+                                      long* /*wait_index*/, void* /*user_data*/,
                                       void* /*caller*/) {
   VTRACE("ParserVariablePagesPerBooklet Call");
-  auto* variable = static_cast<uint8_t*>(user_data);
-  if (variable == nullptr) return 0;
+  uint8_t* variable = &HandlerVars(context).variableBooklets;
   char text[kValueBufferSize];
   if (!ReadCommentValue(context, position, text, /*advance=*/true)) return 0;
   *variable = std::strcmp(text, "true") == 0 ? 1 : 0;

@@ -14,12 +14,15 @@ namespace vantrel {
 class PropertyMap;
 struct HandlerState;
 
-// Registers, in this order: "Pages", "Page", "KAL_Pages" (user data
-// `kal_pages`), "PagesPerBooklet", "BookletPages", "NumberOfBooklets",
-// "VariablePagesPerBooklet", "BookletPages" again (no user data). The other
-// user data is the pages family's HandlerState. `kal_pages` must outlive the
-// scan.
-void RegisterPagesSet(ParserContext* context, int* kal_pages);
+// Registers, in this order: "Pages" (param kCountsPages), "Page",
+// "KAL_Pages", "PagesPerBooklet", "BookletPages", "NumberOfBooklets",
+// "VariablePagesPerBooklet", "BookletPages" again; no user data: the
+// handlers keep their values in the pages family's HandlerState. Sets the
+// scanner's EPS page count call (ParserNumPages with param 0, which stores
+// an EPS file's one page and nothing else).
+void RegisterPagesSet(ParserContext* context);
+// The param of the registered "Pages": the count is the job's.
+constexpr long kCountsPages = 1;
 
 // Checks the page texts that the page-label handler took since the last
 // check; on a repeat sets the page-label flag (`flag`, or the module's when
@@ -37,28 +40,28 @@ int saveNumberPages(PropertyMap& properties, long count);
 // REQUIRES: the text at *position is NUL-terminated at the end of the data
 // held (context->dataEnd when the context is given).
 
-// "Pages" (user data: the page-count value). In an EPS file stores
-// "NumPages" 1 whatever the value says; the scanner also calls it at an EPS
-// "%!" line, with no position and no user data. Otherwise the first count
-// that the header or trailer states is stored ("(atend)" defers it to the
+// "Pages" (the page-count value). In an EPS file stores "NumPages" 1
+// whatever the value says; the scanner also calls it at an EPS "%!" line,
+// with no position and param 0, where it does nothing else. Otherwise the first
+// count that the header or trailer states is stored ("(atend)" defers it to the
 // trailer and schedules the tail pass when the whole file is not read); a
 // later "Pages" comment sets the page-count value to -2. The count 63 is
 // never stored. Moves the text position past the value.
 VANTREL_COMMENT_HANDLER(ParserNumPages);
-// "Page" (user data: the page-label flag): collects the rest of the line;
+// "Page" (the page-label flag): collects the rest of the line;
 // at a text seen before, sets the flag to 1 and the record's
 // m_pageLabelCount to -2. Leaves the text position.
 VANTREL_COMMENT_HANDLER(ParserPageLabel);
-// "KAL_Pages" (user data: the parser's page count, -1 when none): the first
+// "KAL_Pages" (HandlerState::kalPages, -1 when none): the first
 // number wins; HandleFile stores it. Leaves the text position.
 VANTREL_COMMENT_HANDLER(ParserKalPages);
-// "PagesPerBooklet" (user data: the page-count value): stores
+// "PagesPerBooklet" (the page-count value): stores
 // "PagesPerBooklet" ("long"). Moves the text position.
 VANTREL_COMMENT_HANDLER(ParserNumPagesPerBooklet);
-// "NumberOfBooklets" (user data: the booklet count): stores
+// "NumberOfBooklets" (the booklet count): stores
 // "NumberOfBooklets" ("long"). Moves the text position.
 VANTREL_COMMENT_HANDLER(ParserNumberOfBooklets);
-// "VariablePagesPerBooklet" (user data: the variable-booklet byte): stores
+// "VariablePagesPerBooklet" (the variable-booklet byte): stores
 // "VariablePagesPerBooklet" ("bool"), 1 for exactly "true". Moves the text
 // position.
 VANTREL_COMMENT_HANDLER(ParserVariablePagesPerBooklet);

@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "engine/context.h"
-#include "engine/keyword_table.h"
 #include "engine/dispatcher.h"
+#include "engine/keyword_index.h"
+#include "engine/keyword_table.h"
 #include "platform/trace.h"
 #include "vantrel/parser_if.h"
 
@@ -14,13 +15,17 @@ namespace {
 // Characters of a page number that a page message may hand on.
 constexpr size_t kPageNumberMax = 9;
 
+void AddPdfKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "PDF-1", ParserPDF, 0, nullptr, 0);
+}
+
 }  // namespace
 
 void RegisterPdfSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "PDF-1", ParserPDF, 0, nullptr, 0);
   // The tail pass hands this set the page messages of a converted PDF.
   context->hooks.pdfPageMessage = getNumberPagesPSfromPDF;
+  AddKeywordSet(context, AddPdfKeys, 0);
 }
 
 int64_t ParserPDF(char* context, CommentStruct*, long, char*, char**, char*,

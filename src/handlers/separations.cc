@@ -5,11 +5,12 @@
 #include <memory>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "handlers/opi_dcs.h"
+#include "handlers/parse_state.h"
 #include "handlers/rule_output.h"
 #include "handlers/value_text.h"
-#include "handlers/parse_state.h"
 #include "platform/trace.h"
 #include "store/property_map.h"
 
@@ -69,9 +70,7 @@ void CountPlate(char* context, CommentStruct* record, void* caller,
   ++record->m_separationCount;
 }
 
-}  // namespace
-
-void RegisterSeparationSet(ParserContext* context) {
+void AddSeparationKeys(ParserContext* table, int /*variant*/) {
   static const struct {
     const char* key;
     CommentHandler handler;
@@ -82,10 +81,15 @@ void RegisterSeparationSet(ParserContext* context) {
       {"PlateColor", ParserPlateColor},
       {"KALmpPlateColor", ParserKALmpPlateColor},
   };
-  if (context == nullptr) return;
   for (const auto& entry : kEntries) {
-    ParserAddEntryToList(context, entry.key, entry.handler, 0, nullptr, 0);
+    ParserAddEntryToList(table, entry.key, entry.handler, 0, nullptr, 0);
   }
+}
+
+}  // namespace
+
+void RegisterSeparationSet(ParserContext* context) {
+  AddKeywordSet(context, AddSeparationKeys, 0);
 }
 
 void ClearPlateColors(CommentStruct* record) {

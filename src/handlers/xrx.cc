@@ -8,6 +8,7 @@
 
 #include "engine/byte_source.h"
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
 #include "engine/scanner.h"
 #include "handlers/value_text.h"
@@ -128,12 +129,16 @@ class PluginCallLock {
   std::unique_lock<std::mutex> lock_;
 };
 
+void AddXRXKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "XRXbegin:", ParserXRX, 0, nullptr, 0);
+}
+
 }  // namespace
 
 void RegisterXRXSet(ParserContext* context) {
   if (context == nullptr) return;
-  ParserAddEntryToList(context, "XRXbegin:", ParserXRX, 0, nullptr, 0);
   context->hooks.release = ReleaseXRXObjects;
+  AddKeywordSet(context, AddXRXKeys, 0);
 }
 
 void LoadXRXPareseDLL(ParserContext* context) {

@@ -117,17 +117,15 @@ void CKalParser::AddPSRipComments() {
   if (m_engine == nullptr) return;
   vantrel::RegisterDocumentStructureSet(m_engine);
   vantrel::RegisterSectionSet(m_engine);
-  vantrel::RegisterPagesSet(m_engine, &m_kalPages);
-  vantrel::HandlerState& state = vantrel::HandlerVars(m_engine);
-  vantrel::RegisterOpiDcsSet(m_engine, &state.opiDcsFlags);
-  vantrel::RegisterCreatorSet(m_engine, state.creatorText);
-  vantrel::RegisterOrientationSet(m_engine, &state.viewingOrientationCount);
+  vantrel::RegisterPagesSet(m_engine);
+  vantrel::RegisterOpiDcsSet(m_engine);
+  vantrel::RegisterCreatorSet(m_engine);
+  vantrel::RegisterOrientationSet(m_engine);
   vantrel::RegisterSeparationSet(m_engine);
   vantrel::RegisterPdfSet(m_engine);
   vantrel::RegisterInputTraySet(m_engine);
-  vantrel::RegisterMacClientSet(m_engine, &state.viewingOrientationCount);
-  vantrel::RegisterCustomColorSet(m_engine, &state.documentColors,
-                                  &state.cmykColors);
+  vantrel::RegisterMacClientSet(m_engine);
+  vantrel::RegisterCustomColorSet(m_engine);
 }
 
 void CKalParser::AddStructureComments() {
@@ -140,10 +138,7 @@ void CKalParser::AddStructureComments() {
 
 void CKalParser::AddBoundingBox(char unit) {
   if (m_engine == nullptr) return;
-  ParserBoundingBoxStruct& box = vantrel::HandlerVars(m_engine).boundingBox;
-  std::memset(&box, 0, sizeof box);
-  box.unit = unit;
-  vantrel::RegisterBoundingBoxSet(m_engine, &box);
+  vantrel::RegisterBoundingBoxSet(m_engine, unit);
 }
 
 void CKalParser::AddKALPPDComment() {
@@ -153,8 +148,7 @@ void CKalParser::AddKALPPDComment() {
 
 void CKalParser::AddNumCopiesComment() {
   if (m_engine == nullptr) return;
-  vantrel::RegisterNumCopiesSet(m_engine,
-                                &vantrel::HandlerVars(m_engine).copiesCounter);
+  vantrel::RegisterNumCopiesSet(m_engine);
 }
 
 void CKalParser::AddXRXComment() {
@@ -184,7 +178,7 @@ void CKalParser::AddPageIndexComments() {
       return;
     }
   }
-  vantrel::RegisterPageIndexSet(m_engine, state.pageIndex.get());
+  vantrel::RegisterPageIndexSet(m_engine);
 }
 
 void CKalParser::AddCheckComments() {
@@ -221,6 +215,12 @@ void CKalParser::AddComment(const char* keyword, int param, int prefix,
   if (handler != vantrel::GlobalComment) m_engine->copyChunks = true;
   const char* key = OwnKey(m_engine, keyword);
   if (key == nullptr) return;
+  // A host's keyword belongs to this parse alone: the parse's view of the
+  // shared keyword index becomes a copy of its own (engine/keyword_index.h),
+  // with the key inserted as it always was (behind the library's handlers of
+  // the same key). Unlike the library's sets, whose registration lines are
+  // traced once per process when their index is built, this registration
+  // is traced by every parse that makes it.
   vantrel::ParserAddEntryToList(m_engine, key, handler, param, user_data,
                                 prefix);
 }
@@ -237,6 +237,12 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
   const vantrel::ParseTraceScope trace(m_engine);
   const int64_t result = vantrel::ParserScanFile(m_engine, &record, &rules);
   m_scanStatus = m_engine->scanStatus;
+  // A keyword set that could not be registered, or a keyword that could not
+  // be taken out, leaves the answer incomplete.
+  if (m_engine->tableFailed && m_scanStatus == VANTREL_SCAN_OK) {
+    m_scanStatus = VANTREL_SCAN_OUT_OF_MEMORY;
+  }
+  m_engine->tableFailed = false;
 
   // The finishing steps run whatever the scan answered.
   vantrel::PropertyMap& properties = vantrel::PropertiesOf(m_engine);
@@ -249,6 +255,7 @@ int CKalParser::HandleFile(CRuleKalPropArrArray& rules, int scan_mode) {
     vantrel::saveSeparations(properties, &rules, &record);
     vantrel::saveNumberPages(properties, record.m_pageNumber);
   }
+  m_kalPages = state.kalPages;
   if (m_kalPages != -1) {
     vantrel::saveNumberPages(properties, m_kalPages);
   } else if (state.pageLabelFlag == 1 && state.pageCountValue == -2) {

@@ -108,8 +108,10 @@ TEST(BoxHandlers, AcceptanceRankingAndValues) {
     record.m_inTailPass = static_cast<uint8_t>(c.tail);
     record.m_scanMode = c.mode;
     record.m_passBits = c.bits;
-    ParserBoundingBoxStruct box = MakeBox(c.held);
-    vantrel_test::Feed(c.handler, c.value, &record, &box, nullptr, nullptr,
+    // The handlers work on the box record of the parse they feed.
+    ParserBoundingBoxStruct& box = vantrel_test::TestVars().boundingBox;
+    box = MakeBox(c.held);
+    vantrel_test::Feed(c.handler, c.value, &record, nullptr, nullptr, nullptr,
                        c.data_end);
     EXPECT_EQ(Dump(box, record), c.after) << c.name;
   }
@@ -131,17 +133,19 @@ TEST(BoxHandlers, KeepsFirstBoxWithPositiveUpperCorner) {
     CommentStruct record{};
     record.m_headerState = 1;
     record.m_scanMode = 15;
-    ParserBoundingBoxStruct box = MakeBox(c.held);
-    vantrel_test::Feed(ParserHiResBoundingBox, c.value, &record, &box);
+    ParserBoundingBoxStruct& box = vantrel_test::TestVars().boundingBox;
+    box = MakeBox(c.held);
+    vantrel_test::Feed(ParserHiResBoundingBox, c.value, &record);
     EXPECT_EQ(Dump(box, record), c.after) << c.value;
   }
 }
 
 TEST(BoxHandlers, MarginsKeepWhatCannotBeRead) {
   CommentStruct record{};  // margins count anywhere
-  ParserBoundingBoxStruct box{};
+  ParserBoundingBoxStruct& box = vantrel_test::TestVars().boundingBox;
+  box = ParserBoundingBoxStruct{};
   box.rightMargin = box.topMargin = 7;
-  vantrel_test::Feed(ParserFixHWMargins, "1 2 x 4", &record, &box);
+  vantrel_test::Feed(ParserFixHWMargins, "1 2 x 4", &record);
   EXPECT_EQ(std::vector<float>({box.leftMargin, box.bottomMargin,
                                 box.rightMargin, box.topMargin}),
             std::vector<float>({1, 2, 7, 7}));

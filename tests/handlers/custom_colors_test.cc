@@ -58,10 +58,11 @@ TEST(CustomColorHandlers, AnUnclosedNameRunsOnToTheBudgetOrAHighByte) {
       // clang-format on
   };
   for (const auto& c : kCases) {
-    ColorList list;
+    ColorList& list = vantrel_test::TestVars().documentColors;
+    list.clear();
     size_t moved = 0;
-    Feed(ParserDocumentCustomColors, c.value, nullptr, &list, nullptr, nullptr,
-         std::string::npos, &moved);
+    Feed(ParserDocumentCustomColors, c.value, nullptr, nullptr, nullptr,
+         nullptr, std::string::npos, &moved);
     ASSERT_EQ(list.size(), 1u) << c.value;
     EXPECT_EQ(list[0], c.entry);
     EXPECT_EQ(moved, c.entry.size() + 1) << c.value;

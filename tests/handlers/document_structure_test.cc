@@ -22,6 +22,7 @@ class Script {
  public:
   Script() {
     vantrel_test::TestMap().Clear();
+    vantrel_test::TestVars().creatorText[0] = '\0';
     record.m_headerState = 1;
   }
   ~Script() { vantrel_test::TestMap().Clear(); }
@@ -39,14 +40,12 @@ class Script {
       }
       const bool valued = *s == 'C' || *s == 'd';
       vantrel_test::Feed(kHandlers[std::strchr("ETBDCdRP", *s) - "ETBDCdRP"],
-                         valued ? values.at(next++) : "", &record,
-                         *s == 'C' ? creator : nullptr);
+                         valued ? values.at(next++) : "", &record);
     }
     return *this;
   }
 
   CommentStruct record{};
-  char creator[kCreatorTextSize] = {};
 };
 
 TEST(DocumentStructure, TracksHeaderTrailerAndNesting) {

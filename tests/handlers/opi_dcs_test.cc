@@ -43,10 +43,10 @@ TEST(OpiDcsHandlers, MarkTheJobAndSpotPlatesAskForGapMode) {
     if (c.old != 0)
       StoreProperty(vantrel_test::TestMap(), "OPIDCS", "long", 0,
                     std::to_string(c.old).c_str());
-    uint16_t flags = 0;
+    vantrel_test::TestVars().opiDcsFlags = 0;
     CommentStruct record{};
     record.m_documentDepth = c.depth;
-    vantrel_test::Feed(c.handler, c.value, &record, &flags, nullptr, nullptr,
+    vantrel_test::Feed(c.handler, c.value, &record, nullptr, nullptr, nullptr,
                        c.data_end);
     EXPECT_EQ(vantrel_test::DumpPropertyMap(), c.map) << c.name;
   }

@@ -72,8 +72,7 @@ TEST(OrientationHandlers, CommentsAndMatricesGiveTheOrientation) {
       record.m_pageLabelCount = s.page;
       record.m_documentDepth = s.depth;
       record.m_heliosSupport = static_cast<uint8_t>(s.helios);
-      Feed(s.handler, s.value, &record,
-           &vantrel_test::TestVars().viewingOrientationCount, &rules);
+      Feed(s.handler, s.value, &record, nullptr, &rules);
     }
     EXPECT_EQ(DumpPropertyMap(), c.map) << c.name;
     EXPECT_EQ(DumpRules(rules), c.rules) << c.name;

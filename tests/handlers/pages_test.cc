@@ -23,8 +23,7 @@ TEST(PageLabelHandler, ARepeatedLabelStopsTheCollection) {
   for (const char* label : {"3 3", "1 1", "1 1 ", "1 1", "2 2"}) {
     size_t moved = 1;
     vantrel_test::Feed(ParserPageLabel, std::string(label) + "\r\n", &record,
-                       &vantrel_test::TestVars().pageLabelFlag, nullptr,
-                       nullptr, std::string::npos, &moved);
+                       nullptr, nullptr, nullptr, std::string::npos, &moved);
     EXPECT_EQ(moved, 0u) << label;
     // Texts are checked in batches: whoever reads the count resolves first.
     ResolvePageLabels(vantrel_test::TestVars(), &record);

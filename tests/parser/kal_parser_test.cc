@@ -74,4 +74,20 @@ TEST(KalParser, EachParserStartsFromTheLoadState) {
   EXPECT_EQ(state.handlers.pageLabels.pending(), 0u);
 }
 
+// A keyword that could not be registered or taken out for want of memory
+// leaves the answer incomplete: the scan says so, once.
+TEST(KalParser, AKeywordTableThatFailedMakesTheScanOutOfMemory) {
+  vantrel_test::TempDir dir;
+  const std::string path = dir.Write("job.ps", "%!PS\n%%Pages: 2\n");
+  CKalParser parser(path.c_str());
+  parser.AddPSRipComments();
+  CKalParserAccess::Engine(parser)->tableFailed = true;
+  CRuleKalPropArrArray rules;
+  parser.HandleFile(rules, 15);
+  EXPECT_EQ(parser.GetScanStatus(), VANTREL_SCAN_OUT_OF_MEMORY);
+  parser.AddPSRipComments();
+  parser.HandleFile(rules, 15);
+  EXPECT_EQ(parser.GetScanStatus(), VANTREL_SCAN_OK);
+}
+
 }  // namespace
