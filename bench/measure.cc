@@ -129,6 +129,39 @@ int64_t ReadLoop(const char* path, size_t buffer_size) {
   return total;
 }
 
+int64_t ReadPercentLoop(const char* path, size_t chunk_size,
+                        int64_t* percent_signs) {
+  // Not ReadLoop's buffer: the two baselines may alternate with different
+  // sizes, and neither should pay for resizing the other's.
+  static std::vector<char> buffer;
+  if (buffer.size() < chunk_size) buffer.resize(chunk_size);
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int64_t total = 0;
+  int64_t found = 0;
+  for (;;) {
+    ssize_t n = ::read(fd, buffer.data(), chunk_size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      total = -1;
+      break;
+    }
+    if (n == 0) break;
+    total += n;
+    const char* p = buffer.data();
+    const char* const end = p + n;
+    while (p < end) {
+      const void* hit = std::memchr(p, '%', static_cast<size_t>(end - p));
+      if (hit == nullptr) break;
+      ++found;
+      p = static_cast<const char*>(hit) + 1;
+    }
+  }
+  ::close(fd);
+  if (percent_signs != nullptr) *percent_signs = found;
+  return total;
+}
+
 SyscallCosts MeasureSyscallCosts(const char* path) {
   constexpr int kCalls = 20000;
   SyscallCosts best;

@@ -44,6 +44,13 @@ bool ResetPeakRss();
 // `buffer_size` bytes; answers the bytes read or -1.
 int64_t ReadLoop(const char* path, size_t buffer_size);
 
+// The same with every "%" of each chunk found with memchr (one memchr call
+// per sign, from just past the last one to the chunk's end): the least a
+// scanner that looks at every "%" of the file must do. Answers the bytes
+// read, or -1; `percent_signs` (may be null) gets how many were found.
+int64_t ReadPercentLoop(const char* path, size_t chunk_size,
+                        int64_t* percent_signs);
+
 // What the kernel charges here for the calls a head or tail scan makes, in
 // microseconds (best of a few batches). Under some hypervisors a system call
 // costs ten times what it does on bare metal, which decides the figures of
