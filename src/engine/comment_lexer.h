@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vantrel {
 
 // Byte classes, one table for the scanner and every comment family.
@@ -57,8 +61,17 @@ inline char* SkipBlanks(char* p, const char* end) {
 }
 
 // The first byte at or after `p` (up to last + 1) that is not a "%": runs of
-// "%" are stepped over eight bytes at a time.
+// "%" are stepped over sixteen or eight bytes at a time.
 inline char* SkipPercentRun(char* p, const char* last) {
+#if defined(__SSE2__)
+  const __m128i percents = _mm_set1_epi8('%');
+  while (last - p >= 15) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int same = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, percents));
+    if (same != 0xFFFF) return p + __builtin_ctz(~same & 0xFFFF);
+    p += 16;
+  }
+#endif
   constexpr uint64_t kPercents = 0x2525252525252525ULL;
   while (last - p >= 7) {
     uint64_t word;

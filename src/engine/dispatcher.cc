@@ -21,24 +21,11 @@ void Dispatcher::HeaderLine(const char* text, const char* end) {
   }
 }
 
-int Dispatcher::FindKeyword(char** p, const char* end) {
-  const int found = ParserLookup(ctx_, *p, end);
-  if (found == -1) return -1;
-  const CommentEntry& entry = ctx_->entries[found];
-  const int key_len = std::min(entry.keyLen, kKeyBufferSize - 1);
-  std::memcpy(key_, *p, static_cast<size_t>(key_len));
-  key_[key_len] = '\0';
-  ctx_->keyStart = *p;
-  *p += entry.keyLen;
-  if (*p < end && **p == ':') ++*p;
-  return found;
-}
-
-Step Dispatcher::Handle(char* pct, const ChunkFrame& frame) {
+Step Dispatcher::Handle(char* pct, const LexedComment& lexed,
+                        const ChunkFrame& frame) {
   // Every step stops at dataEnd: a chunk read in place has a byte of the
   // window there, where a copied chunk has its NUL.
   const char* end = frame.dataEnd;
-  const LexedComment lexed = LexComment(pct, end);
   char* p = lexed.text;
   Step step;
 

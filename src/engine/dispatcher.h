@@ -4,8 +4,11 @@
 #define VANTREL_ENGINE_DISPATCHER_H_
 
 #include <cstdint>
+#include <cstring>
 
+#include "engine/comment_lexer.h"
 #include "engine/context.h"
+#include "engine/keyword_table.h"
 #include "engine/pass_planner.h"
 #include "engine/scan_record.h"
 
@@ -38,8 +41,24 @@ class Dispatcher {
   Dispatcher(ParserContext* context, CommentStruct* record, void* caller)
       : ctx_(context), rec_(record), caller_(caller) {}
 
-  // Handles the comment whose "%" is at `pct` in `frame`.
-  Step Handle(char* pct, const ChunkFrame& frame);
+  // Lexes the comment at `pct`. Most comments name no registered keyword:
+  // they can be refused by their first byte before anything else is looked
+  // at (*refusable is then set; Refuse says so to the dispatcher).
+  LexedComment Lex(char* pct, const char* data_end, bool* refusable) const {
+    const LexedComment lexed = LexComment(pct, data_end);
+    *refusable = lexed.lead != '+' && lexed.lead != '!' && wait_index_ == 0 &&
+                 !ParserMayMatch(ctx_, static_cast<unsigned char>(lexed.lead));
+    return lexed;
+  }
+  // A comment that Lex found refusable was passed over: what a keyword
+  // found before no longer carries on to "%%+" lines.
+  void Refuse() {
+    last_found_ = -1;
+    found_generation_ = ctx_->tableGeneration;
+  }
+
+  // Handles the comment whose "%" is at `pct` in `frame`, lexed.
+  Step Handle(char* pct, const LexedComment& lexed, const ChunkFrame& frame);
 
   // A counted section's closing comment is awaited: it may stand anywhere.
   bool Waiting() const { return wait_index_ != 0; }
@@ -58,7 +77,19 @@ class Dispatcher {
  private:
   void HeaderLine(const char* text, const char* end);
   // Finds the keyword at *p (moved past it and its ":"); -1 when none.
-  int FindKeyword(char** p, const char* end);
+  int FindKeyword(char** p, const char* end) {
+    const int found = ParserLookup(ctx_, *p, end);
+    if (found == -1) return -1;
+    const CommentEntry& entry = ctx_->entries[found];
+    const int key_len =
+        entry.keyLen < kKeyBufferSize - 1 ? entry.keyLen : kKeyBufferSize - 1;
+    std::memcpy(key_, *p, static_cast<size_t>(key_len));
+    key_[key_len] = '\0';
+    ctx_->keyStart = *p;
+    *p += entry.keyLen;
+    if (*p < end && **p == ':') ++*p;
+    return found;
+  }
   Step Interpret(int64_t result, char* p, const ChunkFrame& frame);
 
   ParserContext* ctx_;

@@ -209,7 +209,9 @@ void KeywordIndex::BuildTables(Tables& t) const {
     std::memset(c.mask, 0xff, head);
     t.candidates.push_back(c);
     ++per_group[item.first];
-    ++per_byte[static_cast<unsigned char>(e.key[0])];
+    const unsigned char first = static_cast<unsigned char>(e.key[0]);
+    ++per_byte[first];
+    t.firstBytes[first >> 6] |= uint64_t{1} << (first & 63);
   }
   for (uint32_t g = 0; g < kGroups; ++g) {
     t.groupStart[g + 1] = t.groupStart[g] + per_group[g];
@@ -377,6 +379,8 @@ int KeywordIndex::Lookup(const char* text, const char* end) const {
   }
   const size_t held = static_cast<size_t>(end - text);
   if (held == 0) return -1;  // reads as "": no key starts it
+  const unsigned char first = static_cast<unsigned char>(text[0]);
+  if (((t->firstBytes[first >> 6] >> (first & 63)) & 1) == 0) return -1;
   uint64_t head[2] = {0, 0};
   if (held >= kHeadBytes) {
     std::memcpy(head, text, kHeadBytes);

@@ -64,6 +64,15 @@ class KeywordIndex {
   // if a NUL stood at `end`.
   int Lookup(const char* text, const char* end) const;
 
+  // False when no text that starts with `first` can match a key: most
+  // comments are refused by this alone.
+  bool MayStartWith(unsigned char first) const {
+    const Tables* t = tables_.load(std::memory_order_acquire);
+    if (t == nullptr) t = TablesOf();
+    return anyEmptyKey_ || t == nullptr ||
+           ((t->firstBytes[first >> 6] >> (first & 63)) & 1) != 0;
+  }
+
   // Builds the index over `entries` (taking them and their chains over).
   // Null when memory is exhausted (nothing is then taken).
   static KeywordIndex* Make(CommentEntry* entries, uint32_t count);
@@ -113,6 +122,8 @@ class KeywordIndex {
     std::vector<uint32_t> runBase;
     std::vector<uint32_t> runStart;
     std::vector<int> chain;
+    // Bit c set: a key starts with byte c (every bit with an empty key).
+    uint64_t firstBytes[4] = {};
     // The range each first byte's search starts from (ParserSearchStart).
     int searchLow[256] = {};
     int searchHigh[256] = {};

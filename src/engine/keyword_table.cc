@@ -227,12 +227,15 @@ int LookupPrivate(ParserContext* context, const char* text, const char* end) {
 
 }  // namespace
 
-int ParserLookup(ParserContext* context, const char* text, const char* end) {
-  if (context == nullptr || text == nullptr) return -1;
-  if (context->sharedIndex != nullptr) {
-    return context->sharedIndex->Lookup(text, end);
-  }
+int ParserLookupPrivate(ParserContext* context, const char* text,
+                        const char* end) {
   return LookupPrivate(context, text, end);
+}
+
+bool ParserMayMatchPrivate(const ParserContext* context, unsigned char first) {
+  const ParserContext::LookupSummary& s = context->lookup;
+  if (!s.valid || s.generation != context->tableGeneration) return true;
+  return s.anyEmptyKey || HasByte(s.firstBytes, first);
 }
 
 int ParserFindKey(const ParserContext* context, const char* key) {

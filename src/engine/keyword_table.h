@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/context.h"
+#include "engine/keyword_index.h"
 
 namespace vantrel {
 
@@ -44,7 +45,27 @@ void ParserSearchStart(const CommentEntry* entries, int count,
 // from its own tables (KeywordIndex::Lookup); for a table of the parse's
 // own a summary is kept in the context, looked at again when the table
 // changes.
-int ParserLookup(ParserContext* context, const char* text, const char* end);
+int ParserLookupPrivate(ParserContext* context, const char* text,
+                        const char* end);
+inline int ParserLookup(ParserContext* context, const char* text,
+                        const char* end) {
+  if (context == nullptr || text == nullptr) return -1;
+  return context->sharedIndex != nullptr
+             ? context->sharedIndex->Lookup(text, end)
+             : ParserLookupPrivate(context, text, end);
+}
+
+// Whether a comment text that starts with the byte `first` may match a key
+// of a table that the parse keeps of its own; true when it cannot tell.
+bool ParserMayMatchPrivate(const ParserContext* context, unsigned char first);
+
+// False when no comment text that starts with the byte `first` can match a
+// key of the table (ParserLookup would answer -1); true when one may.
+inline bool ParserMayMatch(const ParserContext* context, unsigned char first) {
+  return context->sharedIndex != nullptr
+             ? context->sharedIndex->MayStartWith(first)
+             : ParserMayMatchPrivate(context, first);
+}
 
 // ParserFindEntry over the whole table of `context` with `key` as the text.
 int ParserFindKey(const ParserContext* context, const char* key);

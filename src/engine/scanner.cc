@@ -51,7 +51,7 @@ class Scan {
   bool RunPass();
   void Frame(int examined, char* near_end);
   ChunkEnd Examine();
-  ChunkEnd Comment(char** cursor);
+  ChunkEnd Comment(char** cursor, const LexedComment& lexed, bool refusable);
   char* HooksAt(char* cursor) { return hooks_.At(cursor, frame_.dataEnd); }
   void Carry(char* from);
   ParserContext* ctx_;
@@ -177,7 +177,10 @@ bool Scan::ExamineLeadingPdfLine() {
   // The line is handled with what was read.
   near_end_ = reader_.data() + reader_.bytes() + 1;
   char* cursor = reader_.data();
-  if (Comment(&cursor) == ChunkEnd::kFail) return false;
+  bool refusable = false;
+  const LexedComment lexed =
+      dispatcher_.Lex(cursor, frame_.dataEnd, &refusable);
+  if (Comment(&cursor, lexed, refusable) == ChunkEnd::kFail) return false;
   // Nothing of this look carries into the passes.
   dispatcher_.Forget();
   return true;
@@ -271,22 +274,35 @@ ChunkEnd Scan::Examine() {
     }
     if (pct == nullptr) break;
     cursor = pct;
-    const ChunkEnd end = Comment(&cursor);
+    bool refusable = false;
+    const LexedComment lexed = dispatcher_.Lex(pct, frame_.dataEnd, &refusable);
+    if (refusable && (pct < near_end_ || !reader_.MoreAfter())) {
+      dispatcher_.Refuse();
+      cursor = (hooks_.on() ? HooksAt(lexed.text) : lexed.text) + 1;
+      continue;
+    }
+    const ChunkEnd end = Comment(&cursor, lexed, refusable);
     if (end != ChunkEnd::kNext) return end;
   }
   return ChunkEnd::kNext;
 }
 
-// Handles the comment whose "%" is at *cursor. Leaves *cursor on the next
-// byte to examine.
-ChunkEnd Scan::Comment(char** cursor) {
+// Handles the comment whose "%" is at *cursor, lexed. Leaves *cursor on
+// the next byte to examine.
+ChunkEnd Scan::Comment(char** cursor, const LexedComment& lexed,
+                       bool refusable) {
   if (*cursor >= near_end_ && reader_.MoreAfter()) {
     // Too close to the end of a full chunk: handle it complete at the start
     // of the next one.
     Carry(*cursor);
     return ChunkEnd::kCarry;
   }
-  const Step step = dispatcher_.Handle(*cursor, frame_);
+  if (refusable) {
+    dispatcher_.Refuse();
+    *cursor = (hooks_.on() ? HooksAt(lexed.text) : lexed.text) + 1;
+    return ChunkEnd::kNext;
+  }
+  const Step step = dispatcher_.Handle(*cursor, lexed, frame_);
   if (step.dispatched) hooks_.Refresh();
   if (step.headerLine) {
     pass_.limit = LimitAfterHeaderLine(pass_.limit, reader_.offset());
