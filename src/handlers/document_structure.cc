@@ -8,6 +8,7 @@
 #include "engine/keyword_table.h"
 #include "engine/scan_record.h"
 #include "handlers/handler_state.h"
+#include "handlers/pages.h"
 #include "handlers/parse_state.h"
 #include "handlers/value_text.h"
 #include "platform/trace.h"
@@ -109,6 +110,9 @@ void AddCreatorKeys(ParserContext* table, int /*variant*/) {
 
 void RegisterDocumentStructureSet(ParserContext* context, bool creation_date) {
   if (context == nullptr) return;
+  // An EPS file is one page: its "%!" line gives the page count of a job
+  // whose structure is read, on every road, with or without the pages set.
+  context->hooks.epsPageCount = ParserNumPages;
   AddKeywordSet(context, AddDocumentStructureKeys, creation_date ? 1 : 0);
 }
 

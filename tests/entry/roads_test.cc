@@ -268,3 +268,32 @@ TEST(Roads, CropIsTheSameInADecimalCommaLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+// An EPS file is one page on the RIP road, in every mode that reads its "%!"
+// line, whether or not the box comments are read.
+TEST(Roads, AnEpsFileIsOnePageInEveryMode) {
+  TempDir dir;
+  const std::string path = dir.Write(
+      "logo.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n" +
+                      Filler(20000) + "%%EOF\n");
+  std::unique_ptr<CRipBaseParserIF> rip(RipCreateParserObject());
+  for (int bbox : {0, 1}) {
+    for (int mode : {1, 3, 15}) {
+      _tPairProperty* pairs = nullptr;
+      int count = 0;
+      rip->ParseToPairs(path.c_str(), pairs, count, bbox, mode, 'P');
+      std::string pages = "none";
+      for (int i = 0; i < count; ++i) {
+        if (std::string(pairs[i].propName) == "NumPages") {
+          pages = pairs[i].propValue;
+        }
+      }
+      delete[] pairs;
+      EXPECT_EQ(pages, "1") << "mode " << mode << " bbox " << bbox;
+    }
+  }
+}
+
+}  // namespace
