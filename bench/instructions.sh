@@ -4,37 +4,44 @@
 # the work inside vib_counted() (see bench/README.md). Counts do not move
 # with the machine's load, which timings on a shared machine do.
 #
-#   bench/instructions.sh [BUILD_DIR] [--out DIR]
+#   bench/instructions.sh [BUILD_DIR] [--out DIR] [--before OLD_BUILD_DIR]
 #
 # BUILD_DIR (default ./build-bench) must hold bench/vantrel_instr_bench,
 # built beforehand: this script builds nothing. Inputs are made in a
 # temporary folder, removed on exit. --out DIR keeps each run's callgrind
 # file (NAME.out), what the program printed (NAME.txt) and callgrind_annotate
 # of it, inclusive (NAME.inclusive.txt) and by function alone (NAME.self.txt),
-# in DIR.
+# in DIR. --before OLD_BUILD_DIR counts the same work with another build's
+# program first (an earlier commit's), on the same inputs in the same run,
+# and prints its table before this build's.
 # The exit status is 0 whatever the figures are; 1 when a figure could not
 # be measured, 2 on a bad command line or a missing tool.
 set -u
 
 build=./build-bench
 out=
+before=
 while [ $# -gt 0 ]; do
   case $1 in
     --out) [ $# -ge 2 ] || { echo "usage: $0 [BUILD_DIR] [--out DIR]" >&2; exit 2; }
            out=$2; shift 2 ;;
     --out=*) out=${1#--out=}; shift ;;
-    -h|--help) sed -n '2,17s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    --before) [ $# -ge 2 ] || { echo "usage: $0 [BUILD_DIR] [--out DIR] [--before OLD_BUILD_DIR]" >&2; exit 2; }
+           before=$2; shift 2 ;;
+    -h|--help) sed -n '2,20s/^# \{0,1\}//p' "$0"; exit 0 ;;
     -*) echo "usage: $0 [BUILD_DIR] [--out DIR]" >&2; exit 2 ;;
     *) build=$1; shift ;;
   esac
 done
 
 bin=$build/bench/vantrel_instr_bench
-if [ ! -x "$bin" ]; then
-  echo "$0: no $bin; build it first:" >&2
-  echo "  cmake --preset bench && cmake --build build-bench --target vantrel_instr_bench" >&2
-  exit 2
-fi
+for b in "$bin" ${before:+"$before/bench/vantrel_instr_bench"}; do
+  if [ ! -x "$b" ]; then
+    echo "$0: no $b; build it first:" >&2
+    echo "  cmake --preset bench && cmake --build build-bench --target vantrel_instr_bench" >&2
+    exit 2
+  fi
+done
 for tool in valgrind callgrind_annotate groff awk; do
   command -v "$tool" >/dev/null 2>&1 || { echo "$0: $tool not found" >&2; exit 2; }
 done
@@ -107,8 +114,15 @@ percents=$(field percents "$inputs")
 percents_bytes=$(field percents_bytes "$inputs")
 percents_lines=$(field percents_lines "$inputs")
 
-# ------------------------------------------------------------------ runs
 failed=0
+# measure PROGRAM OUT LABEL: counts every piece of work with PROGRAM, keeps
+# the files in OUT, prints the table.
+measure() {
+bin=$1
+out=$2
+label=$3
+mkdir -p "$out" || exit 2
+# ------------------------------------------------------------------ runs
 # count NAME ARGS...: runs the program under callgrind, leaves its output
 # in $out/NAME.txt and the instructions counted in vib_counted() in
 # $out/NAME.count.
@@ -143,7 +157,7 @@ count rules_percents    rules-file "$percents" --warmup "$small"
 n() { cat "$out/$1.count"; }
 status() { field status "$(cat "$out/$1.txt" 2>/dev/null)"; }
 
-echo "Instruction counts (callgrind, valgrind $(valgrind --version | sed 's/^valgrind-//'))"
+echo "Instruction counts (callgrind, valgrind $(valgrind --version | sed 's/^valgrind-//'))${label:+: $label}"
 echo "program: $bin"
 echo "job:     $(groff --version | head -n 1), troff -ms report, $job_bytes bytes, $job_pages pages"
 echo "small:   20 KB document of the scan benchmark, $small_bytes bytes"
@@ -186,6 +200,14 @@ BEGIN {
   printf "| %-44s | %13s | %-30s | %13s | %12s | %-12s | %-7s |\n", "  (4 without warm-up: first call of process)", fmt(htf), "information only", "-", htf == "" ? "-" : fmt(htf), "-", "-"
 }'
 
+}
+
+base_out=$out
+if [ -n "$before" ]; then
+  measure "$before/bench/vantrel_instr_bench" "$base_out/before" "before ($before)"
+  echo
+fi
+measure "$build/bench/vantrel_instr_bench" "$base_out" "${before:+after ($build)}"
 echo
 echo "figure: 1-3 instructions / comparison, 4 instructions per call,"
 echo "5 instructions per line; $(($(date +%s) - start)) s."
