@@ -14,13 +14,8 @@ namespace vantrel {
 ParserContext* ParserCreateContext(const char* path) {
   ParserContext* context = new (std::nothrow) ParserContext{};
   if (context == nullptr) return nullptr;
-  context->entries =
-      static_cast<CommentEntry*>(std::calloc(20, sizeof(CommentEntry)));
-  if (context->entries == nullptr) {
-    delete context;
-    return nullptr;
-  }
-  context->capacity = 20;
+  // No table yet: most parses point at a shared keyword index, and a
+  // parse's own table is allocated by its first keyword.
   context->scanStatus = VANTREL_SCAN_NOT_RUN;
   context->descriptor = -1;
   // Any length the system accepts: whether a path is too long is the
@@ -28,7 +23,6 @@ ParserContext* ParserCreateContext(const char* path) {
   const size_t len = path != nullptr ? std::strlen(path) : 0;
   context->filePath = new (std::nothrow) char[len + 1];
   if (context->filePath == nullptr) {
-    std::free(context->entries);
     delete context;
     return nullptr;
   }

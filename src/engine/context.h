@@ -200,8 +200,8 @@ struct ParserContext {
 namespace vantrel {
 
 // A new context for `path` (may be null: the scan will fail) with an empty
-// table of capacity 20, or null when memory is exhausted. The path is copied
-// whole, whatever its length.
+// table (its first keyword allocates it), or null when memory is exhausted. The
+// path is copied whole, whatever its length.
 ParserContext* ParserCreateContext(const char* path);
 
 // Keeps `text` as the scan's detail for the host (CKalParser::
