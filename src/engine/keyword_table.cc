@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/comment_lexer.h"
 #include "engine/keyword_index.h"
 #include "platform/trace.h"
 
@@ -19,11 +20,6 @@ constexpr size_t kSmallChain = 8;
 
 bool IsAsciiLetter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool EndsPrefixWord(char c) {
-  return c == ' ' || c == '\0' || c == '\t' || c == '\n' || c == '\f' ||
-         c == '\r';
 }
 
 // strncmp(text, key, key_len), written out: keys are short and most probes
@@ -285,7 +281,7 @@ int64_t DispatchChain(ParserContext* context, const CommentEntry* chain,
       const char* end = context->dataEnd;
       int n = 0;
       const char* p = from;
-      while ((end == nullptr || p < end) && !EndsPrefixWord(*p)) {
+      while ((end == nullptr || p < end) && !IsWordEndByte(*p)) {
         if (n < kPrefixWordMax) word[n++] = *p;
         ++p;
       }
