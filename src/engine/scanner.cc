@@ -173,9 +173,8 @@ bool Scan::ExamineLeadingPdfLine() {
     return true;
   }
   if (!Read(begin, 0, kHeadSize)) return false;
-  Frame(reader_.bytes(), nullptr);
   // The line is handled with what was read.
-  near_end_ = reader_.data() + reader_.bytes() + 1;
+  Frame(reader_.bytes(), reader_.data() + reader_.bytes() + 1);
   char* cursor = reader_.data();
   bool refusable = false;
   const LexedComment lexed =
