@@ -349,4 +349,17 @@ bool WriteNoLineEnds(const std::string& path, int64_t size, InputFile* out,
   return w.Finish();
 }
 
+bool LoadFile(const std::string& path, std::string* block) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  std::fseek(f, 0, SEEK_END);
+  const long size = std::ftell(f);
+  std::fseek(f, 0, SEEK_SET);
+  block->resize(size > 0 ? static_cast<size_t>(size) : 0);
+  const size_t n =
+      block->empty() ? 0 : std::fread(&(*block)[0], 1, block->size(), f);
+  std::fclose(f);
+  return n == block->size();
+}
+
 }  // namespace vantrel_bench

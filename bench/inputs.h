@@ -53,6 +53,9 @@ bool WritePercentLines(const std::string& path, int64_t size, InputFile* out,
 bool WriteNoLineEnds(const std::string& path, int64_t size, InputFile* out,
                      std::string* error);
 
+// Reads the file at `path` whole into `block`; false when it cannot.
+bool LoadFile(const std::string& path, std::string* block);
+
 }  // namespace vantrel_bench
 
 #endif  // VANTREL_BENCH_INPUTS_H_

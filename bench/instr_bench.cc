@@ -40,6 +40,7 @@ extern "C" __attribute__((noinline)) void vib_counted(void (*work)(void*),
 namespace {
 
 using vantrel_bench::InputFile;
+using vantrel_bench::LoadFile;
 
 // The scanner's whole-file chunk (4 x 61440 bytes), so that the comparison
 // makes as many read() calls as a whole-file scan.
@@ -57,18 +58,6 @@ int64_t CountPercent(const char* p, const char* end) {
   return count;
 }
 
-bool LoadFile(const char* path, std::string* block) {
-  FILE* f = std::fopen(path, "rb");
-  if (f == nullptr) return false;
-  std::fseek(f, 0, SEEK_END);
-  const long size = std::ftell(f);
-  std::fseek(f, 0, SEEK_SET);
-  block->resize(size > 0 ? static_cast<size_t>(size) : 0);
-  const size_t n =
-      block->empty() ? 0 : std::fread(&(*block)[0], 1, block->size(), f);
-  std::fclose(f);
-  return n == block->size();
-}
 
 // ---------------------------------------------------------------- the work
 
@@ -262,7 +251,7 @@ int main(int argc, char** argv) {
     }
     if (!warmup.empty()) {
       std::string small;
-      if (!LoadFile(warmup.c_str(), &small)) {
+      if (!LoadFile(warmup, &small)) {
         return Fail("read", warmup.c_str());
       }
       RulesMemory w{&small};

@@ -109,36 +109,18 @@ bool ResetPeakRss() {
   return ok;
 }
 
-int64_t ReadLoop(const char* path, size_t buffer_size) {
-  static std::vector<char> buffer;
-  if (buffer.size() < buffer_size) buffer.resize(buffer_size);
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  int64_t total = 0;
-  for (;;) {
-    ssize_t n = ::read(fd, buffer.data(), buffer_size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      total = -1;
-      break;
-    }
-    if (n == 0) break;
-    total += n;
-  }
-  ::close(fd);
-  return total;
-}
+namespace {
 
-int64_t ReadPercentLoop(const char* path, size_t chunk_size,
-                        int64_t* percent_signs) {
-  // Not ReadLoop's buffer: the two baselines may alternate with different
-  // sizes, and neither should pay for resizing the other's.
-  static std::vector<char> buffer;
+// Reads `path` from start to end with read() into `buffer` in chunks of
+// `chunk_size` bytes, handing each chunk to `on_chunk`; answers the bytes
+// read or -1.
+template <typename OnChunk>
+int64_t ReadChunks(const char* path, std::vector<char>& buffer,
+                   size_t chunk_size, OnChunk on_chunk) {
   if (buffer.size() < chunk_size) buffer.resize(chunk_size);
   int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
   int64_t total = 0;
-  int64_t found = 0;
   for (;;) {
     ssize_t n = ::read(fd, buffer.data(), chunk_size);
     if (n < 0 && errno == EINTR) continue;
@@ -148,16 +130,34 @@ int64_t ReadPercentLoop(const char* path, size_t chunk_size,
     }
     if (n == 0) break;
     total += n;
-    const char* p = buffer.data();
-    const char* const end = p + n;
-    while (p < end) {
-      const void* hit = std::memchr(p, '%', static_cast<size_t>(end - p));
-      if (hit == nullptr) break;
-      ++found;
-      p = static_cast<const char*>(hit) + 1;
-    }
+    on_chunk(buffer.data(), buffer.data() + n);
   }
   ::close(fd);
+  return total;
+}
+
+}  // namespace
+
+int64_t ReadLoop(const char* path, size_t buffer_size) {
+  static std::vector<char> buffer;
+  return ReadChunks(path, buffer, buffer_size, [](const char*, const char*) {});
+}
+
+int64_t ReadPercentLoop(const char* path, size_t chunk_size,
+                        int64_t* percent_signs) {
+  // Not ReadLoop's buffer: the two baselines may alternate with different
+  // sizes, and neither should pay for resizing the other's.
+  static std::vector<char> buffer;
+  int64_t found = 0;
+  const int64_t total = ReadChunks(
+      path, buffer, chunk_size, [&found](const char* p, const char* end) {
+        while (p < end) {
+          const void* hit = std::memchr(p, '%', static_cast<size_t>(end - p));
+          if (hit == nullptr) break;
+          ++found;
+          p = static_cast<const char*>(hit) + 1;
+        }
+      });
   if (percent_signs != nullptr) *percent_signs = found;
   return total;
 }

@@ -302,23 +302,8 @@ int KeywordIndex::ExtensionsBelow(const Tables& t, int longest,
 
 int KeywordIndex::Slow(const Tables* t, const char* text,
                        const char* end) const {
-  // The text as if a NUL stood at `end` when a key could reach it: a key
-  // must not match across it.
-  char small[kKeyBufferSize + 1];
-  std::string large;
-  if (end != nullptr && end >= text &&
-      static_cast<size_t>(end - text) <= longestKey_) {
-    const size_t held = static_cast<size_t>(end - text);
-    char* copy = small;
-    if (held >= sizeof small) {
-      large.assign(text, held);
-      copy = &large[0];
-    } else {
-      std::memcpy(small, text, held);
-      small[held] = '\0';
-    }
-    text = copy;
-  }
+  const TextUpTo terminated(text, end, longestKey_);
+  text = terminated.get();
   const int count = static_cast<int>(count_);
   if (anyEmptyKey_ || t == nullptr) {
     return ParserFindEntry(entries_, text, 0, count - 1);

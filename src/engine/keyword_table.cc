@@ -201,31 +201,34 @@ int LookupTerminated(ParserContext* context, const char* text) {
 }
 
 // The lookup in a table of the parse's own.
-int LookupPrivate(ParserContext* context, const char* text, const char* end) {
+}  // namespace
+
+TextUpTo::TextUpTo(const char* text, const char* end, size_t longest)
+    : text_(text) {
+  if (end == nullptr || end < text ||
+      static_cast<size_t>(end - text) > longest) {
+    return;
+  }
+  const size_t held = static_cast<size_t>(end - text);
+  char* copy = small_;
+  if (held >= sizeof small_) {
+    large_.assign(text, held);
+    copy = &large_[0];
+  } else {
+    std::memcpy(small_, text, held);
+    small_[held] = '\0';
+  }
+  text_ = copy;
+}
+
+int ParserLookupPrivate(ParserContext* context, const char* text,
+                        const char* end) {
   ParserContext::LookupSummary& s = context->lookup;
   if (!s.valid || s.generation != context->tableGeneration) {
     Summarize(context);
   }
-  const size_t held = static_cast<size_t>(end - text);
-  if (held > s.longestKey) return LookupTerminated(context, text);
-  char small[kKeyBufferSize + 1];
-  std::string large;
-  char* copy = small;
-  if (held >= sizeof small) {
-    large.assign(text, held);
-    copy = &large[0];
-  } else {
-    std::memcpy(small, text, held);
-    small[held] = '\0';
-  }
-  return LookupTerminated(context, copy);
-}
-
-}  // namespace
-
-int ParserLookupPrivate(ParserContext* context, const char* text,
-                        const char* end) {
-  return LookupPrivate(context, text, end);
+  const TextUpTo terminated(text, end, s.longestKey);
+  return LookupTerminated(context, terminated.get());
 }
 
 bool ParserMayMatchPrivate(const ParserContext* context, unsigned char first) {

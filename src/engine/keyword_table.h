@@ -3,7 +3,9 @@
 #ifndef VANTREL_ENGINE_KEYWORD_TABLE_H_
 #define VANTREL_ENGINE_KEYWORD_TABLE_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "engine/context.h"
 #include "engine/keyword_index.h"
@@ -54,6 +56,23 @@ inline int ParserLookup(ParserContext* context, const char* text,
              ? context->sharedIndex->Lookup(text, end)
              : ParserLookupPrivate(context, text, end);
 }
+
+// The comment text from `text` up to `end`, read as if a NUL stood at `end`
+// wherever a key of `longest` bytes could reach it (a chunk read in place
+// has a byte of the file there, and a key must not match across it): a
+// NUL-terminated copy then, else the text itself.
+class TextUpTo {
+ public:
+  TextUpTo(const char* text, const char* end, size_t longest);
+  TextUpTo(const TextUpTo&) = delete;
+  TextUpTo& operator=(const TextUpTo&) = delete;
+  const char* get() const { return text_; }
+
+ private:
+  char small_[kKeyBufferSize + 1];
+  std::string large_;
+  const char* text_;
+};
 
 // Whether a comment text that starts with the byte `first` may match a key
 // of a table that the parse keeps of its own; true when it cannot tell.
