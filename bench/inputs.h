@@ -5,6 +5,7 @@
 #define VANTREL_BENCH_INPUTS_H_
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace vantrel_bench {
@@ -52,6 +53,19 @@ bool WritePercentLines(const std::string& path, int64_t size, InputFile* out,
 // text ("%%Page: 3 3") occurs in mid-line only.
 bool WriteNoLineEnds(const std::string& path, int64_t size, InputFile* out,
                      std::string* error);
+
+// Every "%" of [p, end) found with memchr, one call per sign: the least a
+// scanner that looks at every "%" must do. Answers how many.
+inline int64_t CountPercentSigns(const char* p, const char* end) {
+  int64_t count = 0;
+  while (p < end) {
+    const void* hit = std::memchr(p, '%', static_cast<size_t>(end - p));
+    if (hit == nullptr) break;
+    ++count;
+    p = static_cast<const char*>(hit) + 1;
+  }
+  return count;
+}
 
 // Reads the file at `path` whole into `block`; false when it cannot.
 bool LoadFile(const std::string& path, std::string* block);

@@ -39,25 +39,13 @@ extern "C" __attribute__((noinline)) void vib_counted(void (*work)(void*),
 
 namespace {
 
+using vantrel_bench::CountPercentSigns;
 using vantrel_bench::InputFile;
 using vantrel_bench::LoadFile;
 
 // The scanner's whole-file chunk (4 x 61440 bytes), so that the comparison
 // makes as many read() calls as a whole-file scan.
 constexpr size_t kReadChunk = 4 * 61440;
-
-// Every "%" of [p, end) found with memchr; answers how many.
-int64_t CountPercent(const char* p, const char* end) {
-  int64_t count = 0;
-  while (p < end) {
-    const void* hit = std::memchr(p, '%', static_cast<size_t>(end - p));
-    if (hit == nullptr) break;
-    ++count;
-    p = static_cast<const char*>(hit) + 1;
-  }
-  return count;
-}
-
 
 // ---------------------------------------------------------------- the work
 
@@ -81,7 +69,7 @@ void DoReadPass(void* arg) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     bytes += n;
-    r->percent += CountPercent(buffer.get(), buffer.get() + n);
+    r->percent += CountPercentSigns(buffer.get(), buffer.get() + n);
   }
   ::close(fd);
   r->bytes = bytes;
@@ -96,7 +84,7 @@ struct MemoryPass {
 void DoMemoryPass(void* arg) {
   MemoryPass* m = static_cast<MemoryPass*>(arg);
   const char* p = m->block->data();
-  m->percent = CountPercent(p, p + m->block->size());
+  m->percent = CountPercentSigns(p, p + m->block->size());
 }
 
 // The job-ticket road on a file, the rules dropped at the end.

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "inputs.h"
+
 namespace vantrel_bench {
 
 namespace {
@@ -149,15 +151,10 @@ int64_t ReadPercentLoop(const char* path, size_t chunk_size,
   // sizes, and neither should pay for resizing the other's.
   static std::vector<char> buffer;
   int64_t found = 0;
-  const int64_t total = ReadChunks(
-      path, buffer, chunk_size, [&found](const char* p, const char* end) {
-        while (p < end) {
-          const void* hit = std::memchr(p, '%', static_cast<size_t>(end - p));
-          if (hit == nullptr) break;
-          ++found;
-          p = static_cast<const char*>(hit) + 1;
-        }
-      });
+  const int64_t total = ReadChunks(path, buffer, chunk_size,
+                                   [&found](const char* p, const char* end) {
+                                     found += CountPercentSigns(p, end);
+                                   });
   if (percent_signs != nullptr) *percent_signs = found;
   return total;
 }

@@ -289,16 +289,8 @@ struct MemoryResult {
 
 // The baseline: every "%" of the block found with memchr.
 int64_t CountPercentSigns(const std::string& block) {
-  int64_t count = 0;
-  const char* p = block.data();
-  const char* const end = p + block.size();
-  while (p < end) {
-    const void* hit = std::memchr(p, '%', static_cast<size_t>(end - p));
-    if (hit == nullptr) break;
-    ++count;
-    p = static_cast<const char*>(hit) + 1;
-  }
-  return count;
+  return vantrel_bench::CountPercentSigns(block.data(),
+                                          block.data() + block.size());
 }
 
 // A whole-file scan of the block with the job-ticket road's comment sets, as
