@@ -241,6 +241,20 @@ void RegisterDexxmlSet(ParserContext* context) {
   AddKeywordSet(context, AddDexxmlKeys, 0);
 }
 
+namespace {
+
+void AddDexStepKeys(ParserContext* table, int /*variant*/) {
+  ParserAddEntryToList(table, "BeginDexJTData:", ParserDexStepOver, 0, nullptr,
+                       0);
+}
+
+}  // namespace
+
+void RegisterDexStepSet(ParserContext* context) {
+  if (context == nullptr) return;
+  AddKeywordSet(context, AddDexStepKeys, 0);
+}
+
 bool getFileNameAndDescriptor(ParserContext* context,
                               char (&name)[kDexNameSize], int* handle) {
   *handle = -1;
@@ -327,6 +341,37 @@ bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
   return result;
 }
 
+namespace {
+
+// Reads the block length after "BeginDexJTData:" at *position (moved past
+// it) and where the block's data end. False when the length is none or not
+// positive.
+bool ReadDexBlock(ParserContext* ctx, char** position, int64_t value_offset,
+                  long* count, int64_t* offset, int64_t* block_end) {
+  const char* end = ValueDataEnd(reinterpret_cast<const char*>(ctx), *position);
+  char value[kValueBufferSize];
+  const char* stop = *position;
+  ReadValueText(*position, end, value, &stop);
+  *offset = value_offset + (stop - *position);
+  *position = const_cast<char*>(stop);
+  *count = ParseCount(value);
+  if (*count <= 0) {
+    VTRACE("--ERROR-- ParserDexJTData() bad length %s", value);
+    return false;
+  }
+  // The ticket data are data, not comments: the scan goes on after them,
+  // whether or not they are extracted, so a ticket inside a ticket is
+  // neither written nor read. The answer is the offset of the block's last
+  // byte, which the scanner steps over; whether the comment after the block
+  // starts a line is then decided by that byte, as it would be in the text.
+  InputBytes input(ctx, *position, *offset);
+  const int64_t start = BlockStart(input, *offset);
+  *block_end = *count <= INT64_MAX - start ? start + *count - 1 : INT64_MAX;
+  return true;
+}
+
+}  // namespace
+
 int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
                         long /*param*/, char* /*keyword*/, char** position,
                         char* /*comment_start*/, int64_t /*continuation*/,
@@ -334,28 +379,13 @@ int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
                         void* /*user_data*/, void* /*caller*/) {
   ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
   if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
-  const char* end = ValueDataEnd(reinterpret_cast<const char*>(ctx), *position);
-  char value[kValueBufferSize];
-  const char* stop = *position;
-  ReadValueText(*position, end, value, &stop);
-  const int64_t offset = value_offset + (stop - *position);
-  *position = const_cast<char*>(stop);
-
-  const long count = ParseCount(value);
-  if (count <= 0) {
-    VTRACE("--ERROR-- ParserDexJTData() bad length %s", value);
+  long count = 0;
+  int64_t offset = 0;
+  int64_t block_end = 0;
+  if (!ReadDexBlock(ctx, position, value_offset, &count, &offset, &block_end)) {
     ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
-  // The ticket data are data, not comments: the scan goes on after them,
-  // whether or not they are extracted, so a ticket inside a ticket is
-  // neither written nor read. The answer is the offset of the block's last
-  // byte, which the scanner steps over; whether the comment after the block
-  // starts a line is then decided by that byte, as it would be in the text.
-  InputBytes input(ctx, *position, offset);
-  const int64_t start = BlockStart(input, offset);
-  const int64_t block_end =
-      count <= INT64_MAX - start ? start + count - 1 : INT64_MAX;
   if (OutputFolder(ctx) == nullptr) {
     VTRACE("ParserDexJTData() %s is not set: the job ticket is not extracted",
            kOutputVariable);
@@ -366,6 +396,24 @@ int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
     return -1;
   }
   return block_end;
+}
+
+int64_t ParserDexStepOver(char* context, CommentStruct* /*record*/,
+                          long /*param*/, char* /*keyword*/, char** position,
+                          char* /*comment_start*/, int64_t /*continuation*/,
+                          int64_t value_offset, long* /*wait_index*/,
+                          void* /*user_data*/, void* /*caller*/) {
+  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
+  if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
+  long count = 0;
+  int64_t offset = 0;
+  int64_t block_end = 0;
+  // The text position stays where it was, for a DEX data handler chained
+  // after this one. A block without a length holds nothing to step over.
+  char* at = *position;
+  return ReadDexBlock(ctx, &at, value_offset, &count, &offset, &block_end)
+             ? block_end
+             : 0;
 }
 
 }  // namespace vantrel

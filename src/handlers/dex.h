@@ -32,6 +32,19 @@ constexpr int kDexMaxCounter = 1000;
 // "BeginDexJTData:" with the DEX data handler, param 0, no user data.
 void RegisterDexxmlSet(ParserContext* context);
 
+// "BeginDexJTData:" with a handler that only steps over the block's data,
+// for a parse that extracts no tickets: a ticket's bytes are data on every
+// road, so comment lines inside it (a "%%Trailer", a "%%BoundingBox") are
+// never taken for the job's. A bad length steps over nothing and fails
+// nothing. Both sets may be registered: this handler leaves the text
+// position where it found it.
+void RegisterDexStepSet(ParserContext* context);
+
+// "BeginDexJTData:" for a parse that extracts no tickets: the length read
+// as ParserDexJTData reads it; answers the offset of the block's last byte,
+// or 0 when the length is none or not positive.
+VANTREL_COMMENT_HANDLER(ParserDexStepOver);
+
 // "BeginDexJTData:". Reads the length (a decimal number; none reads as 0).
 // Answers -1, ending the scan, when the length is not positive (or beyond a
 // long) or the block could not be saved whole (see saveDexxmlToFile).

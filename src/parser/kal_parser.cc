@@ -134,6 +134,8 @@ void CKalParser::AddStructureComments() {
   vantrel::RegisterSectionSet(m_engine);
   // A PDF is refused on this road too, not scanned as if it were PostScript.
   vantrel::RegisterPdfSet(m_engine);
+  // A DEX job ticket's bytes are data here too, as on the job-ticket road.
+  vantrel::RegisterDexStepSet(m_engine);
 }
 
 void CKalParser::AddBoundingBox(char unit) {

@@ -32,31 +32,37 @@ void ExpectOneCrop(const char* name, const std::string& text,
 TEST(Roads, BothRoadsTakeTheBoxFromTheJobsOwnHeaderOrTrailer) {
   const std::string kEps =
       "%%BeginDocument: logo.eps\n%!PS-Adobe-3.0 EPSF-3.0\n"
-      "%%BoundingBox: 251 331 371 512\n%%EndComments\n" + Filler(300) +
-      "%%EndDocument\n";
+      "%%BoundingBox: 251 331 371 512\n%%EndComments\n" +
+      Filler(300) + "%%EndDocument\n";
   static const struct {
     const char* name;
     std::string text;
     const char* points;  // crop in points, "" for none; head and head+tail
                          // scans give it too
   } kCases[] = {
-      {"header box", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 595 842\n"
-       "%%EndComments\n" + Filler(20000) + "%%Trailer\n%%EOF\n",
+      {"header box",
+       "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 595 842\n"
+       "%%EndComments\n" +
+           Filler(20000) + "%%Trailer\n%%EOF\n",
        "595.000000x842.000000+0.000000+0.000000"},
-      {"embedded graphic, no job box", "%!PS-Adobe-3.0\n%%Pages: 1\n"
-       "%%EndComments\n%%Page: 1 1\n" + Filler(5000) + kEps + Filler(10000) +
-       "%%Trailer\n%%EOF\n", ""},
+      {"embedded graphic, no job box",
+       "%!PS-Adobe-3.0\n%%Pages: 1\n"
+       "%%EndComments\n%%Page: 1 1\n" +
+           Filler(5000) + kEps + Filler(10000) + "%%Trailer\n%%EOF\n",
+       ""},
       {"atend with a page box in the body",
        "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n%%EndComments\n%%Page: 1 1\n"
-       "%%PageBoundingBox: 0 0 111 222\n" + Filler(20000) +
-       "%%Trailer\n%%BoundingBox: 10 20 310 420\n%%EOF\n",
+       "%%PageBoundingBox: 0 0 111 222\n" +
+           Filler(20000) + "%%Trailer\n%%BoundingBox: 10 20 310 420\n%%EOF\n",
        "300.000000x400.000000+10.000000+20.000000"},
-      {"box in the body", "%!PS-Adobe-3.0\n%%EndComments\n"
-       "%%BoundingBox: 0 0 100 100\n" + Filler(20000) + "%%Trailer\n%%EOF\n",
+      {"box in the body",
+       "%!PS-Adobe-3.0\n%%EndComments\n"
+       "%%BoundingBox: 0 0 100 100\n" +
+           Filler(20000) + "%%Trailer\n%%EOF\n",
        ""},
       {"embedded graphic before the job box",
        "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n%%EndComments\n" + kEps +
-       Filler(20000) + "%%Trailer\n%%BoundingBox: 0 0 612 792\n",
+           Filler(20000) + "%%Trailer\n%%BoundingBox: 0 0 612 792\n",
        "612.000000x792.000000+0.000000+0.000000"},
   };
   for (const auto& c : kCases) ExpectOneCrop(c.name, c.text, c.points);
@@ -104,8 +110,9 @@ TEST(Roads, AnswersDoNotDependOnWhereChunksAndPassesBegin) {
   const std::string kPage =
       "%%Page: 1 1\n%%PageBoundingBox: 0 0 111 222\n"
       "%%BeginDocument: art.eps\n%%BoundingBox: 1 1 5 5\n%%EndDocument\n"
-      "%%BeginData: 150 Binary Bytes\n" + std::string(60, 'D') +
-      "\n%%BoundingBox: 7 7 8 8\n" + std::string(64, 'D') + "\n%%EndData\n";
+      "%%BeginData: 150 Binary Bytes\n" +
+      std::string(60, 'D') + "\n%%BoundingBox: 7 7 8 8\n" +
+      std::string(64, 'D') + "\n%%EndData\n";
   const std::string kTrailer =
       "%%Trailer\n%%BoundingBox: 10 20 310 420\n%%EOF\n";
   const char* const kExpected = "300.000000x400.000000+10.000000+20.000000";
@@ -118,7 +125,8 @@ TEST(Roads, AnswersDoNotDependOnWhereChunksAndPassesBegin) {
     for (int mode : {1, 3, 15}) {
       if (mode != 15 && !partial) continue;
       const std::string crop = PairsCrop(path, mode, 'P');
-      if (crop != kExpected) wrong += " mode " + std::to_string(mode) + " " + crop;
+      if (crop != kExpected)
+        wrong += " mode " + std::to_string(mode) + " " + crop;
     }
     if (PairsCrop(path, 15, 'M') != RulesCrop(path)) wrong += " roads differ";
     if (!wrong.empty()) failures += std::to_string(padding) + wrong + "\n";
@@ -137,8 +145,8 @@ TEST(Roads, AnswersDoNotDependOnWhereChunksAndPassesBegin) {
   // chunk's end.
   const size_t end = vantrel::kWholeFileReadSize;
   for (size_t padding = end - 540; padding < end + 60; padding += 3) {
-    std::string text = kHeader + std::string(padding, 'x') + "\n" +
-                       kPage + kTrailer;
+    std::string text =
+        kHeader + std::string(padding, 'x') + "\n" + kPage + kTrailer;
     check(text, padding, false);
   }
   EXPECT_EQ(failures, "");
@@ -157,46 +165,71 @@ TEST(Roads, EmbeddedBlocksNeitherEndNorReopenTheJobsHeader) {
   const char* const kJobBox = "300.000000x400.000000+10.000000+20.000000";
   const std::string kFont =
       "%%BeginFont: F\n%!PS-AdobeFont-1.0: F 001\n%%Title: F\n"
-      "%%BoundingBox: 1 1 5 5\n%%EndComments\n" + Filler(400) + "%%EndFont\n";
+      "%%BoundingBox: 1 1 5 5\n%%EndComments\n" +
+      Filler(400) + "%%EndFont\n";
   static const struct {
     const char* name;
     std::string text;
     const char* points;
   } kCases[] = {
-      {"procset across the head's end", kAtEnd + "%%BeginProlog\n"
-       "%%BeginResource: procset big 1 0\n%!PS-Adobe-3.0 Resource-ProcSet\n"
-       "%%EndComments\n" + Filler(20000) + "%%EndResource\n%%EndProlog\n" +
-       Filler(9000) + kTrailer, kJobBox},
-      {"mixed kinds", kAtEnd + "%%BeginDocument: a.eps\n%!PS-Adobe-3.0 EPSF-3.0\n"
-       "%%EndComments\n" + kFont + "%%BeginFile: x\n%%BeginProcSet: p\n"
-       "%%EndProcSet\n%%EndFile\n%%EndDocument\n%%BeginResource: r\n"
-       "%%EndProcSet\n" + Filler(20000) + kTrailer, kJobBox},
-      {"a picture's trailer", "%!PS-Adobe-3.0\n%%EndComments\n"
+      {"procset across the head's end",
+       kAtEnd +
+           "%%BeginProlog\n"
+           "%%BeginResource: procset big 1 0\n%!PS-Adobe-3.0 Resource-ProcSet\n"
+           "%%EndComments\n" +
+           Filler(20000) + "%%EndResource\n%%EndProlog\n" + Filler(9000) +
+           kTrailer,
+       kJobBox},
+      {"mixed kinds",
+       kAtEnd +
+           "%%BeginDocument: a.eps\n%!PS-Adobe-3.0 EPSF-3.0\n"
+           "%%EndComments\n" +
+           kFont +
+           "%%BeginFile: x\n%%BeginProcSet: p\n"
+           "%%EndProcSet\n%%EndFile\n%%EndDocument\n%%BeginResource: r\n"
+           "%%EndProcSet\n" +
+           Filler(20000) + kTrailer,
+       kJobBox},
+      {"a picture's trailer",
+       "%!PS-Adobe-3.0\n%%EndComments\n"
        "%%BeginDocument: a.eps\n%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n"
        "%%Trailer\n%%BoundingBox: 1 1 5 5\n%%EndDocument\n"
-       "%%BoundingBox: 0 0 50 50\n" + Filler(20000) + "%%EOF\n", ""},
-      {"a font after the header", "%!PS-Adobe-3.0\n%%EndComments\n"
-       "%!PS-AdobeFont-1.0: F 001\n%%BoundingBox: 0 0 9 9\n" + Filler(20000),
+       "%%BoundingBox: 0 0 50 50\n" +
+           Filler(20000) + "%%EOF\n",
        ""},
-      {"a font left open", kAtEnd + "%%BeginFont: F\n%!PS-AdobeFont-1.0: F 001\n"
-       "%%EndComments\n" + Filler(20000) + kTrailer, kJobBox},
-      {"a font in the trailer", "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n"
-       "%%EndComments\n" + Filler(20000) + "%%Trailer\n" + kFont +
-       "%%BoundingBox: 10 20 310 420\n", kJobBox},
+      {"a font after the header",
+       "%!PS-Adobe-3.0\n%%EndComments\n"
+       "%!PS-AdobeFont-1.0: F 001\n%%BoundingBox: 0 0 9 9\n" +
+           Filler(20000),
+       ""},
+      {"a font left open",
+       kAtEnd +
+           "%%BeginFont: F\n%!PS-AdobeFont-1.0: F 001\n"
+           "%%EndComments\n" +
+           Filler(20000) + kTrailer,
+       kJobBox},
+      {"a font in the trailer",
+       "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n"
+       "%%EndComments\n" +
+           Filler(20000) + "%%Trailer\n" + kFont +
+           "%%BoundingBox: 10 20 310 420\n",
+       kJobBox},
   };
   for (const auto& c : kCases) ExpectOneCrop(c.name, c.text, c.points);
   // Producers' jobs with fonts and pictures: every mode that reads the
   // header answers as the whole file does.
-  for (const char* file : {"groff_pictures.ps", "dvips_fonts.ps",
-                           "pdftops_fonts.ps", "paps.ps"}) {
+  for (const char* file :
+       {"groff_pictures.ps", "dvips_fonts.ps", "pdftops_fonts.ps", "paps.ps"}) {
     const std::string path =
         std::string(VANTREL_SOURCE_DIR "/tests/data/") + file;
     const std::string whole = PairsCrop(path, 15, 'P');
-    for (int mode : {1, 3}) EXPECT_EQ(PairsCrop(path, mode, 'P'), whole) << file;
+    for (int mode : {1, 3})
+      EXPECT_EQ(PairsCrop(path, mode, 'P'), whole) << file;
     EXPECT_EQ(PairsCrop(path, 15, 'M'), RulesCrop(path)) << file;
     const auto facts = [&](int mode) {
-      return vantrel_test::Pick(vantrel_test::ScanJob(TempDir::Read(path), mode),
-                                {"Title:", "CreationDate:", "NumPages:"});
+      return vantrel_test::Pick(
+          vantrel_test::ScanJob(TempDir::Read(path), mode),
+          {"Title:", "CreationDate:", "NumPages:"});
     };
     for (int mode : {1, 3}) EXPECT_EQ(facts(mode), facts(15)) << file << mode;
   }
@@ -207,12 +240,14 @@ TEST(Roads, EmbeddedBlocksNeitherEndNorReopenTheJobsHeader) {
 // mode and on both roads.
 TEST(Roads, LeadingCtrlDAndPjlHeadersAreSteppedOver) {
   const std::string kPjl =
-      "\x1b%-12345X@PJL JOB NAME=\"Report\"\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+      "\x1b%-12345X@PJL JOB NAME=\"Report\"\r\n@PJL ENTER "
+      "LANGUAGE=POSTSCRIPT\r\n";
   const std::string kJobs[] = {
       "%!PS-Adobe-3.0\n%%Title: Report\n%%BoundingBox: 0 0 612 792\n"
-      "%%Pages: 2\n%%EndComments\n" + Filler(20000) + "%%EOF\n",
+      "%%Pages: 2\n%%EndComments\n" +
+          Filler(20000) + "%%EOF\n",
       "%!PS-Adobe-3.0\n%%BoundingBox: (atend)\n%%EndComments\n" +
-      Filler(20000) + "%%Trailer\n%%BoundingBox: 10 20 310 420\n%%EOF\n",
+          Filler(20000) + "%%Trailer\n%%BoundingBox: 10 20 310 420\n%%EOF\n",
   };
   const char* const kPoints[] = {"612.000000x792.000000+0.000000+0.000000",
                                  "300.000000x400.000000+10.000000+20.000000"};
@@ -250,7 +285,8 @@ TEST(Roads, LeadingCtrlDAndPjlHeadersAreSteppedOver) {
 TEST(Roads, CropIsTheSameInADecimalCommaLocale) {
   vantrel_test::TempDir dir;
   const std::string job = dir.Write(
-      "job.ps", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612.5 792\n%%EndComments\n");
+      "job.ps",
+      "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612.5 792\n%%EndComments\n");
   const std::string kPoints = "612.500000x792.000000+0.000000+0.000000";
   const std::string kRules = "216.076385x279.399994+0.000000+0.000000";
   EXPECT_EQ(PairsCrop(job, 15, 'P'), kPoints);
@@ -294,6 +330,23 @@ TEST(Roads, AnEpsFileIsOnePageInEveryMode) {
       EXPECT_EQ(pages, "1") << "mode " << mode << " bbox " << bbox;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A DEX job ticket's bytes are data on both roads: comment lines inside it
+// neither end the header nor give the job a box.
+TEST(Roads, DexTicketBytesAreDataOnBothRoads) {
+  ExpectOneCrop("trailer and box in a ticket",
+                "%%BeginDexJTData: 9\n%%Trailer\n%%BoundingBox: 0 0 612 792\n",
+                "");
+  ExpectOneCrop("box in a ticket in the header",
+                "%!PS-Adobe-3.0\n%%BeginDexJTData: 25\n"
+                "%%BoundingBox: 0 0 10 10\n%%BoundingBox: 0 0 612 792\n"
+                "%%EndComments\n",
+                "612.000000x792.000000+0.000000+0.000000");
 }
 
 }  // namespace
