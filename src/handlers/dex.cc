@@ -244,8 +244,8 @@ void RegisterDexxmlSet(ParserContext* context) {
 namespace {
 
 void AddDexStepKeys(ParserContext* table, int /*variant*/) {
-  ParserAddEntryToList(table, "BeginDexJTData:", ParserDexStepOver, 0, nullptr,
-                       0);
+  ParserAddEntryToList(table, "BeginDexJTData:", ParserDexJTData, kDexStepOnly,
+                       nullptr, 0);
 }
 
 }  // namespace
@@ -343,19 +343,27 @@ bool saveDexxmlToFile(ParserContext* context, char** position, long num_bytes,
 
 namespace {
 
+// A DEX block as its comment states it: its length, the file offset after
+// the length, and the offset of the block's last byte.
+struct DexBlock {
+  long count = 0;
+  int64_t offset = 0;
+  int64_t end = 0;
+};
+
 // Reads the block length after "BeginDexJTData:" at *position (moved past
 // it) and where the block's data end. False when the length is none or not
 // positive.
 bool ReadDexBlock(ParserContext* ctx, char** position, int64_t value_offset,
-                  long* count, int64_t* offset, int64_t* block_end) {
+                  DexBlock* block) {
   const char* end = ValueDataEnd(reinterpret_cast<const char*>(ctx), *position);
   char value[kValueBufferSize];
   const char* stop = *position;
   ReadValueText(*position, end, value, &stop);
-  *offset = value_offset + (stop - *position);
+  block->offset = value_offset + (stop - *position);
   *position = const_cast<char*>(stop);
-  *count = ParseCount(value);
-  if (*count <= 0) {
+  block->count = ParseCount(value);
+  if (block->count <= 0) {
     VTRACE("--ERROR-- ParserDexJTData() bad length %s", value);
     return false;
   }
@@ -364,56 +372,43 @@ bool ReadDexBlock(ParserContext* ctx, char** position, int64_t value_offset,
   // neither written nor read. The answer is the offset of the block's last
   // byte, which the scanner steps over; whether the comment after the block
   // starts a line is then decided by that byte, as it would be in the text.
-  InputBytes input(ctx, *position, *offset);
-  const int64_t start = BlockStart(input, *offset);
-  *block_end = *count <= INT64_MAX - start ? start + *count - 1 : INT64_MAX;
+  InputBytes input(ctx, *position, block->offset);
+  const int64_t start = BlockStart(input, block->offset);
+  block->end =
+      block->count <= INT64_MAX - start ? start + block->count - 1 : INT64_MAX;
   return true;
 }
 
 }  // namespace
 
-int64_t ParserDexJTData(char* context, CommentStruct* /*record*/,
-                        long /*param*/, char* /*keyword*/, char** position,
+int64_t ParserDexJTData(char* context, CommentStruct* /*record*/, long param,
+                        char* /*keyword*/, char** position,
                         char* /*comment_start*/, int64_t /*continuation*/,
                         int64_t value_offset, long* /*wait_index*/,
                         void* /*user_data*/, void* /*caller*/) {
   ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
   if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
-  long count = 0;
-  int64_t offset = 0;
-  int64_t block_end = 0;
-  if (!ReadDexBlock(ctx, position, value_offset, &count, &offset, &block_end)) {
+  DexBlock block;
+  if (param == kDexStepOnly) {
+    // The text position stays where it was, for a DEX data handler chained
+    // after this one. A block without a length holds nothing to step over.
+    char* at = *position;
+    return ReadDexBlock(ctx, &at, value_offset, &block) ? block.end : 0;
+  }
+  if (!ReadDexBlock(ctx, position, value_offset, &block)) {
     ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
   if (OutputFolder(ctx) == nullptr) {
     VTRACE("ParserDexJTData() %s is not set: the job ticket is not extracted",
            kOutputVariable);
-    return block_end;
+    return block.end;
   }
-  if (!saveDexxmlToFile(ctx, position, count, offset)) {
+  if (!saveDexxmlToFile(ctx, position, block.count, block.offset)) {
     ctx->scanStatus = VANTREL_SCAN_JOB_TICKET_FAILED;
     return -1;
   }
-  return block_end;
-}
-
-int64_t ParserDexStepOver(char* context, CommentStruct* /*record*/,
-                          long /*param*/, char* /*keyword*/, char** position,
-                          char* /*comment_start*/, int64_t /*continuation*/,
-                          int64_t value_offset, long* /*wait_index*/,
-                          void* /*user_data*/, void* /*caller*/) {
-  ParserContext* ctx = reinterpret_cast<ParserContext*>(context);
-  if (ctx == nullptr || position == nullptr || *position == nullptr) return 0;
-  long count = 0;
-  int64_t offset = 0;
-  int64_t block_end = 0;
-  // The text position stays where it was, for a DEX data handler chained
-  // after this one. A block without a length holds nothing to step over.
-  char* at = *position;
-  return ReadDexBlock(ctx, &at, value_offset, &count, &offset, &block_end)
-             ? block_end
-             : 0;
+  return block.end;
 }
 
 }  // namespace vantrel

@@ -32,7 +32,11 @@ constexpr int kDexMaxCounter = 1000;
 // "BeginDexJTData:" with the DEX data handler, param 0, no user data.
 void RegisterDexxmlSet(ParserContext* context);
 
-// "BeginDexJTData:" with a handler that only steps over the block's data,
+// The param of a "BeginDexJTData:" entry whose handler only steps over the
+// block's data (RegisterDexStepSet).
+constexpr long kDexStepOnly = 1;
+
+// "BeginDexJTData:" with the DEX data handler in its step-only form,
 // for a parse that extracts no tickets: a ticket's bytes are data on every
 // road, so comment lines inside it (a "%%Trailer", a "%%BoundingBox") are
 // never taken for the job's. A bad length steps over nothing and fails
@@ -40,17 +44,14 @@ void RegisterDexxmlSet(ParserContext* context);
 // position where it found it.
 void RegisterDexStepSet(ParserContext* context);
 
-// "BeginDexJTData:" for a parse that extracts no tickets: the length read
-// as ParserDexJTData reads it; answers the offset of the block's last byte,
-// or 0 when the length is none or not positive.
-VANTREL_COMMENT_HANDLER(ParserDexStepOver);
-
 // "BeginDexJTData:". Reads the length (a decimal number; none reads as 0).
-// Answers -1, ending the scan, when the length is not positive (or beyond a
-// long) or the block could not be saved whole (see saveDexxmlToFile).
-// Without an output folder (KALOUTPUT unset or empty) nothing is written and
-// the scan goes on. Otherwise answers the file offset of the block's last
-// byte: the scanner skips the block and goes on after it.
+// With param kDexStepOnly answers the offset of the block's last byte (0 for
+// a bad length) and does nothing else. Otherwise answers -1, ending the scan,
+// when the length is not positive (or beyond a long) or the block could not be
+// saved whole (see saveDexxmlToFile). Without an output folder (KALOUTPUT unset
+// or empty) nothing is written and the scan goes on. Otherwise answers the file
+// offset of the block's last byte: the scanner skips the block and goes on
+// after it.
 VANTREL_COMMENT_HANDLER(ParserDexJTData);
 
 // Writes the block of `num_bytes` bytes into a new file and stores
