@@ -19,6 +19,7 @@
 #include "engine/context.h"
 #include "engine/keyword_index.h"
 #include "engine/keyword_table.h"
+#include "engine/window_probe.h"
 #include "handlers/handler_state.h"
 #include "handlers/parse_state.h"
 #include "output/escape.h"
@@ -929,20 +930,20 @@ void Checker::EndLine(int64_t end) {
 void Checker::LineHead() {
   head_done_ = true;
   const std::string_view head(head_, static_cast<size_t>(head_len_));
-  const bool pjl =
-      head.substr(0, 9) == "\x1b%-12345X" || head.substr(0, 4) == "@PJL";
+  const WindowStart kind = ClassifyWindowStart(head_, head_len_);
   bool blank = true;
   for (char c : head) {
-    if (!(IsBlankByte(c) || c == '\x04' || c == '\f' || c == '\0')) blank = false;
+    if (!(IsBlankByte(c) || c == '\x04' || c == '\f' || c == '\0'))
+      blank = false;
   }
   if (!started_ && !stopped_) {
     if (head.substr(0, 2) == "%!") {
       started_ = true;
-    } else if (head.substr(0, 5) == "%PDF-") {
+    } else if (kind.pdf) {
       AddAt(1, line_start_, FindingLevel::kError, "pdf",
             "the job is a PDF file, not PostScript");
       stopped_ = true;
-    } else if (!pjl && !(blank && line_ > 1)) {
+    } else if (!kind.pjl && !(blank && line_ > 1)) {
       // A PJL header (and the blank lines in it) may stand before "%!".
       AddAt(1, job_start_, FindingLevel::kError, "not-postscript",
             "the job does not start with %!");
@@ -952,7 +953,7 @@ void Checker::LineHead() {
   }
   if (!Active() || InData()) return;
   if (eof_seen_ && !after_eof_reported_ && line_ > eof_line_ && !blank &&
-      !pjl) {
+      !kind.pjl) {
     after_eof_reported_ = true;
     Add(FindingLevel::kWarning, "after-eof", "content after the job's %%EOF");
   }
