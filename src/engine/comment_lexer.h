@@ -19,6 +19,7 @@ enum ByteClass : uint8_t {
   kBlankByte = 2,    // " ", "\t": blanks within a line
   kSpaceByte = 4,    // what C's isspace() takes in the C locale
   kWordEndByte = 8,  // ends a word: " ", "\t", "\n", "\f", "\r", NUL
+  kLetterByte = 16,  // an ASCII letter, A to Z or a to z
 };
 
 constexpr uint8_t ByteClassOf(int c) {
@@ -30,6 +31,7 @@ constexpr uint8_t ByteClassOf(int c) {
       c == '\0') {
     classes |= kWordEndByte;
   }
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) classes |= kLetterByte;
   return classes;
 }
 
@@ -49,6 +51,7 @@ inline bool IsLineEndByte(char c) { return HasByteClass(c, kLineEndByte); }
 inline bool IsBlankByte(char c) { return HasByteClass(c, kBlankByte); }
 inline bool IsSpaceByte(char c) { return HasByteClass(c, kSpaceByte); }
 inline bool IsWordEndByte(char c) { return HasByteClass(c, kWordEndByte); }
+inline bool IsLetterByte(char c) { return HasByteClass(c, kLetterByte); }
 
 // Blanks after "%%" and after a keyword: a longer run is taken as text, so
 // a line of blanks costs no more than its first bytes.

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/comment_lexer.h"
 #include "engine/keyword_table.h"
 
 namespace vantrel {
@@ -16,24 +17,6 @@ namespace {
 
 constexpr uint32_t kSpareSlots = 20;
 constexpr size_t kHeadBytes = 2 * sizeof(uint64_t);
-
-bool IsAsciiLetter(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Frees the chained entries of entries[0..count-1] and the array.
-void FreeEntries(CommentEntry* entries, uint32_t count) {
-  if (entries == nullptr) return;
-  for (uint32_t i = 0; i < count; ++i) {
-    CommentEntry* chained = entries[i].next;
-    while (chained != nullptr) {
-      CommentEntry* next = chained->next;
-      std::free(chained);
-      chained = next;
-    }
-  }
-  std::free(entries);
-}
 
 // A copy of entries[0..count-1] with their chains, in an array of
 // `capacity` slots (the rest zeroed, as a private table's), or null.
@@ -327,7 +310,8 @@ int KeywordIndex::Resolve(const Tables& t, int longest, const char* text,
     const size_t len = static_cast<size_t>(e.keyLen);
     const unsigned char after =
         len < held ? static_cast<unsigned char>(text[len]) : 0;
-    if (e.prefix != 0 || !IsAsciiLetter(after) || e.key[0] == '!') {
+    if (e.prefix != 0 || !IsLetterByte(static_cast<char>(after)) ||
+        e.key[0] == '!') {
       return t.chain[i];
     }
   }

@@ -18,10 +18,6 @@ constexpr int kPrefixWordMax = 55;
 // Chains longer than this (only hosts make them) are copied to the heap.
 constexpr size_t kSmallChain = 8;
 
-bool IsAsciiLetter(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // strncmp(text, key, key_len), written out: keys are short and most probes
 // differ within the first bytes, where a library call costs more than the
 // comparison.
@@ -128,9 +124,7 @@ int ParserFindEntry(const CommentEntry* entries, const char* text, int low,
     } else {
       // The text holds the whole key, so text[keyLen] is readable (at worst
       // the NUL that ends it).
-      if (e.prefix != 0 ||
-          !IsAsciiLetter(static_cast<unsigned char>(text[e.keyLen])) ||
-          e.key[0] == '!') {
+      if (e.prefix != 0 || !IsLetterByte(text[e.keyLen]) || e.key[0] == '!') {
         return mid;
       }
       low = mid + 1;
@@ -251,12 +245,7 @@ int ParserRemoveEntry(ParserContext* context, const char* key) {
     context->tableFailed = true;
     return -1;
   }
-  CommentEntry* chained = context->entries[index].next;
-  while (chained != nullptr) {
-    CommentEntry* next = chained->next;
-    std::free(chained);
-    chained = next;
-  }
+  FreeChainedEntries(&context->entries[index]);
   uint32_t i = static_cast<uint32_t>(index);
   std::memmove(context->entries + i, context->entries + i + 1,
                sizeof(CommentEntry) * (context->commentsNum - i - 1));
@@ -350,6 +339,22 @@ int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
                        continuation, value_offset, wait_index, caller);
 }
 
+void FreeChainedEntries(CommentEntry* first) {
+  CommentEntry* chained = first->next;
+  while (chained != nullptr) {
+    CommentEntry* next = chained->next;
+    std::free(chained);
+    chained = next;
+  }
+  first->next = nullptr;
+}
+
+void FreeEntries(CommentEntry* entries, uint32_t count) {
+  if (entries == nullptr) return;
+  for (uint32_t i = 0; i < count; ++i) FreeChainedEntries(&entries[i]);
+  std::free(entries);
+}
+
 void ParserFreeTable(ParserContext* context) {
   if (context == nullptr) return;
   if (context->sharedIndex != nullptr) {
@@ -361,15 +366,7 @@ void ParserFreeTable(ParserContext* context) {
     ++context->tableGeneration;
     return;
   }
-  for (uint32_t i = 0; i < context->commentsNum; ++i) {
-    CommentEntry* chained = context->entries[i].next;
-    while (chained != nullptr) {
-      CommentEntry* next = chained->next;
-      std::free(chained);
-      chained = next;
-    }
-  }
-  std::free(context->entries);
+  FreeEntries(context->entries, context->commentsNum);
   context->entries = nullptr;
   context->commentsNum = 0;
   context->capacity = 0;

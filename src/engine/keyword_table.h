@@ -105,6 +105,12 @@ int64_t ParserDispatch(ParserContext* context, int index, CommentStruct* record,
                        int64_t continuation, int64_t value_offset,
                        long* wait_index, void* caller);
 
+// Frees the entries chained after `first` (not `first` itself, a slot).
+void FreeChainedEntries(CommentEntry* first);
+
+// Frees the chained entries of entries[0..count-1] and the array.
+void FreeEntries(CommentEntry* entries, uint32_t count);
+
 // Frees every slot's chained entries and the array (a shared index is only
 // let go); leaves an empty table of capacity 0.
 void ParserFreeTable(ParserContext* context);

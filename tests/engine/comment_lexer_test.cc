@@ -15,6 +15,7 @@ TEST(CommentLexer, ByteClassesAreTheCLocalesAndTheScannersOwn) {
     EXPECT_EQ(IsSpaceByte(b), c < 128 && std::isspace(c) != 0) << c;
     EXPECT_EQ(IsLineEndByte(b), c == '\n' || c == '\r' || c == 0) << c;
     EXPECT_EQ(IsBlankByte(b), c == ' ' || c == '\t') << c;
+    EXPECT_EQ(IsLetterByte(b), c < 128 && std::isalpha(c) != 0) << c;
     EXPECT_EQ(IsWordEndByte(b), c == ' ' || c == '\t' || c == '\n' ||
                                     c == '\f' || c == '\r' || c == 0)
         << c;
