@@ -105,9 +105,15 @@ inline char* FindCommentStart(char* from, char* last, bool any_line) {
   while (p <= last) {
     char* pct = p;
     if (*p != '%') {
-      pct = static_cast<char*>(
-          std::memchr(p, '%', static_cast<size_t>(last - p + 1)));
-      if (pct == nullptr) return nullptr;
+      if (p < last && p[1] == '%' && IsLineEndByte(*p)) {
+        // A comment line follows a line end: the common case of a run of
+        // comment lines needs no search.
+        pct = p + 1;
+      } else {
+        pct = static_cast<char*>(
+            std::memchr(p, '%', static_cast<size_t>(last - p + 1)));
+        if (pct == nullptr) return nullptr;
+      }
     }
     if ((any_line || IsLineEndByte(pct[-1])) &&
         static_cast<unsigned char>(pct[1]) < 0x80) {

@@ -21,6 +21,15 @@ void Dispatcher::HeaderLine(const char* text, const char* end) {
   }
 }
 
+void Dispatcher::RefreshMask() {
+  ParserFirstBytes(ctx_, may_start_);
+  // Continuations and "%!" lines are never refused by their first byte.
+  for (const unsigned char c : {'+', '!'}) {
+    may_start_[c >> 6] |= uint64_t{1} << (c & 63);
+  }
+  mask_generation_ = ctx_->tableGeneration;
+}
+
 Step Dispatcher::Handle(char* pct, const LexedComment& lexed,
                         const ChunkFrame& frame) {
   // Every step stops at dataEnd: a chunk read in place has a byte of the

@@ -44,18 +44,17 @@ class Dispatcher {
   // Lexes the comment at `pct`. Most comments name no registered keyword:
   // they can be refused by their first byte before anything else is looked
   // at (*refusable is then set; Refuse says so to the dispatcher).
-  LexedComment Lex(char* pct, const char* data_end, bool* refusable) const {
+  LexedComment Lex(char* pct, const char* data_end, bool* refusable) {
     const LexedComment lexed = LexComment(pct, data_end);
-    *refusable = lexed.lead != '+' && lexed.lead != '!' && wait_index_ == 0 &&
-                 !ParserMayMatch(ctx_, static_cast<unsigned char>(lexed.lead));
+    if (mask_generation_ != ctx_->tableGeneration) RefreshMask();
+    const unsigned char lead = static_cast<unsigned char>(lexed.lead);
+    *refusable = ((may_start_[lead >> 6] >> (lead & 63)) & 1) == 0 &&
+                 wait_index_ == 0;
     return lexed;
   }
   // A comment that Lex found refusable was passed over: what a keyword
   // found before no longer carries on to "%%+" lines.
-  void Refuse() {
-    last_found_ = -1;
-    found_generation_ = ctx_->tableGeneration;
-  }
+  void Refuse() { last_found_ = -1; }
 
   // Handles the comment whose "%" is at `pct` in `frame`, lexed.
   Step Handle(char* pct, const LexedComment& lexed, const ChunkFrame& frame);
@@ -76,6 +75,7 @@ class Dispatcher {
 
  private:
   void HeaderLine(const char* text, const char* end);
+  void RefreshMask();
   // Finds the keyword at *p (moved past it and its ":"); -1 when none.
   int FindKeyword(char** p, const char* end) {
     const int found = ParserLookup(ctx_, *p, end);
@@ -99,6 +99,11 @@ class Dispatcher {
   // The table generation when last_found_ was looked up: a continuation
   // line after the table changed finds its keyword again by its text.
   uint32_t found_generation_ = 0;
+  // Bit c set: a comment whose text starts with byte c may name a keyword,
+  // or is a continuation or a "%!" line; as the table was at generation
+  // mask_generation_ (none at first).
+  uint64_t may_start_[4] = {};
+  uint64_t mask_generation_ = ~uint64_t{0};
   char key_[kKeyBufferSize] = {};
   long wait_index_ = 0;
   int64_t resume_offset_ = -1;

@@ -64,13 +64,14 @@ class KeywordIndex {
   // if a NUL stood at `end`.
   int Lookup(const char* text, const char* end) const;
 
-  // False when no text that starts with `first` can match a key: most
-  // comments are refused by this alone.
-  bool MayStartWith(unsigned char first) const {
+  // Sets bit c of `mask` when a text that starts with byte c may match a key
+  // (every bit when it cannot tell): most comments are refused by this alone.
+  void FirstBytes(uint64_t mask[4]) const {
     const Tables* t = tables_.load(std::memory_order_acquire);
     if (t == nullptr) t = TablesOf();
-    return anyEmptyKey_ || t == nullptr ||
-           ((t->firstBytes[first >> 6] >> (first & 63)) & 1) != 0;
+    for (int i = 0; i < 4; ++i) {
+      mask[i] = anyEmptyKey_ || t == nullptr ? ~uint64_t{0} : t->firstBytes[i];
+    }
   }
 
   // Builds the index over `entries` (taking them and their chains over).

@@ -225,10 +225,16 @@ int ParserLookupPrivate(ParserContext* context, const char* text,
   return LookupTerminated(context, terminated.get());
 }
 
-bool ParserMayMatchPrivate(const ParserContext* context, unsigned char first) {
-  const ParserContext::LookupSummary& s = context->lookup;
-  if (!s.valid || s.generation != context->tableGeneration) return true;
-  return s.anyEmptyKey || HasByte(s.firstBytes, first);
+void ParserFirstBytes(ParserContext* context, uint64_t mask[4]) {
+  if (context->sharedIndex != nullptr) {
+    context->sharedIndex->FirstBytes(mask);
+    return;
+  }
+  ParserContext::LookupSummary& s = context->lookup;
+  if (!s.valid || s.generation != context->tableGeneration) Summarize(context);
+  for (int i = 0; i < 4; ++i) {
+    mask[i] = s.anyEmptyKey ? ~uint64_t{0} : s.firstBytes[i];
+  }
 }
 
 int ParserFindKey(const ParserContext* context, const char* key) {

@@ -74,17 +74,11 @@ class TextUpTo {
   const char* text_;
 };
 
-// Whether a comment text that starts with the byte `first` may match a key
-// of a table that the parse keeps of its own; true when it cannot tell.
-bool ParserMayMatchPrivate(const ParserContext* context, unsigned char first);
-
-// False when no comment text that starts with the byte `first` can match a
-// key of the table (ParserLookup would answer -1); true when one may.
-inline bool ParserMayMatch(const ParserContext* context, unsigned char first) {
-  return context->sharedIndex != nullptr
-             ? context->sharedIndex->MayStartWith(first)
-             : ParserMayMatchPrivate(context, first);
-}
+// Sets bit c of `mask` when a comment text that starts with the byte c may
+// match a key of the parse's table (every bit when it cannot tell); a text
+// whose first byte's bit is clear makes ParserLookup answer -1. What it
+// gives holds while the context's tableGeneration stays as it is.
+void ParserFirstBytes(ParserContext* context, uint64_t mask[4]);
 
 // ParserFindEntry over the whole table of `context` with `key` as the text.
 int ParserFindKey(const ParserContext* context, const char* key);

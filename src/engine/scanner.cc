@@ -277,7 +277,14 @@ ChunkEnd Scan::Examine() {
     const LexedComment lexed = dispatcher_.Lex(pct, frame_.dataEnd, &refusable);
     if (refusable && (pct < near_end_ || !reader_.MoreAfter())) {
       dispatcher_.Refuse();
-      cursor = (hooks_.on() ? HooksAt(lexed.text) : lexed.text) + 1;
+      if (hooks_.on()) {
+        cursor = HooksAt(lexed.text) + 1;
+      } else if (lexed.lead == '%') {
+        // No line starts within a run of "%" ("%%%%%%%%" rules).
+        cursor = SkipPercentRun(lexed.text + 1, last);
+      } else {
+        cursor = lexed.text + 1;
+      }
       continue;
     }
     const ChunkEnd end = Comment(&cursor, lexed, refusable);

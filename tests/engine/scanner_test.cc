@@ -123,6 +123,8 @@ TEST_F(ScannerTest, RecognisesCommentsOnlyAtLineStarts) {
       {"%%Pages: 3\n%%PageOrder: x\n%%Page: 1 1\n", "Pages=3,Page=1 1"},
       {"%%Title: A\n%%+ more\n%%Foo\n%%+ x\n", "Title:=A,Title:+=more"},
       {"%%+ first\n", ""}, {"%%Title:", "Title:"},
+      {"%%%%%%%%\n%%Title: A\n%%%%\r%%%Title: B\n%%Title: C", "Title:=A,Title:=C"},
+      {"%%%%\n%%%%\n%%Pages: 3\n%\n%%Page: 1 1", "Pages=3,Page=1 1"},
       // clang-format on
   };
   for (const auto& c : kCases) {
