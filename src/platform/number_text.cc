@@ -1,5 +1,6 @@
 #include "platform/number_text.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -91,6 +92,83 @@ void ScanExponent(const char* end, char marker, Span& span) {
   span.magnitude += negative ? -exponent : exponent;
 }
 
+// The powers of ten that a T holds exactly, and the largest integer below
+// which every integer is exact: a quotient of two such numbers is the one
+// correctly rounded division, the value the full conversion gives.
+template <typename T>
+struct ExactDecimal;
+template <>
+struct ExactDecimal<float> {
+  static constexpr int kMaxPower = 10;  // 5^10 < 2^24
+  static constexpr uint64_t kMaxMantissa = uint64_t{1} << 24;
+  static float Power(int k) {
+    static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                        1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    return kPowers[k];
+  }
+};
+template <>
+struct ExactDecimal<double> {
+  static constexpr int kMaxPower = 22;  // 5^22 < 2^53
+  static constexpr uint64_t kMaxMantissa = uint64_t{1} << 53;
+  static double Power(int k) {
+    static constexpr double kPowers[] = {
+        1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    return kPowers[k];
+  }
+};
+
+// The common number of a comment ("612", "0.5", "215.899994"): decimal
+// digits with an optional point, no exponent, few significant digits. Reads
+// it into *result and answers where it ends; null when the text is anything
+// else, which the full conversion then reads.
+template <typename T>
+const char* ReadShortDecimal(const char* pos, const char* end, T* result) {
+#if FLT_EVAL_METHOD == 0
+  uint64_t mantissa = 0;
+  int digits = 0;    // significant digits in `mantissa`
+  int decimals = 0;  // of them, after the point
+  bool any = false;
+  bool point = false;
+  for (; pos < end; ++pos) {
+    const char c = *pos;
+    if (IsDigit(c)) {
+      any = true;
+      if (mantissa != 0 || c != '0') {
+        if (++digits > 19) return nullptr;
+        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+      }
+      if (point) ++decimals;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  // An exponent, or the "x" of "0x", is the full conversion's.
+  if (!any || (pos < end && (Lower(*pos) == 'e' || Lower(*pos) == 'x'))) {
+    return nullptr;
+  }
+  while (decimals > 0 && mantissa % 10 == 0 && mantissa != 0) {
+    mantissa /= 10;
+    --decimals;
+  }
+  if (mantissa == 0) decimals = 0;
+  if (mantissa > ExactDecimal<T>::kMaxMantissa ||
+      decimals > ExactDecimal<T>::kMaxPower) {
+    return nullptr;
+  }
+  *result = static_cast<T>(mantissa) / ExactDecimal<T>::Power(decimals);
+  return pos;
+#else
+  (void)pos;
+  (void)end;
+  (void)result;
+  return nullptr;
+#endif
+}
+
 template <typename T>
 const char* ReadReal(const char* pos, const char* end, T* value) {
   if (pos == nullptr || end == nullptr || value == nullptr) return nullptr;
@@ -98,8 +176,10 @@ const char* ReadReal(const char* pos, const char* end, T* value) {
   bool negative = false;
   if (pos < end && (*pos == '+' || *pos == '-')) negative = *pos++ == '-';
   T result = 0;
-  const char* after = nullptr;
-  if (StartsWithWord(pos, end, "inf")) {
+  const char* after = ReadShortDecimal(pos, end, &result);
+  if (after != nullptr) {
+    // Read.
+  } else if (StartsWithWord(pos, end, "inf")) {
     result = std::numeric_limits<T>::infinity();
     after = pos + (StartsWithWord(pos, end, "infinity") ? 8 : 3);
   } else if (StartsWithWord(pos, end, "nan")) {

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace vantrel {
@@ -103,6 +105,45 @@ TEST(NumberText, ReadsOnlyUpToTheEndGivenAndKeepsTheValueOnFailure) {
   const char pi[] = "3.141592653589793";
   EXPECT_EQ(ReadDoubleText(pi, pi + sizeof pi - 1, &d), pi + sizeof pi - 1);
   EXPECT_EQ(d, 3.141592653589793);
+}
+
+// Plain decimals, the numbers comments hold, read exactly as the full
+// conversion reads them, in float and in double: short and long digit runs,
+// leading and trailing zeros, the point anywhere.
+TEST(NumberText, PlainDecimalsReadAsTheFullConversionReadsThem) {
+  std::mt19937 random(7);
+  const char kAfter[] = " \n/x.e";
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    const int length = 1 + static_cast<int>(random() % 24);
+    const int point = static_cast<int>(random() % (length + 2)) - 1;
+    for (int k = 0; k < length; ++k) {
+      if (k == point) text += '.';
+      const unsigned roll = random() % 10;
+      text += static_cast<char>('0' + (roll < 3 ? 0 : random() % 10));
+    }
+    const std::string number = text;
+    if (random() % 2 != 0) text += kAfter[random() % (sizeof kAfter - 1)];
+    const char* end = text.data() + text.size();
+    float expected_f = 0;
+    double expected_d = 0;
+    const std::from_chars_result rf =
+        std::from_chars(text.data(), end, expected_f);
+    const std::from_chars_result rd =
+        std::from_chars(text.data(), end, expected_d);
+    float f = 0;
+    double d = 0;
+    const char* after_f = ReadFloatText(text.data(), end, &f);
+    const char* after_d = ReadDoubleText(text.data(), end, &d);
+    if (rf.ec != std::errc() || rd.ec != std::errc() ||
+        text.find_first_of("ex") != std::string::npos) {
+      continue;  // an exponent or "0x": the cases of the test above
+    }
+    ASSERT_EQ(after_f, rf.ptr) << text;
+    ASSERT_EQ(f, expected_f) << text;
+    ASSERT_EQ(after_d, rd.ptr) << text;
+    ASSERT_EQ(d, expected_d) << text;
+  }
 }
 
 // The text is the same on every system; C libraries differ only in the sign
