@@ -20,6 +20,7 @@ enum ByteClass : uint8_t {
   kSpaceByte = 4,    // what C's isspace() takes in the C locale
   kWordEndByte = 8,  // ends a word: " ", "\t", "\n", "\f", "\r", NUL
   kLetterByte = 16,  // an ASCII letter, A to Z or a to z
+  kHighByte = 32,    // 0x80 and above: no ASCII text
 };
 
 constexpr uint8_t ByteClassOf(int c) {
@@ -32,6 +33,7 @@ constexpr uint8_t ByteClassOf(int c) {
     classes |= kWordEndByte;
   }
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) classes |= kLetterByte;
+  if (c >= 0x80) classes |= kHighByte;
   return classes;
 }
 
@@ -52,6 +54,13 @@ inline bool IsBlankByte(char c) { return HasByteClass(c, kBlankByte); }
 inline bool IsSpaceByte(char c) { return HasByteClass(c, kSpaceByte); }
 inline bool IsWordEndByte(char c) { return HasByteClass(c, kWordEndByte); }
 inline bool IsLetterByte(char c) { return HasByteClass(c, kLetterByte); }
+
+// The first byte in [p, limit) of one of `classes`, or `limit`.
+inline const char* FindByteClass(const char* p, const char* limit,
+                                 uint8_t classes) {
+  while (p < limit && !HasByteClass(*p, classes)) ++p;
+  return p;
+}
 
 // Blanks after "%%" and after a keyword: a longer run is taken as text, so
 // a line of blanks costs no more than its first bytes.

@@ -26,27 +26,40 @@ int ReadValueText(const char* pos, const char* end,
     parenthesised = true;
     ++p;
   }
-  int n = 0;
-  while (budget > 0 && n < kMaxCopied && p < end) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c >= 0x80) break;
-    if (parenthesised) {
-      if (c == ')') break;
-    } else if (IsLineEndByte(static_cast<char>(c))) {
-      break;
-    }
-    out[n++] = static_cast<char>(c);
-    ++p;
-    --budget;
+  // Every byte copied costs one of the budget.
+  const int room = budget < kMaxCopied ? budget : kMaxCopied;
+  const char* limit = end - p > room ? p + room : end;
+  const char* q = p;
+  if (parenthesised) {
+    while (q < limit && *q != ')' && !HasByteClass(*q, kHighByte)) ++q;
+  } else {
+    q = FindByteClass(q, limit, kLineEndByte | kHighByte);
   }
+  const int n = static_cast<int>(q - p);
+  std::memcpy(out, p, static_cast<size_t>(n));
   out[n] = '\0';
-  if (stop != nullptr) *stop = p;
+  if (stop != nullptr) *stop = q;
   return n;
 }
 
 int ReadRawText(const char* pos, const char* end, unsigned stops, int walk,
                 char (&out)[kValueBufferSize]) {
   if (walk > kValueBudget) walk = kValueBudget;
+  // The common stop sets are byte classes: one test a byte, one copy.
+  uint8_t classes = 0;
+  if (stops == kStopLineEnd) classes = kLineEndByte;
+  if (stops == (kStopLineEnd | kStopTab | kStopFormFeed | kStopBlank)) {
+    classes = kWordEndByte;
+  }
+  if (classes != 0 && walk > 0) {
+    const char* limit = end - pos > walk ? pos + walk : end;
+    const int n = pos < limit
+                      ? static_cast<int>(FindByteClass(pos, limit, classes) - pos)
+                      : 0;
+    std::memcpy(out, pos, static_cast<size_t>(n));
+    out[n] = '\0';
+    return n;
+  }
   const bool drop = (stops & kDropParentheses) != 0;
   int n = 0;
   for (const char* p = pos; walk > 0 && p < end; ++p, --walk) {
