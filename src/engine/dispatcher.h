@@ -46,11 +46,16 @@ class Dispatcher {
   // at (*refusable is then set; Refuse says so to the dispatcher).
   LexedComment Lex(char* pct, const char* data_end, bool* refusable) {
     const LexedComment lexed = LexComment(pct, data_end);
-    if (mask_generation_ != ctx_->tableGeneration) RefreshMask();
     const unsigned char lead = static_cast<unsigned char>(lexed.lead);
     *refusable = ((may_start_[lead >> 6] >> (lead & 63)) & 1) == 0 &&
                  wait_index_ == 0;
     return lexed;
+  }
+  // Brings the refusal mask up to the table: called before comments are
+  // lexed, and again whenever handlers or hooks may have run since (only
+  // they change the table during a scan).
+  void Sync() {
+    if (mask_generation_ != ctx_->tableGeneration) RefreshMask();
   }
   // A comment that Lex found refusable was passed over: what a keyword
   // found before no longer carries on to "%%+" lines.
@@ -101,8 +106,9 @@ class Dispatcher {
   uint32_t found_generation_ = 0;
   // Bit c set: a comment whose text starts with byte c may name a keyword,
   // or is a continuation or a "%!" line; as the table was at generation
-  // mask_generation_ (none at first).
-  uint64_t may_start_[4] = {};
+  // mask_generation_ (none at first: every byte may, until Sync).
+  uint64_t may_start_[4] = {~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0},
+                            ~uint64_t{0}};
   uint64_t mask_generation_ = ~uint64_t{0};
   char key_[kKeyBufferSize] = {};
   long wait_index_ = 0;

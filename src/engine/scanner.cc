@@ -177,6 +177,7 @@ bool Scan::ExamineLeadingPdfLine() {
   Frame(reader_.bytes(), reader_.data() + reader_.bytes() + 1);
   char* cursor = reader_.data();
   bool refusable = false;
+  dispatcher_.Sync();
   const LexedComment lexed =
       dispatcher_.Lex(cursor, frame_.dataEnd, &refusable);
   if (Comment(&cursor, lexed, refusable) == ChunkEnd::kFail) return false;
@@ -258,9 +259,13 @@ ChunkEnd Scan::Examine() {
     cursor = HooksAt(cursor) + 1;
   }
   char* const last = const_cast<char*>(frame_.last);
+  // Only handlers and hooks change what the loop keeps here: both are
+  // read again after either ran.
+  dispatcher_.Sync();
+  bool hooks_on = hooks_.on();
   while (cursor <= last) {
     char* pct = FindCommentStart(cursor, last, dispatcher_.Waiting());
-    if (hooks_.on()) {
+    if (hooks_on) {
       char* stop = pct != nullptr ? pct : last + 1;
       char* carry_at = nullptr;
       cursor = hooks_.Before(cursor, stop, frame_.dataEnd, reader_.MoreAfter(),
@@ -269,6 +274,8 @@ ChunkEnd Scan::Examine() {
         Carry(carry_at);
         return ChunkEnd::kCarry;
       }
+      dispatcher_.Sync();
+      hooks_on = hooks_.on();
       if (pct != nullptr && cursor > pct) continue;  // a hook stepped over it
     }
     if (pct == nullptr) break;
@@ -277,8 +284,10 @@ ChunkEnd Scan::Examine() {
     const LexedComment lexed = dispatcher_.Lex(pct, frame_.dataEnd, &refusable);
     if (refusable && (pct < near_end_ || !reader_.MoreAfter())) {
       dispatcher_.Refuse();
-      if (hooks_.on()) {
+      if (hooks_on) {
         cursor = HooksAt(lexed.text) + 1;
+        dispatcher_.Sync();
+        hooks_on = hooks_.on();
       } else if (lexed.lead == '%') {
         // No line starts within a run of "%" ("%%%%%%%%" rules).
         cursor = SkipPercentRun(lexed.text + 1, last);
@@ -289,6 +298,8 @@ ChunkEnd Scan::Examine() {
     }
     const ChunkEnd end = Comment(&cursor, lexed, refusable);
     if (end != ChunkEnd::kNext) return end;
+    dispatcher_.Sync();
+    hooks_on = hooks_.on();
   }
   return ChunkEnd::kNext;
 }
