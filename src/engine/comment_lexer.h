@@ -112,24 +112,26 @@ inline char* SkipPercentRun(char* p, const char* last) {
 inline char* FindCommentStart(char* from, char* last, bool any_line) {
   char* p = from;
   while (p <= last) {
-    char* pct = p;
-    if (*p != '%') {
-      if (p < last && p[1] == '%' && IsLineEndByte(*p)) {
-        // A comment line follows a line end: the common case of a run of
-        // comment lines needs no search.
-        pct = p + 1;
-      } else {
+    char* pct;
+    if (p < last && *p != '%' && p[1] == '%' && IsLineEndByte(*p)) {
+      // A comment line follows a line end: the common case of a run of
+      // comment lines needs no search.
+      pct = p + 1;
+    } else {
+      pct = p;
+      if (*p != '%') {
         pct = static_cast<char*>(
             std::memchr(p, '%', static_cast<size_t>(last - p + 1)));
         if (pct == nullptr) return nullptr;
       }
+      if (!any_line && !IsLineEndByte(pct[-1])) {
+        // A run of "%" holds no line start: step over it at once rather
+        // than searching again from each of its bytes.
+        p = SkipPercentRun(pct + 1, last);
+        continue;
+      }
     }
-    if ((any_line || IsLineEndByte(pct[-1])) &&
-        static_cast<unsigned char>(pct[1]) < 0x80) {
-      return pct;
-    }
-    // A run of "%" holds no line start: step over it at once rather than
-    // searching again from each of its bytes.
+    if (static_cast<unsigned char>(pct[1]) < 0x80) return pct;
     p = any_line ? pct + 1 : SkipPercentRun(pct + 1, last);
   }
   return nullptr;

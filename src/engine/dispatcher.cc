@@ -22,11 +22,8 @@ void Dispatcher::HeaderLine(const char* text, const char* end) {
 }
 
 void Dispatcher::RefreshMask() {
-  ParserFirstBytes(ctx_, may_start_);
-  // Continuations and "%!" lines are never refused by their first byte.
-  for (const unsigned char c : {'+', '!'}) {
-    may_start_[c >> 6] |= uint64_t{1} << (c & 63);
-  }
+  refused_first_ = ParserRefusedFirstBytes(ctx_, own_refused_);
+  filter_ = ctx_->sharedIndex;
   mask_generation_ = ctx_->tableGeneration;
 }
 

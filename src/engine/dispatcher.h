@@ -47,8 +47,12 @@ class Dispatcher {
   LexedComment Lex(char* pct, const char* data_end, bool* refusable) {
     const LexedComment lexed = LexComment(pct, data_end);
     const unsigned char lead = static_cast<unsigned char>(lexed.lead);
-    *refusable = ((may_start_[lead >> 6] >> (lead & 63)) & 1) == 0 &&
-                 wait_index_ == 0;
+    bool refuse = refused_first_[lead] != 0;
+    if (!refuse && filter_ != nullptr && lead != '+' && lead != '!') {
+      refuse = !filter_->MayPrefix(lexed.text,
+                                   static_cast<size_t>(data_end - lexed.text));
+    }
+    *refusable = refuse && wait_index_ == 0;
     return lexed;
   }
   // Brings the refusal mask up to the table: called before comments are
@@ -104,12 +108,16 @@ class Dispatcher {
   // The table generation when last_found_ was looked up: a continuation
   // line after the table changed finds its keyword again by its text.
   uint32_t found_generation_ = 0;
-  // Bit c set: a comment whose text starts with byte c may name a keyword,
-  // or is a continuation or a "%!" line; as the table was at generation
-  // mask_generation_ (none at first: every byte may, until Sync).
-  uint64_t may_start_[4] = {~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0},
-                            ~uint64_t{0}};
+  // ParserRefusedFirstBytes as the table was at generation
+  // mask_generation_ (none at first: no byte is refused until Sync);
+  // own_refused_ holds them for a table of the parse's own.
+  const uint8_t* refused_first_ = kNoneRefused;
+  uint8_t own_refused_[256] = {};
+  static constexpr uint8_t kNoneRefused[256] = {};
   uint64_t mask_generation_ = ~uint64_t{0};
+  // The shared index whose keys the table holds, for the refusal of texts
+  // that no key begins; null when the parse's table is its own.
+  const KeywordIndex* filter_ = nullptr;
   char key_[kKeyBufferSize] = {};
   long wait_index_ = 0;
   int64_t resume_offset_ = -1;

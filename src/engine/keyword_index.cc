@@ -195,10 +195,25 @@ void KeywordIndex::BuildTables(Tables& t) const {
     const unsigned char first = static_cast<unsigned char>(e.key[0]);
     ++per_byte[first];
     t.firstBytes[first >> 6] |= uint64_t{1} << (first & 63);
+    if (e.keyLen >= 8) {
+      uint64_t word;
+      std::memcpy(&word, e.key, sizeof word);
+      SetBit(t.prefix8, Prefix8(word));
+    } else if (e.keyLen >= 4) {
+      uint32_t word;
+      std::memcpy(&word, e.key, sizeof word);
+      SetBit(t.prefix4, Prefix4(word));
+    } else {
+      SetBit(t.shortFirst, first);
+    }
   }
   for (uint32_t g = 0; g < kGroups; ++g) {
     t.groupStart[g + 1] = t.groupStart[g] + per_group[g];
   }
+  // An empty key begins every text: nothing is refused.
+  const uint64_t every_byte[4] = {~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0},
+                                  ~uint64_t{0}};
+  FillRefusedFirst(anyEmptyKey_ ? every_byte : t.firstBytes, t.refusedFirst);
   BuildChains(t);
   // No key starts with the other bytes: their search range stays empty.
   for (int c = 0; c < 256; ++c) {

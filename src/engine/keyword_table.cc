@@ -225,16 +225,30 @@ int ParserLookupPrivate(ParserContext* context, const char* text,
   return LookupTerminated(context, terminated.get());
 }
 
-void ParserFirstBytes(ParserContext* context, uint64_t mask[4]) {
+void FillRefusedFirst(const uint64_t first_bytes[4], uint8_t refused[256]) {
+  for (int c = 0; c < 256; ++c) {
+    refused[c] = ((first_bytes[c >> 6] >> (c & 63)) & 1) == 0 ? 1 : 0;
+  }
+  refused['+'] = 0;
+  refused['!'] = 0;
+}
+
+const uint8_t* ParserRefusedFirstBytes(ParserContext* context,
+                                       uint8_t own[256]) {
   if (context->sharedIndex != nullptr) {
-    context->sharedIndex->FirstBytes(mask);
-    return;
+    const uint8_t* refused = context->sharedIndex->RefusedFirstBytes();
+    if (refused != nullptr) return refused;
+    std::memset(own, 0, 256);
+    return own;
   }
   ParserContext::LookupSummary& s = context->lookup;
   if (!s.valid || s.generation != context->tableGeneration) Summarize(context);
-  for (int i = 0; i < 4; ++i) {
-    mask[i] = s.anyEmptyKey ? ~uint64_t{0} : s.firstBytes[i];
+  if (s.anyEmptyKey) {
+    std::memset(own, 0, 256);
+  } else {
+    FillRefusedFirst(s.firstBytes, own);
   }
+  return own;
 }
 
 int ParserFindKey(const ParserContext* context, const char* key) {

@@ -74,11 +74,17 @@ class TextUpTo {
   const char* text_;
 };
 
-// Sets bit c of `mask` when a comment text that starts with the byte c may
-// match a key of the parse's table (every bit when it cannot tell); a text
-// whose first byte's bit is clear makes ParserLookup answer -1. What it
-// gives holds while the context's tableGeneration stays as it is.
-void ParserFirstBytes(ParserContext* context, uint64_t mask[4]);
+// Sets refused[c] to 1 when a comment whose text starts with byte c is
+// passed over at once: no key starts with c (bit c of `first_bytes` is
+// clear) and c is no "+" (a continuation) nor "!" (a "%!" line); else 0.
+void FillRefusedFirst(const uint64_t first_bytes[4], uint8_t refused[256]);
+
+// The bytes by which comments of the parse's table are refused
+// (FillRefusedFirst): the shared index's, or `own` filled for a table that
+// the parse keeps of its own. What it gives holds while the context's
+// tableGeneration stays as it is.
+const uint8_t* ParserRefusedFirstBytes(ParserContext* context,
+                                       uint8_t own[256]);
 
 // ParserFindEntry over the whole table of `context` with `key` as the text.
 int ParserFindKey(const ParserContext* context, const char* key);

@@ -78,6 +78,24 @@ void ExpectSameAnswers(
   EXPECT_EQ(differences, 0) << name;
 }
 
+// `lookup`, checking on the way that the index's refusals (by the first
+// byte, by the first bytes) never pass over a text that names a key.
+std::function<int(const char*, const char*)> WithRefusals(
+    const KeywordIndex* index,
+    std::function<int(const char*, const char*)> lookup) {
+  return [index, lookup](const char* text, const char* end) {
+    const int found = lookup(text, end);
+    const size_t held = static_cast<size_t>(end - text);
+    if (found >= 0) {
+      EXPECT_TRUE(index->MayPrefix(text, held)) << text;
+      EXPECT_EQ(index->RefusedFirstBytes()[static_cast<unsigned char>(*text)],
+                0)
+          << text;
+    }
+    return found;
+  };
+}
+
 // The comment sets of every road, and of hosts that call one Add* alone.
 TEST(KeywordIndex, LookupGivesTheSearchsAnswerForEveryRoadsSets) {
   const struct {
@@ -114,9 +132,10 @@ TEST(KeywordIndex, LookupGivesTheSearchsAnswerForEveryRoadsSets) {
     ASSERT_NE(context, nullptr);
     ASSERT_NE(context->sharedIndex, nullptr) << road.name;
     ExpectSameAnswers(
-        [context](const char* text, const char* end) {
-          return ParserLookup(context, text, end);
-        },
+        WithRefusals(context->sharedIndex,
+                     [context](const char* text, const char* end) {
+                       return ParserLookup(context, text, end);
+                     }),
         context->entries, context->commentsNum, road.name);
   }
 }
@@ -152,11 +171,12 @@ TEST(KeywordIndex, LookupGivesTheSearchsAnswerForTablesOfPrefixKeys) {
     table->entries = nullptr;  // the index owns them now
     table->commentsNum = 0;
     ParserFreeContext(table);
-    ExpectSameAnswers(
-        [&index](const char* text, const char* end) {
-          return index->Lookup(text, end);
-        },
-        index->entries(), index->count(), "round " + std::to_string(round));
+    ExpectSameAnswers(WithRefusals(index.get(),
+                                   [&index](const char* text, const char* end) {
+                                     return index->Lookup(text, end);
+                                   }),
+                      index->entries(), index->count(),
+                      "round " + std::to_string(round));
     ASSERT_LT(kPieceCount, 64);
   }
 }
