@@ -64,7 +64,7 @@ bool PageLabelSet::Resolve() {
     size_t i = p.hash & mask;
     for (; tags_[i] != 0; i = (i + 1) & mask) {
       if (tags_[i] != tag) continue;
-      const uint64_t held = places_[i];
+      const uint64_t held = held_[i].place;
       if ((held & kLengthMask) == length &&
           std::memcmp(texts_.data() + (held >> kLengthBits), text, length) ==
               0) {
@@ -74,7 +74,7 @@ bool PageLabelSet::Resolve() {
     }
     if (repeated) break;
     tags_[i] = tag;
-    places_[i] = p.place;
+    held_[i] = p;
     ++count_;
   }
   pending_.clear();
@@ -92,7 +92,7 @@ void PageLabelSet::Clear() {
   pending_.clear();
   if (tags_.size() > kMostKeptSlots) {
     std::vector<uint16_t>().swap(tags_);
-    std::vector<uint64_t>().swap(places_);
+    std::vector<Pending>().swap(held_);
     std::string().swap(texts_);
   }
   stale_ = !tags_.empty();
@@ -100,23 +100,19 @@ void PageLabelSet::Clear() {
 
 void PageLabelSet::Grow() {
   std::vector<uint16_t> old_tags;
-  std::vector<uint64_t> old_places;
+  std::vector<Pending> old_held;
   old_tags.swap(tags_);
-  old_places.swap(places_);
+  old_held.swap(held_);
   const size_t size = old_tags.empty() ? kFirstSlots : old_tags.size() * 2;
   tags_.assign(size, 0);
-  places_.resize(size);
+  held_.resize(size);
   const size_t mask = size - 1;
   for (size_t j = 0; j < old_tags.size(); ++j) {
     if (old_tags[j] == 0) continue;
-    // The slot comes from the text's hash, which the tag does not hold.
-    const uint64_t place = old_places[j];
-    const uint32_t hash =
-        Hash(texts_.data() + (place >> kLengthBits), place & kLengthMask);
-    size_t i = hash & mask;
+    size_t i = old_held[j].hash & mask;
     while (tags_[i] != 0) i = (i + 1) & mask;
     tags_[i] = old_tags[j];
-    places_[i] = place;
+    held_[i] = old_held[j];
   }
 }
 

@@ -45,7 +45,7 @@ class PageLabelSet {
   void Grow();
 
   std::vector<uint16_t> tags_;    // 0: free; a power of two in size, or empty
-  std::vector<uint64_t> places_;  // of the texts in tags_, slot by slot
+  std::vector<Pending> held_;     // the texts of tags_, slot by slot
   std::vector<Pending> pending_;
   std::string texts_;
   size_t count_ = 0;

@@ -287,8 +287,14 @@ const char* ReadIntegerText(const char* pos, const char* end, int64_t min,
   // The magnitude, held until it passes every int64 (then only the digits
   // are stepped over).
   uint64_t magnitude = 0;
-  bool fits = true;
   constexpr uint64_t kLimit = uint64_t{1} << 63;  // INT64_MIN's magnitude
+  // Eighteen digits stay below 10^18, far within the limit: only a longer
+  // number needs its digits checked one by one.
+  const char* const quick_end = end - p > 18 ? p + 18 : end;
+  for (; p < quick_end && IsDigit(*p); ++p) {
+    magnitude = magnitude * 10 + static_cast<uint64_t>(*p - '0');
+  }
+  bool fits = true;
   for (; p < end && IsDigit(*p); ++p) {
     if (!fits) continue;
     const uint64_t digit = static_cast<uint64_t>(*p - '0');
