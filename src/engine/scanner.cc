@@ -16,17 +16,8 @@ namespace vantrel {
 
 namespace {
 
-// One scan: drives the chunk reader, the pass planner, the comment lexer
-// and the dispatcher over the window of the source.
-//
-// The scan covers a window of the source: all of it, or the PostScript
-// section that a DOS EPS header names, less the Ctrl-D bytes it starts with.
-// Passes examine disjoint parts of the window: a pass that follows another
-// begins where the earlier one stopped examining (a tail pass at the
-// window's last 8192 bytes at the earliest), so every byte a pass is meant to
-// cover is examined once. Every chunk is read with the byte before it, so
-// whether a "%" starts a line never depends on where a chunk or a pass
-// begins.
+// One scan (see ParserScanFile): drives the chunk reader, the pass planner,
+// the comment lexer and the dispatcher over the window of the source.
 class Scan {
  public:
   Scan(ParserContext* context, CommentStruct* record, void* caller)
@@ -52,7 +43,10 @@ class Scan {
   void Frame(int examined, char* near_end);
   ChunkEnd Examine();
   ChunkEnd Comment(char** cursor, const LexedComment& lexed, bool refusable);
+  char* PassOver(const LexedComment& lexed, bool hooks_on);
   char* HooksAt(char* cursor) { return hooks_.At(cursor, frame_.dataEnd); }
+  // After handlers or hooks ran: what they may have changed, read again.
+  bool Resync() { return dispatcher_.Sync(), hooks_.on(); }
   void Carry(char* from);
   ParserContext* ctx_;
   CommentStruct* rec_;
@@ -60,9 +54,7 @@ class Scan {
   ChunkReader reader_;
   Dispatcher dispatcher_;
   HookRunner hooks_;
-  // Where the passes so far stopped examining: a pass that continues the
-  // scan begins here.
-  int64_t covered_ = 0;
+  int64_t covered_ = 0;  // where the passes so far stopped examining
   bool first_chunk_held_ = false;  // the prologue read the first pass's
   int read_size_ = 0;              // the scan's chunk size
   PassCursor pass_;
@@ -70,8 +62,7 @@ class Scan {
   char* near_end_ = nullptr;  // a comment at or past here is carried
   int64_t next_offset_ = 0;   // where the next chunk begins
   int carried_ = 0;           // bytes of the next chunk already held
-  // Set when a skip lands on the first byte of the next chunk: that byte is
-  // treated as a skip within a chunk treats its target, not as a comment.
+  // A skip landed on the next chunk's first byte: a target, not a comment.
   bool land_on_first_ = false;
 };
 
@@ -85,13 +76,11 @@ bool Scan::Fail(int status) {
 }
 
 bool Scan::Read(int64_t offset, int kept, int size) {
-  if (!reader_.Read(offset, kept, size)) return Fail(VANTREL_SCAN_READ_ERROR);
-  return true;
+  return reader_.Read(offset, kept, size) || Fail(VANTREL_SCAN_READ_ERROR);
 }
 
 bool Scan::Reserve(int size) {
-  if (!reader_.Reserve(size)) return Fail(VANTREL_SCAN_OUT_OF_MEMORY);
-  return true;
+  return reader_.Reserve(size) || Fail(VANTREL_SCAN_OUT_OF_MEMORY);
 }
 
 bool Scan::Open() {
@@ -177,7 +166,7 @@ bool Scan::ExamineLeadingPdfLine() {
   Frame(reader_.bytes(), reader_.data() + reader_.bytes() + 1);
   char* cursor = reader_.data();
   bool refusable = false;
-  dispatcher_.Sync();
+  Resync();
   const LexedComment lexed =
       dispatcher_.Lex(cursor, frame_.dataEnd, &refusable);
   if (Comment(&cursor, lexed, refusable) == ChunkEnd::kFail) return false;
@@ -259,10 +248,8 @@ ChunkEnd Scan::Examine() {
     cursor = HooksAt(cursor) + 1;
   }
   char* const last = const_cast<char*>(frame_.last);
-  // Only handlers and hooks change what the loop keeps here: both are
-  // read again after either ran.
-  dispatcher_.Sync();
-  bool hooks_on = hooks_.on();
+  // Only handlers and hooks change what the loop keeps here.
+  bool hooks_on = Resync();
   while (cursor <= last) {
     char* pct = FindCommentStart(cursor, last, dispatcher_.Waiting());
     if (hooks_on) {
@@ -274,8 +261,7 @@ ChunkEnd Scan::Examine() {
         Carry(carry_at);
         return ChunkEnd::kCarry;
       }
-      dispatcher_.Sync();
-      hooks_on = hooks_.on();
+      hooks_on = Resync();
       if (pct != nullptr && cursor > pct) continue;  // a hook stepped over it
     }
     if (pct == nullptr) break;
@@ -283,25 +269,24 @@ ChunkEnd Scan::Examine() {
     bool refusable = false;
     const LexedComment lexed = dispatcher_.Lex(pct, frame_.dataEnd, &refusable);
     if (refusable && (pct < near_end_ || !reader_.MoreAfter())) {
-      dispatcher_.Refuse();
-      if (hooks_on) {
-        cursor = HooksAt(lexed.text) + 1;
-        dispatcher_.Sync();
-        hooks_on = hooks_.on();
-      } else if (lexed.lead == '%') {
-        // No line starts within a run of "%" ("%%%%%%%%" rules).
-        cursor = SkipPercentRun(lexed.text + 1, last);
-      } else {
-        cursor = lexed.text + 1;
-      }
+      cursor = PassOver(lexed, hooks_on);
+      if (hooks_on) hooks_on = Resync();
       continue;
     }
     const ChunkEnd end = Comment(&cursor, lexed, refusable);
     if (end != ChunkEnd::kNext) return end;
-    dispatcher_.Sync();
-    hooks_on = hooks_.on();
+    hooks_on = Resync();
   }
   return ChunkEnd::kNext;
+}
+
+// Passes over a comment that names no keyword; answers where to go on.
+inline char* Scan::PassOver(const LexedComment& lexed, bool hooks_on) {
+  dispatcher_.Refuse();
+  if (hooks_on) return HooksAt(lexed.text) + 1;
+  // No line starts within a run of "%" ("%%%%%%%%" rules).
+  return lexed.lead == '%' ? SkipPercentRun(lexed.text + 1, frame_.last)
+                           : lexed.text + 1;
 }
 
 // Handles the comment whose "%" is at *cursor, lexed. Leaves *cursor on
@@ -315,8 +300,7 @@ ChunkEnd Scan::Comment(char** cursor, const LexedComment& lexed,
     return ChunkEnd::kCarry;
   }
   if (refusable) {
-    dispatcher_.Refuse();
-    *cursor = (hooks_.on() ? HooksAt(lexed.text) : lexed.text) + 1;
+    *cursor = PassOver(lexed, hooks_.on());
     return ChunkEnd::kNext;
   }
   const Step step = dispatcher_.Handle(*cursor, lexed, frame_);
