@@ -43,7 +43,14 @@ class Scan {
   void Frame(int examined, char* near_end);
   ChunkEnd Examine();
   ChunkEnd Comment(char** cursor, const LexedComment& lexed, bool refusable);
-  char* PassOver(const LexedComment& lexed, bool hooks_on);
+  // Passes over a comment that names no keyword; answers where to go on.
+  char* PassOver(const LexedComment& lexed, bool hooks_on) {
+    dispatcher_.Refuse();
+    if (hooks_on) return HooksAt(lexed.text) + 1;
+    // No line starts within a run of "%" ("%%%%%%%%" rules).
+    return lexed.lead == '%' ? SkipPercentRun(lexed.text + 1, frame_.last)
+                             : lexed.text + 1;
+  }
   char* HooksAt(char* cursor) { return hooks_.At(cursor, frame_.dataEnd); }
   // After handlers or hooks ran: what they may have changed, read again.
   bool Resync() { return dispatcher_.Sync(), hooks_.on(); }
@@ -278,15 +285,6 @@ ChunkEnd Scan::Examine() {
     hooks_on = Resync();
   }
   return ChunkEnd::kNext;
-}
-
-// Passes over a comment that names no keyword; answers where to go on.
-inline char* Scan::PassOver(const LexedComment& lexed, bool hooks_on) {
-  dispatcher_.Refuse();
-  if (hooks_on) return HooksAt(lexed.text) + 1;
-  // No line starts within a run of "%" ("%%%%%%%%" rules).
-  return lexed.lead == '%' ? SkipPercentRun(lexed.text + 1, frame_.last)
-                           : lexed.text + 1;
 }
 
 // Handles the comment whose "%" is at *cursor, lexed. Leaves *cursor on
