@@ -21,10 +21,10 @@ void Dispatcher::HeaderLine(const char* text, const char* end) {
   }
 }
 
-void Dispatcher::RefreshMask() {
+void Dispatcher::RefreshRefusals() {
   refused_first_ = ParserRefusedFirstBytes(ctx_, own_refused_);
   filter_ = ctx_->sharedIndex;
-  mask_generation_ = ctx_->tableGeneration;
+  refusal_generation_ = ctx_->tableGeneration;
 }
 
 Step Dispatcher::Handle(char* pct, const LexedComment& lexed,
@@ -81,12 +81,7 @@ Step Dispatcher::Handle(char* pct, const LexedComment& lexed,
   // the scan goes on at the end of the comment's line at the latest: the
   // comments of the lines such a value swallowed are still seen, so what a
   // file yields does not depend on which other comment sets are registered.
-  for (char* q = value; q < p; ++q) {
-    if (IsLineEndByte(*q)) {
-      p = q;
-      break;
-    }
-  }
+  if (value < p) p = const_cast<char*>(FindByteClass(value, p, kLineEndByte));
   Step after = Interpret(result, p, frame);
   after.headerLine = step.headerLine;
   after.dispatched = true;

@@ -42,7 +42,7 @@ class Dispatcher {
       : ctx_(context), rec_(record), caller_(caller) {}
 
   // Lexes the comment at `pct`. Most comments name no registered keyword:
-  // they can be refused by their first byte before anything else is looked
+  // they can be refused by their first bytes before anything else is looked
   // at (*refusable is then set; Refuse says so to the dispatcher).
   LexedComment Lex(char* pct, const char* data_end, bool* refusable) {
     const LexedComment lexed = LexComment(pct, data_end);
@@ -55,11 +55,11 @@ class Dispatcher {
     *refusable = refuse && wait_index_ == 0;
     return lexed;
   }
-  // Brings the refusal mask up to the table: called before comments are
+  // Brings the refusals up to the table: called before comments are
   // lexed, and again whenever handlers or hooks may have run since (only
   // they change the table during a scan).
   void Sync() {
-    if (mask_generation_ != ctx_->tableGeneration) RefreshMask();
+    if (refusal_generation_ != ctx_->tableGeneration) RefreshRefusals();
   }
   // A comment that Lex found refusable was passed over: what a keyword
   // found before no longer carries on to "%%+" lines.
@@ -84,7 +84,7 @@ class Dispatcher {
 
  private:
   void HeaderLine(const char* text, const char* end);
-  void RefreshMask();
+  void RefreshRefusals();
   // Finds the keyword at *p (moved past it and its ":"); -1 when none.
   int FindKeyword(char** p, const char* end) {
     const int found = ParserLookup(ctx_, *p, end);
@@ -109,12 +109,12 @@ class Dispatcher {
   // line after the table changed finds its keyword again by its text.
   uint32_t found_generation_ = 0;
   // ParserRefusedFirstBytes as the table was at generation
-  // mask_generation_ (none at first: no byte is refused until Sync);
+  // refusal_generation_ (none at first: no byte is refused until Sync);
   // own_refused_ holds them for a table of the parse's own.
   const uint8_t* refused_first_ = kNoneRefused;
   uint8_t own_refused_[256] = {};
   static constexpr uint8_t kNoneRefused[256] = {};
-  uint64_t mask_generation_ = ~uint64_t{0};
+  uint64_t refusal_generation_ = ~uint64_t{0};
   // The shared index whose keys the table holds, for the refusal of texts
   // that no key begins; null when the parse's table is its own.
   const KeywordIndex* filter_ = nullptr;

@@ -173,7 +173,7 @@ bool Scan::ExamineLeadingPdfLine() {
   Frame(reader_.bytes(), reader_.data() + reader_.bytes() + 1);
   char* cursor = reader_.data();
   bool refusable = false;
-  Resync();
+  dispatcher_.Sync();
   const LexedComment lexed =
       dispatcher_.Lex(cursor, frame_.dataEnd, &refusable);
   if (Comment(&cursor, lexed, refusable) == ChunkEnd::kFail) return false;

@@ -38,8 +38,7 @@ constexpr int kBlankLimit = 255;
 // values.
 const char* LineEnd(const char* pos, const char* end) {
   const char* limit = end - pos > kLineBudget ? pos + kLineBudget : end;
-  while (pos < limit && *pos != '\n' && *pos != '\r' && *pos != '\0') ++pos;
-  return pos;
+  return FindByteClass(pos, limit, kLineEndByte);
 }
 
 // Reads up to `count` numbers from the comment's line, in order, stopping at

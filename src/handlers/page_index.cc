@@ -120,8 +120,7 @@ std::string_view ValueLine(const char* context, const char* comment_start,
   if (position == nullptr || *position == nullptr) return {};
   const char* p = *position;
   const char* end = CommentWindowEnd(context, comment_start, p);
-  const char* q = p;
-  while (q < end && *q != '\n' && *q != '\r' && *q != '\0') ++q;
+  const char* q = FindByteClass(p, end, kLineEndByte);
   while (q > p && IsBlankByte(q[-1])) --q;
   return std::string_view(p, static_cast<size_t>(q - p));
 }

@@ -9,6 +9,18 @@
 
 namespace vantrel {
 
+namespace {
+
+// Copies [from, to) into `out` with its NUL; answers the bytes copied.
+int CopyValue(const char* from, const char* to, char (&out)[kValueBufferSize]) {
+  const int n = static_cast<int>(to - from);
+  std::memcpy(out, from, static_cast<size_t>(n));
+  out[n] = '\0';
+  return n;
+}
+
+}  // namespace
+
 int ReadValueText(const char* pos, const char* end,
                   char (&out)[kValueBufferSize], const char** stop) {
   // One budget covers the blanks stepped over and the bytes copied; the "("
@@ -35,11 +47,8 @@ int ReadValueText(const char* pos, const char* end,
   } else {
     q = FindByteClass(q, limit, kLineEndByte | kHighByte);
   }
-  const int n = static_cast<int>(q - p);
-  std::memcpy(out, p, static_cast<size_t>(n));
-  out[n] = '\0';
   if (stop != nullptr) *stop = q;
-  return n;
+  return CopyValue(p, q, out);
 }
 
 int ReadRawText(const char* pos, const char* end, unsigned stops, int walk,
@@ -51,14 +60,9 @@ int ReadRawText(const char* pos, const char* end, unsigned stops, int walk,
   if (stops == (kStopLineEnd | kStopTab | kStopFormFeed | kStopBlank)) {
     classes = kWordEndByte;
   }
-  if (classes != 0 && walk > 0) {
+  if (classes != 0) {
     const char* limit = end - pos > walk ? pos + walk : end;
-    const int n = pos < limit
-                      ? static_cast<int>(FindByteClass(pos, limit, classes) - pos)
-                      : 0;
-    std::memcpy(out, pos, static_cast<size_t>(n));
-    out[n] = '\0';
-    return n;
+    return CopyValue(pos, FindByteClass(pos, limit, classes), out);
   }
   const bool drop = (stops & kDropParentheses) != 0;
   int n = 0;

@@ -128,7 +128,7 @@ const char* ReadShortDecimal(const char* pos, const char* end, T* result) {
 #if FLT_EVAL_METHOD == 0
   uint64_t mantissa = 0;
   int digits = 0;    // significant digits in `mantissa`
-  int decimals = 0;  // of them, after the point
+  int decimals = 0;  // digits after the point, leading zeros included
   bool any = false;
   bool point = false;
   for (; pos < end; ++pos) {
@@ -169,6 +169,38 @@ const char* ReadShortDecimal(const char* pos, const char* end, T* result) {
 #endif
 }
 
+// Every other number the C library's "%f" scanning takes: infinities, NaN,
+// hex, exponents, long mantissas. Reads it into *result and answers where it
+// ends; null when the text holds no number.
+template <typename T>
+const char* ReadGeneralReal(const char* pos, const char* end, T* result) {
+  if (StartsWithWord(pos, end, "inf")) {
+    *result = std::numeric_limits<T>::infinity();
+    return pos + (StartsWithWord(pos, end, "infinity") ? 8 : 3);
+  }
+  if (StartsWithWord(pos, end, "nan")) {
+    *result = std::numeric_limits<T>::quiet_NaN();
+    return pos + 3;
+  }
+  Span span;
+  // "0x" must be followed by a digit or a point: "0x" alone is no number.
+  span.hex = end - pos >= 2 && pos[0] == '0' && Lower(pos[1]) == 'x';
+  if (!ScanMantissa(span.hex ? pos + 2 : pos, end, span.hex, span)) {
+    return nullptr;
+  }
+  ScanExponent(end, span.hex ? 'p' : 'e', span);
+  const std::chars_format format =
+      span.hex ? std::chars_format::hex : std::chars_format::general;
+  std::from_chars_result r =
+      std::from_chars(span.digits, span.convert_end, *result, format);
+  if (r.ec == std::errc::result_out_of_range) {
+    *result = span.magnitude > 0 ? std::numeric_limits<T>::infinity() : T(0);
+  } else if (r.ec != std::errc() || r.ptr != span.convert_end) {
+    return nullptr;  // not reached: the span is a valid number
+  }
+  return span.end;
+}
+
 template <typename T>
 const char* ReadReal(const char* pos, const char* end, T* value) {
   if (pos == nullptr || end == nullptr || value == nullptr) return nullptr;
@@ -177,33 +209,8 @@ const char* ReadReal(const char* pos, const char* end, T* value) {
   if (pos < end && (*pos == '+' || *pos == '-')) negative = *pos++ == '-';
   T result = 0;
   const char* after = ReadShortDecimal(pos, end, &result);
-  if (after != nullptr) {
-    // Read.
-  } else if (StartsWithWord(pos, end, "inf")) {
-    result = std::numeric_limits<T>::infinity();
-    after = pos + (StartsWithWord(pos, end, "infinity") ? 8 : 3);
-  } else if (StartsWithWord(pos, end, "nan")) {
-    result = std::numeric_limits<T>::quiet_NaN();
-    after = pos + 3;
-  } else {
-    Span span;
-    // "0x" must be followed by a digit or a point: "0x" alone is no number.
-    span.hex = end - pos >= 2 && pos[0] == '0' && Lower(pos[1]) == 'x';
-    if (!ScanMantissa(span.hex ? pos + 2 : pos, end, span.hex, span)) {
-      return nullptr;
-    }
-    ScanExponent(end, span.hex ? 'p' : 'e', span);
-    const std::chars_format format =
-        span.hex ? std::chars_format::hex : std::chars_format::general;
-    std::from_chars_result r =
-        std::from_chars(span.digits, span.convert_end, result, format);
-    if (r.ec == std::errc::result_out_of_range) {
-      result = span.magnitude > 0 ? std::numeric_limits<T>::infinity() : T(0);
-    } else if (r.ec != std::errc() || r.ptr != span.convert_end) {
-      return nullptr;  // not reached: the span is a valid number
-    }
-    after = span.end;
-  }
+  if (after == nullptr) after = ReadGeneralReal(pos, end, &result);
+  if (after == nullptr) return nullptr;
   *value = negative ? -result : result;
   return after;
 }
